@@ -1,0 +1,95 @@
+#include "app/MainWindow.h"
+
+#include "board/StepThread.h"
+#include "view/PanelWidget.h"
+#include "view/SpriteSheet.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QTextEdit>
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    logPane = new QTextEdit(this);
+    displayBoard = new StepThread(this);
+    timerId = 0;
+    loadSpriteSheet();
+    displayBoard->setWidth(100);
+    displayBoard->setHeight(15);
+    displayBoard->setSteps(1);
+    displayBoard->reset();
+    // Every key goes to the window, even after a click into the log.
+    logPane->setFocusPolicy(Qt::NoFocus);
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QBoxLayout(QBoxLayout::TopToBottom, central);
+    central->setLayout(layout);
+    view = new PanelWidget(central, displayBoard);
+    view->setMinimumSize(800, 120);
+    view->setMaximumSize(800, 120);
+    layout->addWidget(view);
+    layout->addWidget(logPane);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // The key code alone decides: case, modifiers and auto-repeat do not.
+    switch (event->key()) {
+    case Qt::Key_A:
+        toggleStepTimer();
+        break;
+    case Qt::Key_S:
+        singleStep();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::toggleStepTimer()
+{
+    if (timerId != 0) {
+        stopStepTimer();
+        return;
+    }
+    view->stepCount = 0;
+    timerId = startTimer(100);
+}
+
+void MainWindow::singleStep()
+{
+    stopStepTimer();
+    ++view->stepCount;
+    stepDisplayBoard();
+    repaint();
+}
+
+void MainWindow::timerEvent(QTimerEvent*)
+{
+    ++view->stepCount;
+    if (view->stepCount >= 100)
+        stopStepTimer();
+    stepDisplayBoard();
+    repaint();
+}
+
+void MainWindow::stopStepTimer()
+{
+    if (timerId != 0) {
+        killTimer(timerId);
+        timerId = 0;
+    }
+}
+
+void MainWindow::stepDisplayBoard()
+{
+    displayBoard->start();
+    displayBoard->wait();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent*) {}
+
+void MainWindow::paintEvent(QPaintEvent*) {}

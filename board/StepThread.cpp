@@ -1,0 +1,103 @@
+#include "board/StepThread.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <new>
+#include <utility>
+
+StepThread::StepThread(QObject* parent) : QThread(parent) {}
+
+StepThread::~StepThread()
+{
+    nextGrid.reset();
+    currentGrid.reset();
+}
+
+void StepThread::reset()
+{
+    const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (width != allocatedWidth || height != allocatedHeight) {
+        // new[] throws std::bad_array_new_length rather than wrapping when the
+        // byte count does not fit.
+        currentGrid.reset(new int[cells]);
+        nextGrid.reset(new int[cells]);
+        allocatedWidth = width;
+        allocatedHeight = height;
+    }
+    std::fill_n(currentGrid.get(), cells, 0);
+    std::fill_n(nextGrid.get(), cells, 0);
+    contacts = 0;
+}
+
+void StepThread::stampPattern(const Pattern& pattern, int code, int left, int top,
+                              int patternWidth, int patternHeight)
+{
+    for (int i = 0; i < patternWidth; ++i)
+        for (int j = 0; j < patternHeight; ++j)
+            if (pattern[i + patternWidth * j] != 0)
+                currentGrid[(left + i) + width * (top + j)] = code;
+}
+
+int StepThread::countFirstSpecies() const
+{
+    return static_cast<int>(std::count(currentGrid.get(), currentGrid.get() + width * height, 1));
+}
+
+int StepThread::countSecondSpecies() const
+{
+    return static_cast<int>(std::count(currentGrid.get(), currentGrid.get() + width * height, 2));
+}
+
+int StepThread::nextState(int x, int y)
+{
+    int n1 = 0;
+    int n2 = 0;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (dx == 0 && dy == 0)
+                continue;
+            int nx = x + dx;
+            int ny = y + dy;
+            if (nx < 0)
+                nx = width - 1;
+            else if (nx == width)
+                nx = 0;
+            if (ny < 0)
+                ny = height - 1;
+            else if (ny == height)
+                ny = 0;
+            const int code = currentGrid[nx + width * ny];
+            if (code == 1)
+                ++n1;
+            else if (code == 2)
+                ++n2;
+        }
+    }
+
+    const int own = currentGrid[x + width * y];
+    if (own == 1)
+        return (n1 == 2 || n1 == 3) ? 1 : 0;
+    if (own == 2) {
+        // Counted before the outcome: also when the cell dies or converts.
+        if (n1 >= 2)
+            ++contacts;
+        if (n2 == 2 || n2 == 3)
+            return n1 >= 2 ? 1 : 2;
+        return 0;
+    }
+    if (n1 == 3)
+        return 1;
+    if (n2 == 3)
+        return 2;
+    return 0;
+}
+
+void StepThread::run()
+{
+    for (int s = 0; s < steps; ++s) {
+        for (int x = 0; x < width; ++x)
+            for (int y = 0; y < height; ++y)
+                nextGrid[x + width * y] = nextState(x, y);
+        std::swap(currentGrid, nextGrid);
+    }
+}

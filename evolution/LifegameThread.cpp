@@ -1,0 +1,83 @@
+#include "evolution/LifegameThread.h"
+
+#include "board/StepThread.h"
+#include "evolution/Breeding.h"
+#include "random/RandomSources.h"
+
+#include <QMutexLocker>
+
+LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
+{
+    for (Pattern& slot : population1)
+        slot = makePattern();
+    for (Pattern& slot : population2)
+        slot = makePattern();
+    matchBoards.resize(2);
+    bestPattern1 = makePattern();
+    bestPattern2 = makePattern();
+
+    for (StepThread*& board : matchBoards) {
+        board = new StepThread(nullptr);
+        board->setWidth(boardWidth);
+        board->setHeight(boardHeight);
+        board->setSteps(matchSteps);
+        board->reset();
+    }
+
+    // Columns outer, rows inner, the two populations alternating cell by cell.
+    for (int j = 0; j < populationSize; ++j)
+        for (int x = 0; x < patternWidth; ++x)
+            for (int y = 0; y < patternHeight; ++y) {
+                population1[j][x + patternWidth * y] = static_cast<int>(integerSource() & 1u);
+                population2[j][x + patternWidth * y] = static_cast<int>(integerSource() & 1u);
+            }
+}
+
+LifegameThread::~LifegameThread()
+{
+    requestStop();
+    wait();
+    for (StepThread* board : matchBoards)
+        delete board;
+}
+
+Pattern LifegameThread::randomMember1()
+{
+    QMutexLocker locker(&mutex);
+    return population1[integerSource() % populationSize + currentOffset];
+}
+
+Pattern LifegameThread::randomMember2()
+{
+    QMutexLocker locker(&mutex);
+    return population2[integerSource() % populationSize + currentOffset];
+}
+
+void LifegameThread::breed()
+{
+    const int base = currentOffset;
+    const int other = populationSize - currentOffset;
+    auto breedPopulation = [&](std::array<Pattern, slotCount>& population, const float* table) {
+        for (int k = 0; k < populationSize; ++k) {
+            const float selectionDraw = roundedRealDraw();
+            const float operatorDraw = roundedRealDraw();
+            const Pattern& parent = population[base + rouletteSelect(table, selectionDraw)];
+            const Pattern& child = population[other + k];
+            switch (chooseOperator(operatorDraw)) {
+            case BreedingOperator::Mutation:
+                mutate(parent, child, mutationRate);
+                break;
+            case BreedingOperator::Crossover: {
+                const float mateDraw = roundedRealDraw();
+                crossover(parent, child, population[base + rouletteSelect(table, mateDraw)]);
+                break;
+            }
+            case BreedingOperator::Copy:
+                copyPattern(parent, child);
+                break;
+            }
+        }
+    };
+    breedPopulation(population1, selectionTable1.data());
+    breedPopulation(population2, selectionTable2.data());
+}

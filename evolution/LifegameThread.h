@@ -1,0 +1,101 @@
+#pragma once
+
+#include "board/Pattern.h"
+
+#include <QMutex>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <vector>
+
+class StepThread;
+
+// The evolution worker: two populations of 100 patterns in double buffers,
+// bred generation after generation on a thread of its own. Population 1
+// always plays cell code 1, population 2 code 2.
+class LifegameThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr int populationSize = 100;
+    static constexpr int slotCount = 2 * populationSize;
+    static constexpr int matchesPerGeneration = 400;
+    static constexpr int generationsPerRun = 100;
+    static constexpr int matchSteps = 100;
+    static constexpr int boardWidth = 100;
+    static constexpr int boardHeight = 15;
+
+    // Draws both random starting populations from the integer source.
+    explicit LifegameThread(QObject* parent = nullptr);
+    // Asks a running evolution to stop and waits for it before releasing
+    // anything, so the worker may be destroyed at any moment.
+    ~LifegameThread() override;
+
+    // The run in progress ends after its current generation.
+    void requestStop() { stopRequested = true; }
+    // Forgets a stop request that no run has seen yet.
+    void clearStopRequest() { stopRequested = false; }
+    bool isStopRequested() const { return stopRequested; }
+
+    // A random member of the current generation, sharing the slot's cells.
+    // Waits for the generation in progress to end.
+    Pattern randomMember1();
+    Pattern randomMember2();
+
+    // Read-only views of the state, for use while the worker is idle or from a
+    // direct connection to sendMessage (which runs with the mutex held).
+    int generations() const { return generationCount; }
+    int bufferOffset() const { return currentOffset; }
+    float bestScoreOf(int population) const { return population == 1 ? bestScore1 : bestScore2; }
+    Pattern bestPatternOf(int population) const
+    {
+        return population == 1 ? bestPattern1 : bestPattern2;
+    }
+    // Slot 0..199 of population 1 or 2.
+    Pattern slotOf(int population, int slot) const
+    {
+        return population == 1 ? population1[slot] : population2[slot];
+    }
+    const float* selectionTableOf(int population) const
+    {
+        return population == 1 ? selectionTable1.data() : selectionTable2.data();
+    }
+    // The score sums of the generation last completed, for exact records.
+    float scoreSumOf(int population) const { return population == 1 ? lastScoreSum1 : lastScoreSum2; }
+
+signals:
+    void sendMessage(const QString& text);
+
+protected:
+    void run() override;
+
+private:
+    struct MatchPair {
+        int member1 = 0;
+        int member2 = 0;
+    };
+
+    void playGeneration(std::vector<MatchPair>& matchPairs, std::array<int, populationSize>& appearances1,
+                        std::array<int, populationSize>& appearances2);
+    void breed();
+
+    int generationCount = 0;
+    int currentOffset = 0;
+    std::array<Pattern, slotCount> population1;
+    std::array<Pattern, slotCount> population2;
+    std::array<float, populationSize> scores1{};
+    std::array<float, populationSize> scores2{};
+    std::array<float, populationSize> selectionTable1{};
+    std::array<float, populationSize> selectionTable2{};
+    std::vector<StepThread*> matchBoards;
+    float bestScore1 = -1.0f;
+    Pattern bestPattern1;
+    float bestScore2 = -1.0f;
+    Pattern bestPattern2;
+    float lastScoreSum1 = 0.0f;
+    float lastScoreSum2 = 0.0f;
+    std::atomic<bool> stopRequested{false};
+    QMutex mutex;
+};

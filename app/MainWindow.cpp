@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "board/StepThread.h"
+#include "evolution/LifegameThread.h"
 #include "view/PanelWidget.h"
 #include "view/SpriteSheet.h"
 
@@ -11,6 +12,7 @@
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
 {
     logPane = new QTextEdit(this);
+    worker = new LifegameThread(this);
     displayBoard = new StepThread(this);
     timerId = 0;
     loadSpriteSheet();
@@ -30,6 +32,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent)
     view->setMaximumSize(800, 120);
     layout->addWidget(view);
     layout->addWidget(logPane);
+    // Emitted on the worker's thread: the automatic connection queues each
+    // line to the pane on the GUI thread, in order.
+    connect(worker, &LifegameThread::sendMessage, logPane, &QTextEdit::append);
 }
 
 MainWindow::~MainWindow() = default;
@@ -43,6 +48,12 @@ void MainWindow::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_S:
         singleStep();
+        break;
+    case Qt::Key_R:
+        placeRandomMembers();
+        break;
+    case Qt::Key_G:
+        startOrStopEvolution();
         break;
     default:
         break;
@@ -65,6 +76,28 @@ void MainWindow::singleStep()
     ++view->stepCount;
     stepDisplayBoard();
     repaint();
+}
+
+void MainWindow::placeRandomMembers()
+{
+    displayBoard->reset();
+    view->stepCount = 0;
+    // Each pick waits for the generation in progress to end.
+    displayBoard->stampPattern(worker->randomMember1(), 1, 0, 0, patternWidth, patternHeight);
+    displayBoard->stampPattern(worker->randomMember2(), 2, 10, 0, patternWidth, patternHeight);
+    repaint();
+}
+
+void MainWindow::startOrStopEvolution()
+{
+    if (worker->isRunning()) {
+        worker->requestStop();
+        return;
+    }
+    // A "G" that reached a run already on its way out must not stop the next
+    // run after its first generation.
+    worker->clearStopRequest();
+    worker->start();
 }
 
 void MainWindow::timerEvent(QTimerEvent*)

@@ -30,6 +30,8 @@ private:
     void toggleStepTimer();
     void singleStep();
     void stopStepTimer();
+    void placeRandomMembers();
+    void startOrStopEvolution();
     // Runs the display board's one step on its thread and waits for it.
     void stepDisplayBoard();
 

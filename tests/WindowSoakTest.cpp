@@ -1,0 +1,126 @@
+// Mashes the window's keys while the evolution runs in the background, then
+// closes the window in the middle of a run. COEVOLIFE_SOAK_KEYS sets the
+// number of presses (default 2000; the full soak is 10000).
+#include "app/MainWindow.h"
+#include "evolution/LifegameThread.h"
+#include "random/RandomSources.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <random>
+
+namespace {
+
+QStringList unexpectedMessages;
+
+void failOnWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    // The offscreen platform plugin cannot pass size hints on; a real one can.
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
+    unexpectedMessages << message;
+}
+
+int soakKeyCount()
+{
+    bool ok = false;
+    const int keys = qEnvironmentVariableIntValue("COEVOLIFE_SOAK_KEYS", &ok);
+    return ok && keys > 0 ? keys : 2000;
+}
+
+} // namespace
+
+class WindowSoakTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void keysDuringEvolutionThenCloseMidRun();
+};
+
+void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
+{
+    reseedRandomSources(20261207);
+    const QtMessageHandler previousHandler = qInstallMessageHandler(failOnWarnings);
+    unexpectedMessages.clear();
+
+    auto* window = new MainWindow;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    auto* worker = window->findChild<LifegameThread*>();
+    auto* logPane = window->findChild<QTextEdit*>();
+    QVERIFY(worker && logPane);
+
+    // Counted on the GUI thread, after the run's queued "stopped" line.
+    int runsEnded = 0;
+    QObject counter;
+    connect(worker, &QThread::finished, &counter, [&runsEnded] { ++runsEnded; },
+            Qt::QueuedConnection);
+
+    const int keys[] = {Qt::Key_A, Qt::Key_S, Qt::Key_R, Qt::Key_G, Qt::Key_Escape, Qt::Key_Space,
+                        Qt::Key_0, Qt::Key_1, Qt::Key_7, Qt::Key_9};
+    std::mt19937 keyChoice(7);
+    std::uniform_int_distribution<int> pick(0, int(std::size(keys)) - 1);
+
+    QElapsedTimer clock;
+    clock.start();
+    const int presses = soakKeyCount();
+    for (int i = 0; i < presses; ++i) {
+        QTest::keyClick(window, Qt::Key(keys[pick(keyChoice)]));
+        QCoreApplication::processEvents();
+    }
+
+    auto paneLines = [logPane] {
+        return logPane->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    // Let the run in progress end and every queued line reach the pane, so the
+    // "stopped" lines can be counted against the runs that ended.
+    if (worker->isRunning())
+        QTest::keyClick(window, Qt::Key_G);
+    QTRY_VERIFY_WITH_TIMEOUT(!worker->isRunning() &&
+                                 paneLines().count(QStringLiteral("stopped")) == runsEnded,
+                             60000);
+
+    // Then close in the middle of a new run.
+    QTest::keyClick(window, Qt::Key_G);
+    const int linesBefore = int(paneLines().size());
+    QTRY_VERIFY_WITH_TIMEOUT(paneLines().size() > linesBefore, 60000);
+    QVERIFY(worker->isRunning());
+
+    const QStringList lines = paneLines();
+    const int generationsPlayed = worker->generations();
+    window->close();
+    delete window;
+
+    const QRegularExpression progress(QStringLiteral(
+        "^generation(\\d+) average : [-0-9.e+]+, [-0-9.e+]+,, [-0-9.e+]+, [-0-9.e+]+$"));
+    int stopped = 0;
+    int lastGeneration = 0;
+    for (const QString& line : lines) {
+        if (line == QLatin1String("stopped")) {
+            ++stopped;
+            continue;
+        }
+        const QRegularExpressionMatch match = progress.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        const int generation = match.captured(1).toInt();
+        QCOMPARE(generation, lastGeneration + 1);
+        lastGeneration = generation;
+    }
+    // The last run was still going when the window closed.
+    QCOMPARE(stopped, runsEnded);
+    QVERIFY(lastGeneration >= 1);
+
+    qInstallMessageHandler(previousHandler);
+    QVERIFY2(unexpectedMessages.isEmpty(), qPrintable(unexpectedMessages.join(QLatin1Char('\n'))));
+    qInfo("soak: %d keys, %d runs ended, %d generations played, %lld ms", presses, runsEnded,
+          generationsPlayed, static_cast<long long>(clock.elapsed()));
+}
+
+QTEST_MAIN(WindowSoakTest)
+#include "WindowSoakTest.moc"

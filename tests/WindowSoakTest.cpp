@@ -12,7 +12,8 @@
 
 #include <random>
 
-namespace {
+namespace
+{
 
 QStringList unexpectedMessages;
 
@@ -59,11 +60,11 @@ void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
     // Counted on the GUI thread, after the run's queued "stopped" line.
     int runsEnded = 0;
     QObject counter;
-    connect(worker, &QThread::finished, &counter, [&runsEnded] { ++runsEnded; },
-            Qt::QueuedConnection);
+    connect(
+        worker, &QThread::finished, &counter, [&runsEnded] { ++runsEnded; }, Qt::QueuedConnection);
 
-    const int keys[] = {Qt::Key_A, Qt::Key_S, Qt::Key_R, Qt::Key_G, Qt::Key_Escape, Qt::Key_Space,
-                        Qt::Key_0, Qt::Key_1, Qt::Key_7, Qt::Key_9};
+    const int keys[] = {Qt::Key_A,     Qt::Key_S, Qt::Key_R, Qt::Key_G, Qt::Key_Escape,
+                        Qt::Key_Space, Qt::Key_0, Qt::Key_1, Qt::Key_7, Qt::Key_9};
     std::mt19937 keyChoice(7);
     std::uniform_int_distribution<int> pick(0, int(std::size(keys)) - 1);
 
@@ -82,9 +83,8 @@ void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
     // "stopped" lines can be counted against the runs that ended.
     if (worker->isRunning())
         QTest::keyClick(window, Qt::Key_G);
-    QTRY_VERIFY_WITH_TIMEOUT(!worker->isRunning() &&
-                                 paneLines().count(QStringLiteral("stopped")) == runsEnded,
-                             60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !worker->isRunning() && paneLines().count(QStringLiteral("stopped")) == runsEnded, 60000);
 
     // Then close in the middle of a new run.
     QTest::keyClick(window, Qt::Key_G);

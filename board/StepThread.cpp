@@ -21,6 +21,7 @@ void StepThread::reset()
         // byte count does not fit.
         currentGrid.reset(new int[cells]);
         nextGrid.reset(new int[cells]);
+        planes.resize(width, height);
         allocatedWidth = width;
         allocatedHeight = height;
     }
@@ -29,8 +30,8 @@ void StepThread::reset()
     contacts = 0;
 }
 
-void StepThread::stampPattern(const Pattern& pattern, int code, int left, int top,
-                              int patternWidth, int patternHeight)
+void StepThread::stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
+                              int patternHeight)
 {
     for (int i = 0; i < patternWidth; ++i)
         for (int j = 0; j < patternHeight; ++j)
@@ -93,6 +94,22 @@ int StepThread::nextState(int x, int y)
 }
 
 void StepThread::run()
+{
+    runBitPlanes();
+}
+
+void StepThread::runBitPlanes()
+{
+    // With no step at all the grid keeps even codes the planes cannot hold.
+    if (steps <= 0)
+        return;
+    planes.load(currentGrid.get());
+    for (int s = 0; s < steps; ++s)
+        contacts += planes.step();
+    planes.store(currentGrid.get());
+}
+
+void StepThread::runPerCell()
 {
     for (int s = 0; s < steps; ++s) {
         for (int x = 0; x < width; ++x)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BitPlaneStepper.h"
 #include "board/Pattern.h"
 
 #include <QThread>
@@ -39,6 +40,12 @@ public:
     // when a second-species cell has two or more first-species neighbours.
     int nextState(int x, int y);
 
+    // Both perform `steps` generations on the calling thread with the same
+    // result; run() is runBitPlanes(). runPerCell() applies nextState cell by
+    // cell and stays as the reference for tests and benchmarks.
+    void runBitPlanes();
+    void runPerCell();
+
     // Paints currentGrid with the sprite sheet; leaves pen and brush as found.
     void draw(QPainter* painter) const;
 
@@ -59,4 +66,6 @@ private:
     int contacts = 0;
     boost::shared_array<int> currentGrid;
     boost::shared_array<int> nextGrid;
+    // Sized with the grids; holds the board only during runBitPlanes().
+    BitPlaneStepper planes;
 };

@@ -1,0 +1,107 @@
+#include "batch/BatchOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace
+{
+
+// Plain decimal digits only: no sign, no blanks, no base prefix, no exponent,
+// and nothing above `maximum`.
+std::optional<std::uint64_t> parseWholeNumber(const QString& text, std::uint64_t maximum)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        const std::uint64_t digit = static_cast<std::uint64_t>(c.unicode() - u'0');
+        if (value > (maximum - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+BatchOptionsParse failure(const QString& program, const QString& problem)
+{
+    BatchOptionsParse result;
+    result.outcome = BatchOptionsParse::Outcome::Error;
+    result.text = QStringLiteral("%1: %2 (see '%1 --help')").arg(program, problem);
+    return result;
+}
+
+} // namespace
+
+BatchOptionsParse parseBatchOptions(const QStringList& arguments)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("coevolife-batch")
+                                                : QFileInfo(arguments.first()).fileName();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs the co-evolution without a window and prints the lines the log pane "
+                       "would show, one per line."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed the random sources with <N>, a whole number from 0 to 4294967295. "
+                       "Without it the clock seeds them and the seed is written to standard "
+                       "error."),
+        QStringLiteral("N"));
+    const QCommandLineOption generationsOption(
+        QStringLiteral("generations"),
+        QStringLiteral("Stop after generation <N> (at least 1; default 100), starting a new run "
+                       "after every 100 generations."),
+        QStringLiteral("N"));
+    parser.addOption(seedOption);
+    parser.addOption(generationsOption);
+
+    if (!parser.parse(arguments)) {
+        QString problem = parser.errorText();
+        if (problem.endsWith(QLatin1Char('.')))
+            problem.chop(1);
+        return failure(program, problem);
+    }
+
+    BatchOptionsParse result;
+    // addHelpOption also brings --help-all, which shows the same text here.
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        result.outcome = BatchOptionsParse::Outcome::Help;
+        result.text = parser.helpText();
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return failure(
+            program,
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+
+    for (const QCommandLineOption* option : {&seedOption, &generationsOption})
+        if (parser.values(*option).size() > 1)
+            return failure(
+                program, QStringLiteral("--%1 given more than once").arg(option->names().first()));
+
+    if (parser.isSet(seedOption)) {
+        const QString text = parser.value(seedOption);
+        const auto seed = parseWholeNumber(text, std::numeric_limits<std::uint32_t>::max());
+        if (!seed)
+            return failure(program, QStringLiteral("--seed '%1' is not a whole number from 0 to "
+                                                   "4294967295")
+                                        .arg(text));
+        result.options.seed = static_cast<std::uint32_t>(*seed);
+    }
+    if (parser.isSet(generationsOption)) {
+        const QString text = parser.value(generationsOption);
+        const auto generations =
+            parseWholeNumber(text, static_cast<std::uint64_t>(std::numeric_limits<int>::max()));
+        if (!generations || *generations < 1)
+            return failure(program, QStringLiteral("--generations '%1' is not a whole number from "
+                                                   "1 to 2147483647")
+                                        .arg(text));
+        result.options.generations = static_cast<int>(*generations);
+    }
+    return result;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+
+#include <cstdint>
+#include <optional>
+
+class LifegameThread;
+
+// Drives one evolution worker the way a user pressing "G" would: starts it,
+// starts it again each time a run of 100 generations ends, and stops it right
+// after the requested generation. Lives on the thread of an event loop.
+class BatchRunner : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Seeds the random sources with `seed` before the worker draws its
+    // starting populations.
+    BatchRunner(std::uint32_t seed, int generations, QObject* parent = nullptr);
+    ~BatchRunner() override;
+
+    void start();
+    // Ends the batch after the generation in progress; no further run starts.
+    // finished then reports `exitCode`. Later calls keep the first code.
+    void interrupt(int exitCode);
+
+    const LifegameThread* evolutionWorker() const { return worker; }
+
+signals:
+    // Every line the log pane would show, in order, on this object's thread.
+    void lineReady(const QString& line);
+    // After the last line; the worker is idle by then.
+    void finished(int exitCode);
+
+private:
+    // Runs on the worker's thread while it holds its lock, so the stop lands
+    // between the last wanted generation and the next.
+    void stopAtLastGeneration(const QString& line);
+    void onRunEnded();
+
+    LifegameThread* worker = nullptr;
+    const int lastGeneration;
+    std::optional<int> interruptCode;
+};

@@ -13,6 +13,16 @@
 
 Q_DECLARE_METATYPE(BreedingOperator)
 
+// QCOMPARE compares floating point fuzzily; these values must match exactly.
+#define COMPARE_EXACTLY(actual, expected)                                                          \
+    do {                                                                                           \
+        const double actualValue = (actual);                                                       \
+        const double expectedValue = (expected);                                                   \
+        QVERIFY2(actualValue == expectedValue, qPrintable(QStringLiteral("%1 != %2")               \
+                                                              .arg(actualValue, 0, 'g', 17)        \
+                                                              .arg(expectedValue, 0, 'g', 17)));   \
+    } while (false)
+
 namespace
 {
 
@@ -118,7 +128,7 @@ void BreedingTest::operatorDrawIsRoundedBeforeComparing()
     const boost::mt19937 before = realSource.engine();
     const float draw = roundedRealDraw();
     QCOMPARE(outputsConsumed(before, realSource.engine(), 2), 1);
-    QCOMPARE(draw, threshold);
+    COMPARE_EXACTLY(draw, threshold);
     QCOMPARE(chooseOperator(draw), expected);
 }
 
@@ -206,7 +216,7 @@ void BreedingTest::mutateFlipsCellWhereItsDrawIsBelowRate()
         QCOMPARE(child[i], flipped ? 1 - parent[i] : parent[i]);
     }
     QVERIFY(flips > 0 && flips < patternCells);
-    QCOMPARE(realSource(), std::ldexp(static_cast<double>(reference()), -32));
+    COMPARE_EXACTLY(realSource(), std::ldexp(static_cast<double>(reference()), -32));
 }
 
 void BreedingTest::mutateComparesUnroundedDraw()

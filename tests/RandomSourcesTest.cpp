@@ -9,6 +9,16 @@
 #include <cstdint>
 #include <random>
 
+// QCOMPARE compares floating point fuzzily; these values must match exactly.
+#define COMPARE_EXACTLY(actual, expected)                                                          \
+    do {                                                                                           \
+        const double actualValue = (actual);                                                       \
+        const double expectedValue = (expected);                                                   \
+        QVERIFY2(actualValue == expectedValue, qPrintable(QStringLiteral("%1 != %2")               \
+                                                              .arg(actualValue, 0, 'g', 17)        \
+                                                              .arg(expectedValue, 0, 'g', 17)));   \
+    } while (false)
+
 namespace
 {
 
@@ -94,7 +104,7 @@ void RandomSourcesTest::firstRealDrawIsFirstOutputScaled()
     reseedRandomSources(seed);
     std::mt19937 reference(seed);
     const double draw = realSource();
-    QCOMPARE(draw, timesTwoToMinus32(reference()));
+    COMPARE_EXACTLY(draw, timesTwoToMinus32(reference()));
     // The real source runs on its own copy: the integer source is untouched.
     QCOMPARE(integerSource(), std::mt19937(seed)());
 }
@@ -134,7 +144,7 @@ void RandomSourcesTest::sourcesAdvanceIndependently()
     QCOMPARE(integerSource(), reference());
     std::mt19937 realReference(seed);
     realReference.discard(static_cast<unsigned long long>(realDraws));
-    QCOMPARE(realSource(), timesTwoToMinus32(realReference()));
+    COMPARE_EXACTLY(realSource(), timesTwoToMinus32(realReference()));
 }
 
 void RandomSourcesTest::uniformRealUsesOneOutputPerDouble_data()
@@ -155,7 +165,7 @@ void RandomSourcesTest::uniformRealUsesOneOutputPerDouble()
     boost::uniform_real<> distribution(0.0, 1.0);
     const double draw = distribution(engine);
     QCOMPARE(engine.calls, 1);
-    QCOMPARE(draw, timesTwoToMinus32(output));
+    COMPARE_EXACTLY(draw, timesTwoToMinus32(output));
     QVERIFY(draw < 1.0);
 }
 
@@ -171,11 +181,11 @@ void RandomSourcesTest::reseedRestartsBothSources()
     // The real source is rebuilt on the freshly seeded engine, not on the
     // integer source as it stood before reseeding.
     reseedRandomSources(777u);
-    QCOMPARE(realSource(), firstReal);
+    COMPARE_EXACTLY(realSource(), firstReal);
     QCOMPARE(integerSource(), firstInteger);
     std::mt19937 reference(777u);
     reference();
-    QCOMPARE(realSource(), timesTwoToMinus32(reference()));
+    COMPARE_EXACTLY(realSource(), timesTwoToMinus32(reference()));
 }
 
 void RandomSourcesTest::clockSeedIsLowBitsOfSeconds()

@@ -1,0 +1,419 @@
+// The generation cycle: progress lines, runs and stop requests, the debug
+// line, and one generation recomputed independently to the last bit.
+#include "board/StepThread.h"
+#include "evolution/LifegameThread.h"
+#include "evolution/ProgressLine.h"
+#include "random/RandomSources.h"
+
+#include <QFile>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace
+{
+
+QMutex debugLinesMutex;
+QStringList debugLines;
+QtMessageHandler previousHandler = nullptr;
+
+// The worker writes its debug line on its own thread.
+void captureRunningLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtDebugMsg && text.startsWith(QStringLiteral("running..."))) {
+        QMutexLocker locker(&debugLinesMutex);
+        debugLines << text;
+        return;
+    }
+    previousHandler(type, context, text);
+}
+
+QStringList takeDebugLines()
+{
+    QMutexLocker locker(&debugLinesMutex);
+    return std::exchange(debugLines, {});
+}
+
+struct RunRecord {
+    QStringList lines;
+    std::vector<float> best1;
+    std::vector<float> best2;
+};
+
+// Runs the worker to its end. With stopAtLine n > 0 a stop is requested (twice,
+// which must act as once) while generation n of this run is being reported.
+RunRecord runWorker(LifegameThread& worker, int stopAtLine)
+{
+    RunRecord record;
+    int progressLines = 0;
+    const QMetaObject::Connection connection = QObject::connect(
+        &worker, &LifegameThread::sendMessage, &worker,
+        [&](const QString& line) {
+            record.lines << line;
+            if (line == stoppedLine)
+                return;
+            // Runs with the worker's mutex held, so the records are those
+            // of the generation just reported.
+            record.best1.push_back(worker.bestScoreOf(1));
+            record.best2.push_back(worker.bestScoreOf(2));
+            if (++progressLines == stopAtLine) {
+                worker.requestStop();
+                worker.requestStop();
+            }
+        },
+        Qt::DirectConnection);
+    worker.start();
+    worker.wait();
+    QObject::disconnect(connection);
+    return record;
+}
+
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+struct MatchResult {
+    int member1;
+    int member2;
+    int firstSpecies;
+    int secondSpecies;
+    int contacts;
+};
+
+// Plays a generation's 400 matches one after another on a board of the test's
+// own, pairing them from `pairing` as the worker does.
+std::vector<MatchResult> playMatchesAlone(LifegameThread& worker, boost::mt19937& pairing)
+{
+    StepThread board;
+    board.setWidth(100);
+    board.setHeight(15);
+    board.setSteps(100);
+    std::vector<MatchResult> results;
+    for (int match = 0; match < 400; ++match) {
+        MatchResult result{};
+        result.member1 = static_cast<int>(pairing() % 100u);
+        result.member2 = static_cast<int>(pairing() % 100u);
+        board.reset();
+        board.stampPattern(worker.slotOf(1, result.member1), 1, 0, 0, 8, 6);
+        board.stampPattern(worker.slotOf(2, result.member2), 2, 10, 0, 8, 6);
+        board.start();
+        board.wait();
+        result.firstSpecies = board.countFirstSpecies();
+        result.secondSpecies = board.countSecondSpecies();
+        result.contacts = board.contactCount();
+        results.push_back(result);
+    }
+    return results;
+}
+
+struct Scoring {
+    std::array<float, 100> scores1{}, scores2{};
+    std::array<float, 100> table1{}, table2{};
+    float sum1 = 0.0f, sum2 = 0.0f;
+};
+
+// Each step in double, rounded once to float when stored.
+Scoring scoreExactly(const std::vector<MatchResult>& results)
+{
+    Scoring s;
+    std::array<int, 100> played1{}, played2{};
+    for (const MatchResult& r : results) {
+        s.scores1[r.member1] =
+            static_cast<float>(double(s.scores1[r.member1]) + r.firstSpecies * (r.contacts / 10.0));
+        s.scores2[r.member2] = static_cast<float>(double(s.scores2[r.member2]) + r.secondSpecies);
+        ++played1[r.member1];
+        ++played2[r.member2];
+    }
+    for (int i = 0; i < 100; ++i) {
+        s.scores1[i] = played1[i] ? static_cast<float>(double(s.scores1[i]) / played1[i]) : 0.0f;
+        s.scores2[i] = played2[i] ? static_cast<float>(double(s.scores2[i]) / played2[i]) : 0.0f;
+        s.sum1 = static_cast<float>(double(s.sum1) + double(s.scores1[i]));
+        s.sum2 = static_cast<float>(double(s.sum2) + double(s.scores2[i]));
+    }
+    for (int k = 0; k < 100; ++k) {
+        const double previous1 = k ? double(s.table1[k - 1]) : 0.0;
+        const double previous2 = k ? double(s.table2[k - 1]) : 0.0;
+        s.table1[k] = static_cast<float>(double(s.scores1[k]) / double(s.sum1) + previous1);
+        s.table2[k] = static_cast<float>(double(s.scores2[k]) / double(s.sum2) + previous2);
+    }
+    return s;
+}
+
+// The same in plain single precision: what a careless port computes.
+Scoring scoreInFloats(const std::vector<MatchResult>& results)
+{
+    Scoring s;
+    std::array<int, 100> played1{}, played2{};
+    for (const MatchResult& r : results) {
+        s.scores1[r.member1] += float(r.firstSpecies) * (float(r.contacts) / 10.0f);
+        s.scores2[r.member2] += float(r.secondSpecies);
+        ++played1[r.member1];
+        ++played2[r.member2];
+    }
+    for (int i = 0; i < 100; ++i) {
+        s.scores1[i] = played1[i] ? s.scores1[i] / float(played1[i]) : 0.0f;
+        s.scores2[i] = played2[i] ? s.scores2[i] / float(played2[i]) : 0.0f;
+        s.sum1 += s.scores1[i];
+        s.sum2 += s.scores2[i];
+    }
+    for (int k = 0; k < 100; ++k) {
+        s.table1[k] = s.scores1[k] / s.sum1 + (k ? s.table1[k - 1] : 0.0f);
+        s.table2[k] = s.scores2[k] / s.sum2 + (k ? s.table2[k - 1] : 0.0f);
+    }
+    return s;
+}
+
+int firstBest(const std::array<float, 100>& scores)
+{
+    int best = 0;
+    for (int i = 1; i < 100; ++i)
+        if (scores[i] > scores[best])
+            best = i;
+    return best;
+}
+
+int firstAbove(const std::array<float, 100>& table, float u)
+{
+    for (int i = 0; i < 100; ++i)
+        if (u < table[i])
+            return i;
+    return 99;
+}
+
+} // namespace
+
+class GenerationCycleTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void progressLineFormat_data();
+    void progressLineFormat();
+    void seededRunReproducesReference();
+    void stopDuringGenerationEndsRun();
+    void firstGenerationMatchesIndependentReplay();
+    void fullRunReportsHundredGenerations();
+};
+
+void GenerationCycleTest::initTestCase()
+{
+    previousHandler = qInstallMessageHandler(captureRunningLine);
+}
+
+void GenerationCycleTest::cleanupTestCase()
+{
+    qInstallMessageHandler(previousHandler);
+}
+
+void GenerationCycleTest::progressLineFormat_data()
+{
+    QTest::addColumn<int>("generation");
+    QTest::addColumn<float>("sum1");
+    QTest::addColumn<float>("sum2");
+    QTest::addColumn<float>("best1");
+    QTest::addColumn<float>("best2");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("worked example") << 7 << 805.0f << 709.0f << 41.25f << 12.5f
+                                    << "generation7 average : 2.0125, 1.7725,, 41.25, 12.5";
+    QTest::newRow("all zero") << 1 << 0.0f << 0.0f << 0.0f << 0.0f
+                              << "generation1 average : 0, 0,, 0, 0";
+    QTest::newRow("every member scores 4")
+        << 12 << 400.0f << 4000.0f << 4.0f << 40.0f << "generation12 average : 1, 10,, 4, 40";
+    // Six significant digits, and the float widened before dividing.
+    QTest::newRow("six digits") << 100 << 1234.5678f << 0.1f << 157.65f << 1e7f
+                                << "generation100 average : 3.08642, 0.00025,, 157.65, 1e+07";
+}
+
+void GenerationCycleTest::progressLineFormat()
+{
+    QFETCH(int, generation);
+    QFETCH(float, sum1);
+    QFETCH(float, sum2);
+    QFETCH(float, best1);
+    QFETCH(float, best2);
+    QFETCH(QString, expected);
+    QCOMPARE(progressLine(generation, sum1, sum2, best1, best2), expected);
+}
+
+void GenerationCycleTest::seededRunReproducesReference()
+{
+    QFile reference(QFINDTESTDATA("data/seed12345-generations3.txt"));
+    QVERIFY(reference.open(QIODevice::ReadOnly));
+    const QByteArray expected = reference.readAll();
+
+    reseedRandomSources(12345u);
+    LifegameThread worker;
+    takeDebugLines();
+    const RunRecord record = runWorker(worker, 3);
+    const QByteArray observed = (record.lines.join(u'\n') + u'\n').toUtf8();
+    for (const QString& line : record.lines)
+        qInfo("%s", qPrintable(line));
+    QCOMPARE(observed, expected);
+    QCOMPARE(takeDebugLines(), QStringList{QStringLiteral("running... 0")});
+    for (std::size_t i = 1; i < record.best1.size(); ++i) {
+        QVERIFY(record.best1[i] >= record.best1[i - 1]);
+        QVERIFY(record.best2[i] >= record.best2[i - 1]);
+    }
+}
+
+void GenerationCycleTest::stopDuringGenerationEndsRun()
+{
+    reseedRandomSources(4u);
+    LifegameThread worker;
+    takeDebugLines();
+
+    // Stopped while generation 2 is reported: that line, then "stopped".
+    RunRecord record = runWorker(worker, 2);
+    QCOMPARE(record.lines.size(), 3);
+    QVERIFY(record.lines[0].startsWith(QStringLiteral("generation1 average : ")));
+    QVERIFY(record.lines[1].startsWith(QStringLiteral("generation2 average : ")));
+    QCOMPARE(record.lines[2], QStringLiteral("stopped"));
+    QVERIFY(!worker.isStopRequested());
+    QCOMPARE(worker.generations(), 2);
+
+    // Even count so far: the next run starts from buffer 0 and goes on at 3.
+    record = runWorker(worker, 1);
+    QCOMPARE(record.lines.size(), 2);
+    QVERIFY(record.lines[0].startsWith(QStringLiteral("generation3 average : ")));
+    QCOMPARE(record.lines[1], QStringLiteral("stopped"));
+
+    // Odd count: buffer 100. A stop left over from before the start ends the
+    // run after its first generation, since the worker itself keeps it.
+    worker.requestStop();
+    record = runWorker(worker, 0);
+    QCOMPARE(record.lines.size(), 2);
+    QVERIFY(record.lines[0].startsWith(QStringLiteral("generation4 average : ")));
+    QCOMPARE(worker.bufferOffset(), 0);
+
+    QCOMPARE(takeDebugLines(),
+             (QStringList{QStringLiteral("running... 0"), QStringLiteral("running... 0"),
+                          QStringLiteral("running... 100")}));
+}
+
+void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
+{
+    // A seed for which single-precision arithmetic would give other tables,
+    // so the comparison below tells the two apart.
+    const std::uint32_t seed = 12345u;
+    reseedRandomSources(seed);
+    LifegameThread worker;
+    boost::mt19937 integers = integerSource;
+    boost::mt19937 reals = realSource.engine();
+
+    const std::vector<MatchResult> results = playMatchesAlone(worker, integers);
+    const Scoring exact = scoreExactly(results);
+    const Scoring careless = scoreInFloats(results);
+    int differing = 0;
+    for (int k = 0; k < 100; ++k)
+        differing += (bitsOf(exact.table1[k]) != bitsOf(careless.table1[k])) +
+                     (bitsOf(exact.table2[k]) != bitsOf(careless.table2[k]));
+    QVERIFY2(differing > 0, "seed does not separate double-step from float arithmetic");
+
+    std::vector<std::vector<int>> parents1, parents2;
+    for (int slot = 0; slot < 100; ++slot) {
+        const Pattern p1 = worker.slotOf(1, slot), p2 = worker.slotOf(2, slot);
+        parents1.emplace_back(p1.get(), p1.get() + patternCells);
+        parents2.emplace_back(p2.get(), p2.get() + patternCells);
+    }
+
+    QStringList lines;
+    QObject::connect(
+        &worker, &LifegameThread::sendMessage, &worker,
+        [&lines](const QString& line) { lines << line; }, Qt::DirectConnection);
+    worker.requestStop();
+    worker.start();
+    worker.wait();
+
+    QCOMPARE(bitsOf(worker.scoreSumOf(1)), bitsOf(exact.sum1));
+    QCOMPARE(bitsOf(worker.scoreSumOf(2)), bitsOf(exact.sum2));
+    for (int k = 0; k < 100; ++k) {
+        QCOMPARE(bitsOf(worker.selectionTableOf(1)[k]), bitsOf(exact.table1[k]));
+        QCOMPARE(bitsOf(worker.selectionTableOf(2)[k]), bitsOf(exact.table2[k]));
+    }
+    const int best1 = firstBest(exact.scores1);
+    const int best2 = firstBest(exact.scores2);
+    QCOMPARE(bitsOf(worker.bestScoreOf(1)), bitsOf(exact.scores1[best1]));
+    QCOMPARE(bitsOf(worker.bestScoreOf(2)), bitsOf(exact.scores2[best2]));
+    const Pattern bestPattern1 = worker.bestPatternOf(1);
+    const Pattern bestPattern2 = worker.bestPatternOf(2);
+    QCOMPARE(std::vector<int>(bestPattern1.get(), bestPattern1.get() + patternCells),
+             parents1[best1]);
+    QCOMPARE(std::vector<int>(bestPattern2.get(), bestPattern2.get() + patternCells),
+             parents2[best2]);
+    QCOMPARE(lines, (QStringList{progressLine(1, exact.sum1, exact.sum2, exact.scores1[best1],
+                                              exact.scores2[best2]),
+                                 stoppedLine}));
+
+    // Breeding: the children in slots 100..199, drawn from the real stream
+    // after nothing else and from the integer stream after the 800 pairings.
+    int crossovers = 0, mutations = 0;
+    for (int population = 1; population <= 2; ++population) {
+        const auto& parents = population == 1 ? parents1 : parents2;
+        const auto& table = population == 1 ? exact.table1 : exact.table2;
+        for (int k = 0; k < 100; ++k) {
+            auto rounded = [&reals] {
+                return static_cast<float>(std::ldexp(double(reals()), -32));
+            };
+            const float selection = rounded();
+            const float choice = rounded();
+            const std::vector<int>& parent = parents[firstAbove(table, selection)];
+            std::vector<int> child = parent;
+            if (choice < 0.3f) {
+                ++mutations;
+                for (int i = 0; i < patternCells; ++i)
+                    if (std::ldexp(double(reals()), -32) < double(0.01f))
+                        child[i] = 1 - parent[i];
+            } else if (choice < 0.8f) {
+                ++crossovers;
+                const std::vector<int>& mate = parents[firstAbove(table, rounded())];
+                const std::uint32_t a = integers() & 7u, b = integers() & 7u;
+                const std::uint32_t c = integers() % 6u, d = integers() % 6u;
+                for (int x = int(std::min(a, b)); x < int(std::max(a, b)); ++x)
+                    for (int y = int(std::min(c, d)); y < int(std::max(c, d)); ++y)
+                        child[x + 8 * y] = mate[x + 8 * y];
+            }
+            const Pattern bred = worker.slotOf(population, 100 + k);
+            if (std::vector<int>(bred.get(), bred.get() + patternCells) != child)
+                QFAIL(qPrintable(QStringLiteral("population %1 child %2").arg(population).arg(k)));
+        }
+    }
+    QVERIFY(crossovers > 0 && mutations > 0 && crossovers + mutations < 200);
+    QVERIFY(integers == integerSource);
+    QVERIFY(reals == realSource.engine());
+}
+
+void GenerationCycleTest::fullRunReportsHundredGenerations()
+{
+    reseedRandomSources(2024u);
+    LifegameThread worker;
+    QSignalSpy spy(&worker, &LifegameThread::sendMessage);
+    const RunRecord record = runWorker(worker, 0);
+
+    QCOMPARE(spy.count(), 101);
+    for (int i = 0; i < 100; ++i)
+        QVERIFY(spy.at(i).at(0).toString().startsWith(
+            QStringLiteral("generation%1 average : ").arg(i + 1)));
+    QCOMPARE(spy.at(100).at(0).toString(), QStringLiteral("stopped"));
+    QCOMPARE(worker.generations(), 100);
+    QCOMPARE(worker.bufferOffset(), 0);
+    for (std::size_t i = 1; i < record.best1.size(); ++i) {
+        QVERIFY(record.best1[i] >= record.best1[i - 1]);
+        QVERIFY(record.best2[i] >= record.best2[i - 1]);
+    }
+}
+
+QTEST_GUILESS_MAIN(GenerationCycleTest)
+#include "GenerationCycleTest.moc"

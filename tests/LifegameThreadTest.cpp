@@ -1,0 +1,174 @@
+// The evolution worker as built: starting populations, member picks and
+// teardown while a run is in progress.
+#include "evolution/LifegameThread.h"
+#include "random/RandomSources.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace
+{
+
+std::vector<std::uint32_t> referenceOutputs(std::uint32_t seed, int count)
+{
+    std::mt19937 reference(seed);
+    std::vector<std::uint32_t> outputs(static_cast<std::size_t>(count));
+    for (std::uint32_t& output : outputs)
+        output = reference();
+    return outputs;
+}
+
+// Plays exactly one generation: a run that finds a stop request after its
+// first generation ends there.
+void playOneGeneration(LifegameThread& worker)
+{
+    worker.requestStop();
+    worker.start();
+    QVERIFY(worker.wait());
+}
+
+} // namespace
+
+class LifegameThreadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newWorkerStartsClean();
+    void constructionDrawsCellsInOrder_data();
+    void constructionDrawsCellsInOrder();
+    void slotsAndBestPatternsOwnTheirStorage();
+    void picksShareSlotsOfCurrentBuffer();
+    void destroyingRunningWorkerFinishesGeneration();
+};
+
+void LifegameThreadTest::newWorkerStartsClean()
+{
+    reseedRandomSources(3u);
+    LifegameThread worker;
+    QCOMPARE(worker.generations(), 0);
+    QCOMPARE(worker.bufferOffset(), 0);
+    QVERIFY(worker.bestScoreOf(1) == -1.0f);
+    QVERIFY(worker.bestScoreOf(2) == -1.0f);
+    QVERIFY(!worker.isStopRequested());
+    QVERIFY(!worker.isRunning());
+    for (int population = 1; population <= 2; ++population)
+        for (int slot = 0; slot < 100; ++slot)
+            for (int i = 0; i < patternCells; ++i) {
+                const int cell = worker.slotOf(population, slot)[i];
+                QVERIFY(cell == 0 || cell == 1);
+            }
+}
+
+void LifegameThreadTest::constructionDrawsCellsInOrder_data()
+{
+    QTest::addColumn<std::uint32_t>("seed");
+    QTest::newRow("1") << 1u;
+    QTest::newRow("2") << 2u;
+    QTest::newRow("12345") << 12345u;
+    QTest::newRow("65537") << 65537u;
+}
+
+void LifegameThreadTest::constructionDrawsCellsInOrder()
+{
+    QFETCH(std::uint32_t, seed);
+    const std::vector<std::uint32_t> outputs = referenceOutputs(seed, 9601);
+    auto bit = [&](int position) { return static_cast<int>(outputs[position - 1] & 1u); };
+
+    reseedRandomSources(seed);
+    LifegameThread worker;
+    const Pattern first0 = worker.slotOf(1, 0);
+    const Pattern second0 = worker.slotOf(2, 0);
+    QCOMPARE(first0[0], bit(1));               // (0, 0) of population 1
+    QCOMPARE(second0[0], bit(2));              // (0, 0) of population 2
+    QCOMPARE(first0[patternWidth], bit(3));    // (0, 1): rows inner
+    QCOMPARE(second0[patternWidth], bit(4));   // (0, 1) of population 2
+    QCOMPARE(first0[1], bit(13));              // (1, 0): after six rows
+    QCOMPARE(first0[7 + 8 * 5], bit(95));      // last cell of member 0
+    QCOMPARE(worker.slotOf(1, 1)[0], bit(97)); // member 1 begins
+    QCOMPARE(worker.slotOf(2, 1)[0], bit(98));
+    QCOMPARE(worker.slotOf(2, 99)[47], bit(9600));
+
+    // Exactly 9,600 integer outputs, and none from the real source.
+    QCOMPARE(integerSource(), outputs[9600]);
+    QVERIFY(realSource() == std::ldexp(static_cast<double>(outputs[0]), -32));
+}
+
+void LifegameThreadTest::slotsAndBestPatternsOwnTheirStorage()
+{
+    reseedRandomSources(8u);
+    LifegameThread worker;
+    std::vector<const int*> arrays;
+    for (int population = 1; population <= 2; ++population) {
+        for (int slot = 0; slot < 200; ++slot)
+            arrays.push_back(worker.slotOf(population, slot).get());
+        arrays.push_back(worker.bestPatternOf(population).get());
+    }
+    std::sort(arrays.begin(), arrays.end());
+    QVERIFY(std::adjacent_find(arrays.begin(), arrays.end()) == arrays.end());
+    QVERIFY(arrays.front() != nullptr);
+}
+
+void LifegameThreadTest::picksShareSlotsOfCurrentBuffer()
+{
+    reseedRandomSources(21u);
+    LifegameThread worker;
+
+    boost::mt19937 upcoming = integerSource;
+    std::uint32_t first = upcoming();
+    std::uint32_t second = upcoming();
+    Pattern pick1 = worker.randomMember1();
+    Pattern pick2 = worker.randomMember2();
+    QCOMPARE(pick1.get(), worker.slotOf(1, static_cast<int>(first % 100u)).get());
+    QCOMPARE(pick2.get(), worker.slotOf(2, static_cast<int>(second % 100u)).get());
+
+    // The next breeding writes the other buffer: the picked cells stay.
+    std::vector<int> before(pick1.get(), pick1.get() + patternCells);
+    playOneGeneration(worker);
+    QCOMPARE(worker.bufferOffset(), 100);
+    QCOMPARE(std::vector<int>(pick1.get(), pick1.get() + patternCells), before);
+
+    upcoming = integerSource;
+    first = upcoming();
+    second = upcoming();
+    pick1 = worker.randomMember1();
+    pick2 = worker.randomMember2();
+    QCOMPARE(pick1.get(), worker.slotOf(1, 100 + static_cast<int>(first % 100u)).get());
+    QCOMPARE(pick2.get(), worker.slotOf(2, 100 + static_cast<int>(second % 100u)).get());
+    QVERIFY(integerSource == upcoming);
+}
+
+void LifegameThreadTest::destroyingRunningWorkerFinishesGeneration()
+{
+    reseedRandomSources(77u);
+    auto worker = std::make_unique<LifegameThread>();
+    QStringList lines;
+    QObject::connect(
+        worker.get(), &LifegameThread::sendMessage, worker.get(),
+        [&lines](const QString& line) { lines << line; }, Qt::DirectConnection);
+    QSignalSpy spy(worker.get(), &LifegameThread::sendMessage);
+    worker->start();
+    QVERIFY(spy.wait(120000));
+
+    QElapsedTimer timer;
+    timer.start();
+    worker.reset();
+    // The destructor let the generation in progress end, then the run
+    // reported "stopped"; it did not go on to further generations.
+    QVERIFY2(lines.size() == 2 || lines.size() == 3, qPrintable(lines.join(u'|')));
+    QCOMPARE(lines.last(), QStringLiteral("stopped"));
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        QVERIFY(lines[i].startsWith(QStringLiteral("generation%1 ").arg(i + 1)));
+    qInfo("destructor returned after %lld ms", static_cast<long long>(timer.elapsed()));
+}
+
+QTEST_GUILESS_MAIN(LifegameThreadTest)
+#include "LifegameThreadTest.moc"

@@ -1,0 +1,41 @@
+// One whole generation through the worker: 400 matches on its two match
+// boards, scoring, breeding and the progress line, exactly as a run plays it.
+#include "evolution/LifegameThread.h"
+#include "random/RandomSources.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <benchmark/benchmark.h>
+
+namespace
+{
+
+void BM_Generation(benchmark::State& state)
+{
+    reseedRandomSources(12345u);
+    LifegameThread worker;
+    for (auto _ : state) {
+        // The worker keeps a stop request until a run sees it, so this run
+        // ends after exactly one generation.
+        worker.requestStop();
+        worker.start();
+        worker.wait();
+    }
+    state.SetItemsProcessed(state.iterations() * LifegameThread::matchesPerGeneration);
+}
+BENCHMARK(BM_Generation)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    // Keeps each run's "running..." line off the benchmark report.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,94 @@
+#include "experiments/ExperimentRecorder.h"
+
+#include "evolution/LifegameThread.h"
+#include "experiments/AtomicFile.h"
+#include "experiments/FitnessPlot.h"
+#include "experiments/RleWriter.h"
+#include "experiments/RuleTableWriter.h"
+
+#include <QDir>
+
+namespace
+{
+
+QString scoreText(float score)
+{
+    return QString::asprintf("%.9g", static_cast<double>(score));
+}
+
+QStringList bestComments(int population, const LifegameThread& worker, std::uint32_t seed)
+{
+    return {QStringLiteral("Coevolife: best pattern of population %1").arg(population),
+            QStringLiteral("seed %1").arg(seed),
+            QStringLiteral("generation %1").arg(worker.generations()),
+            QStringLiteral("best score %1").arg(scoreText(worker.bestScoreOf(population)))};
+}
+
+} // namespace
+
+ExperimentRecorder::ExperimentRecorder(const Outputs& outputs, std::uint32_t seed)
+    : outputs(outputs), seed(seed)
+{
+}
+
+QString ExperimentRecorder::begin()
+{
+    if (outputs.csvPath.isEmpty())
+        return {};
+    return csv.open(outputs.csvPath);
+}
+
+QString ExperimentRecorder::recordGeneration(const LifegameThread& worker)
+{
+    history.append(latestGeneration(worker));
+    if (!csv.isOpen())
+        return {};
+    return csv.append(history.back());
+}
+
+QString ExperimentRecorder::finish(const LifegameThread& worker)
+{
+    if (csv.isOpen()) {
+        const QString error = csv.finish();
+        if (!error.isEmpty())
+            return error;
+    }
+    if (!outputs.plotPath.isEmpty()) {
+        const QString title = QStringLiteral("Coevolife fitness, seed %1").arg(seed);
+        const QString error = saveFitnessPlot(outputs.plotPath, history, title);
+        if (!error.isEmpty())
+            return error;
+    }
+    if (!outputs.exportFolder.isEmpty())
+        return exportPatterns(outputs.exportFolder, worker, seed);
+    return {};
+}
+
+QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed)
+{
+    const Pattern best1 = worker.bestPatternOf(1);
+    const Pattern best2 = worker.bestPatternOf(2);
+    const QStringList duelComments = {
+        QStringLiteral("Coevolife: the match between the two best patterns"),
+        QStringLiteral("seed %1, generation %2").arg(seed).arg(worker.generations()),
+        QStringLiteral("best scores %1 and %2")
+            .arg(scoreText(worker.bestScoreOf(1)), scoreText(worker.bestScoreOf(2))),
+        QStringLiteral("needs Coevolife.rule; 100 steps play the match")};
+    // Everything is composed before the first file is written.
+    const QList<QPair<QString, QString>> files = {
+        {QStringLiteral("best1.rle"), patternRle(best1, bestComments(1, worker, seed))},
+        {QStringLiteral("best2.rle"), patternRle(best2, bestComments(2, worker, seed))},
+        {QStringLiteral("duel.rle"), duelRle(best1, best2, duelComments)},
+        {QStringLiteral("Coevolife.rule"), coevolifeRuleTable()}};
+
+    const QString error = makeFolder(folder);
+    if (!error.isEmpty())
+        return error;
+    const QDir dir(folder);
+    for (const auto& file : files) {
+        const QString written = writeFileAtomically(dir.filePath(file.first), file.second.toUtf8());
+        if (!written.isEmpty())
+            return written;
+    }
+    return {};
+}

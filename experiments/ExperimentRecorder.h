@@ -1,0 +1,50 @@
+#pragma once
+
+#include "experiments/CsvLog.h"
+#include "experiments/GenerationRecord.h"
+
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+
+class LifegameThread;
+
+// What a batch run leaves behind: the CSV log written as the run goes, and at
+// the end the fitness plot and the exported patterns. An empty path or folder
+// turns that output off. Every method returns an error message, empty on
+// success, and the files are never left half written.
+class ExperimentRecorder
+{
+public:
+    struct Outputs {
+        QString csvPath;
+        QString plotPath;
+        QString exportFolder;
+    };
+
+    ExperimentRecorder(const Outputs& outputs, std::uint32_t seed);
+
+    // Before the worker starts: opens the CSV log.
+    QString begin();
+    // From a direct connection to the worker's sendMessage, for each progress
+    // line (the worker holds its mutex then, so its numbers are settled).
+    QString recordGeneration(const LifegameThread& worker);
+    // After the last run: completes the log, draws the plot, exports the
+    // patterns and the rule. The worker must be idle.
+    QString finish(const LifegameThread& worker);
+    // Drops the unfinished log after an error.
+    void abandon() { csv.abandon(); }
+
+    const QVector<GenerationRecord>& records() const { return history; }
+
+private:
+    Outputs outputs;
+    std::uint32_t seed;
+    CsvLog csv;
+    QVector<GenerationRecord> history;
+};
+
+// Writes best1.rle, best2.rle, duel.rle and Coevolife.rule into `folder`,
+// creating it if missing.
+QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed);

@@ -1,0 +1,752 @@
+// What experiments leave behind: RLE patterns read back by an independent
+// reader, the rule table checked against the board's own rule and replayed,
+// the CSV log against the progress lines, the fitness plot's pixels, and
+// files that are complete or absent, never half written.
+#include "board/StepThread.h"
+#include "evolution/LifegameThread.h"
+#include "evolution/ProgressLine.h"
+#include "experiments/AtomicFile.h"
+#include "experiments/CsvLog.h"
+#include "experiments/ExperimentRecorder.h"
+#include "experiments/FitnessPlot.h"
+#include "experiments/RleWriter.h"
+#include "experiments/RuleTableWriter.h"
+#include "random/RandomSources.h"
+#include "view/SpriteTiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace
+{
+
+// A reader for the RLE subset the writers use: "#" lines, the header, run
+// counts, b/o and ./A/B states, "$" and "!".
+struct RleGrid {
+    int width = 0;
+    int height = 0;
+    QString rule;
+    QStringList comments;
+    std::vector<int> cells;
+    int at(int x, int y) const { return cells[x + width * y]; }
+};
+
+bool readRle(const QString& text, RleGrid& grid)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    static const QRegularExpression headerPattern(
+        QStringLiteral("^x = (\\d+), y = (\\d+), rule = (\\S+)$"));
+    int k = 0;
+    for (; k < lines.size() && lines[k].startsWith(QLatin1Char('#')); ++k)
+        grid.comments << lines[k];
+    if (k == lines.size())
+        return false;
+    const QRegularExpressionMatch header = headerPattern.match(lines[k++]);
+    if (!header.hasMatch())
+        return false;
+    grid.width = header.captured(1).toInt();
+    grid.height = header.captured(2).toInt();
+    grid.rule = header.captured(3);
+    grid.cells.assign(static_cast<std::size_t>(grid.width * grid.height), 0);
+
+    int x = 0;
+    int y = 0;
+    int count = 0;
+    for (; k < lines.size(); ++k) {
+        for (QChar c : lines[k]) {
+            if (c.isDigit()) {
+                count = count * 10 + c.digitValue();
+                continue;
+            }
+            const int run = count == 0 ? 1 : count;
+            count = 0;
+            if (c == QLatin1Char('!'))
+                return true;
+            if (c == QLatin1Char('$')) {
+                y += run;
+                x = 0;
+                continue;
+            }
+            int state = -1;
+            if (c == QLatin1Char('b') || c == QLatin1Char('.'))
+                state = 0;
+            else if (c == QLatin1Char('o') || c == QLatin1Char('A'))
+                state = 1;
+            else if (c == QLatin1Char('B'))
+                state = 2;
+            if (state < 0 || x + run > grid.width || y >= grid.height)
+                return false;
+            for (int r = 0; r < run; ++r)
+                grid.cells[static_cast<std::size_t>(x++ + grid.width * y)] = state;
+        }
+    }
+    return false; // no "!"
+}
+
+int longestLine(const QString& text)
+{
+    int longest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        longest = std::max(longest, static_cast<int>(line.size()));
+    return longest;
+}
+
+// A RuleTable as a lookup: with permutation symmetry a transition is its own
+// state, the multiset of its neighbours and its result.
+struct RuleTable {
+    QStringList settings;
+    std::map<std::vector<int>, int> transitions; // {own, N0, N1, N2} -> next
+    std::map<int, QColor> colours;
+    bool conflicting = false;
+
+    int next(int own, int n1, int n2) const
+    {
+        const auto found = transitions.find({own, 8 - n1 - n2, n1, n2});
+        return found == transitions.end() ? own : found->second;
+    }
+};
+
+bool readRuleTable(const QString& text, RuleTable& table)
+{
+    QString section;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.startsWith(QLatin1Char('@'))) {
+            section = line.section(QLatin1Char(' '), 0, 0);
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (section == QStringLiteral("@TABLE")) {
+            if (line.contains(QLatin1Char(':'))) {
+                table.settings << line;
+                continue;
+            }
+            const QStringList fields = line.split(QLatin1Char(','));
+            if (fields.size() != 10)
+                return false;
+            std::vector<int> key(4, 0);
+            for (int f = 0; f < 10; ++f) {
+                bool ok = false;
+                const int state = fields[f].toInt(&ok);
+                if (!ok || state < 0 || state > 2)
+                    return false;
+                if (f == 0)
+                    key[0] = state;
+                else if (f < 9)
+                    ++key[1 + state];
+            }
+            const int next = fields[9].toInt();
+            const auto [where, added] = table.transitions.emplace(key, next);
+            if (!added && where->second != next)
+                table.conflicting = true;
+        } else if (section == QStringLiteral("@COLORS")) {
+            const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (fields.size() != 4)
+                return false;
+            table.colours[fields[0].toInt()] =
+                QColor(fields[1].toInt(), fields[2].toInt(), fields[3].toInt());
+        }
+    }
+    return true;
+}
+
+Pattern randomPattern(std::mt19937& random, double density)
+{
+    std::bernoulli_distribution alive(density);
+    Pattern pattern = makePattern();
+    for (int c = 0; c < patternCells; ++c)
+        pattern[c] = alive(random) ? 1 : 0;
+    return pattern;
+}
+
+void sizeBoard(StepThread& board, int width, int height)
+{
+    board.setWidth(width);
+    board.setHeight(height);
+    board.reset();
+}
+
+QString readText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+// A path no one can write, even root: its parent is a regular file.
+QString pathUnderRegularFile(const QTemporaryDir& dir, const QString& name)
+{
+    const QString blocker = dir.filePath(QStringLiteral("plain-file"));
+    QFile file(blocker);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("in the way\n");
+    return blocker + QLatin1Char('/') + name;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// The four numbers of a progress line, as printed.
+QList<double> progressNumbers(const QString& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^generation(\\d+) average : (\\S+), (\\S+),, (\\S+), (\\S+)$"));
+    const QRegularExpressionMatch match = pattern.match(line);
+    QList<double> numbers;
+    for (int k = 1; k <= 5 && match.hasMatch(); ++k)
+        numbers << match.captured(k).toDouble();
+    return numbers;
+}
+
+// True when `printed` is `precise` rounded to 6 significant digits.
+bool agreesToSixDigits(double precise, double printed)
+{
+    if (printed == 0.0)
+        return std::abs(precise) < 5e-7;
+    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
+    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
+}
+
+} // namespace
+
+class ExperimentsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void patternRleOfKnownPatterns_data();
+    void patternRleOfKnownPatterns();
+    void patternRleRoundTrip();
+    void boardRleRoundTrip_data();
+    void boardRleRoundTrip();
+    void duelIsTheStampedMatchBoard();
+
+    void ruleTableAgreesWithNextState();
+    void ruleTableReplaysDuels_data();
+    void ruleTableReplaysDuels();
+    void ruleTableColoursAreTheTiles();
+
+    void csvRowsMatchProgressLines();
+    void csvLogLeavesNothingUnfinished();
+    void exportWritesPatternsOfTheRun();
+
+    void plotHasSizeAndSeriesColours();
+    void plotOfShortHistories_data();
+    void plotOfShortHistories();
+
+    void atomicWriteReplacesWholeFile();
+    void unwritablePlacesGiveErrorsAndNoFiles_data();
+    void unwritablePlacesGiveErrorsAndNoFiles();
+
+private:
+    QTemporaryDir temp;
+};
+
+void ExperimentsTest::patternRleOfKnownPatterns_data()
+{
+    QTest::addColumn<QList<QPoint>>("cells");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("glider") << QList<QPoint>{{1, 0}, {2, 1}, {0, 2}, {1, 2}, {2, 2}}
+                            << QStringLiteral("bo$2bo$3o!");
+    QTest::newRow("empty") << QList<QPoint>{} << QStringLiteral("!");
+    QTest::newRow("empty rows merged")
+        << QList<QPoint>{{0, 1}, {7, 1}, {3, 3}} << QStringLiteral("$o6bo2$3bo!");
+    QList<QPoint> bottomRow;
+    for (int x = 0; x < patternWidth; ++x)
+        bottomRow << QPoint(x, 5);
+    QTest::newRow("bottom row only") << bottomRow << QStringLiteral("5$8o!");
+    QList<QPoint> all;
+    for (int y = 0; y < patternHeight; ++y)
+        for (int x = 0; x < patternWidth; ++x)
+            all << QPoint(x, y);
+    QTest::newRow("full") << all << QStringLiteral("8o$8o$8o$8o$8o$8o!");
+}
+
+void ExperimentsTest::patternRleOfKnownPatterns()
+{
+    QFETCH(QList<QPoint>, cells);
+    QFETCH(QString, body);
+    Pattern pattern = makePattern();
+    for (const QPoint& cell : cells)
+        pattern[cell.x() + patternWidth * cell.y()] = 1;
+    QCOMPARE(patternRle(pattern, {QStringLiteral("seed 7"), QStringLiteral("generation 3")}),
+             QStringLiteral("#C seed 7\n#C generation 3\nx = 8, y = 6, rule = B3/S23\n") + body +
+                 QLatin1Char('\n'));
+}
+
+void ExperimentsTest::patternRleRoundTrip()
+{
+    std::mt19937 random(2024);
+    for (int k = 0; k < 300; ++k) {
+        const Pattern pattern = randomPattern(random, (k % 10) / 9.0);
+        const QString text = patternRle(pattern, {QStringLiteral("round trip %1").arg(k)});
+        RleGrid grid;
+        QVERIFY2(readRle(text, grid), qPrintable(text));
+        QCOMPARE(grid.width, patternWidth);
+        QCOMPARE(grid.height, patternHeight);
+        QCOMPARE(grid.rule, QStringLiteral("B3/S23"));
+        QCOMPARE(grid.comments, QStringList{QStringLiteral("#C round trip %1").arg(k)});
+        for (int c = 0; c < patternCells; ++c)
+            QCOMPARE(grid.cells[c], pattern[c]);
+        QVERIFY(longestLine(text) <= rleLineLimit);
+    }
+}
+
+void ExperimentsTest::boardRleRoundTrip_data()
+{
+    QTest::addColumn<double>("density");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("empty board") << 0.0 << 100 << 15;
+    QTest::newRow("sparse") << 0.1 << 100 << 15;
+    QTest::newRow("half") << 0.5 << 100 << 15;
+    QTest::newRow("dense") << 0.95 << 100 << 15;
+    QTest::newRow("tall and narrow") << 0.5 << 7 << 40;
+}
+
+void ExperimentsTest::boardRleRoundTrip()
+{
+    QFETCH(double, density);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    std::mt19937 random(static_cast<unsigned>(density * 1000) + width);
+    std::bernoulli_distribution alive(density);
+    StepThread board;
+    sizeBoard(board, width, height);
+    std::vector<int> expected;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int code = alive(random) ? 1 + static_cast<int>(random() % 2) : 0;
+            // A stray code is empty to the board's rule, and so in the file.
+            if (x == 3 && y == 2)
+                code = 7;
+            board.setCell(x, y, code);
+            expected.push_back(code == 7 ? 0 : code);
+        }
+    const QString text = boardRle(board, {QStringLiteral("board")});
+    RleGrid grid;
+    QVERIFY2(readRle(text, grid), qPrintable(text));
+    QCOMPARE(grid.width, width);
+    QCOMPARE(grid.height, height);
+    QCOMPARE(grid.rule, QStringLiteral("Coevolife:T%1,%2").arg(width).arg(height));
+    QCOMPARE(grid.cells, expected);
+    QVERIFY(longestLine(text) <= rleLineLimit);
+    if (density == 0.5 && width == 100)
+        QVERIFY(text.count(QLatin1Char('\n')) > 5); // the body had to be wrapped
+}
+
+void ExperimentsTest::duelIsTheStampedMatchBoard()
+{
+    std::mt19937 random(77);
+    for (int k = 0; k < 20; ++k) {
+        const Pattern first = randomPattern(random, 0.3 + 0.03 * k);
+        const Pattern second = randomPattern(random, 0.9 - 0.03 * k);
+        // A match board as the worker prepares one.
+        StepThread match;
+        sizeBoard(match, LifegameThread::boardWidth, LifegameThread::boardHeight);
+        match.stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
+        match.stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
+
+        const QString text = duelRle(first, second, {QStringLiteral("duel")});
+        RleGrid grid;
+        QVERIFY2(readRle(text, grid), qPrintable(text));
+        QCOMPARE(grid.width, 100);
+        QCOMPARE(grid.height, 15);
+        QCOMPARE(grid.rule, QStringLiteral("Coevolife:T100,15"));
+        for (int y = 0; y < 15; ++y)
+            for (int x = 0; x < 100; ++x)
+                QCOMPARE(grid.at(x, y), match.cellAt(x, y));
+        QVERIFY(longestLine(text) <= rleLineLimit);
+    }
+}
+
+void ExperimentsTest::ruleTableAgreesWithNextState()
+{
+    RuleTable table;
+    QVERIFY(readRuleTable(coevolifeRuleTable(), table));
+    QVERIFY(coevolifeRuleTable().startsWith(QStringLiteral("@RULE Coevolife\n")));
+    QCOMPARE(table.settings,
+             (QStringList{QStringLiteral("n_states:3"), QStringLiteral("neighborhood:Moore"),
+                          QStringLiteral("symmetries:permute")}));
+    QVERIFY(!table.conflicting);
+    QVERIFY(!table.transitions.empty());
+
+    // Every combination, with the neighbours scattered over the eight places
+    // in several orders, on a board larger than the neighbourhood.
+    static const QPoint around[8] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0},
+                                     {1, 1},   {0, 1},  {-1, 1}, {-1, 0}};
+    std::mt19937 random(5);
+    StepThread board;
+    int combinations = 0;
+    for (int own = 0; own < 3; ++own)
+        for (int n1 = 0; n1 <= 8; ++n1)
+            for (int n2 = 0; n1 + n2 <= 8; ++n2) {
+                ++combinations;
+                for (int arrangement = 0; arrangement < 4; ++arrangement) {
+                    std::vector<int> codes(8, 0);
+                    std::fill_n(codes.begin(), n1, 1);
+                    std::fill_n(codes.begin() + n1, n2, 2);
+                    std::shuffle(codes.begin(), codes.end(), random);
+                    sizeBoard(board, 6, 5);
+                    board.setCell(2, 2, own);
+                    for (int k = 0; k < 8; ++k)
+                        board.setCell(2 + around[k].x(), 2 + around[k].y(), codes[k]);
+                    const int expected = board.nextState(2, 2);
+                    QVERIFY2(table.next(own, n1, n2) == expected,
+                             qPrintable(QStringLiteral("own %1, N1 %2, N2 %3: table %4, rule %5")
+                                            .arg(own)
+                                            .arg(n1)
+                                            .arg(n2)
+                                            .arg(table.next(own, n1, n2))
+                                            .arg(expected)));
+                }
+            }
+    QCOMPARE(combinations, 3 * 45);
+}
+
+void ExperimentsTest::ruleTableReplaysDuels_data()
+{
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u})
+        QTest::newRow(qPrintable(QStringLiteral("duel %1").arg(seed))) << seed;
+}
+
+// A simulator that knows nothing but the two files plays the duel as the
+// board does, to the last cell after a whole match.
+void ExperimentsTest::ruleTableReplaysDuels()
+{
+    QFETCH(unsigned, seed);
+    std::mt19937 random(seed);
+    const Pattern first = randomPattern(random, 0.5);
+    const Pattern second = randomPattern(random, 0.5);
+
+    RuleTable table;
+    QVERIFY(readRuleTable(coevolifeRuleTable(), table));
+    RleGrid grid;
+    QVERIFY(readRle(duelRle(first, second, {}), grid));
+    const QRegularExpressionMatch torus =
+        QRegularExpression(QStringLiteral("^Coevolife:T(\\d+),(\\d+)$")).match(grid.rule);
+    QVERIFY(torus.hasMatch());
+    const int width = torus.captured(1).toInt();
+    const int height = torus.captured(2).toInt();
+    QCOMPARE(width, grid.width);
+    QCOMPARE(height, grid.height);
+
+    std::vector<int> cells = grid.cells;
+    for (int step = 0; step < LifegameThread::matchSteps; ++step) {
+        std::vector<int> next(cells.size());
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                int counts[3] = {0, 0, 0};
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (dx != 0 || dy != 0)
+                            ++counts[cells[(x + dx + width) % width +
+                                           width * ((y + dy + height) % height)]];
+                next[x + width * y] = table.next(cells[x + width * y], counts[1], counts[2]);
+            }
+        cells.swap(next);
+    }
+
+    StepThread match;
+    match.setSteps(LifegameThread::matchSteps);
+    sizeBoard(match, LifegameThread::boardWidth, LifegameThread::boardHeight);
+    match.stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
+    match.stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
+    match.start();
+    QVERIFY(match.wait(60000));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            QCOMPARE(cells[x + width * y], match.cellAt(x, y));
+}
+
+void ExperimentsTest::ruleTableColoursAreTheTiles()
+{
+    RuleTable table;
+    QVERIFY(readRuleTable(coevolifeRuleTable(), table));
+    const QImage tiles = drawSpriteTiles();
+    QCOMPARE(table.colours.size(), std::size_t(3));
+    QCOMPARE(table.colours[0], QColor(Qt::white));
+    // The sheet's right tile is the first species, the left one the second.
+    QCOMPARE(table.colours[1], tiles.pixelColor(12, 4));
+    QCOMPARE(table.colours[2], tiles.pixelColor(4, 4));
+}
+
+void ExperimentsTest::csvRowsMatchProgressLines()
+{
+    const QString path = temp.filePath(QStringLiteral("fitness.csv"));
+    const QString partial = CsvLog::partialPathOf(path);
+    reseedRandomSources(12345);
+    LifegameThread worker;
+    CsvLog log;
+    QCOMPARE(log.open(path), QString());
+
+    QStringList lines;
+    QStringList errors;
+    QList<int> partialLineCounts;
+    connect(
+        &worker, &LifegameThread::sendMessage, &worker,
+        [&](const QString& line) {
+            if (line == stoppedLine)
+                return;
+            lines << line;
+            errors << log.append(latestGeneration(worker));
+            // Each row must be on disk before the next generation starts.
+            partialLineCounts << readText(partial).count(QLatin1Char('\n'));
+            if (lines.size() == 3)
+                worker.requestStop();
+        },
+        Qt::DirectConnection);
+    QSignalSpy finished(&worker, &QThread::finished);
+    worker.start();
+    QVERIFY(finished.wait(120000));
+
+    QCOMPARE(errors, QStringList(3, QString()));
+    QCOMPARE(partialLineCounts, (QList<int>{2, 3, 4}));
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(log.finish(), QString());
+    QVERIFY(!QFile::exists(partial));
+
+    const QStringList rows = readText(path).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], QStringLiteral("generation,average1,average2,best1,best2"));
+    for (int k = 0; k < 3; ++k) {
+        const QStringList fields = rows[k + 1].split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 5);
+        const QList<double> printed = progressNumbers(lines[k]);
+        QCOMPARE(printed.size(), 5);
+        QCOMPARE(fields[0].toInt(), k + 1);
+        QCOMPARE(fields[0].toDouble(), printed[0]);
+        for (int f = 1; f < 5; ++f) {
+            bool ok = false;
+            const double value = fields[f].toDouble(&ok);
+            QVERIFY(ok);
+            QVERIFY2(agreesToSixDigits(value, printed[f]),
+                     qPrintable(rows[k + 1] + QStringLiteral(" vs ") + lines[k]));
+            // Nine significant digits, the whole of a float's precision.
+            QCOMPARE(fields[f], QString::asprintf("%.9g", value));
+        }
+    }
+    // The averages are not all round numbers, so precision beyond the
+    // progress line shows somewhere.
+    QVERIFY(
+        rows.join(QLatin1Char('\n')).contains(QRegularExpression(QStringLiteral("\\.\\d{6,}"))));
+}
+
+void ExperimentsTest::csvLogLeavesNothingUnfinished()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an earlier complete log\n");
+    }
+    {
+        CsvLog log;
+        QCOMPARE(log.open(path), QString());
+        QCOMPARE(log.append(GenerationRecord{1, 0.5, 0.25, 3.0, 2.0}), QString());
+        QVERIFY(QFile::exists(CsvLog::partialPathOf(path)));
+    } // never finished
+    QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("log.csv")});
+    QCOMPARE(readText(path), QStringLiteral("an earlier complete log\n"));
+
+    CsvLog log;
+    QCOMPARE(log.open(path), QString());
+    QCOMPARE(log.append(GenerationRecord{4, 0.1, 0.2, 0.3, 1e9}), QString());
+    QCOMPARE(log.finish(), QString());
+    QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("log.csv")});
+    QCOMPARE(readText(path),
+             QStringLiteral("generation,average1,average2,best1,best2\n4,0.1,0.2,0.3,1e+09\n"));
+}
+
+void ExperimentsTest::exportWritesPatternsOfTheRun()
+{
+    reseedRandomSources(99);
+    LifegameThread worker;
+    connect(
+        &worker, &LifegameThread::sendMessage, &worker,
+        [&](const QString&) { worker.requestStop(); }, Qt::DirectConnection);
+    QSignalSpy finished(&worker, &QThread::finished);
+    worker.start();
+    QVERIFY(finished.wait(120000));
+
+    const QString folder = temp.filePath(QStringLiteral("export/nested"));
+    QCOMPARE(exportPatterns(folder, worker, 99), QString());
+    QCOMPARE(filesIn(folder),
+             (QStringList{QStringLiteral("Coevolife.rule"), QStringLiteral("best1.rle"),
+                          QStringLiteral("best2.rle"), QStringLiteral("duel.rle")}));
+    for (int population : {1, 2}) {
+        RleGrid grid;
+        QVERIFY(readRle(
+            readText(QDir(folder).filePath(QStringLiteral("best%1.rle").arg(population))), grid));
+        const Pattern best = worker.bestPatternOf(population);
+        for (int c = 0; c < patternCells; ++c)
+            QCOMPARE(grid.cells[c], best[c]);
+        const QString comments = grid.comments.join(QLatin1Char('\n'));
+        QVERIFY(comments.contains(QStringLiteral("#C seed 99")));
+        QVERIFY(comments.contains(QStringLiteral("#C generation 1")));
+        QVERIFY(comments.contains(
+            QStringLiteral("#C best score %1")
+                .arg(QString::asprintf("%.9g",
+                                       static_cast<double>(worker.bestScoreOf(population))))));
+    }
+    RleGrid duel;
+    QVERIFY(readRle(readText(QDir(folder).filePath(QStringLiteral("duel.rle"))), duel));
+    StepThread match;
+    sizeBoard(match, 100, 15);
+    match.stampPattern(worker.bestPatternOf(1), 1, 0, 0, patternWidth, patternHeight);
+    match.stampPattern(worker.bestPatternOf(2), 2, 10, 0, patternWidth, patternHeight);
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 100; ++x)
+            QCOMPARE(duel.at(x, y), match.cellAt(x, y));
+    QCOMPARE(readText(QDir(folder).filePath(QStringLiteral("Coevolife.rule"))),
+             coevolifeRuleTable());
+
+    const QString blocked = pathUnderRegularFile(temp, QStringLiteral("export"));
+    QVERIFY(!exportPatterns(blocked, worker, 99).isEmpty());
+}
+
+void ExperimentsTest::plotHasSizeAndSeriesColours()
+{
+    // Plateaus and slopes at different heights, so every curve has runs of
+    // fully covered pixels.
+    QVector<GenerationRecord> records;
+    for (int g = 1; g <= 60; ++g)
+        records.append({g, 20.0 + (g % 7), 4.0 + (g % 3), 40.0 + g / 10 * 10, 10.0 + g / 20 * 3});
+    const QString path = temp.filePath(QStringLiteral("plot.png"));
+    QCOMPARE(saveFitnessPlot(path, records, QStringLiteral("seed 1")), QString());
+    QVERIFY(readText(path).isEmpty() == false);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+    file.close();
+
+    const QImage image(path);
+    QCOMPARE(image.size(), QSize(960, 540));
+    QCOMPARE(image.pixelColor(2, 2), QColor(Qt::white));
+
+    auto countIn = [&image](const QRect& area, const QColor& colour) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (image.pixelColor(x, y) == colour)
+                    ++count;
+        return count;
+    };
+    const struct {
+        FitnessSeries series;
+        int panel;
+    } curves[] = {{FitnessSeries::average1, 1},
+                  {FitnessSeries::best1, 1},
+                  {FitnessSeries::average2, 2},
+                  {FitnessSeries::best2, 2}};
+    QSet<QRgb> colours;
+    for (const auto& curve : curves) {
+        const QColor colour = fitnessSeriesColor(curve.series);
+        colours.insert(colour.rgb());
+        QVERIFY2(countIn(fitnessPanelArea(curve.panel), colour) > 100, qPrintable(colour.name()));
+        // A population's curves stay in its own panel.
+        QCOMPARE(countIn(fitnessPanelArea(3 - curve.panel), colour), 0);
+    }
+    QCOMPARE(colours.size(), 4);
+    QCOMPARE(fitnessSeriesColor(FitnessSeries::average1), firstSpeciesColor);
+    QCOMPARE(fitnessSeriesColor(FitnessSeries::average2), secondSpeciesColor);
+}
+
+void ExperimentsTest::plotOfShortHistories_data()
+{
+    QTest::addColumn<int>("generations");
+    QTest::newRow("none") << 0;
+    QTest::newRow("one") << 1;
+    QTest::newRow("two") << 2;
+}
+
+void ExperimentsTest::plotOfShortHistories()
+{
+    QFETCH(int, generations);
+    QVector<GenerationRecord> records;
+    for (int g = 1; g <= generations; ++g)
+        records.append({g, 0.0, 0.0, 0.0, 0.0});
+    const QImage image = drawFitnessPlot(records, QStringLiteral("short"));
+    QCOMPARE(image.size(), QSize(fitnessPlotWidth, fitnessPlotHeight));
+    int coloured = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == fitnessSeriesColor(FitnessSeries::average2))
+                ++coloured;
+    // The legend's swatch at least; a single point is still marked.
+    QVERIFY(coloured > 0);
+    if (generations == 1)
+        QVERIFY(coloured > 40);
+}
+
+void ExperimentsTest::atomicWriteReplacesWholeFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.txt"));
+    QCOMPARE(writeFileAtomically(path, QByteArray(100000, 'a')), QString());
+    QCOMPARE(readText(path).size(), 100000);
+    QCOMPARE(writeFileAtomically(path, "short\n"), QString());
+    QCOMPARE(readText(path), QStringLiteral("short\n"));
+    QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("out.txt")});
+    QCOMPARE(makeFolder(dir.filePath(QStringLiteral("a/b/c"))), QString());
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("a/b/c"))).isDir());
+    QCOMPARE(makeFolder(dir.filePath(QStringLiteral("a/b/c"))), QString());
+}
+
+void ExperimentsTest::unwritablePlacesGiveErrorsAndNoFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("underRegularFile");
+    for (const char* kind : {"atomic", "csv", "plot", "folder"}) {
+        QTest::newRow(qPrintable(QStringLiteral("%1 under a regular file").arg(kind)))
+            << QString::fromLatin1(kind) << true;
+        QTest::newRow(qPrintable(QStringLiteral("%1 in /proc").arg(kind)))
+            << QString::fromLatin1(kind) << false;
+    }
+}
+
+void ExperimentsTest::unwritablePlacesGiveErrorsAndNoFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, underRegularFile);
+    QTemporaryDir dir;
+    const QString path = underRegularFile ? pathUnderRegularFile(dir, QStringLiteral("target"))
+                                          : QStringLiteral("/proc/coevolife-experiments-test");
+    QString error;
+    if (kind == QStringLiteral("atomic")) {
+        error = writeFileAtomically(path, "x");
+    } else if (kind == QStringLiteral("csv")) {
+        CsvLog log;
+        error = log.open(path);
+        QVERIFY(!log.isOpen());
+    } else if (kind == QStringLiteral("plot")) {
+        error = saveFitnessPlot(path, {{1, 1.0, 1.0, 1.0, 1.0}}, QStringLiteral("x"));
+    } else {
+        error = makeFolder(path);
+    }
+    QVERIFY(!error.isEmpty());
+    QVERIFY2(error.contains(path), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(CsvLog::partialPathOf(path)));
+    if (underRegularFile)
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("plain-file")});
+}
+
+QTEST_MAIN(ExperimentsTest)
+#include "ExperimentsTest.moc"

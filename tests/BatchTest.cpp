@@ -1,0 +1,307 @@
+// coevolife-batch as a user runs it: arguments, exact output, run boundaries,
+// replays and the two termination signals. The runner is also driven in
+// process where the outside cannot place an event exactly.
+#include "batch/BatchRunner.h"
+#include "evolution/LifegameThread.h"
+#include "evolution/ProgressLine.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace
+{
+
+constexpr int runTimeoutMs = 300000;
+
+struct BatchResult {
+    int exitCode = -1;
+    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
+    QByteArray out;
+    QByteArray err;
+};
+
+BatchResult runBatch(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(COEVOLIFE_BATCH_PATH), arguments);
+    BatchResult result;
+    if (!process.waitForStarted() || !process.waitForFinished(runTimeoutMs))
+        return result;
+    result.exitCode = process.exitCode();
+    result.exitStatus = process.exitStatus();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+QByteArray referenceOutput()
+{
+    QFile file(QFINDTESTDATA("data/seed12345-generations3.txt"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Empty unless every line of `out` is complete and the lines are the
+// progress lines 1 to n in order with "stopped" exactly after the generations
+// listed in `stopsAfter`; otherwise the first fault found.
+QString layoutFault(const QByteArray& out, const QList<int>& stopsAfter)
+{
+    if (out.isEmpty() || !out.endsWith('\n'))
+        return QStringLiteral("output does not end with a line end");
+    const QList<QByteArray> lines = out.chopped(1).split('\n');
+    static const QRegularExpression progress(
+        QStringLiteral("^generation(\\d+) average : [^ ,]+, [^ ,]+,, [^ ,]+, [^ ,]+$"));
+    int generation = 0;
+    QList<int> stops;
+    for (const QByteArray& line : lines) {
+        if (line == stoppedLine.toUtf8()) {
+            if (generation == 0 || (!stops.isEmpty() && stops.last() == generation))
+                return QStringLiteral("\"stopped\" without a generation before it");
+            stops << generation;
+            continue;
+        }
+        const QRegularExpressionMatch match = progress.match(QString::fromUtf8(line));
+        if (!match.hasMatch())
+            return QStringLiteral("not a progress line: ") + QString::fromUtf8(line);
+        if (match.captured(1).toInt() != generation + 1)
+            return QStringLiteral("generation out of order: ") + QString::fromUtf8(line);
+        ++generation;
+    }
+    if (stops != stopsAfter) {
+        QStringList numbers;
+        for (int stop : stops)
+            numbers << QString::number(stop);
+        return QStringLiteral("\"stopped\" after generations ") + numbers.join(QLatin1Char(' '));
+    }
+    return QString();
+}
+
+} // namespace
+
+class BatchTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void badArgumentsExitWithOneLine_data();
+    void badArgumentsExitWithOneLine();
+    void helpPrintsUsage_data();
+    void helpPrintsUsage();
+
+    void seededRunMatchesPinnedOutput();
+    void sameSeedGivesSameOutput();
+    void clockSeedIsReportedAndReplays();
+    void runsRestartEveryHundredGenerations_data();
+    void runsRestartEveryHundredGenerations();
+
+    void terminationSignalFinishesGeneration_data();
+    void terminationSignalFinishesGeneration();
+    void interruptBetweenRunsStartsNoRun();
+};
+
+void BatchTest::badArgumentsExitWithOneLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // A piece of text the message must contain to name the problem.
+    QTest::addColumn<QString>("named");
+
+    QTest::newRow("unknown option") << QStringList{"--speed", "3"} << "speed";
+    QTest::newRow("unknown short option") << QStringList{"-x"} << "x";
+    QTest::newRow("seed without value") << QStringList{"--seed"} << "--seed";
+    QTest::newRow("generations without value") << QStringList{"--generations"} << "--generations";
+    QTest::newRow("seed empty") << QStringList{"--seed="} << "--seed";
+    QTest::newRow("seed negative") << QStringList{"--seed", "-1"} << "-1";
+    QTest::newRow("seed with plus sign") << QStringList{"--seed", "+1"} << "+1";
+    QTest::newRow("seed with leading space") << QStringList{"--seed", " 1"} << "--seed";
+    QTest::newRow("seed with trailing space") << QStringList{"--seed", "1 "} << "--seed";
+    QTest::newRow("seed hexadecimal") << QStringList{"--seed", "0x10"} << "0x10";
+    QTest::newRow("seed fraction") << QStringList{"--seed", "1.5"} << "1.5";
+    QTest::newRow("seed not a number") << QStringList{"--seed", "abc"} << "abc";
+    QTest::newRow("seed one past the range") << QStringList{"--seed", "4294967296"} << "4294967296";
+    QTest::newRow("seed far past the range")
+        << QStringList{"--seed", "18446744073709551617"} << "18446744073709551617";
+    QTest::newRow("seed twice") << QStringList{"--seed", "1", "--seed", "2"} << "--seed";
+    QTest::newRow("generations zero") << QStringList{"--generations", "0"} << "--generations";
+    QTest::newRow("generations negative") << QStringList{"--generations", "-3"} << "-3";
+    QTest::newRow("generations not a number") << QStringList{"--generations", "ten"} << "ten";
+    QTest::newRow("generations with exponent") << QStringList{"--generations", "1e3"} << "1e3";
+    QTest::newRow("generations past int")
+        << QStringList{"--generations", "2147483648"} << "2147483648";
+    QTest::newRow("positional argument") << QStringList{"--seed", "1", "extra"} << "extra";
+    QTest::newRow("positional after --") << QStringList{"--", "--seed"} << "--seed";
+}
+
+void BatchTest::badArgumentsExitWithOneLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+
+    const BatchResult result = runBatch(arguments);
+    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(result.out, QByteArray());
+    QVERIFY2(result.err.endsWith('\n') && result.err.count('\n') == 1, result.err.constData());
+    QVERIFY2(result.err.contains("--help"), result.err.constData());
+    QVERIFY2(result.err.contains(named.toUtf8()), result.err.constData());
+}
+
+void BatchTest::helpPrintsUsage_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("long") << "--help";
+    QTest::newRow("short") << "-h";
+}
+
+void BatchTest::helpPrintsUsage()
+{
+    QFETCH(QString, option);
+
+    const BatchResult result = runBatch({QStringLiteral("--seed"), QStringLiteral("1"), option});
+    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.out.contains("Usage:"));
+    QVERIFY(result.out.contains("--seed"));
+    QVERIFY(result.out.contains("--generations"));
+    // Help runs nothing.
+    QVERIFY(!result.out.contains("generation1 "));
+    QCOMPARE(result.err, QByteArray());
+}
+
+void BatchTest::seededRunMatchesPinnedOutput()
+{
+    const QByteArray expected = referenceOutput();
+    QVERIFY(!expected.isEmpty());
+
+    const BatchResult result = runBatch({"--seed", "12345", "--generations", "3"});
+    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, expected);
+    // The debug line goes to standard error only; a given seed is not echoed.
+    QVERIFY2(result.err.contains("running... 0"), result.err.constData());
+    QVERIFY(!result.err.contains("seed "));
+}
+
+void BatchTest::sameSeedGivesSameOutput()
+{
+    const QStringList arguments{"--seed", "4242", "--generations", "4"};
+    const BatchResult first = runBatch(arguments);
+    const BatchResult second = runBatch(arguments);
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(second.exitCode, 0);
+    QCOMPARE(layoutFault(first.out, {4}), QString());
+    QCOMPARE(second.out, first.out);
+
+    // The seed really reaches the random sources.
+    const BatchResult otherSeed = runBatch({"--seed", "4243", "--generations", "4"});
+    QCOMPARE(otherSeed.exitCode, 0);
+    QVERIFY(otherSeed.out != first.out);
+}
+
+void BatchTest::clockSeedIsReportedAndReplays()
+{
+    const BatchResult unseeded = runBatch({"--generations", "2"});
+    QCOMPARE(unseeded.exitCode, 0);
+    QCOMPARE(layoutFault(unseeded.out, {2}), QString());
+
+    static const QRegularExpression seedLine(QStringLiteral("^seed (\\d+)$"),
+                                             QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = seedLine.match(QString::fromUtf8(unseeded.err));
+    QVERIFY2(match.hasMatch(), unseeded.err.constData());
+
+    const BatchResult replay = runBatch({"--seed", match.captured(1), "--generations", "2"});
+    QCOMPARE(replay.exitCode, 0);
+    QCOMPARE(replay.out, unseeded.out);
+}
+
+void BatchTest::runsRestartEveryHundredGenerations_data()
+{
+    QTest::addColumn<int>("generations");
+    QTest::addColumn<QList<int>>("stopsAfter");
+
+    QTest::newRow("one") << 1 << QList<int>{1};
+    QTest::newRow("three") << 3 << QList<int>{3};
+    QTest::newRow("exactly one run") << 100 << QList<int>{100};
+    QTest::newRow("into the third run") << 205 << QList<int>{100, 200, 205};
+}
+
+void BatchTest::runsRestartEveryHundredGenerations()
+{
+    QFETCH(int, generations);
+    QFETCH(QList<int>, stopsAfter);
+
+    if (generations > 100 && qEnvironmentVariableIsSet("COEVOLIFE_SKIP_LONG_TESTS"))
+        QSKIP("COEVOLIFE_SKIP_LONG_TESTS is set");
+
+    const BatchResult result =
+        runBatch({"--seed", "7", "--generations", QString::number(generations)});
+    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(layoutFault(result.out, stopsAfter), QString());
+    // One debug line per run, on standard error.
+    QCOMPARE(result.err.count("running..."), stopsAfter.size());
+}
+
+void BatchTest::terminationSignalFinishesGeneration_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("SIGINT") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+void BatchTest::terminationSignalFinishesGeneration()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(int, exitCode);
+
+    QProcess process;
+    process.start(QStringLiteral(COEVOLIFE_BATCH_PATH),
+                  {"--seed", "99", "--generations", "100000"});
+    QVERIFY(process.waitForStarted());
+    QByteArray out;
+    while (!out.contains('\n')) {
+        QVERIFY(process.waitForReadyRead(runTimeoutMs));
+        out += process.readAllStandardOutput();
+    }
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
+    QVERIFY(process.waitForFinished(runTimeoutMs));
+    out += process.readAllStandardOutput();
+
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    // Whatever generation was in progress, it is reported whole, then
+    // "stopped" ends the output.
+    const int lastGeneration = out.count('\n') - 1;
+    QVERIFY(lastGeneration >= 1);
+    QCOMPARE(layoutFault(out, {lastGeneration}), QString());
+}
+
+void BatchTest::interruptBetweenRunsStartsNoRun()
+{
+    BatchRunner runner(5, 150);
+    QStringList lines;
+    connect(&runner, &BatchRunner::lineReady, this, [&](const QString& line) {
+        lines << line;
+        // The first run has ended; its thread may still be winding down.
+        if (line == stoppedLine && lines.size() == 101)
+            runner.interrupt(130);
+    });
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.start();
+    QVERIFY(finished.wait(runTimeoutMs));
+
+    QCOMPARE(finished.first().first().toInt(), 130);
+    QCOMPARE(lines.size(), 101);
+    QCOMPARE(lines.last(), stoppedLine);
+    QVERIFY(!runner.evolutionWorker()->isRunning());
+    QCOMPARE(runner.evolutionWorker()->generations(), 100);
+}
+
+QTEST_GUILESS_MAIN(BatchTest)
+#include "BatchTest.moc"

@@ -57,8 +57,25 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("Stop after generation <N> (at least 1; default 100), starting a new run "
                        "after every 100 generations."),
         QStringLiteral("N"));
+    const QCommandLineOption csvOption(
+        QStringLiteral("csv"),
+        QStringLiteral("Log every generation's averages and best scores to <FILE> as CSV."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption plotOption(
+        QStringLiteral("plot"),
+        QStringLiteral("Draw the averages and best scores over the generations as a PNG chart "
+                       "in <FILE> at the end."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"),
+        QStringLiteral("At the end, write best1.rle, best2.rle, duel.rle and Coevolife.rule "
+                       "into <DIR>, created if missing."),
+        QStringLiteral("DIR"));
     parser.addOption(seedOption);
     parser.addOption(generationsOption);
+    parser.addOption(csvOption);
+    parser.addOption(plotOption);
+    parser.addOption(exportOption);
 
     if (!parser.parse(arguments)) {
         QString problem = parser.errorText();
@@ -79,7 +96,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
             program,
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    for (const QCommandLineOption* option : {&seedOption, &generationsOption})
+    for (const QCommandLineOption* option :
+         {&seedOption, &generationsOption, &csvOption, &plotOption, &exportOption})
         if (parser.values(*option).size() > 1)
             return failure(
                 program, QStringLiteral("--%1 given more than once").arg(option->names().first()));
@@ -103,5 +121,13 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
                                         .arg(text));
         result.options.generations = static_cast<int>(*generations);
     }
+    for (const QCommandLineOption* option : {&csvOption, &plotOption, &exportOption})
+        if (parser.isSet(*option) && parser.value(*option).isEmpty())
+            return failure(
+                program,
+                QStringLiteral("--%1 needs a non-empty name").arg(option->names().first()));
+    result.options.csvPath = parser.value(csvOption);
+    result.options.plotPath = parser.value(plotOption);
+    result.options.exportFolder = parser.value(exportOption);
     return result;
 }

@@ -12,6 +12,10 @@ struct BatchOptions {
     // Absent: the clock seeds the random sources, as in the window.
     std::optional<std::uint32_t> seed;
     int generations = 100;
+    // Experiment outputs; empty when not asked for.
+    QString csvPath;
+    QString plotPath;
+    QString exportFolder;
 };
 
 struct BatchOptionsParse {

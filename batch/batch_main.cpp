@@ -2,17 +2,47 @@
 #include "batch/BatchRunner.h"
 #include "batch/LineWriter.h"
 #include "batch/TerminationSignalWatcher.h"
+#include "evolution/LifegameThread.h"
+#include "evolution/ProgressLine.h"
+#include "experiments/ExperimentRecorder.h"
 #include "random/RandomSources.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
+
+namespace
+{
+
+// The fitness plot draws text, and fonts need the GUI application. Only then
+// is one made, on the offscreen platform, so no display is ever needed.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    for (int k = 1; k < argc; ++k) {
+        const QByteArray argument(argv[k]);
+        if (argument == "--plot" || argument.startsWith("--plot=")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+void reportError(const QString& error)
+{
+    std::fprintf(stderr, "coevolife-batch: %s\n", error.toLocal8Bit().constData());
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     // First of all, so that every thread started later inherits the mask.
     blockTerminationSignals();
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+    QCoreApplication& app = *application;
 
     const BatchOptionsParse parsed = parseBatchOptions(QCoreApplication::arguments());
     switch (parsed.outcome) {
@@ -38,8 +68,38 @@ int main(int argc, char** argv)
     // 128 + the signal's number, as a shell reports a process the signal ended.
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
-    QObject::connect(&runner, &BatchRunner::finished, &app,
-                     [](int exitCode) { QCoreApplication::exit(exitCode); });
+
+    ExperimentRecorder recorder({options.csvPath, options.plotPath, options.exportFolder}, seed);
+    const QString beginError = recorder.begin();
+    if (!beginError.isEmpty()) {
+        reportError(beginError);
+        return 1;
+    }
+    // Written on the worker's thread with its lock held, read once it is idle.
+    QString recordError;
+    QObject::connect(
+        runner.evolutionWorker(), &LifegameThread::sendMessage, &runner,
+        [&](const QString& line) {
+            if (line == stoppedLine || !recordError.isEmpty())
+                return;
+            recordError = recorder.recordGeneration(*runner.evolutionWorker());
+            if (!recordError.isEmpty())
+                QMetaObject::invokeMethod(
+                    &runner, [&runner] { runner.interrupt(1); }, Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
+    // An interrupted batch still leaves its outputs, complete up to the last
+    // generation it printed.
+    QObject::connect(&runner, &BatchRunner::finished, &app, [&](int exitCode) {
+        const QString error =
+            recordError.isEmpty() ? recorder.finish(*runner.evolutionWorker()) : recordError;
+        if (!error.isEmpty()) {
+            recorder.abandon();
+            reportError(error);
+            exitCode = 1;
+        }
+        QCoreApplication::exit(exitCode);
+    });
     runner.start();
     return app.exec();
 }

@@ -25,10 +25,17 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes)
 
 QString makeFolder(const QString& folder)
 {
-    const QFileInfo info(folder);
-    if (info.exists() && !info.isDir())
-        return QStringLiteral("cannot create folder %1: a file of that name exists").arg(folder);
-    if (!QDir().mkpath(folder))
-        return QStringLiteral("cannot create folder %1").arg(folder);
-    return {};
+    if (QDir().mkpath(folder))
+        return {};
+    // mkpath gives no reason; the nearest existing ancestor usually is one.
+    QFileInfo ancestor(QDir::cleanPath(QDir(folder).absolutePath()));
+    while (!ancestor.exists() && !ancestor.isRoot())
+        ancestor.setFile(ancestor.absolutePath());
+    if (!ancestor.isDir())
+        return QStringLiteral("cannot create folder %1: %2 is not a folder")
+            .arg(folder, ancestor.filePath());
+    if (!ancestor.isWritable())
+        return QStringLiteral("cannot create folder %1: %2 is not writable")
+            .arg(folder, ancestor.filePath());
+    return QStringLiteral("cannot create folder %1").arg(folder);
 }

@@ -26,7 +26,7 @@ QString CsvLog::open(const QString& path)
     finalPath = path;
     partial.setFileName(partialPathOf(path));
     if (!partial.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("cannot write %1: %2").arg(partial.fileName(), partial.errorString());
+        return QStringLiteral("cannot write %1: %2").arg(finalPath, partial.errorString());
     return writeLine(QStringLiteral("generation,average1,average2,best1,best2"));
 }
 
@@ -40,7 +40,7 @@ QString CsvLog::writeLine(const QString& line)
     const QByteArray bytes = line.toUtf8() + '\n';
     if (partial.write(bytes) != bytes.size() || !partial.flush()) {
         const QString message =
-            QStringLiteral("cannot write %1: %2").arg(partial.fileName(), partial.errorString());
+            QStringLiteral("cannot write %1: %2").arg(finalPath, partial.errorString());
         abandon();
         return message;
     }

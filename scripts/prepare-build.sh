@@ -1,0 +1,34 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build needs
+# (only those missing, so a second call is quick) and builds in Release.
+
+repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev)
+
+# install_missing_packages PACKAGE...: apt-get installs those not installed yet,
+# through sudo when not root, without prompting.
+install_missing_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    echo "Installing missing packages: ${missing[*]}"
+    local as_root=()
+    [ "$(id -u)" -ne 0 ] && as_root=(sudo)
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# build_release BUILD_DIR [CMAKE_OPTION...]: configures with Ninja in Release
+# and builds everything.
+build_release() {
+    local build_dir="$1"
+    shift
+    cmake -S "$repo_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$build_dir"
+}

@@ -95,7 +95,11 @@ int StepThread::nextState(int x, int y)
 
 void StepThread::run()
 {
-    runBitPlanes();
+    // Below four cells the per-step cost of the planes outweighs the cells.
+    if (static_cast<long long>(width) * height < 4)
+        runPerCell();
+    else
+        runBitPlanes();
 }
 
 void StepThread::runBitPlanes()

@@ -41,10 +41,13 @@ public:
     int nextState(int x, int y);
 
     // Both perform `steps` generations on the calling thread with the same
-    // result; run() is runBitPlanes(). runPerCell() applies nextState cell by
-    // cell and stays as the reference for tests and benchmarks.
+    // result; run() uses runBitPlanes(), or runPerCell() on boards of fewer
+    // than four cells. runPerCell() applies nextState cell by cell and is the
+    // reference for tests and benchmarks.
     void runBitPlanes();
     void runPerCell();
+    // runBitPlanes() takes AVX2 where the CPU has it; this allows or forbids it.
+    void allowAvx2(bool allowed) { planes.allowAvx2(allowed); }
 
     // Paints currentGrid with the sprite sheet; leaves pen and brush as found.
     void draw(QPainter* painter) const;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtTest>
 
+#include <array>
 #include <random>
 
 // The bit-plane run against the per-cell run built on nextState: same grid,
@@ -26,9 +27,20 @@ namespace
 
 const int stepCounts[] = {0, 1, 2, 7, 100};
 
-void sizeBoth(StepThread& a, StepThread& b, int width, int height, int steps)
+// The reference run and the bit-plane run, once without and once with AVX2
+// (where the CPU has it), on boards of the same contents.
+struct BoardSet {
+    StepThread reference;
+    StepThread portable;
+    StepThread wide;
+
+    BoardSet() { portable.allowAvx2(false); }
+    std::array<StepThread*, 3> all() { return {&reference, &portable, &wide}; }
+};
+
+void sizeAll(BoardSet& boards, int width, int height, int steps)
 {
-    for (StepThread* board : {&a, &b}) {
+    for (StepThread* board : boards.all()) {
         board->setWidth(width);
         board->setHeight(height);
         board->setSteps(steps);
@@ -36,20 +48,19 @@ void sizeBoth(StepThread& a, StepThread& b, int width, int height, int steps)
     }
 }
 
-// Fills both boards alike; with strayChance > 0 some cells get codes the
+// Fills the boards alike; with strayChance > 0 some cells get codes the
 // rule never produces, which count as neither species.
-void fillBoth(StepThread& a, StepThread& b, std::mt19937& rng, double density,
-              double strayChance = 0.0)
+void fillAll(BoardSet& boards, std::mt19937& rng, double density, double strayChance = 0.0)
 {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     const int strayCodes[] = {3, -1, 7, 255};
-    for (int y = 0; y < a.boardHeight(); ++y) {
-        for (int x = 0; x < a.boardWidth(); ++x) {
+    for (int y = 0; y < boards.reference.boardHeight(); ++y) {
+        for (int x = 0; x < boards.reference.boardWidth(); ++x) {
             int code = unit(rng) < density ? 1 + static_cast<int>(rng() % 2) : 0;
             if (unit(rng) < strayChance)
                 code = strayCodes[rng() % 4];
-            a.setCell(x, y, code);
-            b.setCell(x, y, code);
+            for (StepThread* board : boards.all())
+                board->setCell(x, y, code);
         }
     }
 }
@@ -76,14 +87,20 @@ QString difference(const StepThread& fast, const StepThread& reference)
 }
 
 // Two runs without a reset between them, compared after each.
-QString runTwiceAndCompare(StepThread& fast, StepThread& reference)
+QString runTwiceAndCompare(BoardSet& boards)
 {
     for (int run = 1; run <= 2; ++run) {
-        fast.runBitPlanes();
-        reference.runPerCell();
-        const QString diff = difference(fast, reference);
-        if (!diff.isEmpty())
-            return QStringLiteral("run %1: %2").arg(run).arg(diff);
+        boards.reference.runPerCell();
+        boards.portable.runBitPlanes();
+        boards.wide.runBitPlanes();
+        for (StepThread* fast : {&boards.portable, &boards.wide}) {
+            const QString diff = difference(*fast, boards.reference);
+            if (!diff.isEmpty())
+                return QStringLiteral("run %1%2: %3")
+                    .arg(run)
+                    .arg(fast == &boards.wide ? " (AVX2 allowed)" : "")
+                    .arg(diff);
+        }
     }
     return QString();
 }
@@ -133,16 +150,15 @@ void BoardDifferentialTest::randomBoards()
     QFETCH(int, boardsPerDensity);
 
     std::mt19937 rng(static_cast<unsigned>(width * 1000 + height));
-    StepThread fast;
-    StepThread reference;
+    BoardSet boards;
     const double densities[] = {0.02, 0.1, 0.3, 0.5, 0.8, 1.0};
     int board = 0;
     for (double density : densities) {
         for (int i = 0; i < boardsPerDensity; ++i, ++board) {
             const int steps = stepCounts[board % 5];
-            sizeBoth(fast, reference, width, height, steps);
-            fillBoth(fast, reference, rng, density);
-            const QString diff = runTwiceAndCompare(fast, reference);
+            sizeAll(boards, width, height, steps);
+            fillAll(boards, rng, density);
+            const QString diff = runTwiceAndCompare(boards);
             QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("density %1, %2 steps, board %3: %4")
                                                     .arg(density)
                                                     .arg(steps)
@@ -155,16 +171,15 @@ void BoardDifferentialTest::randomBoards()
 void BoardDifferentialTest::strayCodesFollowTheEmptyRows()
 {
     std::mt19937 rng(7);
-    StepThread fast;
-    StepThread reference;
+    BoardSet boards;
     const int sizes[][2] = {{1, 1}, {2, 1}, {3, 3}, {65, 4}, {100, 15}};
     int board = 0;
     for (const auto& size : sizes) {
         for (int i = 0; i < 25; ++i, ++board) {
             const int steps = stepCounts[board % 5];
-            sizeBoth(fast, reference, size[0], size[1], steps);
-            fillBoth(fast, reference, rng, 0.4, 0.2);
-            const QString diff = runTwiceAndCompare(fast, reference);
+            sizeAll(boards, size[0], size[1], steps);
+            fillAll(boards, rng, 0.4, 0.2);
+            const QString diff = runTwiceAndCompare(boards);
             QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("%1x%2, %3 steps: %4")
                                                     .arg(size[0])
                                                     .arg(size[1])
@@ -173,27 +188,26 @@ void BoardDifferentialTest::strayCodesFollowTheEmptyRows()
         }
     }
     // With no step, a stray code stays where it was.
-    sizeBoth(fast, reference, 3, 3, 0);
-    fast.setCell(1, 1, 7);
-    fast.runBitPlanes();
-    QCOMPARE(fast.cellAt(1, 1), 7);
+    sizeAll(boards, 3, 3, 0);
+    boards.portable.setCell(1, 1, 7);
+    boards.portable.runBitPlanes();
+    QCOMPARE(boards.portable.cellAt(1, 1), 7);
 }
 
 void BoardDifferentialTest::matchStartPositions()
 {
     std::mt19937 rng(12345);
-    StepThread fast;
-    StepThread reference;
+    BoardSet boards;
     for (int match = 0; match < 150; ++match) {
         const int steps = match % 3 == 0 ? stepCounts[match / 3 % 5] : 100;
-        sizeBoth(fast, reference, 100, 15, steps);
+        sizeAll(boards, 100, 15, steps);
         const Pattern first = randomPattern(rng);
         const Pattern second = randomPattern(rng);
-        for (StepThread* board : {&fast, &reference}) {
+        for (StepThread* board : boards.all()) {
             board->stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
             board->stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
         }
-        const QString diff = runTwiceAndCompare(fast, reference);
+        const QString diff = runTwiceAndCompare(boards);
         QVERIFY2(
             diff.isEmpty(),
             qPrintable(QStringLiteral("match %1, %2 steps: %3").arg(match).arg(steps).arg(diff)));
@@ -204,14 +218,13 @@ void BoardDifferentialTest::resizedBoardKeepsNothingStale()
 {
     // One pair of boards through changing sizes, as a reused board would go.
     std::mt19937 rng(99);
-    StepThread fast;
-    StepThread reference;
+    BoardSet boards;
     const int sizes[][2] = {{100, 15}, {3, 3}, {65, 2}, {1, 1}, {64, 15}, {15, 100}, {100, 15}};
     for (const auto& size : sizes) {
         for (int i = 0; i < 4; ++i) {
-            sizeBoth(fast, reference, size[0], size[1], 7);
-            fillBoth(fast, reference, rng, 0.35);
-            const QString diff = runTwiceAndCompare(fast, reference);
+            sizeAll(boards, size[0], size[1], 7);
+            fillAll(boards, rng, 0.35);
+            const QString diff = runTwiceAndCompare(boards);
             QVERIFY2(diff.isEmpty(),
                      qPrintable(QStringLiteral("%1x%2: %3").arg(size[0]).arg(size[1]).arg(diff)));
         }
@@ -220,16 +233,21 @@ void BoardDifferentialTest::resizedBoardKeepsNothingStale()
 
 void BoardDifferentialTest::threadRunUsesTheSameRule()
 {
+    // The board's own thread, on the smallest boards (which it runs cell by
+    // cell) and on a match board.
     std::mt19937 rng(3);
-    StepThread threaded;
-    StepThread reference;
-    sizeBoth(threaded, reference, 100, 15, 100);
-    fillBoth(threaded, reference, rng, 0.3);
-    threaded.start();
-    QVERIFY(threaded.wait());
-    reference.runPerCell();
-    const QString diff = difference(threaded, reference);
-    QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    BoardSet boards;
+    const int sizes[][2] = {{1, 1}, {2, 1}, {1, 3}, {2, 2}, {100, 15}};
+    for (const auto& size : sizes) {
+        sizeAll(boards, size[0], size[1], 100);
+        fillAll(boards, rng, 0.5);
+        boards.wide.start();
+        QVERIFY(boards.wide.wait());
+        boards.reference.runPerCell();
+        const QString diff = difference(boards.wide, boards.reference);
+        QVERIFY2(diff.isEmpty(),
+                 qPrintable(QStringLiteral("%1x%2: %3").arg(size[0]).arg(size[1]).arg(diff)));
+    }
 }
 
 QTEST_GUILESS_MAIN(BoardDifferentialTest)

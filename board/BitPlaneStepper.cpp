@@ -81,15 +81,6 @@ void BitPlaneStepper::allowAvx2(bool allowed)
 #endif
 }
 
-bool BitPlaneStepper::usesAvx2() const
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    return kernel == &BitPlaneStepper::stepAvx2;
-#else
-    return false;
-#endif
-}
-
 void BitPlaneStepper::resize(int newWidth, int newHeight)
 {
     if (newWidth == width && newHeight == height)
@@ -159,23 +150,6 @@ void BitPlaneStepper::store(int* grid) const
 // vectorises (free functions with unaliased pointers, which it needs for that).
 namespace
 {
-
-// Horizontal sums of word i as two-bit numbers: west + centre + east and
-// west + east (written from locals: the compiler vectorises that).
-COEVOLIFE_ALWAYS_INLINE void storeRowSums(Word west, Word centre, Word east,
-                                          Word* __restrict tripleLow, Word* __restrict tripleHigh,
-                                          Word* __restrict pairLow, Word* __restrict pairHigh,
-                                          int i)
-{
-    Word sum;
-    Word carry;
-    halfAdd(west, east, sum, carry);
-    pairLow[i] = sum;
-    pairHigh[i] = carry;
-    fullAdd(west, east, centre, sum, carry);
-    tripleLow[i] = sum;
-    tripleHigh[i] = carry;
-}
 
 // The bit each word's west and east neighbour planes take from outside the
 // word: from the adjacent word (the planes have a spare word at either

@@ -26,7 +26,6 @@ public:
     // The AVX2 build of step() is used when the running CPU has AVX2; this
     // turns it off (or back on, where available), e.g. to test the other.
     void allowAvx2(bool allowed);
-    bool usesAvx2() const;
 
 private:
     using Word = std::uint64_t;

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <random>
 #include <sys/types.h>
 
 namespace
@@ -102,6 +103,10 @@ private slots:
     void terminationSignalFinishesGeneration_data();
     void terminationSignalFinishesGeneration();
     void interruptBetweenRunsStartsNoRun();
+    void extremeSeedsAndSingleGeneration_data();
+    void extremeSeedsAndSingleGeneration();
+    void signalAtRandomMoment_data();
+    void signalAtRandomMoment();
 };
 
 void BatchTest::badArgumentsExitWithOneLine_data()
@@ -301,6 +306,70 @@ void BatchTest::interruptBetweenRunsStartsNoRun()
     QCOMPARE(lines.last(), stoppedLine);
     QVERIFY(!runner.evolutionWorker()->isRunning());
     QCOMPARE(runner.evolutionWorker()->generations(), 100);
+}
+
+void BatchTest::extremeSeedsAndSingleGeneration_data()
+{
+    QTest::addColumn<QString>("seed");
+    QTest::newRow("smallest seed") << QStringLiteral("0");
+    QTest::newRow("largest seed") << QStringLiteral("4294967295");
+}
+
+void BatchTest::extremeSeedsAndSingleGeneration()
+{
+    QFETCH(QString, seed);
+    const BatchResult result = runBatch({"--seed", seed, "--generations", "1"});
+    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(layoutFault(result.out, {1}), QString());
+    QCOMPARE(runBatch({"--seed", seed, "--generations", "1"}).out, result.out);
+}
+
+void BatchTest::signalAtRandomMoment_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("delayMs");
+
+    // Delays after the run has started: inside the first generation, between
+    // lines, or later in the run.
+    std::mt19937 delays(11);
+    std::uniform_int_distribution<int> delay(0, 400);
+    for (int i = 0; i < 4; ++i) {
+        const int ms = delay(delays);
+        QTest::addRow("SIGINT after %d ms", ms) << int(SIGINT) << 130 << ms;
+        const int other = delay(delays);
+        QTest::addRow("SIGTERM after %d ms", other) << int(SIGTERM) << 143 << other;
+    }
+}
+
+void BatchTest::signalAtRandomMoment()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(int, exitCode);
+    QFETCH(int, delayMs);
+
+    QProcess process;
+    process.start(QStringLiteral(COEVOLIFE_BATCH_PATH),
+                  {"--seed", "31", "--generations", "100000"});
+    QVERIFY(process.waitForStarted());
+    // The debug line says the signals are being watched and a run is on.
+    process.setReadChannel(QProcess::StandardError);
+    QByteArray err;
+    while (!err.contains("running...")) {
+        QVERIFY(process.waitForReadyRead(runTimeoutMs));
+        err += process.readAllStandardError();
+    }
+    QTest::qWait(delayMs);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
+    QVERIFY(process.waitForFinished(runTimeoutMs));
+    const QByteArray out = process.readAllStandardOutput();
+
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    const int lastGeneration = int(out.count('\n')) - 1;
+    QVERIFY2(lastGeneration >= 1, out.constData());
+    QCOMPARE(layoutFault(out, {lastGeneration}), QString());
 }
 
 QTEST_GUILESS_MAIN(BatchTest)

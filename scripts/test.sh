@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds in Release into build/ and runs every test.
-# Usage: scripts/test.sh
+# Installs what is missing, builds in Release and runs every test.
+# Usage: scripts/test.sh [--asan | --tsan]
+#   (none)   build/        the plain Release build
+#   --asan   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer
+#   --tsan   build-tsan/   ThreadSanitizer (Qt's own frames suppressed only)
+# Any sanitizer report fails the run.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/prepare-build.sh"
 
@@ -8,12 +12,29 @@ build_dir="$repo_dir/build"
 cmake_options=()
 case "${1:-}" in
     "") ;;
+    --asan)
+        build_dir="$repo_dir/build-asan"
+        cmake_options=(-DCOEVOLIFE_SANITIZE=address,undefined -DCOEVOLIFE_BENCHMARKS=OFF)
+        export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:${ASAN_OPTIONS:-}"
+        export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+        ;;
+    --tsan)
+        build_dir="$repo_dir/build-tsan"
+        cmake_options=(-DCOEVOLIFE_SANITIZE=thread -DCOEVOLIFE_BENCHMARKS=OFF)
+        export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$repo_dir/scripts/tsan-qt.supp:${TSAN_OPTIONS:-}"
+        ;;
     *)
-        echo "usage: scripts/test.sh" >&2
+        echo "usage: scripts/test.sh [--asan | --tsan]" >&2
         exit 2
         ;;
 esac
 
 install_missing_packages "${build_packages[@]}"
 build_release "$build_dir" "${cmake_options[@]}"
+if [ ${#cmake_options[@]} -gt 0 ]; then
+    # Sanitized threads start slowly: a shorter soak and no multi-run batch here;
+    # the plain build runs those in full.
+    export COEVOLIFE_SOAK_KEYS="${COEVOLIFE_SOAK_KEYS:-600}"
+    export COEVOLIFE_SKIP_LONG_TESTS=1
+fi
 ctest --test-dir "$build_dir" --output-on-failure

@@ -1,5 +1,6 @@
 // The two-species board: the step rule cell by cell, the torus, the contact
 // counter, runs, resets and stamps.
+#include "TestSupport.h"
 #include "board/Pattern.h"
 #include "board/StepThread.h"
 
@@ -62,15 +63,6 @@ void runOnce(StepThread& board)
 {
     board.start();
     QVERIFY(board.wait(10000));
-}
-
-QVector<int> cellsOf(const StepThread& board)
-{
-    QVector<int> cells;
-    for (int y = 0; y < board.boardHeight(); ++y)
-        for (int x = 0; x < board.boardWidth(); ++x)
-            cells << board.cellAt(x, y);
-    return cells;
 }
 
 void setCells(StepThread& board, const QVector<int>& cells)

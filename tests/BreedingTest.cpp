@@ -1,6 +1,7 @@
 // The breeding operators: operator choice, roulette, mutation, crossover and
 // copy, with the exact number of outputs each takes from the sources.
 #include "evolution/Breeding.h"
+#include "TestSupport.h"
 #include "random/RandomSources.h"
 
 #include <QTest>
@@ -12,16 +13,6 @@
 #include <vector>
 
 Q_DECLARE_METATYPE(BreedingOperator)
-
-// QCOMPARE compares floating point fuzzily; these values must match exactly.
-#define COMPARE_EXACTLY(actual, expected)                                                          \
-    do {                                                                                           \
-        const double actualValue = (actual);                                                       \
-        const double expectedValue = (expected);                                                   \
-        QVERIFY2(actualValue == expectedValue, qPrintable(QStringLiteral("%1 != %2")               \
-                                                              .arg(actualValue, 0, 'g', 17)        \
-                                                              .arg(expectedValue, 0, 'g', 17)));   \
-    } while (false)
 
 namespace
 {

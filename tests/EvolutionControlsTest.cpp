@@ -1,6 +1,7 @@
 // The evolution keys of the main window: "G" runs and stops the worker with its
 // lines in the log pane, "R" lays out two current members for a replay, and a
 // window closed during a run goes quietly.
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
@@ -80,15 +81,6 @@ QVector<int> membersLaidOut(const Pattern& member1, const Pattern& member2)
     return cells;
 }
 
-QVector<int> cellsOf(const StepThread& board)
-{
-    QVector<int> cells;
-    for (int y = 0; y < board.boardHeight(); ++y)
-        for (int x = 0; x < board.boardWidth(); ++x)
-            cells << board.cellAt(x, y);
-    return cells;
-}
-
 // The two members the next two integer draws pick from the buffer at `offset`,
 // worked out on a copy so the real source is left alone.
 std::pair<Pattern, Pattern> nextPicks(const LifegameThread& worker, boost::mt19937 source,
@@ -111,20 +103,6 @@ void collectWarnings(QtMsgType type, const QMessageLogContext& context, const QS
     }
     previousHandler(type, context, text);
 }
-
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // The main window's stepping keys and step timer, seen through the display
 // board, the view's counter and the view's paints.
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "board/StepThread.h"
 #include "view/PanelWidget.h"
@@ -12,15 +13,6 @@
 
 namespace
 {
-
-QVector<int> cellsOf(const StepThread& board)
-{
-    QVector<int> cells;
-    for (int y = 0; y < board.boardHeight(); ++y)
-        for (int x = 0; x < board.boardWidth(); ++x)
-            cells << board.cellAt(x, y);
-    return cells;
-}
 
 // The position `steps` steps on, worked out on a board of our own.
 QVector<int> stepped(const QVector<int>& cells, int steps)
@@ -46,20 +38,6 @@ void placeMovers(StepThread& board)
     for (const QPoint& p : {QPoint(60, 7), QPoint(61, 7), QPoint(62, 7)})
         board.setCell(p.x(), p.y(), 2);
 }
-
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The two process-wide sources against the published MT19937 sequence (the
 // standard library's std::mt19937 serves as the independent reference).
 #include "random/RandomSources.h"
+#include "TestSupport.h"
 
 #include <QDateTime>
 #include <QTest>
@@ -8,16 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
-
-// QCOMPARE compares floating point fuzzily; these values must match exactly.
-#define COMPARE_EXACTLY(actual, expected)                                                          \
-    do {                                                                                           \
-        const double actualValue = (actual);                                                       \
-        const double expectedValue = (expected);                                                   \
-        QVERIFY2(actualValue == expectedValue, qPrintable(QStringLiteral("%1 != %2")               \
-                                                              .arg(actualValue, 0, 'g', 17)        \
-                                                              .arg(expectedValue, 0, 'g', 17)));   \
-    } while (false)
 
 namespace
 {

@@ -4,10 +4,22 @@
 #include <cstddef>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace
 {
 
 using Word = std::uint64_t;
+
+// Every pass runs over whole blocks of this many words (one AVX2 register).
+const int blockWords = 4;
+
+int roundUpToBlock(int n)
+{
+    return (n + blockWords - 1) / blockWords * blockWords;
+}
 
 inline void halfAdd(Word a, Word b, Word& sum, Word& carry)
 {
@@ -58,6 +70,62 @@ inline NeighbourCount neighbourCount(Word aboveLow, Word aboveHigh, Word ownLow,
     return count;
 }
 
+// One species' horizontal sums, each a two-bit number (low and high plane).
+struct RowSums {
+    Word* tripleLow; // west + centre + east
+    Word* tripleHigh;
+    Word* pairLow; // west + east
+    Word* pairHigh;
+};
+
+RowSums rowSums(Word* sums, int stride)
+{
+    return {sums, sums + stride, sums + 2 * stride, sums + 3 * stride};
+}
+
+// Bit i is set where cells[i] == code, for i < count (at most 64).
+inline Word cellsEqual(const int* cells, int count, int code)
+{
+    Word bits = 0;
+    int i = 0;
+#if defined(__SSE2__)
+    // Four cells per compare: the mask of the equal lanes is their four bits.
+    const __m128i wanted = _mm_set1_epi32(code);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, wanted)));
+        bits |= static_cast<Word>(equal) << i;
+    }
+#endif
+    for (; i < count; ++i)
+        bits |= Word{cells[i] == code} << i;
+    return bits;
+}
+
+// Writes the codes of count cells (at most 64) from their bits in the two
+// planes: a cell is never in both, so the two bits make its code.
+inline void writeCodes(int* cells, int count, Word first, Word second)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    // Four cells at a time: lane j tests bit j of the first and bit 4 + j of
+    // the second species' nibble.
+    const __m128i firstBits = _mm_setr_epi32(1, 2, 4, 8);
+    const __m128i secondBits = _mm_setr_epi32(16, 32, 64, 128);
+    for (; i + 4 <= count; i += 4) {
+        const int nibbles = static_cast<int>(((first >> i) & 15) | (((second >> i) & 15) << 4));
+        const __m128i both = _mm_set1_epi32(nibbles);
+        const __m128i isFirst = _mm_cmpeq_epi32(_mm_and_si128(both, firstBits), firstBits);
+        const __m128i isSecond = _mm_cmpeq_epi32(_mm_and_si128(both, secondBits), secondBits);
+        const __m128i codes = _mm_or_si128(_mm_and_si128(isFirst, _mm_set1_epi32(1)),
+                                           _mm_and_si128(isSecond, _mm_set1_epi32(2)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + i), codes);
+    }
+#endif
+    for (; i < count; ++i)
+        cells[i] = static_cast<int>((first >> i) & 1) | static_cast<int>(((second >> i) & 1) << 1);
+}
+
 } // namespace
 
 BitPlaneStepper::BitPlaneStepper()
@@ -88,21 +156,24 @@ void BitPlaneStepper::resize(int newWidth, int newHeight)
     width = newWidth;
     height = newHeight;
     wordsPerRow = (width + 63) / 64;
-    words = wordsPerRow * height;
     lastBit = (width - 1) % 64;
-    const Word lastWordMask = lastBit == 63 ? ~Word{0} : (Word{1} << (lastBit + 1)) - 1;
-    const std::size_t cellWords = static_cast<std::size_t>(words);
-    const std::size_t withWrappedRows = cellWords + 2 * static_cast<std::size_t>(wordsPerRow);
+    // Slot 0, rows 1..height, then at least the copy of the first row and
+    // the last block's overhang.
+    stride = roundUpToBlock(height) + blockWords;
+    const std::size_t planeWords = static_cast<std::size_t>(wordsPerRow) * stride;
     for (Plane* plane : {&firstSpecies, &secondSpecies, &nextFirstSpecies, &nextSecondSpecies})
-        plane->assign(cellWords + 2, 0);
-    for (Plane* plane : {&westCarry, &eastCarry, &contactPlane})
-        plane->assign(cellWords, 0);
-    rowMask.assign(cellWords, ~Word{0});
-    for (std::size_t last = wordsPerRow - 1; last < cellWords; last += wordsPerRow)
-        rowMask[last] = lastWordMask;
-    for (Plane* plane : {&firstTripleLow, &firstTripleHigh, &firstPairLow, &firstPairHigh,
-                         &secondTripleLow, &secondTripleHigh, &secondPairLow, &secondPairHigh})
-        plane->assign(withWrappedRows, 0);
+        plane->assign(planeWords, 0);
+    columnSums.assign(8 * static_cast<std::size_t>(stride), 0);
+    const Word lastWordMask = lastBit == 63 ? ~Word{0} : (Word{1} << (lastBit + 1)) - 1;
+    const int last = wordsPerRow - 1;
+    columnEdges.clear();
+    for (int k = 0; k <= last; ++k)
+        columnEdges.push_back({static_cast<std::size_t>(k) * stride,
+                               static_cast<std::size_t>(k == 0 ? last : k - 1) * stride,
+                               k == 0 ? lastBit : 63,
+                               static_cast<std::size_t>(k == last ? 0 : k + 1) * stride,
+                               k == last ? lastBit : 63, k == last ? lastWordMask : ~Word{0}});
+    contactCells.assign(static_cast<std::size_t>(stride), 0);
 }
 
 void BitPlaneStepper::load(const int* grid)
@@ -111,15 +182,15 @@ void BitPlaneStepper::load(const int* grid)
         const int* row = grid + static_cast<std::size_t>(width) * y;
         for (int k = 0; k < wordsPerRow; ++k) {
             const int cellsInWord = std::min(64, width - 64 * k);
-            Word first = 0;
-            Word second = 0;
-            for (int bit = 0; bit < cellsInWord; ++bit) {
-                const int code = row[64 * k + bit];
-                first |= Word{code == 1} << bit;
-                second |= Word{code == 2} << bit;
-            }
-            firstSpecies[1 + y * wordsPerRow + k] = first;
-            secondSpecies[1 + y * wordsPerRow + k] = second;
+            firstSpecies[k * stride + 1 + y] = cellsEqual(row + 64 * k, cellsInWord, 1);
+            secondSpecies[k * stride + 1 + y] = cellsEqual(row + 64 * k, cellsInWord, 2);
+        }
+    }
+    for (Plane* plane : {&firstSpecies, &secondSpecies}) {
+        for (int k = 0; k < wordsPerRow; ++k) {
+            Word* column = plane->data() + k * stride;
+            column[0] = column[height];
+            column[height + 1] = column[1];
         }
     }
 }
@@ -128,15 +199,9 @@ void BitPlaneStepper::store(int* grid) const
 {
     for (int y = 0; y < height; ++y) {
         int* row = grid + static_cast<std::size_t>(width) * y;
-        for (int k = 0; k < wordsPerRow; ++k) {
-            const int cellsInWord = std::min(64, width - 64 * k);
-            const Word first = firstSpecies[1 + y * wordsPerRow + k];
-            const Word second = secondSpecies[1 + y * wordsPerRow + k];
-            // A cell is never in both planes, so the two bits make its code.
-            for (int bit = 0; bit < cellsInWord; ++bit)
-                row[64 * k + bit] = static_cast<int>((first >> bit) & 1) |
-                                    static_cast<int>(((second >> bit) & 1) << 1);
-        }
+        for (int k = 0; k < wordsPerRow; ++k)
+            writeCodes(row + 64 * k, std::min(64, width - 64 * k), firstSpecies[k * stride + 1 + y],
+                       secondSpecies[k * stride + 1 + y]);
     }
 }
 
@@ -145,91 +210,82 @@ void BitPlaneStepper::store(int* grid) const
 #else
 #define COEVOLIFE_ALWAYS_INLINE inline
 #endif
+// Tells the vectoriser that a loop's stores never feed its loads.
+#if defined(__GNUC__) && !defined(__clang__)
+#define COEVOLIFE_IVDEP _Pragma("GCC ivdep")
+#else
+#define COEVOLIFE_IVDEP
+#endif
 
-// The passes of one step, each a plain loop over the words that the compiler
-// vectorises (free functions with unaliased pointers, which it needs for that).
+// The two passes over a word column, plain loops over whole blocks that the
+// compiler vectorises (unaliased pointers, which it needs for that).
 namespace
 {
 
-// The bit each word's west and east neighbour planes take from outside the
-// word: from the adjacent word (the planes have a spare word at either
-// end) ...
-COEVOLIFE_ALWAYS_INLINE void carryBits(const Word* __restrict cells, Word* __restrict westCarry,
-                                       Word* __restrict eastCarry, int words)
-{
-    for (int i = 0; i < words; ++i) {
-        westCarry[i] = cells[i - 1] >> 63;
-        eastCarry[i] = cells[i + 1] << 63;
-    }
-}
-
-// ... except at the row ends, which wrap at the real width: the west
-// neighbour of column 0 is column width - 1 and the east neighbour of column
-// width - 1 is column 0 (on a 1- or 2-wide row the same cell).
-COEVOLIFE_ALWAYS_INLINE void wrapRowEnds(const Word* __restrict cells, Word* __restrict westCarry,
-                                         Word* __restrict eastCarry, int words, int rowWords,
-                                         int lastBit)
-{
-    for (int row = 0; row < words; row += rowWords) {
-        const int last = row + rowWords - 1;
-        westCarry[row] = (cells[last] >> lastBit) & 1;
-        eastCarry[last] = (cells[row] & 1) << lastBit;
-    }
-}
-
-// Horizontal sums as two-bit numbers: west + centre + east and west + east.
-// The row mask keeps the bits past the width 0.
-COEVOLIFE_ALWAYS_INLINE void sumRows(const Word* __restrict cells, const Word* __restrict westCarry,
-                                     const Word* __restrict eastCarry,
-                                     const Word* __restrict rowMask, Word* __restrict tripleLow,
-                                     Word* __restrict tripleHigh, Word* __restrict pairLow,
-                                     Word* __restrict pairHigh, int words)
-{
-    for (int i = 0; i < words; ++i) {
-        const Word west = ((cells[i] << 1) & rowMask[i]) | westCarry[i];
-        const Word east = (cells[i] >> 1) | eastCarry[i];
-        // Stored from locals: the compiler vectorises that.
-        Word sum;
-        Word carry;
-        halfAdd(west, east, sum, carry);
-        pairLow[i] = sum;
-        pairHigh[i] = carry;
-        fullAdd(west, east, cells[i], sum, carry);
-        tripleLow[i] = sum;
-        tripleHigh[i] = carry;
-    }
-}
-
-struct SpeciesSums {
-    const Word* tripleLow;
-    const Word* tripleHigh;
-    const Word* pairLow;
-    const Word* pairHigh;
+// The west and east neighbours of a word; the width mask keeps the bits
+// past the width 0.
+struct Neighbours {
+    Word west;
+    Word east;
 };
 
-// The rule table on whole words. Sums are indexed one row down: row y of
-// the board reads sums rows y (above), y + 1 (own) and y + 2 (below).
+inline Neighbours neighbours(Word cells, Word westCells, int westBit, Word eastCells, int eastBit,
+                             Word widthMask)
+{
+    return {((cells << 1) & widthMask) | ((westCells >> westBit) & 1),
+            (cells >> 1) | ((eastCells & 1) << eastBit)};
+}
+
+inline void storeSums(Word cells, Neighbours n, RowSums sums, int i)
+{
+    halfAdd(n.west, n.east, sums.pairLow[i], sums.pairHigh[i]);
+    fullAdd(n.west, n.east, cells, sums.tripleLow[i], sums.tripleHigh[i]);
+}
+
+// Horizontal sums of both species for every slot of one word column, the
+// copied rows included. The planes and sums never overlap.
+COEVOLIFE_ALWAYS_INLINE void sumRows(const Word* first, const Word* second,
+                                     BitPlaneStepper::ColumnEdges e, RowSums sums1, RowSums sums2,
+                                     int slots)
+{
+    COEVOLIFE_IVDEP
+    for (int i = 0; i < slots; ++i) {
+        const std::size_t at = e.column + i;
+        const std::size_t west = e.westColumn + i;
+        const std::size_t east = e.eastColumn + i;
+        storeSums(
+            first[at],
+            neighbours(first[at], first[west], e.westBit, first[east], e.eastBit, e.widthMask),
+            sums1, i);
+        storeSums(
+            second[at],
+            neighbours(second[at], second[west], e.westBit, second[east], e.eastBit, e.widthMask),
+            sums2, i);
+    }
+}
+
+// The rule table on whole words, for the rows from slot 1 on; row slot i
+// reads the sums of slots i - 1 (above), i (own) and i + 1 (below).
 COEVOLIFE_ALWAYS_INLINE void applyRule(const Word* __restrict first, const Word* __restrict second,
-                                       SpeciesSums s1, SpeciesSums s2, Word* __restrict nextFirst,
-                                       Word* __restrict nextSecond, Word* __restrict contactCells,
-                                       int words, int rowWords)
+                                       RowSums s1, RowSums s2, Word* __restrict nextFirst,
+                                       Word* __restrict nextSecond, Word* __restrict contacts,
+                                       int rows)
 {
     const Word* __restrict tripleLow1 = s1.tripleLow;
     const Word* __restrict tripleHigh1 = s1.tripleHigh;
-    const Word* __restrict pairLow1 = s1.pairLow + rowWords;
-    const Word* __restrict pairHigh1 = s1.pairHigh + rowWords;
+    const Word* __restrict pairLow1 = s1.pairLow;
+    const Word* __restrict pairHigh1 = s1.pairHigh;
     const Word* __restrict tripleLow2 = s2.tripleLow;
     const Word* __restrict tripleHigh2 = s2.tripleHigh;
-    const Word* __restrict pairLow2 = s2.pairLow + rowWords;
-    const Word* __restrict pairHigh2 = s2.pairHigh + rowWords;
-    const int below = 2 * rowWords;
-    for (int i = 0; i < words; ++i) {
+    const Word* __restrict pairLow2 = s2.pairLow;
+    const Word* __restrict pairHigh2 = s2.pairHigh;
+    for (int i = 1; i <= rows; ++i) {
         const NeighbourCount n1 =
-            neighbourCount(tripleLow1[i], tripleHigh1[i], pairLow1[i], pairHigh1[i],
-                           tripleLow1[i + below], tripleHigh1[i + below]);
+            neighbourCount(tripleLow1[i - 1], tripleHigh1[i - 1], pairLow1[i], pairHigh1[i],
+                           tripleLow1[i + 1], tripleHigh1[i + 1]);
         const NeighbourCount n2 =
-            neighbourCount(tripleLow2[i], tripleHigh2[i], pairLow2[i], pairHigh2[i],
-                           tripleLow2[i + below], tripleHigh2[i + below]);
+            neighbourCount(tripleLow2[i - 1], tripleHigh2[i - 1], pairLow2[i], pairHigh2[i],
+                           tripleLow2[i + 1], tripleHigh2[i + 1]);
         const Word n1Three = n1.twoOrThree & n1.ones;
         const Word n2Three = n2.twoOrThree & n2.ones;
 
@@ -243,7 +299,7 @@ COEVOLIFE_ALWAYS_INLINE void applyRule(const Word* __restrict first, const Word*
 
         nextFirst[i] = firstSurvives | secondConverted | firstBorn;
         nextSecond[i] = secondSurvives | secondBorn;
-        contactCells[i] = second[i] & n1.atLeastTwo;
+        contacts[i] = second[i] & n1.atLeastTwo;
     }
 }
 
@@ -260,38 +316,34 @@ COEVOLIFE_ALWAYS_INLINE int countBits(const Word* __restrict plane, int words)
 // Built once per instruction set below.
 COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::stepKernel()
 {
-    const Word* first = firstSpecies.data() + 1;
-    const Word* second = secondSpecies.data() + 1;
-    // Row sums go one row down, leaving room for the wrapped rows.
-    const int at = wordsPerRow;
-    carryBits(first, westCarry.data(), eastCarry.data(), words);
-    wrapRowEnds(first, westCarry.data(), eastCarry.data(), words, wordsPerRow, lastBit);
-    sumRows(first, westCarry.data(), eastCarry.data(), rowMask.data(), &firstTripleLow[at],
-            &firstTripleHigh[at], &firstPairLow[at], &firstPairHigh[at], words);
-    carryBits(second, westCarry.data(), eastCarry.data(), words);
-    wrapRowEnds(second, westCarry.data(), eastCarry.data(), words, wordsPerRow, lastBit);
-    sumRows(second, westCarry.data(), eastCarry.data(), rowMask.data(), &secondTripleLow[at],
-            &secondTripleHigh[at], &secondPairLow[at], &secondPairHigh[at], words);
-    // The row above the first is the last and the row below the last is the
-    // first (on 1- and 2-row boards the same row twice).
-    for (Plane* sums : {&firstTripleLow, &firstTripleHigh, &secondTripleLow, &secondTripleHigh}) {
-        Word* rows = sums->data();
-        for (int k = 0; k < wordsPerRow; ++k) {
-            rows[k] = rows[words + k];
-            rows[words + wordsPerRow + k] = rows[wordsPerRow + k];
+    const int last = wordsPerRow - 1;
+    const Word* first = firstSpecies.data();
+    const Word* second = secondSpecies.data();
+    Word* nextFirst = nextFirstSpecies.data();
+    Word* nextSecond = nextSecondSpecies.data();
+    const RowSums sums1 = rowSums(columnSums.data(), stride);
+    const RowSums sums2 = rowSums(columnSums.data() + 4 * stride, stride);
+    Word* contactWords = contactCells.data();
+    int contacts = 0;
+    for (int k = 0; k <= last; ++k) {
+        const ColumnEdges edges = columnEdges[k];
+        const std::size_t at = edges.column;
+        sumRows(first, second, edges, sums1, sums2, stride);
+        // Rows past the height in the last block are padding: never counted,
+        // and the copied rows are rewritten below.
+        applyRule(first + at, second + at, sums1, sums2, nextFirst + at, nextSecond + at,
+                  contactWords, roundUpToBlock(height));
+        contacts += countBits(contactWords + 1, height);
+        // The row above the first is the last and the row below the last is
+        // the first (on 1- and 2-row boards the same row twice).
+        for (Word* column : {nextFirst + at, nextSecond + at}) {
+            column[0] = column[height];
+            column[height + 1] = column[1];
         }
     }
-
-    applyRule(
-        first, second,
-        {firstTripleLow.data(), firstTripleHigh.data(), firstPairLow.data(), firstPairHigh.data()},
-        {secondTripleLow.data(), secondTripleHigh.data(), secondPairLow.data(),
-         secondPairHigh.data()},
-        nextFirstSpecies.data() + 1, nextSecondSpecies.data() + 1, contactPlane.data(), words,
-        wordsPerRow);
     std::swap(firstSpecies, nextFirstSpecies);
     std::swap(secondSpecies, nextSecondSpecies);
-    return countBits(contactPlane.data(), words);
+    return contacts;
 }
 
 int BitPlaneStepper::stepPortable()

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 // The step rule computed on many cells at once. Each species is a bit plane,
-// one bit per cell, rows packed into 64-bit words (bit x % 64 of word x / 64;
-// bits past the width stay 0). The neighbour counts are summed with
-// bit-sliced adders and the rule is a set of boolean formulas on the counts;
-// every pass is a plain loop over all words, which the compiler vectorises.
+// one bit per cell: row y, columns 64k to 64k + 63 are word k of that row
+// (bit x % 64; bits past the width stay 0). A plane is stored word column by
+// word column, so that the rows of one word column are consecutive and every
+// pass runs down them with whole vector registers. The neighbour counts are
+// summed with bit-sliced adders and the rule is a set of boolean formulas.
 // Cell codes other than 1 and 2 load as empty: the rule treats them so.
 class BitPlaneStepper
 {
@@ -27,6 +29,18 @@ public:
     // turns it off (or back on, where available), e.g. to test the other.
     void allowAvx2(bool allowed);
 
+    // Where the bits shifted into a word column come from: the adjacent word
+    // column, or at the row ends the other end of the row, since rows wrap at
+    // the real width (on a 1- or 2-wide row the same cell). Offsets in a plane.
+    struct ColumnEdges {
+        std::size_t column;
+        std::size_t westColumn;
+        int westBit;
+        std::size_t eastColumn;
+        int eastBit;
+        std::uint64_t widthMask;
+    };
+
 private:
     using Word = std::uint64_t;
     using Plane = std::vector<Word>;
@@ -39,23 +53,19 @@ private:
     int width = 0;
     int height = 0;
     int wordsPerRow = 0;
-    int words = 0;
     int lastBit = 0;
+    // Slots per word column: a copy of the last row, the rows, a copy of the
+    // first row and padding, so that every pass runs over whole blocks of
+    // four words and reads the rows above and below without wrapping.
+    int stride = 0;
     int (BitPlaneStepper::*kernel)() = &BitPlaneStepper::stepPortable;
 
-    // Species planes hold a spare word before and after the cells, so that
-    // every word has a left and a right neighbour word to read.
     Plane firstSpecies;
     Plane secondSpecies;
     Plane nextFirstSpecies;
     Plane nextSecondSpecies;
-    // Horizontal sums per row, west + centre + east and west + east, each a
-    // two-bit number (low and high plane), with a copy of the last row
-    // before the first and of the first row after the last.
-    Plane firstTripleLow, firstTripleHigh, firstPairLow, firstPairHigh;
-    Plane secondTripleLow, secondTripleHigh, secondPairLow, secondPairHigh;
-    // Per word: the bits shifted in from outside it, and the bits inside the
-    // width (all but the last word of each row are full).
-    Plane westCarry, eastCarry, rowMask;
-    Plane contactPlane;
+    // One word column's horizontal sums and contact cells, reused by each.
+    Plane columnSums;
+    Plane contactCells;
+    std::vector<ColumnEdges> columnEdges;
 };

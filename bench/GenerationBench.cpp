@@ -1,5 +1,6 @@
 // One whole generation through the worker: 400 matches on its two match
 // boards, scoring, breeding and the progress line, exactly as a run plays it.
+#include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 
@@ -24,6 +25,29 @@ void BM_Generation(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * LifegameThread::matchesPerGeneration);
 }
 BENCHMARK(BM_Generation)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The generation's thread traffic alone: 200 batches that start both match
+// boards and wait for each, with no steps to run. The difference to
+// BM_Generation is the matches' work (stepping, scoring, breeding).
+void BM_GenerationThreadStartsOnly(benchmark::State& state)
+{
+    StepThread boards[2];
+    for (StepThread& board : boards) {
+        board.setWidth(LifegameThread::boardWidth);
+        board.setHeight(LifegameThread::boardHeight);
+        board.setSteps(0);
+        board.reset();
+    }
+    for (auto _ : state) {
+        for (int batch = 0; batch < LifegameThread::matchesPerGeneration / 2; ++batch) {
+            for (StepThread& board : boards)
+                board.start();
+            for (StepThread& board : boards)
+                board.wait();
+        }
+    }
+}
+BENCHMARK(BM_GenerationThreadStartsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

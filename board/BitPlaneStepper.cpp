@@ -138,14 +138,14 @@ void BitPlaneStepper::allowAvx2(bool allowed)
 #if defined(__x86_64__) && defined(__GNUC__)
     __builtin_cpu_init();
     if (allowed && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
-        kernel = &BitPlaneStepper::stepAvx2;
+        kernel = &BitPlaneStepper::runAvx2;
     else if (__builtin_cpu_supports("popcnt"))
-        kernel = &BitPlaneStepper::stepPopcnt;
+        kernel = &BitPlaneStepper::runPopcnt;
     else
-        kernel = &BitPlaneStepper::stepPortable;
+        kernel = &BitPlaneStepper::runPortable;
 #else
     (void)allowed;
-    kernel = &BitPlaneStepper::stepPortable;
+    kernel = &BitPlaneStepper::runPortable;
 #endif
 }
 
@@ -314,53 +314,60 @@ COEVOLIFE_ALWAYS_INLINE int countBits(const Word* __restrict plane, int words)
 } // namespace
 
 // Built once per instruction set below.
-COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::stepKernel()
+COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int steps)
 {
     const int last = wordsPerRow - 1;
-    const Word* first = firstSpecies.data();
-    const Word* second = secondSpecies.data();
+    // Current and next planes change places after every step.
+    Word* first = firstSpecies.data();
+    Word* second = secondSpecies.data();
     Word* nextFirst = nextFirstSpecies.data();
     Word* nextSecond = nextSecondSpecies.data();
     const RowSums sums1 = rowSums(columnSums.data(), stride);
     const RowSums sums2 = rowSums(columnSums.data() + 4 * stride, stride);
     Word* contactWords = contactCells.data();
     int contacts = 0;
-    for (int k = 0; k <= last; ++k) {
-        const ColumnEdges edges = columnEdges[k];
-        const std::size_t at = edges.column;
-        sumRows(first, second, edges, sums1, sums2, stride);
-        // Rows past the height in the last block are padding: never counted,
-        // and the copied rows are rewritten below.
-        applyRule(first + at, second + at, sums1, sums2, nextFirst + at, nextSecond + at,
-                  contactWords, roundUpToBlock(height));
-        contacts += countBits(contactWords + 1, height);
-        // The row above the first is the last and the row below the last is
-        // the first (on 1- and 2-row boards the same row twice).
-        for (Word* column : {nextFirst + at, nextSecond + at}) {
-            column[0] = column[height];
-            column[height + 1] = column[1];
+    for (int s = 0; s < steps; ++s) {
+        for (int k = 0; k <= last; ++k) {
+            const ColumnEdges edges = columnEdges[k];
+            const std::size_t at = edges.column;
+            sumRows(first, second, edges, sums1, sums2, stride);
+            // Rows past the height in the last block are padding: never
+            // counted, and the copied rows are rewritten below.
+            applyRule(first + at, second + at, sums1, sums2, nextFirst + at, nextSecond + at,
+                      contactWords, roundUpToBlock(height));
+            contacts += countBits(contactWords + 1, height);
+            // The row above the first is the last and the row below the last
+            // is the first (on 1- and 2-row boards the same row twice).
+            for (Word* column : {nextFirst + at, nextSecond + at}) {
+                column[0] = column[height];
+                column[height + 1] = column[1];
+            }
         }
+        std::swap(first, nextFirst);
+        std::swap(second, nextSecond);
     }
-    std::swap(firstSpecies, nextFirstSpecies);
-    std::swap(secondSpecies, nextSecondSpecies);
+    if (steps % 2 != 0) {
+        std::swap(firstSpecies, nextFirstSpecies);
+        std::swap(secondSpecies, nextSecondSpecies);
+    }
     return contacts;
 }
 
-int BitPlaneStepper::stepPortable()
+int BitPlaneStepper::runPortable(int steps)
 {
-    return stepKernel();
+    return runKernel(steps);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
 // The portable build has neither POPCNT nor AVX2; these run where the CPU
 // has them.
-__attribute__((target("popcnt"))) int BitPlaneStepper::stepPopcnt()
+__attribute__((target("popcnt"))) int BitPlaneStepper::runPopcnt(int steps)
 {
-    return stepKernel();
+    return runKernel(steps);
 }
 
-__attribute__((target("avx2,popcnt"))) int BitPlaneStepper::stepAvx2()
+__attribute__((target("avx2,popcnt"))) int BitPlaneStepper::runAvx2(int steps)
 {
-    return stepKernel();
+    return runKernel(steps);
 }
 #endif

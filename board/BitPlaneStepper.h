@@ -22,10 +22,10 @@ public:
     void load(const int* grid);
     void store(int* grid) const;
 
-    // One generation; returns the contacts counted during it.
-    int step() { return (this->*kernel)(); }
+    // `steps` generations; returns the contacts counted during them.
+    int run(int steps) { return (this->*kernel)(steps); }
 
-    // The AVX2 build of step() is used when the running CPU has AVX2; this
+    // The AVX2 build of run() is used when the running CPU has AVX2; this
     // turns it off (or back on, where available), e.g. to test the other.
     void allowAvx2(bool allowed);
 
@@ -45,10 +45,10 @@ private:
     using Word = std::uint64_t;
     using Plane = std::vector<Word>;
 
-    int stepKernel();
-    int stepPortable();
-    int stepPopcnt();
-    int stepAvx2();
+    int runKernel(int steps);
+    int runPortable(int steps);
+    int runPopcnt(int steps);
+    int runAvx2(int steps);
 
     int width = 0;
     int height = 0;
@@ -58,7 +58,7 @@ private:
     // first row and padding, so that every pass runs over whole blocks of
     // four words and reads the rows above and below without wrapping.
     int stride = 0;
-    int (BitPlaneStepper::*kernel)() = &BitPlaneStepper::stepPortable;
+    int (BitPlaneStepper::*kernel)(int) = &BitPlaneStepper::runPortable;
 
     Plane firstSpecies;
     Plane secondSpecies;

@@ -108,8 +108,7 @@ void StepThread::runBitPlanes()
     if (steps <= 0)
         return;
     planes.load(currentGrid.get());
-    for (int s = 0; s < steps; ++s)
-        contacts += planes.step();
+    contacts += planes.run(steps);
     planes.store(currentGrid.get());
 }
 

@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace
 {
@@ -159,7 +162,8 @@ void BitPlaneStepper::resize(int newWidth, int newHeight)
     lastBit = (width - 1) % 64;
     // Slot 0, rows 1..height, then at least the copy of the first row and
     // the last block's overhang.
-    stride = roundUpToBlock(height) + blockWords;
+    rowBlocks = roundUpToBlock(height) / blockWords;
+    stride = (rowBlocks + 1) * blockWords;
     const std::size_t planeWords = static_cast<std::size_t>(wordsPerRow) * stride;
     for (Plane* plane : {&firstSpecies, &secondSpecies, &nextFirstSpecies, &nextSecondSpecies})
         plane->assign(planeWords, 0);
@@ -245,22 +249,29 @@ inline void storeSums(Word cells, Neighbours n, RowSums sums, int i)
 // Horizontal sums of both species for every slot of one word column, the
 // copied rows included. The planes and sums never overlap.
 COEVOLIFE_ALWAYS_INLINE void sumRows(const Word* first, const Word* second,
-                                     BitPlaneStepper::ColumnEdges e, RowSums sums1, RowSums sums2,
-                                     int slots)
+                                     const BitPlaneStepper::ColumnEdges& e, RowSums sums1,
+                                     RowSums sums2, int slotBlocks)
 {
-    COEVOLIFE_IVDEP
-    for (int i = 0; i < slots; ++i) {
-        const std::size_t at = e.column + i;
-        const std::size_t west = e.westColumn + i;
-        const std::size_t east = e.eastColumn + i;
-        storeSums(
-            first[at],
-            neighbours(first[at], first[west], e.westBit, first[east], e.eastBit, e.widthMask),
-            sums1, i);
-        storeSums(
-            second[at],
-            neighbours(second[at], second[west], e.westBit, second[east], e.eastBit, e.widthMask),
-            sums2, i);
+    const std::size_t column = e.column;
+    const std::size_t westColumn = e.westColumn;
+    const std::size_t eastColumn = e.eastColumn;
+    const int westBit = e.westBit;
+    const int eastBit = e.eastBit;
+    const Word widthMask = e.widthMask;
+    for (int b = 0; b < slotBlocks; ++b) {
+        COEVOLIFE_IVDEP
+        for (int i = b * blockWords; i < (b + 1) * blockWords; ++i) {
+            const std::size_t at = column + i;
+            const std::size_t west = westColumn + i;
+            const std::size_t east = eastColumn + i;
+            storeSums(first[at],
+                      neighbours(first[at], first[west], westBit, first[east], eastBit, widthMask),
+                      sums1, i);
+            storeSums(
+                second[at],
+                neighbours(second[at], second[west], westBit, second[east], eastBit, widthMask),
+                sums2, i);
+        }
     }
 }
 
@@ -303,20 +314,31 @@ COEVOLIFE_ALWAYS_INLINE void applyRule(const Word* __restrict first, const Word*
     }
 }
 
-COEVOLIFE_ALWAYS_INLINE int countBits(const Word* __restrict plane, int words)
+// Sums the contact cells one word at a time.
+class ScalarContactCounter
 {
-    int bits = 0;
-    for (int i = 0; i < words; ++i)
-        bits += popcount(plane[i]);
-    return bits;
-}
+public:
+    explicit ScalarContactCounter(int rows) : rows(rows) {}
+
+    COEVOLIFE_ALWAYS_INLINE void add(const Word* __restrict words)
+    {
+        for (int i = 0; i < rows; ++i)
+            total += popcount(words[i]);
+    }
+    int sum() const { return total; }
+
+private:
+    int rows;
+    int total = 0;
+};
 
 } // namespace
 
 // Built once per instruction set below.
-COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int steps)
+template <typename ContactCounter> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int steps)
 {
     const int last = wordsPerRow - 1;
+    const int ruleRows = rowBlocks * blockWords;
     // Current and next planes change places after every step.
     Word* first = firstSpecies.data();
     Word* second = secondSpecies.data();
@@ -325,17 +347,16 @@ COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int steps)
     const RowSums sums1 = rowSums(columnSums.data(), stride);
     const RowSums sums2 = rowSums(columnSums.data() + 4 * stride, stride);
     Word* contactWords = contactCells.data();
-    int contacts = 0;
+    ContactCounter contacts(height);
     for (int s = 0; s < steps; ++s) {
         for (int k = 0; k <= last; ++k) {
-            const ColumnEdges edges = columnEdges[k];
+            const ColumnEdges& edges = columnEdges[k];
             const std::size_t at = edges.column;
-            sumRows(first, second, edges, sums1, sums2, stride);
-            // Rows past the height in the last block are padding: never
-            // counted, and the copied rows are rewritten below.
+            sumRows(first, second, edges, sums1, sums2, stride / blockWords);
             applyRule(first + at, second + at, sums1, sums2, nextFirst + at, nextSecond + at,
-                      contactWords, roundUpToBlock(height));
-            contacts += countBits(contactWords + 1, height);
+                      contactWords, ruleRows);
+            // Rows past the height in the last block are padding: not counted.
+            contacts.add(contactWords + 1);
             // The row above the first is the last and the row below the last
             // is the first (on 1- and 2-row boards the same row twice).
             for (Word* column : {nextFirst + at, nextSecond + at}) {
@@ -350,12 +371,12 @@ COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int steps)
         std::swap(firstSpecies, nextFirstSpecies);
         std::swap(secondSpecies, nextSecondSpecies);
     }
-    return contacts;
+    return contacts.sum();
 }
 
 int BitPlaneStepper::runPortable(int steps)
 {
-    return runKernel(steps);
+    return runKernel<ScalarContactCounter>(steps);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -363,11 +384,82 @@ int BitPlaneStepper::runPortable(int steps)
 // has them.
 __attribute__((target("popcnt"))) int BitPlaneStepper::runPopcnt(int steps)
 {
-    return runKernel(steps);
+    return runKernel<ScalarContactCounter>(steps);
 }
+
+namespace
+{
+
+#define COEVOLIFE_AVX2 __attribute__((target("avx2,popcnt"))) inline
+
+// Counts four words at a time: each nibble's count is looked up in a table
+// of bytes, the bytes are added, and each lane's bytes are summed into a
+// 64-bit lane total; the four lane totals are added once at the end.
+class Avx2ContactCounter
+{
+public:
+    COEVOLIFE_AVX2 explicit Avx2ContactCounter(int rows)
+        : blocks(roundUpToBlock(rows) / blockWords),
+          lastBlockRows(_mm256_cmpgt_epi64(_mm256_set1_epi64x(rows - (blocks - 1) * blockWords),
+                                           _mm256_setr_epi64x(0, 1, 2, 3))),
+          laneTotals(_mm256_setzero_si256())
+    {
+    }
+
+    // Reads whole blocks; the padding words of the last one are masked off.
+    COEVOLIFE_AVX2 void add(const Word* __restrict words)
+    {
+        for (int b = 0; b < blocks - 1;) {
+            // A byte adds at most 8 per block, so it holds 31 blocks' counts.
+            const int chunkEnd = std::min(blocks - 1, b + 31);
+            __m256i counts = _mm256_setzero_si256();
+            for (; b < chunkEnd; ++b)
+                counts = _mm256_add_epi8(counts, byteCounts(load(words, b)));
+            addToLanes(counts);
+        }
+        addToLanes(byteCounts(_mm256_and_si256(load(words, blocks - 1), lastBlockRows)));
+    }
+
+    COEVOLIFE_AVX2 int sum() const
+    {
+        const __m128i pairs = _mm_add_epi64(_mm256_castsi256_si128(laneTotals),
+                                            _mm256_extracti128_si256(laneTotals, 1));
+        return static_cast<int>(_mm_cvtsi128_si64(pairs) + _mm_extract_epi64(pairs, 1));
+    }
+
+private:
+    static COEVOLIFE_AVX2 __m256i load(const Word* words, int block)
+    {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(words + block * blockWords));
+    }
+
+    // Each byte's bit count, from a table of the 16 nibbles' counts.
+    static COEVOLIFE_AVX2 __m256i byteCounts(__m256i block)
+    {
+        const __m256i nibbleMask = _mm256_set1_epi8(0x0f);
+        const __m256i nibbleCounts =
+            _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3,
+                             1, 2, 2, 3, 2, 3, 3, 4);
+        const __m256i low = _mm256_and_si256(block, nibbleMask);
+        const __m256i high = _mm256_and_si256(_mm256_srli_epi16(block, 4), nibbleMask);
+        return _mm256_add_epi8(_mm256_shuffle_epi8(nibbleCounts, low),
+                               _mm256_shuffle_epi8(nibbleCounts, high));
+    }
+
+    COEVOLIFE_AVX2 void addToLanes(__m256i counts)
+    {
+        laneTotals = _mm256_add_epi64(laneTotals, _mm256_sad_epu8(counts, _mm256_setzero_si256()));
+    }
+
+    int blocks;
+    __m256i lastBlockRows; // all ones in the lanes of real rows
+    __m256i laneTotals;
+};
+
+} // namespace
 
 __attribute__((target("avx2,popcnt"))) int BitPlaneStepper::runAvx2(int steps)
 {
-    return runKernel(steps);
+    return runKernel<Avx2ContactCounter>(steps);
 }
 #endif

@@ -45,7 +45,7 @@ private:
     using Word = std::uint64_t;
     using Plane = std::vector<Word>;
 
-    int runKernel(int steps);
+    template <typename ContactCounter> int runKernel(int steps);
     int runPortable(int steps);
     int runPopcnt(int steps);
     int runAvx2(int steps);
@@ -54,6 +54,8 @@ private:
     int height = 0;
     int wordsPerRow = 0;
     int lastBit = 0;
+    // The rule pass covers the rows in whole blocks of four words.
+    int rowBlocks = 0;
     // Slots per word column: a copy of the last row, the rows, a copy of the
     // first row and padding, so that every pass runs over whole blocks of
     // four words and reads the rows above and below without wrapping.

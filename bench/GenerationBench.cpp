@@ -1,10 +1,10 @@
 // One whole generation through the worker: 400 matches on its two match
 // boards, scoring, breeding and the progress line, exactly as a run plays it.
+#include "BenchmarkMain.h"
 #include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <benchmark/benchmark.h>
 
@@ -53,13 +53,7 @@ BENCHMARK(BM_GenerationThreadStartsOnly)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     // Keeps each run's "running..." line off the benchmark report.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

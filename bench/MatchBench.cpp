@@ -1,7 +1,7 @@
+#include "BenchmarkMain.h"
 #include "board/Pattern.h"
 #include "board/StepThread.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -97,11 +97,5 @@ BENCHMARK(runBoard<&StepThread::runBitPlanes>)->Name("board/bitPlanes")->Apply(b
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -8,66 +8,82 @@
 // one bit per cell: row y, columns 64k to 64k + 63 are word k of that row
 // (bit x % 64; bits past the width stay 0). A plane is stored word column by
 // word column, so that the rows of one word column are consecutive and every
-// pass runs down them with whole vector registers. The neighbour counts are
-// summed with bit-sliced adders and the rule is a set of boolean formulas.
+// pass runs down them four words at a time. The neighbour counts are summed
+// with bit-sliced adders and the rule is a set of boolean formulas.
 // Cell codes other than 1 and 2 load as empty: the rule treats them so.
 class BitPlaneStepper
 {
 public:
     BitPlaneStepper();
+    // Where its planes start depends on the address of its own storage.
+    BitPlaneStepper(const BitPlaneStepper&) = delete;
+    BitPlaneStepper& operator=(const BitPlaneStepper&) = delete;
 
     // Reallocates only when the size changed.
     void resize(int newWidth, int newHeight);
 
-    void load(const int* grid);
-    void store(int* grid) const;
-
-    // `steps` generations; returns the contacts counted during them.
-    int run(int steps) { return (this->*kernel)(steps); }
+    // Loads the grid (width x height codes, row by row), advances it `steps`
+    // generations, writes it back; returns the contacts counted meanwhile.
+    int run(int* grid, int steps) { return (this->*kernel)(grid, steps); }
 
     // The AVX2 build of run() is used when the running CPU has AVX2; this
     // turns it off (or back on, where available), e.g. to test the other.
     void allowAvx2(bool allowed);
 
     // Where the bits shifted into a word column come from: the adjacent word
-    // column, or at the row ends the other end of the row, since rows wrap at
-    // the real width (on a 1- or 2-wide row the same cell). Offsets in a plane.
+    // columns, or at the row ends the other end of the row, since rows wrap
+    // at the real width (on a 1- or 2-wide row the same cell).
     struct ColumnEdges {
-        std::size_t column;
-        std::size_t westColumn;
-        int westBit;
-        std::size_t eastColumn;
-        int eastBit;
-        std::uint64_t widthMask;
+        std::size_t column;      // offset of the column in a plane
+        std::ptrdiff_t toWest;   // from the column to its west neighbour
+        int westShift;           // brings that neighbour's east end to bit 0
+        std::ptrdiff_t toEast;   // from the column to its east neighbour
+        int eastShift;           // brings that neighbour's bit 0 from bit 63 to the east end
+        std::uint64_t widthMask; // the bits of the column inside the width
     };
 
 private:
     using Word = std::uint64_t;
-    using Plane = std::vector<Word>;
 
-    template <typename ContactCounter> int runKernel(int steps);
-    int runPortable(int steps);
-    int runPopcnt(int steps);
-    int runAvx2(int steps);
+    template <typename Isa> int runKernel(int* grid, int steps);
+    int runPortable(int* grid, int steps);
+    int runPopcnt(int* grid, int steps);
+    int runAvx2(int* grid, int steps);
 
     int width = 0;
     int height = 0;
     int wordsPerRow = 0;
-    int lastBit = 0;
-    // The rule pass covers the rows in whole blocks of four words.
-    int rowBlocks = 0;
-    // Slots per word column: a copy of the last row, the rows, a copy of the
-    // first row and padding, so that every pass runs over whole blocks of
-    // four words and reads the rows above and below without wrapping.
-    int stride = 0;
-    int (BitPlaneStepper::*kernel)(int) = &BitPlaneStepper::runPortable;
+    // Row y is slot 1 + y of a word column; slot height + 1 holds a copy of
+    // the first row, so the sums of the rows below never wrap.
+    int sumRows = 0;  // slots 1..sumRows get sums: every row and that copy
+    int ruleRows = 0; // slots 1..ruleRows get the rule: every row, rounded up
+    int stride = 0;   // slots per word column
+    int (BitPlaneStepper::*kernel)(int*, int) = &BitPlaneStepper::runPortable;
 
-    Plane firstSpecies;
-    Plane secondSpecies;
-    Plane nextFirstSpecies;
-    Plane nextSecondSpecies;
-    // One word column's horizontal sums and contact cells, reused by each.
-    Plane columnSums;
-    Plane contactCells;
+    // The cell planes (current and next), the horizontal sums (west +
+    // centre + east, two bits) and a mask of the slots that are rows, all in
+    // one allocation: placed so that the blocks the passes store start on
+    // 32-byte boundaries, which keeps them within cache lines.
+    enum PlaneIndex {
+        FirstSpecies,
+        SecondSpecies,
+        NextFirstSpecies,
+        NextSecondSpecies,
+        FirstSumsLow,
+        FirstSumsHigh,
+        SecondSumsLow,
+        SecondSumsHigh,
+        RealRows,
+        planeCount
+    };
+    static constexpr int slotZero = 3; // index of slot 0 in a word column
+    std::vector<Word> storage;
+    std::size_t alignedStart = 0;
+    std::size_t planeWords = 0;
+    Word* plane(PlaneIndex index) { return storage.data() + alignedStart + index * planeWords; }
+    std::size_t slot(int column, int slot) const
+    {
+        return static_cast<std::size_t>(column) * stride + slotZero + slot;
+    }
     std::vector<ColumnEdges> columnEdges;
 };

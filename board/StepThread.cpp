@@ -1,5 +1,7 @@
 #include "board/StepThread.h"
 
+#include "board/CellCount.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <new>
@@ -41,12 +43,12 @@ void StepThread::stampPattern(const Pattern& pattern, int code, int left, int to
 
 int StepThread::countFirstSpecies() const
 {
-    return static_cast<int>(std::count(currentGrid.get(), currentGrid.get() + width * height, 1));
+    return countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 1);
 }
 
 int StepThread::countSecondSpecies() const
 {
-    return static_cast<int>(std::count(currentGrid.get(), currentGrid.get() + width * height, 2));
+    return countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 2);
 }
 
 int StepThread::nextState(int x, int y)
@@ -104,12 +106,7 @@ void StepThread::run()
 
 void StepThread::runBitPlanes()
 {
-    // With no step at all the grid keeps even codes the planes cannot hold.
-    if (steps <= 0)
-        return;
-    planes.load(currentGrid.get());
-    contacts += planes.run(steps);
-    planes.store(currentGrid.get());
+    contacts += planes.run(currentGrid.get(), steps);
 }
 
 void StepThread::runPerCell()

@@ -373,22 +373,29 @@ template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(i
         second[slot(k, height + 1)] = second[slot(k, 1)];
     }
 
-    const auto sumsOf = [this](std::size_t column, int species) {
-        return ColumnSums{plane(species == 0 ? FirstSumsLow : SecondSumsLow) + column,
-                          plane(species == 0 ? FirstSumsHigh : SecondSumsHigh) + column};
-    };
+    // Locals, which stores through the planes cannot be taken to change.
+    const int rows = height;
+    const int summed = sumRows;
+    const int ruled = ruleRows;
+    Word* const sums[] = {plane(FirstSumsLow), plane(FirstSumsHigh), plane(SecondSumsLow),
+                          plane(SecondSumsHigh)};
     const Word* realRows = plane(RealRows) + slotZero;
+    const ColumnEdges* const edgesBegin = columnEdges.data();
+    const ColumnEdges* const edgesEnd = edgesBegin + columnEdges.size();
     typename Isa::ContactCounter contacts;
     for (int s = 0; s < steps; ++s) {
-        for (const ColumnEdges& edges : columnEdges)
-            sumColumn(first, second, edges, sumsOf(edges.column, 0), sumsOf(edges.column, 1),
-                      sumRows, height);
-        for (const ColumnEdges& edges : columnEdges) {
-            const std::size_t at = edges.column;
-            applyRule(first + at, second + at, sumsOf(at, 0), sumsOf(at, 1), nextFirst + at,
-                      nextSecond + at, ruleRows, realRows, contacts);
-            nextFirst[at + height + 1] = nextFirst[at + 1];
-            nextSecond[at + height + 1] = nextSecond[at + 1];
+        for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
+            const std::size_t at = edges->column;
+            sumColumn(first, second, *edges, {sums[0] + at, sums[1] + at},
+                      {sums[2] + at, sums[3] + at}, summed, rows);
+        }
+        for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
+            const std::size_t at = edges->column;
+            applyRule(first + at, second + at, {sums[0] + at, sums[1] + at},
+                      {sums[2] + at, sums[3] + at}, nextFirst + at, nextSecond + at, ruled,
+                      realRows, contacts);
+            nextFirst[at + rows + 1] = nextFirst[at + 1];
+            nextSecond[at + rows + 1] = nextSecond[at + 1];
         }
         std::swap(first, nextFirst);
         std::swap(second, nextSecond);

@@ -18,6 +18,7 @@ private slots:
     void randomBoards();
     void strayCodesFollowTheEmptyRows();
     void matchStartPositions();
+    void contactsOfATallStripedBoard();
     void resizedBoardKeepsNothingStale();
     void threadRunUsesTheSameRule();
 };
@@ -140,6 +141,9 @@ void BoardDifferentialTest::randomBoards_data()
     QTest::newRow("127x3") << 127 << 3 << 10;
     QTest::newRow("128x4") << 128 << 4 << 10;
     QTest::newRow("129x5") << 129 << 5 << 10;
+    QTest::newRow("9x8") << 9 << 8 << 20;
+    QTest::newRow("70x16, the copy of the first row in a block of its own") << 70 << 16 << 10;
+    QTest::newRow("33x17") << 33 << 17 << 10;
     QTest::newRow("17x64") << 17 << 64 << 5;
 }
 
@@ -212,6 +216,24 @@ void BoardDifferentialTest::matchStartPositions()
             diff.isEmpty(),
             qPrintable(QStringLiteral("match %1, %2 steps: %3").arg(match).arg(steps).arg(diff)));
     }
+}
+
+void BoardDifferentialTest::contactsOfATallStripedBoard()
+{
+    // Rows of the first species between rows of the second: every second-
+    // species cell is a contact, 4,096 in the first step, more than a byte
+    // of any partial count can hold.
+    BoardSet boards;
+    for (int steps : {1, 2, 7}) {
+        sizeAll(boards, 64, 128, steps);
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 64; ++x)
+                for (StepThread* board : boards.all())
+                    board->setCell(x, y, 1 + y % 2);
+        const QString diff = runTwiceAndCompare(boards);
+        QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("%1 steps: %2").arg(steps).arg(diff)));
+    }
+    QVERIFY(boards.reference.contactCount() >= 4096);
 }
 
 void BoardDifferentialTest::resizedBoardKeepsNothingStale()

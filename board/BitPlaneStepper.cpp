@@ -36,7 +36,9 @@ int roundUpToBlock(int n)
 // splits it into narrower operations elsewhere. Blocks never cross a call
 // (everything taking one is inlined), so GCC's note that passing them
 // without AVX differs from the AVX calling convention does not apply.
-#if !defined(__clang__)
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wpsabi"
+#else
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 typedef Word Block __attribute__((vector_size(blockWords * sizeof(Word))));
@@ -454,7 +456,9 @@ public:
     {
     }
 
-    COEVOLIFE_AVX2 void add(Block cells)
+    // By reference: a block passed by value between builds with and
+    // without AVX would change the calling convention.
+    COEVOLIFE_AVX2 void add(const Block& cells)
     {
         byteTotals = _mm256_add_epi8(byteTotals, byteCounts(reinterpret_cast<__m256i>(cells)));
         // A byte gains at most 8 a block, so it holds 31 blocks' counts.

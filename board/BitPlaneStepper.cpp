@@ -396,6 +396,7 @@ template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(i
             applyRule(first + at, second + at, {sums[0] + at, sums[1] + at},
                       {sums[2] + at, sums[3] + at}, nextFirst + at, nextSecond + at, ruled,
                       realRows, contacts);
+            // The copy of the first row below the last, for the next sums.
             nextFirst[at + rows + 1] = nextFirst[at + 1];
             nextSecond[at + rows + 1] = nextSecond[at + 1];
         }

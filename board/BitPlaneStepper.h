@@ -34,7 +34,7 @@ public:
     // columns, or at the row ends the other end of the row, since rows wrap
     // at the real width (on a 1- or 2-wide row the same cell).
     struct ColumnEdges {
-        std::size_t column;      // offset of the column in a plane
+        std::size_t column;      // offset of the column's slot 0 in a plane
         std::ptrdiff_t toWest;   // from the column to its west neighbour
         int westShift;           // brings that neighbour's east end to bit 0
         std::ptrdiff_t toEast;   // from the column to its east neighbour

@@ -27,54 +27,6 @@ inline int popcount(Word w)
 #endif
 }
 
-// First and second species bits of count cells (at most 64).
-COEVOLIFE_ALWAYS_INLINE void packCells(const int* cells, int count, Word& first, Word& second)
-{
-    first = 0;
-    second = 0;
-    int i = 0;
-#if defined(__SSE2__)
-    // Four cells per compare: the mask of the equal lanes is their four bits.
-    const __m128i one = _mm_set1_epi32(1);
-    const __m128i two = _mm_set1_epi32(2);
-    for (; i + 4 <= count; i += 4) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
-        first |= static_cast<Word>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, one))))
-                 << i;
-        second |= static_cast<Word>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, two))))
-                  << i;
-    }
-#endif
-    for (; i < count; ++i) {
-        first |= Word{cells[i] == 1} << i;
-        second |= Word{cells[i] == 2} << i;
-    }
-}
-
-// Writes the codes of count cells (at most 64) from their bits in the two
-// planes: a cell is never in both, so the two bits make its code.
-COEVOLIFE_ALWAYS_INLINE void unpackCells(int* cells, int count, Word first, Word second)
-{
-    int i = 0;
-#if defined(__SSE2__)
-    // Four cells at a time: lane j tests bit j of the first and bit 4 + j of
-    // the second species' nibble.
-    const __m128i firstBits = _mm_setr_epi32(1, 2, 4, 8);
-    const __m128i secondBits = _mm_setr_epi32(16, 32, 64, 128);
-    for (; i + 4 <= count; i += 4) {
-        const int nibbles = static_cast<int>(((first >> i) & 15) | (((second >> i) & 15) << 4));
-        const __m128i both = _mm_set1_epi32(nibbles);
-        const __m128i isFirst = _mm_cmpeq_epi32(_mm_and_si128(both, firstBits), firstBits);
-        const __m128i isSecond = _mm_cmpeq_epi32(_mm_and_si128(both, secondBits), secondBits);
-        const __m128i codes = _mm_or_si128(_mm_and_si128(isFirst, _mm_set1_epi32(1)),
-                                           _mm_and_si128(isSecond, _mm_set1_epi32(2)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + i), codes);
-    }
-#endif
-    for (; i < count; ++i)
-        cells[i] = static_cast<int>((first >> i) & 1) | static_cast<int>(((second >> i) & 1) << 1);
-}
-
 // Sums the contact cells one word at a time.
 class ScalarContactCounter
 {
@@ -93,13 +45,56 @@ private:
 // The build without AVX2: SSE2 packing where the compiler has it.
 struct PortableIsa {
     using ContactCounter = ScalarContactCounter;
+
+    // First and second species bits of count cells (at most 64).
     static COEVOLIFE_ALWAYS_INLINE void pack(const int* cells, int count, Word& first, Word& second)
     {
-        packCells(cells, count, first, second);
+        first = 0;
+        second = 0;
+        int i = 0;
+#if defined(__SSE2__)
+        // Four cells per compare: the mask of the equal lanes is their four bits.
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i two = _mm_set1_epi32(2);
+        for (; i + 4 <= count; i += 4) {
+            const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells + i));
+            first |=
+                static_cast<Word>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, one))))
+                << i;
+            second |=
+                static_cast<Word>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, two))))
+                << i;
+        }
+#endif
+        for (; i < count; ++i) {
+            first |= Word{cells[i] == 1} << i;
+            second |= Word{cells[i] == 2} << i;
+        }
     }
+
+    // Writes the codes of count cells (at most 64) from their bits in the two
+    // planes: a cell is never in both, so the two bits make its code.
     static COEVOLIFE_ALWAYS_INLINE void unpack(int* cells, int count, Word first, Word second)
     {
-        unpackCells(cells, count, first, second);
+        int i = 0;
+#if defined(__SSE2__)
+        // Four cells at a time: lane j tests bit j of the first and bit 4 + j of
+        // the second species' nibble.
+        const __m128i firstBits = _mm_setr_epi32(1, 2, 4, 8);
+        const __m128i secondBits = _mm_setr_epi32(16, 32, 64, 128);
+        for (; i + 4 <= count; i += 4) {
+            const int nibbles = static_cast<int>(((first >> i) & 15) | (((second >> i) & 15) << 4));
+            const __m128i both = _mm_set1_epi32(nibbles);
+            const __m128i isFirst = _mm_cmpeq_epi32(_mm_and_si128(both, firstBits), firstBits);
+            const __m128i isSecond = _mm_cmpeq_epi32(_mm_and_si128(both, secondBits), secondBits);
+            const __m128i codes = _mm_or_si128(_mm_and_si128(isFirst, _mm_set1_epi32(1)),
+                                               _mm_and_si128(isSecond, _mm_set1_epi32(2)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(cells + i), codes);
+        }
+#endif
+        for (; i < count; ++i)
+            cells[i] =
+                static_cast<int>((first >> i) & 1) | static_cast<int>(((second >> i) & 1) << 1);
     }
 };
 
@@ -198,9 +193,12 @@ struct Avx2Isa {
             first |= equalBits(codes, 1) << i;
             second |= equalBits(codes, 2) << i;
         }
-        for (; i < count; ++i) {
-            first |= Word{cells[i] == 1} << i;
-            second |= Word{cells[i] == 2} << i;
+        if (i < count) {
+            Word firstTail;
+            Word secondTail;
+            PortableIsa::pack(cells + i, count - i, firstTail, secondTail);
+            first |= firstTail << i;
+            second |= secondTail << i;
         }
     }
 
@@ -224,9 +222,8 @@ struct Avx2Isa {
             }
         }
         i = count - count % 8;
-        for (; i < count; ++i)
-            cells[i] =
-                static_cast<int>((first >> i) & 1) | static_cast<int>(((second >> i) & 1) << 1);
+        if (i < count)
+            PortableIsa::unpack(cells + i, count - i, first >> i, second >> i);
     }
 };
 

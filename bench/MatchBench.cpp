@@ -1,15 +1,19 @@
 #include "BenchmarkMain.h"
+#include "board/KernelBuild.h"
+#include "board/Match.h"
 #include "board/Pattern.h"
 #include "board/StepThread.h"
 
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
-// One match as the evolution worker plays it, on the calling thread: reset,
-// two stamps, 100 steps, the three counts. Per-cell and bit-plane paths.
+// One match as the evolution worker plays it: reset, two stamps, 100 steps,
+// the three counts; per kernel build, cell by cell, and on the board's own
+// thread. Then runs of boards of other sizes.
 namespace
 {
 
@@ -36,25 +40,65 @@ const std::vector<PatternPair>& patternPairs()
     return pairs;
 }
 
-template <void (StepThread::*runSteps)(), bool avx2 = false>
-void playMatches(benchmark::State& state)
+// The match function on the calling thread, with the kernel build chosen.
+void playMatches(benchmark::State& state, KernelBuild build)
 {
     StepThread board;
-    board.allowAvx2(avx2);
-    board.setWidth(100);
-    board.setHeight(15);
-    board.setSteps(100);
+    if (!board.useKernelBuild(build)) {
+        state.SkipWithError("the CPU lacks this build");
+        return;
+    }
+    prepareMatchBoard(board);
     const std::vector<PatternPair>& pairs = patternPairs();
     std::size_t next = 0;
     for (auto _ : state) {
         const PatternPair& pair = pairs[next++ % pairs.size()];
-        board.reset();
-        board.stampPattern(pair.first, 1, 0, 0, patternWidth, patternHeight);
-        board.stampPattern(pair.second, 2, 10, 0, patternWidth, patternHeight);
-        (board.*runSteps)();
-        benchmark::DoNotOptimize(board.countFirstSpecies());
-        benchmark::DoNotOptimize(board.countSecondSpecies());
-        benchmark::DoNotOptimize(board.contactCount());
+        benchmark::DoNotOptimize(playMatch(board, pair.first, pair.second));
+    }
+}
+
+// The same matches cell by cell through nextState: the reference.
+void playMatchesPerCell(benchmark::State& state)
+{
+    StepThread board;
+    prepareMatchBoard(board);
+    const std::vector<PatternPair>& pairs = patternPairs();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const PatternPair& pair = pairs[next++ % pairs.size()];
+        setUpMatch(board, pair.first, pair.second);
+        board.runPerCell();
+        benchmark::DoNotOptimize(matchResult(board));
+    }
+}
+
+// A match as the worker plays it: the board's own thread started and waited
+// for around the same match. The difference to match/<build> is the cost of
+// one thread start-and-wait.
+void playMatchesOnTheirThread(benchmark::State& state)
+{
+    StepThread board;
+    prepareMatchBoard(board);
+    const std::vector<PatternPair>& pairs = patternPairs();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const PatternPair& pair = pairs[next++ % pairs.size()];
+        setUpMatch(board, pair.first, pair.second);
+        board.start();
+        board.wait();
+        benchmark::DoNotOptimize(matchResult(board));
+    }
+}
+
+// One start-and-wait of a board's thread with no step to run.
+void startAndWait(benchmark::State& state)
+{
+    StepThread board;
+    prepareMatchBoard(board);
+    board.setSteps(0);
+    for (auto _ : state) {
+        board.start();
+        board.wait();
     }
 }
 
@@ -63,7 +107,7 @@ void playMatches(benchmark::State& state)
 template <void (StepThread::*runSteps)()> void runBoard(benchmark::State& state)
 {
     StepThread board;
-    board.allowAvx2(false);
+    board.useKernelBuild(KernelBuild::Portable);
     board.setWidth(static_cast<int>(state.range(0)));
     board.setHeight(static_cast<int>(state.range(1)));
     board.setSteps(static_cast<int>(state.range(2)));
@@ -89,13 +133,16 @@ void boardSizes(benchmark::internal::Benchmark* bench)
 
 } // namespace
 
-BENCHMARK(playMatches<&StepThread::runPerCell>)->Name("match/perCell");
-BENCHMARK(playMatches<&StepThread::runBitPlanes>)->Name("match/bitPlanes");
-BENCHMARK(playMatches<&StepThread::runBitPlanes, true>)->Name("match/bitPlanesAvx2IfAvailable");
+BENCHMARK(playMatchesPerCell)->Name("match/perCell");
+BENCHMARK(playMatchesOnTheirThread)->Name("match/onItsThread")->UseRealTime();
+BENCHMARK(startAndWait)->Name("thread/startAndWait")->UseRealTime();
 BENCHMARK(runBoard<&StepThread::runPerCell>)->Name("board/perCell")->Apply(boardSizes);
 BENCHMARK(runBoard<&StepThread::runBitPlanes>)->Name("board/bitPlanes")->Apply(boardSizes);
 
 int main(int argc, char** argv)
 {
+    for (KernelBuild build : supportedKernelBuilds())
+        benchmark::RegisterBenchmark((std::string("match/") + kernelBuildName(build)).c_str(),
+                                     playMatches, build);
     return runBenchmarks(argc, argv);
 }

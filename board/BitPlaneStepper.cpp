@@ -139,7 +139,7 @@ COEVOLIFE_ALWAYS_INLINE void applyRule(const Word* first, const Word* second, Co
 
 BitPlaneStepper::BitPlaneStepper()
 {
-    allowAvx2(true);
+    useBuild(fastestKernelBuild());
 }
 
 void BitPlaneStepper::resize(int newWidth, int newHeight)
@@ -234,6 +234,16 @@ template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(i
     return contacts.sum();
 }
 
+// An unsigned total with no early exit lets the compiler add whole vectors
+// of comparisons.
+COEVOLIFE_ALWAYS_INLINE int countCodes(const int* cells, std::size_t count, int code)
+{
+    unsigned total = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        total += cells[i] == code;
+    return static_cast<int>(total);
+}
+
 #if defined(__GNUC__)
 __attribute__((flatten))
 #endif
@@ -242,18 +252,12 @@ int BitPlaneStepper::runPortable(int* grid, int steps)
     return runKernel<PortableIsa>(grid, steps);
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-
-void BitPlaneStepper::allowAvx2(bool allowed)
+static int countPortable(const int* cells, std::size_t count, int code)
 {
-    __builtin_cpu_init();
-    if (allowed && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt"))
-        kernel = &BitPlaneStepper::runAvx2;
-    else if (__builtin_cpu_supports("popcnt"))
-        kernel = &BitPlaneStepper::runPopcnt;
-    else
-        kernel = &BitPlaneStepper::runPortable;
+    return countCodes(cells, count, code);
 }
+
+#if defined(__x86_64__) && defined(__GNUC__)
 
 // The portable build has neither POPCNT nor AVX2; these run where the CPU
 // has them.
@@ -267,12 +271,13 @@ __attribute__((target("avx2,popcnt"), flatten)) int BitPlaneStepper::runAvx2(int
     return runKernel<Avx2Isa>(grid, steps);
 }
 
-#else
-
-void BitPlaneStepper::allowAvx2(bool)
+// Eight cells per compare.
+__attribute__((target("avx2"))) static int countAvx2(const int* cells, std::size_t count, int code)
 {
-    kernel = &BitPlaneStepper::runPortable;
+    return countCodes(cells, count, code);
 }
+
+#else
 
 int BitPlaneStepper::runPopcnt(int* grid, int steps)
 {
@@ -284,4 +289,31 @@ int BitPlaneStepper::runAvx2(int* grid, int steps)
     return runKernel<PortableIsa>(grid, steps);
 }
 
+static int countAvx2(const int* cells, std::size_t count, int code)
+{
+    return countCodes(cells, count, code);
+}
+
 #endif
+
+bool BitPlaneStepper::useBuild(KernelBuild chosen)
+{
+    if (!kernelBuildSupported(chosen))
+        return false;
+    currentBuild = chosen;
+    switch (chosen) {
+    case KernelBuild::Portable:
+        kernel = &BitPlaneStepper::runPortable;
+        counter = &countPortable;
+        break;
+    case KernelBuild::Popcnt:
+        kernel = &BitPlaneStepper::runPopcnt;
+        counter = &countPortable;
+        break;
+    case KernelBuild::Avx2:
+        kernel = &BitPlaneStepper::runAvx2;
+        counter = &countAvx2;
+        break;
+    }
+    return true;
+}

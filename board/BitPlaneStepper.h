@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/KernelBuild.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -26,9 +28,17 @@ public:
     // generations, writes it back; returns the contacts counted meanwhile.
     int run(int* grid, int steps) { return (this->*kernel)(grid, steps); }
 
-    // The AVX2 build of run() is used when the running CPU has AVX2; this
-    // turns it off (or back on, where available), e.g. to test the other.
-    void allowAvx2(bool allowed);
+    // How many of `count` cells hold `code`, in the same build as run().
+    int countCells(const int* cells, std::size_t count, int code) const
+    {
+        return counter(cells, count, code);
+    }
+
+    // Which build run() and countCells() use: the fastest the CPU supports
+    // unless another is chosen. A build the CPU lacks is not taken; the
+    // result says whether `chosen` is now in use.
+    bool useBuild(KernelBuild chosen);
+    KernelBuild build() const { return currentBuild; }
 
     // Where the bits shifted into a word column come from: the adjacent word
     // columns, or at the row ends the other end of the row, since rows wrap
@@ -58,7 +68,9 @@ private:
     int sumRows = 0;  // slots 1..sumRows get sums: every row and that copy
     int ruleRows = 0; // slots 1..ruleRows get the rule: every row, rounded up
     int stride = 0;   // slots per word column
+    KernelBuild currentBuild = KernelBuild::Portable;
     int (BitPlaneStepper::*kernel)(int*, int) = &BitPlaneStepper::runPortable;
+    int (*counter)(const int*, std::size_t, int) = nullptr;
 
     // The cell planes (current and next), the horizontal sums (west +
     // centre + east, two bits) and a mask of the slots that are rows, all in

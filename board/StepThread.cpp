@@ -1,6 +1,7 @@
 #include "board/StepThread.h"
 
-#include "board/CellCount.h"
+#include "board/StepRule.h"
+#include "board/ThreadHandOff.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -43,12 +44,12 @@ void StepThread::stampPattern(const Pattern& pattern, int code, int left, int to
 
 int StepThread::countFirstSpecies() const
 {
-    return countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 1);
+    return planes.countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 1);
 }
 
 int StepThread::countSecondSpecies() const
 {
-    return countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 2);
+    return planes.countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 2);
 }
 
 int StepThread::nextState(int x, int y)
@@ -78,24 +79,27 @@ int StepThread::nextState(int x, int y)
     }
 
     const int own = currentGrid[x + width * y];
-    if (own == 1)
-        return (n1 == 2 || n1 == 3) ? 1 : 0;
-    if (own == 2) {
-        // Counted before the outcome: also when the cell dies or converts.
-        if (n1 >= 2)
-            ++contacts;
-        if (n2 == 2 || n2 == 3)
-            return n1 >= 2 ? 1 : 2;
-        return 0;
-    }
-    if (n1 == 3)
-        return 1;
-    if (n2 == 3)
-        return 2;
-    return 0;
+    // Counted before the outcome: also when the cell dies or converts.
+    if (isContact(own, n1))
+        ++contacts;
+    return nextCellCode(own, n1, n2);
 }
 
 void StepThread::run()
+{
+    runSteps();
+    markHandedOver(this);
+}
+
+bool StepThread::wait(QDeadlineTimer deadline)
+{
+    const bool finished = QThread::wait(deadline);
+    if (finished)
+        markTakenOver(this);
+    return finished;
+}
+
+void StepThread::runSteps()
 {
     // Below four cells the per-step cost of the planes outweighs the cells.
     if (static_cast<long long>(width) * height < 4)

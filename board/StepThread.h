@@ -3,6 +3,7 @@
 #include "board/BitPlaneStepper.h"
 #include "board/Pattern.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 #include <boost/shared_array.hpp>
 
@@ -32,6 +33,15 @@ public:
     void stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
                       int patternHeight);
 
+    // QThread::wait, and then the board is taken back from its thread in a
+    // way ThreadSanitizer sees, as run() marks its end. Hides both of
+    // QThread's overloads, so every owner's wait takes the board back.
+    bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+    bool wait(unsigned long milliseconds)
+    {
+        return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
+    }
+
     int countFirstSpecies() const;
     int countSecondSpecies() const;
     int contactCount() const { return contacts; }
@@ -40,14 +50,19 @@ public:
     // when a second-species cell has two or more first-species neighbours.
     int nextState(int x, int y);
 
+    // What run() does, on the calling thread: `steps` generations by
+    // runBitPlanes(), or by runPerCell() on boards of fewer than four cells.
+    void runSteps();
     // Both perform `steps` generations on the calling thread with the same
-    // result; run() uses runBitPlanes(), or runPerCell() on boards of fewer
-    // than four cells. runPerCell() applies nextState cell by cell and is the
+    // result. runPerCell() applies nextState cell by cell and is the
     // reference for tests and benchmarks.
     void runBitPlanes();
     void runPerCell();
-    // runBitPlanes() takes AVX2 where the CPU has it; this allows or forbids it.
-    void allowAvx2(bool allowed) { planes.allowAvx2(allowed); }
+    // The build of the bit-plane kernel and the counts: the fastest the CPU
+    // supports unless another is chosen; false, and no change, for a build
+    // the CPU lacks.
+    bool useKernelBuild(KernelBuild build) { return planes.useBuild(build); }
+    KernelBuild kernelBuild() const { return planes.build(); }
 
     // Paints currentGrid with the sprite sheet; leaves pen and brush as found.
     void draw(QPainter* painter) const;

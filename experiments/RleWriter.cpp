@@ -1,7 +1,7 @@
 #include "experiments/RleWriter.h"
 
+#include "board/Match.h"
 #include "board/StepThread.h"
-#include "evolution/LifegameThread.h"
 
 #include <QVector>
 
@@ -105,10 +105,7 @@ QString duelRle(const Pattern& first, const Pattern& second, const QStringList& 
 {
     // Set up exactly as the worker sets up each match board.
     StepThread board;
-    board.setWidth(LifegameThread::boardWidth);
-    board.setHeight(LifegameThread::boardHeight);
-    board.reset();
-    board.stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
-    board.stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
+    prepareMatchBoard(board);
+    setUpMatch(board, first, second);
     return boardRle(board, comments);
 }

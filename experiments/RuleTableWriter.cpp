@@ -1,6 +1,6 @@
 #include "experiments/RuleTableWriter.h"
 
-#include "board/StepThread.h"
+#include "board/StepRule.h"
 #include "view/SpriteTiles.h"
 
 #include <QStringList>
@@ -10,11 +10,6 @@ namespace
 
 constexpr int stateCount = 3;
 constexpr int neighbourCount = 8;
-
-// The eight neighbours of the centre of a 3 x 3 board, in the table's Moore
-// order: N, NE, E, SE, S, SW, W, NW.
-constexpr int neighbourColumns[neighbourCount] = {1, 2, 2, 2, 1, 0, 0, 0};
-constexpr int neighbourRows[neighbourCount] = {0, 0, 1, 2, 2, 2, 1, 0};
 
 QString colourLine(int state, const QColor& colour)
 {
@@ -41,28 +36,19 @@ QString coevolifeRuleTable()
                                   "symmetries:permute\n\n"
                                   "# C,N,NE,E,SE,S,SW,W,NW,C'\n");
 
-    // On a 3 x 3 torus the centre's eight neighbours are eight distinct cells,
-    // so one board evaluates every (own state, N1, N2) combination. Under
-    // permutation symmetry one line per combination covers every arrangement;
-    // combinations that keep the state are left out, as the format keeps the
-    // state of any cell that no line matches.
-    StepThread board;
-    board.setWidth(3);
-    board.setHeight(3);
+    // Under permutation symmetry one line per (own state, N1, N2) covers
+    // every arrangement of the neighbours; combinations that keep the state
+    // are left out, as the format keeps the state of any cell that no line
+    // matches.
     for (int own = 0; own < stateCount; ++own) {
         for (int n1 = 0; n1 <= neighbourCount; ++n1) {
             for (int n2 = 0; n1 + n2 <= neighbourCount; ++n2) {
-                board.reset();
-                board.setCell(1, 1, own);
-                QStringList cells{QString::number(own)};
-                for (int k = 0; k < neighbourCount; ++k) {
-                    const int code = k < n1 ? 1 : (k < n1 + n2 ? 2 : 0);
-                    board.setCell(neighbourColumns[k], neighbourRows[k], code);
-                    cells.append(QString::number(code));
-                }
-                const int next = board.nextState(1, 1);
+                const int next = nextCellCode(own, n1, n2);
                 if (next == own)
                     continue;
+                QStringList cells{QString::number(own)};
+                for (int k = 0; k < neighbourCount; ++k)
+                    cells.append(QString::number(k < n1 ? 1 : (k < n1 + n2 ? 2 : 0)));
                 cells.append(QString::number(next));
                 text += cells.join(QLatin1Char(',')) + QLatin1Char('\n');
             }

@@ -3,6 +3,7 @@
 // window closed during a run goes quietly.
 #include "TestSupport.h"
 #include "app/MainWindow.h"
+#include "board/Match.h"
 #include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
@@ -294,14 +295,8 @@ void EvolutionControlsTest::rThenHundredTicksPlaysTheMatch()
 
     // The same two members played out on a match board of our own.
     StepThread match;
-    match.setWidth(LifegameThread::boardWidth);
-    match.setHeight(LifegameThread::boardHeight);
-    match.setSteps(LifegameThread::matchSteps);
-    match.reset();
-    match.stampPattern(member1, 1, 0, 0, patternWidth, patternHeight);
-    match.stampPattern(member2, 2, 10, 0, patternWidth, patternHeight);
-    match.start();
-    match.wait();
+    prepareMatchBoard(match);
+    playMatch(match, member1, member2);
     QCOMPARE(cellsOf(*parts.displayBoard), cellsOf(match));
     // A match that ends as it began would prove nothing about the steps.
     QVERIFY(cellsOf(match) != membersLaidOut(member1, member2));

@@ -2,6 +2,7 @@
 // reader, the rule table checked against the board's own rule and replayed,
 // the CSV log against the progress lines, the fitness plot's pixels, and
 // files that are complete or absent, never half written.
+#include "board/Match.h"
 #include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
@@ -357,9 +358,8 @@ void ExperimentsTest::duelIsTheStampedMatchBoard()
         const Pattern second = randomPattern(random, 0.9 - 0.03 * k);
         // A match board as the worker prepares one.
         StepThread match;
-        sizeBoard(match, LifegameThread::boardWidth, LifegameThread::boardHeight);
-        match.stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
-        match.stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
+        prepareMatchBoard(match);
+        setUpMatch(match, first, second);
 
         const QString text = duelRle(first, second, {QStringLiteral("duel")});
         RleGrid grid;
@@ -463,12 +463,8 @@ void ExperimentsTest::ruleTableReplaysDuels()
     }
 
     StepThread match;
-    match.setSteps(LifegameThread::matchSteps);
-    sizeBoard(match, LifegameThread::boardWidth, LifegameThread::boardHeight);
-    match.stampPattern(first, 1, 0, 0, patternWidth, patternHeight);
-    match.stampPattern(second, 2, 10, 0, patternWidth, patternHeight);
-    match.start();
-    QVERIFY(match.wait(60000));
+    prepareMatchBoard(match);
+    playMatch(match, first, second);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             QCOMPARE(cells[x + width * y], match.cellAt(x, y));
@@ -608,9 +604,8 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
     RleGrid duel;
     QVERIFY(readRle(readText(QDir(folder).filePath(QStringLiteral("duel.rle"))), duel));
     StepThread match;
-    sizeBoard(match, 100, 15);
-    match.stampPattern(worker.bestPatternOf(1), 1, 0, 0, patternWidth, patternHeight);
-    match.stampPattern(worker.bestPatternOf(2), 2, 10, 0, patternWidth, patternHeight);
+    prepareMatchBoard(match);
+    setUpMatch(match, worker.bestPatternOf(1), worker.bestPatternOf(2));
     for (int y = 0; y < 15; ++y)
         for (int x = 0; x < 100; ++x)
             QCOMPARE(duel.at(x, y), match.cellAt(x, y));

@@ -1,5 +1,6 @@
 // The generation cycle: progress lines, runs and stop requests, the debug
 // line, and one generation recomputed independently to the last bit.
+#include "board/Match.h"
 #include "board/StepThread.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
@@ -83,7 +84,7 @@ std::uint32_t bitsOf(float value)
     return bits;
 }
 
-struct MatchResult {
+struct PairedMatch {
     int member1;
     int member2;
     int firstSpecies;
@@ -93,25 +94,20 @@ struct MatchResult {
 
 // Plays a generation's 400 matches one after another on a board of the test's
 // own, pairing them from `pairing` as the worker does.
-std::vector<MatchResult> playMatchesAlone(LifegameThread& worker, boost::mt19937& pairing)
+std::vector<PairedMatch> playMatchesAlone(LifegameThread& worker, boost::mt19937& pairing)
 {
     StepThread board;
-    board.setWidth(100);
-    board.setHeight(15);
-    board.setSteps(100);
-    std::vector<MatchResult> results;
+    prepareMatchBoard(board);
+    std::vector<PairedMatch> results;
     for (int match = 0; match < 400; ++match) {
-        MatchResult result{};
+        PairedMatch result{};
         result.member1 = static_cast<int>(pairing() % 100u);
         result.member2 = static_cast<int>(pairing() % 100u);
-        board.reset();
-        board.stampPattern(worker.slotOf(1, result.member1), 1, 0, 0, 8, 6);
-        board.stampPattern(worker.slotOf(2, result.member2), 2, 10, 0, 8, 6);
-        board.start();
-        board.wait();
-        result.firstSpecies = board.countFirstSpecies();
-        result.secondSpecies = board.countSecondSpecies();
-        result.contacts = board.contactCount();
+        const MatchResult counts =
+            playMatch(board, worker.slotOf(1, result.member1), worker.slotOf(2, result.member2));
+        result.firstSpecies = counts.firstCells;
+        result.secondSpecies = counts.secondCells;
+        result.contacts = counts.contacts;
         results.push_back(result);
     }
     return results;
@@ -124,11 +120,11 @@ struct Scoring {
 };
 
 // Each step in double, rounded once to float when stored.
-Scoring scoreExactly(const std::vector<MatchResult>& results)
+Scoring scoreExactly(const std::vector<PairedMatch>& results)
 {
     Scoring s;
     std::array<int, 100> played1{}, played2{};
-    for (const MatchResult& r : results) {
+    for (const PairedMatch& r : results) {
         s.scores1[r.member1] =
             static_cast<float>(double(s.scores1[r.member1]) + r.firstSpecies * (r.contacts / 10.0));
         s.scores2[r.member2] = static_cast<float>(double(s.scores2[r.member2]) + r.secondSpecies);
@@ -151,11 +147,11 @@ Scoring scoreExactly(const std::vector<MatchResult>& results)
 }
 
 // The same in plain single precision: what a careless port computes.
-Scoring scoreInFloats(const std::vector<MatchResult>& results)
+Scoring scoreInFloats(const std::vector<PairedMatch>& results)
 {
     Scoring s;
     std::array<int, 100> played1{}, played2{};
-    for (const MatchResult& r : results) {
+    for (const PairedMatch& r : results) {
         s.scores1[r.member1] += float(r.firstSpecies) * (float(r.contacts) / 10.0f);
         s.scores2[r.member2] += float(r.secondSpecies);
         ++played1[r.member1];
@@ -313,7 +309,7 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
     boost::mt19937 integers = integerSource;
     boost::mt19937 reals = realSource.engine();
 
-    const std::vector<MatchResult> results = playMatchesAlone(worker, integers);
+    const std::vector<PairedMatch> results = playMatchesAlone(worker, integers);
     const Scoring exact = scoreExactly(results);
     const Scoring careless = scoreInFloats(results);
     int differing = 0;

@@ -1,12 +1,13 @@
 // The worker's thread body: generations of 400 matches, scoring, breeding and
 // the progress line.
+#include "board/Match.h"
 #include "board/StepThread.h"
+#include "board/ThreadHandOff.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
 
 #include <QDebug>
-#include <QMutexLocker>
 
 namespace {
 
@@ -33,6 +34,7 @@ void LifegameThread::run()
 
     for (;;) {
         playGeneration(matchPairs, appearances1, appearances2);
+        letWaitingPicksIn();
         // Looked at only between generations: a stop never cuts one short.
         if (stopRequested)
             break;
@@ -42,13 +44,14 @@ void LifegameThread::run()
 
     stopRequested = false;
     emit sendMessage(stoppedLine);
+    markHandedOver(this);
 }
 
 void LifegameThread::playGeneration(std::vector<MatchPair>& matchPairs,
                                     std::array<int, populationSize>& appearances1,
                                     std::array<int, populationSize>& appearances2)
 {
-    QMutexLocker locker(&mutex);
+    const HandOffLocker<QMutex> locker(mutex);
 
     scores1.fill(0.0f);
     scores2.fill(0.0f);
@@ -71,22 +74,18 @@ void LifegameThread::playGeneration(std::vector<MatchPair>& matchPairs,
         }
         for (int k = 0; k < boardCount; ++k) {
             StepThread* board = matchBoards[k];
-            board->reset();
-            board->stampPattern(population1[currentOffset + matchPairs[k].member1], 1, 0, 0,
-                                patternWidth, patternHeight);
-            board->stampPattern(population2[currentOffset + matchPairs[k].member2], 2, 10, 0,
-                                patternWidth, patternHeight);
+            setUpMatch(*board, population1[currentOffset + matchPairs[k].member1],
+                       population2[currentOffset + matchPairs[k].member2]);
             board->start();
         }
         for (int k = 0; k < boardCount; ++k) {
             StepThread* board = matchBoards[k];
             board->wait();
+            const MatchResult result = matchResult(*board);
             float& score1 = scores1[matchPairs[k].member1];
             float& score2 = scores2[matchPairs[k].member2];
-            score1 = static_cast<float>(
-                static_cast<double>(score1) +
-                board->countFirstSpecies() * (board->contactCount() / 10.0));
-            score2 = static_cast<float>(static_cast<double>(score2) + board->countSecondSpecies());
+            score1 = static_cast<float>(static_cast<double>(score1) + result.firstScore());
+            score2 = static_cast<float>(static_cast<double>(score2) + result.secondScore());
         }
         matchesPlayed += boardCount;
     }

@@ -1,10 +1,9 @@
 #include "evolution/LifegameThread.h"
 
 #include "board/StepThread.h"
+#include "board/ThreadHandOff.h"
 #include "evolution/Breeding.h"
 #include "random/RandomSources.h"
-
-#include <QMutexLocker>
 
 LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
 {
@@ -18,10 +17,7 @@ LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
 
     for (StepThread*& board : matchBoards) {
         board = new StepThread(nullptr);
-        board->setWidth(boardWidth);
-        board->setHeight(boardHeight);
-        board->setSteps(matchSteps);
-        board->reset();
+        prepareMatchBoard(*board);
     }
 
     // Columns outer, rows inner, the two populations alternating cell by cell.
@@ -41,16 +37,47 @@ LifegameThread::~LifegameThread()
         delete board;
 }
 
+bool LifegameThread::wait(QDeadlineTimer deadline)
+{
+    const bool finished = QThread::wait(deadline);
+    if (finished)
+        markTakenOver(this);
+    return finished;
+}
+
 Pattern LifegameThread::randomMember1()
 {
-    QMutexLocker locker(&mutex);
-    return population1[integerSource() % populationSize + currentOffset];
+    return pickMember(population1);
 }
 
 Pattern LifegameThread::randomMember2()
 {
-    QMutexLocker locker(&mutex);
-    return population2[integerSource() % populationSize + currentOffset];
+    return pickMember(population2);
+}
+
+Pattern LifegameThread::pickMember(const std::array<Pattern, slotCount>& population)
+{
+    {
+        const std::lock_guard<std::mutex> turn(pickTurn);
+        ++waitingPicks;
+    }
+    Pattern member;
+    {
+        const HandOffLocker<QMutex> locker(mutex);
+        member = population[integerSource() % populationSize + currentOffset];
+    }
+    {
+        const std::lock_guard<std::mutex> turn(pickTurn);
+        --waitingPicks;
+    }
+    picksDone.notify_all();
+    return member;
+}
+
+void LifegameThread::letWaitingPicksIn()
+{
+    std::unique_lock<std::mutex> turn(pickTurn);
+    picksDone.wait(turn, [this] { return waitingPicks == 0; });
 }
 
 void LifegameThread::breed()

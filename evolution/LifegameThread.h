@@ -1,12 +1,16 @@
 #pragma once
 
+#include "board/Match.h"
 #include "board/Pattern.h"
 
+#include <QDeadlineTimer>
 #include <QMutex>
 #include <QThread>
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 class StepThread;
@@ -23,9 +27,9 @@ public:
     static constexpr int slotCount = 2 * populationSize;
     static constexpr int matchesPerGeneration = 400;
     static constexpr int generationsPerRun = 100;
-    static constexpr int matchSteps = 100;
-    static constexpr int boardWidth = 100;
-    static constexpr int boardHeight = 15;
+    static constexpr int matchSteps = ::matchSteps;
+    static constexpr int boardWidth = matchBoardWidth;
+    static constexpr int boardHeight = matchBoardHeight;
 
     // Draws both random starting populations from the integer source.
     explicit LifegameThread(QObject* parent = nullptr);
@@ -40,9 +44,18 @@ public:
     bool isStopRequested() const { return stopRequested; }
 
     // A random member of the current generation, sharing the slot's cells.
-    // Waits for the generation in progress to end.
+    // Waits for the generation in progress to end; the next one does not
+    // begin before the pick is made.
     Pattern randomMember1();
     Pattern randomMember2();
+
+    // QThread::wait, and then the worker's state is taken back from its
+    // thread in a way ThreadSanitizer sees, as run() marks its end.
+    bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+    bool wait(unsigned long milliseconds)
+    {
+        return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
+    }
 
     // Read-only views of the state, for use while the worker is idle or from a
     // direct connection to sendMessage (which runs with the mutex held).
@@ -80,6 +93,10 @@ private:
     void playGeneration(std::vector<MatchPair>& matchPairs, std::array<int, populationSize>& appearances1,
                         std::array<int, populationSize>& appearances2);
     void breed();
+    Pattern pickMember(const std::array<Pattern, slotCount>& population);
+    // Between generations: lets the picks waiting for the mutex have it
+    // before the next generation takes it again (a QMutex is not fair).
+    void letWaitingPicksIn();
 
     int generationCount = 0;
     int currentOffset = 0;
@@ -98,4 +115,9 @@ private:
     float lastScoreSum2 = 0.0f;
     std::atomic<bool> stopRequested{false};
     QMutex mutex;
+    // Picks that want `mutex`, guarded by pickTurn; picksDone tells the
+    // worker when the last of them has had its turn.
+    int waitingPicks = 0;
+    std::mutex pickTurn;
+    std::condition_variable picksDone;
 };

@@ -3,7 +3,10 @@
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 
+#include "evolution/ProgressLine.h"
+
 #include <QElapsedTimer>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -12,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace
@@ -47,6 +51,7 @@ private slots:
     void constructionDrawsCellsInOrder();
     void slotsAndBestPatternsOwnTheirStorage();
     void picksShareSlotsOfCurrentBuffer();
+    void pickDuringRunWaitsOneGenerationAtMost();
     void destroyingRunningWorkerFinishesGeneration();
 };
 
@@ -144,6 +149,55 @@ void LifegameThreadTest::picksShareSlotsOfCurrentBuffer()
     QCOMPARE(pick1.get(), worker.slotOf(1, 100 + static_cast<int>(first % 100u)).get());
     QCOMPARE(pick2.get(), worker.slotOf(2, 100 + static_cast<int>(second % 100u)).get());
     QVERIFY(integerSource == upcoming);
+}
+
+void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
+{
+    // Each pick begins on a thread of its own while the worker reports
+    // generation n, holding its mutex. It must have been made before
+    // generation n + 2 begins: then, while generation n + 2 is reported, it
+    // needs nothing more of the worker and returns. A pick still waiting for
+    // the mutex cannot return while that report holds it.
+    reseedRandomSources(5u);
+    LifegameThread worker;
+    const int pickCount = 6;
+    std::vector<std::thread> picks;
+    QSemaphore pickBegun;
+    QSemaphore pickReturned;
+    int begunIn = 0;
+    QStringList failures;
+    QObject::connect(
+        &worker, &LifegameThread::sendMessage, &worker,
+        [&](const QString& line) {
+            if (line == stoppedLine)
+                return;
+            const int generation = worker.generations();
+            if (begunIn != 0 && generation == begunIn + 2) {
+                if (!pickReturned.tryAcquire(1, 10000))
+                    failures << QStringLiteral("a pick begun in generation %1 still waits in %2")
+                                    .arg(begunIn)
+                                    .arg(generation);
+                begunIn = 0;
+            }
+            if (!failures.isEmpty() || (begunIn == 0 && int(picks.size()) == pickCount)) {
+                worker.requestStop();
+            } else if (begunIn == 0) {
+                begunIn = generation;
+                picks.emplace_back([&] {
+                    pickBegun.release();
+                    worker.randomMember1();
+                    pickReturned.release();
+                });
+                pickBegun.acquire();
+            }
+        },
+        Qt::DirectConnection);
+    worker.start();
+    QVERIFY(worker.wait());
+    for (std::thread& pick : picks)
+        pick.join();
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'|')));
+    QCOMPARE(int(picks.size()), pickCount);
 }
 
 void LifegameThreadTest::destroyingRunningWorkerFinishesGeneration()

@@ -11,10 +11,9 @@ BatchRunner::BatchRunner(std::uint32_t seed, int generations, QObject* parent)
     worker = new LifegameThread(this);
     connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::stopAtLastGeneration,
             Qt::DirectConnection);
-    // Queued from the worker's thread, so the lines arrive in order and before
-    // the run's finished notification.
-    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::lineReady);
-    connect(worker, &QThread::finished, this, &BatchRunner::onRunEnded);
+    // Queued from the worker's thread, so the lines arrive in order; "stopped"
+    // is the last thing a run does before its thread finishes.
+    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::passLineOn);
 }
 
 BatchRunner::~BatchRunner() = default;
@@ -38,9 +37,16 @@ void BatchRunner::stopAtLastGeneration(const QString& line)
         worker->requestStop();
 }
 
+void BatchRunner::passLineOn(const QString& line)
+{
+    emit lineReady(line);
+    if (line == stoppedLine)
+        onRunEnded();
+}
+
 void BatchRunner::onRunEnded()
 {
-    // finished is emitted just before the thread is done; let it be done.
+    // "stopped" comes just before the thread is done; let it be done.
     worker->wait();
     if (interruptCode) {
         emit finished(*interruptCode);

@@ -37,6 +37,7 @@ private:
     // Runs on the worker's thread while it holds its lock, so the stop lands
     // between the last wanted generation and the next.
     void stopAtLastGeneration(const QString& line);
+    void passLineOn(const QString& line);
     void onRunEnded();
 
     LifegameThread* worker = nullptr;

@@ -85,8 +85,15 @@ int StepThread::nextState(int x, int y)
     return nextCellCode(own, n1, n2);
 }
 
+void StepThread::start(Priority priority)
+{
+    markHandedOver(this);
+    QThread::start(priority);
+}
+
 void StepThread::run()
 {
+    markTakenOver(this);
     runSteps();
     markHandedOver(this);
 }

@@ -33,9 +33,10 @@ public:
     void stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
                       int patternHeight);
 
-    // QThread::wait, and then the board is taken back from its thread in a
-    // way ThreadSanitizer sees, as run() marks its end. Hides both of
-    // QThread's overloads, so every owner's wait takes the board back.
+    // QThread::start and QThread::wait, marking the hand-over of the board
+    // to its thread and back in a way ThreadSanitizer sees (run() marks its
+    // side). They hide QThread's own, so every owner's start and wait mark.
+    void start(Priority priority = InheritPriority);
     bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     bool wait(unsigned long milliseconds)
     {

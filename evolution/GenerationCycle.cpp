@@ -25,6 +25,9 @@ void buildSelectionTable(const float* scores, float scoreSum, float* table)
 
 void LifegameThread::run()
 {
+    // Takes over what start() and the last run (which may have ended
+    // without a wait(), as "G" only asks isRunning()) handed over.
+    markTakenOver(this);
     std::vector<MatchPair> matchPairs(matchBoards.size());
     std::array<int, populationSize> appearances1{};
     std::array<int, populationSize> appearances2{};

@@ -37,6 +37,12 @@ LifegameThread::~LifegameThread()
         delete board;
 }
 
+void LifegameThread::start(Priority priority)
+{
+    markHandedOver(this);
+    QThread::start(priority);
+}
+
 bool LifegameThread::wait(QDeadlineTimer deadline)
 {
     const bool finished = QThread::wait(deadline);

@@ -49,8 +49,10 @@ public:
     Pattern randomMember1();
     Pattern randomMember2();
 
-    // QThread::wait, and then the worker's state is taken back from its
-    // thread in a way ThreadSanitizer sees, as run() marks its end.
+    // QThread::start and QThread::wait, marking the hand-over of the
+    // worker's state to its thread and back in a way ThreadSanitizer sees
+    // (run() marks its side). They hide QThread's own.
+    void start(Priority priority = InheritPriority);
     bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     bool wait(unsigned long milliseconds)
     {

@@ -10,7 +10,8 @@
 namespace
 {
 
-// Where the counter stands (baseline at (740, 120)); its text is not checked.
+// Where the counter stands (baseline at (740, 120)); its font is the
+// platform's, so only that its number shows and changes is checked.
 const QRect counterArea(736, 96, 64, 24);
 const QColor backgroundColor(Qt::magenta);
 
@@ -24,9 +25,10 @@ void prepareDisplayBoard(StepThread& board)
     board.reset();
 }
 
-QImage render(StepThread& board)
+QImage render(StepThread& board, int stepCount = 0)
 {
     PanelWidget view(nullptr, &board);
+    view.stepCount = stepCount;
     view.setFixedSize(800, 120);
     // A colour no cell is drawn in shows what the view leaves unpainted.
     QPalette palette = view.palette();
@@ -77,6 +79,15 @@ void BoardViewTest::emptyBoardIsWhite()
                                      .arg(x)
                                      .arg(y)
                                      .arg(image.pixelColor(x, y).name())));
+
+    // The counter draws its number: another number, other pixels in its corner.
+    const QImage counter = image.copy(counterArea);
+    bool inked = false;
+    for (int y = 0; y < counter.height(); ++y)
+        for (int x = 0; x < counter.width(); ++x)
+            inked = inked || counter.pixelColor(x, y) != QColor(Qt::white);
+    QVERIFY(inked);
+    QVERIFY(render(board, 57).copy(counterArea) != counter);
 }
 
 void BoardViewTest::cellShowsItsTile_data()

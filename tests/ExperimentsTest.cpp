@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -507,9 +506,8 @@ void ExperimentsTest::csvRowsMatchProgressLines()
                 worker.requestStop();
         },
         Qt::DirectConnection);
-    QSignalSpy finished(&worker, &QThread::finished);
     worker.start();
-    QVERIFY(finished.wait(120000));
+    QVERIFY(worker.wait(120000));
 
     QCOMPARE(errors, QStringList(3, QString()));
     QCOMPARE(partialLineCounts, (QList<int>{2, 3, 4}));
@@ -577,9 +575,8 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
     connect(
         &worker, &LifegameThread::sendMessage, &worker,
         [&](const QString&) { worker.requestStop(); }, Qt::DirectConnection);
-    QSignalSpy finished(&worker, &QThread::finished);
     worker.start();
-    QVERIFY(finished.wait(120000));
+    QVERIFY(worker.wait(120000));
 
     const QString folder = temp.filePath(QStringLiteral("export/nested"));
     QCOMPARE(exportPatterns(folder, worker, 99), QString());

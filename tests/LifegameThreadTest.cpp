@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QSemaphore>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -204,13 +203,18 @@ void LifegameThreadTest::destroyingRunningWorkerFinishesGeneration()
 {
     reseedRandomSources(77u);
     auto worker = std::make_unique<LifegameThread>();
+    // Read only once the destructor has waited for the run.
     QStringList lines;
+    QSemaphore firstLine;
     QObject::connect(
         worker.get(), &LifegameThread::sendMessage, worker.get(),
-        [&lines](const QString& line) { lines << line; }, Qt::DirectConnection);
-    QSignalSpy spy(worker.get(), &LifegameThread::sendMessage);
+        [&](const QString& line) {
+            lines << line;
+            firstLine.release();
+        },
+        Qt::DirectConnection);
     worker->start();
-    QVERIFY(spy.wait(120000));
+    QVERIFY(firstLine.tryAcquire(1, 120000));
 
     QElapsedTimer timer;
     timer.start();

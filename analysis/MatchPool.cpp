@@ -8,7 +8,8 @@
 MatchPool::MatchPool(int threadCount, int rowCount, RowTask task)
     : rowCount(rowCount), task(std::move(task))
 {
-    const int count = std::max(1, threadCount);
+    // A thread without a row to play would only be started and joined.
+    const int count = std::max(1, std::min(threadCount, rowCount));
     for (int k = 0; k < count; ++k) {
         boards.push_back(std::make_unique<StepThread>());
         prepareMatchBoard(*boards.back());

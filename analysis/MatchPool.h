@@ -25,8 +25,8 @@ class MatchPool
 public:
     using RowTask = std::function<void(int row, StepThread& board)>;
 
-    // Starts the threads at once; `task` must be safe to call concurrently
-    // for different rows.
+    // Starts the threads at once (no more than there are rows); `task` must
+    // be safe to call concurrently for different rows.
     MatchPool(int threadCount, int rowCount, RowTask task);
     // Stops and joins.
     ~MatchPool();

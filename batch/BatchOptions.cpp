@@ -71,11 +71,17 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("At the end, write best1.rle, best2.rle, duel.rle and Coevolife.rule "
                        "into <DIR>, created if missing."),
         QStringLiteral("DIR"));
+    const QCommandLineOption archiveOption(
+        QStringLiteral("archive"),
+        QStringLiteral("Record every generation's two populations and champions in <FILE>, a "
+                       "run archive for coevolife-analyze."),
+        QStringLiteral("FILE"));
     parser.addOption(seedOption);
     parser.addOption(generationsOption);
     parser.addOption(csvOption);
     parser.addOption(plotOption);
     parser.addOption(exportOption);
+    parser.addOption(archiveOption);
 
     if (!parser.parse(arguments)) {
         QString problem = parser.errorText();
@@ -97,7 +103,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
     for (const QCommandLineOption* option :
-         {&seedOption, &generationsOption, &csvOption, &plotOption, &exportOption})
+         {&seedOption, &generationsOption, &csvOption, &plotOption, &exportOption, &archiveOption})
         if (parser.values(*option).size() > 1)
             return failure(
                 program, QStringLiteral("--%1 given more than once").arg(option->names().first()));
@@ -121,7 +127,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
                                         .arg(text));
         result.options.generations = static_cast<int>(*generations);
     }
-    for (const QCommandLineOption* option : {&csvOption, &plotOption, &exportOption})
+    for (const QCommandLineOption* option :
+         {&csvOption, &plotOption, &exportOption, &archiveOption})
         if (parser.isSet(*option) && parser.value(*option).isEmpty())
             return failure(
                 program,
@@ -129,5 +136,6 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     result.options.csvPath = parser.value(csvOption);
     result.options.plotPath = parser.value(plotOption);
     result.options.exportFolder = parser.value(exportOption);
+    result.options.archivePath = parser.value(archiveOption);
     return result;
 }

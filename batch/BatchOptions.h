@@ -16,6 +16,7 @@ struct BatchOptions {
     QString csvPath;
     QString plotPath;
     QString exportFolder;
+    QString archivePath;
 };
 
 struct BatchOptionsParse {

@@ -27,6 +27,14 @@ void blockTerminationSignals()
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+int takeTerminationSignal(int milliseconds)
+{
+    const sigset_t set = terminationSignals();
+    const timespec timeout{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    const int signalNumber = sigtimedwait(&set, nullptr, &timeout);
+    return signalNumber > 0 ? signalNumber : 0;
+}
+
 TerminationSignalWatcher::TerminationSignalWatcher(QObject* parent) : QObject(parent)
 {
     const sigset_t set = terminationSignals();

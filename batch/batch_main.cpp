@@ -69,7 +69,8 @@ int main(int argc, char** argv)
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
 
-    ExperimentRecorder recorder({options.csvPath, options.plotPath, options.exportFolder}, seed);
+    ExperimentRecorder recorder(
+        {options.csvPath, options.plotPath, options.exportFolder, options.archivePath}, seed);
     const QString beginError = recorder.begin();
     if (!beginError.isEmpty()) {
         reportError(beginError);

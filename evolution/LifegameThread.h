@@ -78,7 +78,19 @@ public:
         return population == 1 ? selectionTable1.data() : selectionTable2.data();
     }
     // The score sums of the generation last completed, for exact records.
-    float scoreSumOf(int population) const { return population == 1 ? lastScoreSum1 : lastScoreSum2; }
+    float scoreSumOf(int population) const
+    {
+        return population == 1 ? lastScoreSum1 : lastScoreSum2;
+    }
+    // The first slot of the generation last completed: breeding has already
+    // moved the offset to the other buffer.
+    int playedOffset() const { return populationSize - currentOffset; }
+    // A member's score in the generation last completed (until the next one
+    // begins).
+    float scoreOf(int population, int member) const
+    {
+        return population == 1 ? scores1[member] : scores2[member];
+    }
 
 signals:
     void sendMessage(const QString& text);
@@ -92,7 +104,8 @@ private:
         int member2 = 0;
     };
 
-    void playGeneration(std::vector<MatchPair>& matchPairs, std::array<int, populationSize>& appearances1,
+    void playGeneration(std::vector<MatchPair>& matchPairs,
+                        std::array<int, populationSize>& appearances1,
                         std::array<int, populationSize>& appearances2);
     void breed();
     Pattern pickMember(const std::array<Pattern, slotCount>& population);

@@ -33,23 +33,38 @@ ExperimentRecorder::ExperimentRecorder(const Outputs& outputs, std::uint32_t see
 
 QString ExperimentRecorder::begin()
 {
-    if (outputs.csvPath.isEmpty())
-        return {};
-    return csv.open(outputs.csvPath);
+    QString error;
+    if (!outputs.csvPath.isEmpty())
+        error = csv.open(outputs.csvPath);
+    if (error.isEmpty() && !outputs.archivePath.isEmpty())
+        error = archive.open(outputs.archivePath, seed);
+    if (!error.isEmpty())
+        abandon();
+    return error;
 }
 
 QString ExperimentRecorder::recordGeneration(const LifegameThread& worker)
 {
     history.append(latestGeneration(worker));
-    if (!csv.isOpen())
-        return {};
-    return csv.append(history.back());
+    if (csv.isOpen()) {
+        const QString error = csv.append(history.back());
+        if (!error.isEmpty())
+            return error;
+    }
+    if (archive.isOpen())
+        return archive.append(playedGeneration(worker));
+    return {};
 }
 
 QString ExperimentRecorder::finish(const LifegameThread& worker)
 {
     if (csv.isOpen()) {
         const QString error = csv.finish();
+        if (!error.isEmpty())
+            return error;
+    }
+    if (archive.isOpen()) {
+        const QString error = archive.finish();
         if (!error.isEmpty())
             return error;
     }

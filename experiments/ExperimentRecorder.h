@@ -1,5 +1,6 @@
 #pragma once
 
+#include "experiments/ArchiveWriter.h"
 #include "experiments/CsvLog.h"
 #include "experiments/GenerationRecord.h"
 
@@ -10,7 +11,8 @@
 
 class LifegameThread;
 
-// What a batch run leaves behind: the CSV log written as the run goes, and at
+// What a batch run leaves behind: the CSV log and the archive written as the
+// run goes, and at
 // the end the fitness plot and the exported patterns. An empty path or folder
 // turns that output off. Every method returns an error message, empty on
 // success, and the files are never left half written.
@@ -21,11 +23,12 @@ public:
         QString csvPath;
         QString plotPath;
         QString exportFolder;
+        QString archivePath;
     };
 
     ExperimentRecorder(const Outputs& outputs, std::uint32_t seed);
 
-    // Before the worker starts: opens the CSV log.
+    // Before the worker starts: opens the CSV log and the archive.
     QString begin();
     // From a direct connection to the worker's sendMessage, for each progress
     // line (the worker holds its mutex then, so its numbers are settled).
@@ -33,8 +36,12 @@ public:
     // After the last run: completes the log, draws the plot, exports the
     // patterns and the rule. The worker must be idle.
     QString finish(const LifegameThread& worker);
-    // Drops the unfinished log after an error.
-    void abandon() { csv.abandon(); }
+    // Drops the unfinished log and archive after an error.
+    void abandon()
+    {
+        csv.abandon();
+        archive.abandon();
+    }
 
     const QVector<GenerationRecord>& records() const { return history; }
 
@@ -42,6 +49,7 @@ private:
     Outputs outputs;
     std::uint32_t seed;
     CsvLog csv;
+    ArchiveWriter archive;
     QVector<GenerationRecord> history;
 };
 

@@ -1,9 +1,8 @@
 #include "experiments/FitnessPlot.h"
 
-#include "experiments/AtomicFile.h"
+#include "experiments/ChartStyle.h"
 #include "view/SpriteTiles.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,45 +17,6 @@ constexpr int rightMargin = 32;
 constexpr int topMargin = 84;
 constexpr int panelHeight = 180;
 constexpr int panelGap = 38;
-
-const QColor axisColor(0x44, 0x44, 0x44);
-const QColor gridColor(0xe4, 0xe4, 0xe4);
-
-// An axis from `low` to `high` in steps of 1, 2 or 5 times a power of ten.
-struct Axis {
-    double low = 0.0;
-    double high = 1.0;
-    double step = 1.0;
-};
-
-double niceStep(double span, int wantedTicks)
-{
-    const double raw = span / wantedTicks;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / magnitude;
-    const double nice = fraction <= 1.0   ? 1.0
-                        : fraction <= 2.0 ? 2.0
-                        : fraction <= 5.0 ? 5.0
-                                          : 10.0;
-    return nice * magnitude;
-}
-
-Axis niceAxis(double low, double high, int wantedTicks, double smallestStep)
-{
-    if (!(high > low))
-        high = low + std::max(smallestStep, 1.0);
-    Axis axis;
-    axis.step = std::max(niceStep(high - low, wantedTicks), smallestStep);
-    axis.low = std::floor(low / axis.step) * axis.step;
-    axis.high = std::ceil(high / axis.step) * axis.step;
-    return axis;
-}
-
-QString tickLabel(double value)
-{
-    // Ten digits hide the binary noise of multiples such as 3 x 0.1.
-    return QString::number(std::abs(value) < 1e-12 ? 0.0 : value, 'g', 10);
-}
 
 double valueOf(const GenerationRecord& record, FitnessSeries series)
 {
@@ -101,17 +61,9 @@ QString seriesName(FitnessSeries series)
 constexpr FitnessSeries allSeries[] = {FitnessSeries::average1, FitnessSeries::best1,
                                        FitnessSeries::average2, FitnessSeries::best2};
 
-QFont fontOfSize(int pixels, bool bold = false)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 void drawLegend(QPainter& painter, int top)
 {
-    painter.setFont(fontOfSize(13));
+    painter.setFont(chartFont(13));
     const QFontMetrics metrics(painter.font());
     constexpr int swatch = 30;
     constexpr int gap = 8;
@@ -127,7 +79,7 @@ void drawLegend(QPainter& painter, int top)
         painter.setPen(seriesPen(series));
         painter.drawLine(QPointF(x, y), QPointF(x + swatch, y));
         x += swatch + gap;
-        painter.setPen(axisColor);
+        painter.setPen(chartAxisColor);
         const QString name = seriesName(series);
         painter.drawText(QRect(x, top, metrics.horizontalAdvance(name) + 2, metrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, name);
@@ -136,13 +88,13 @@ void drawLegend(QPainter& painter, int top)
 }
 
 void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
-               const Axis& xAxis, FitnessSeries average, FitnessSeries best, const QString& name,
-               bool labelGenerations)
+               const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
+               const QString& name, bool labelGenerations)
 {
     double highest = 0.0;
     for (const GenerationRecord& record : records)
         highest = std::max({highest, valueOf(record, average), valueOf(record, best)});
-    const Axis yAxis = niceAxis(0.0, highest, 4, 0.0);
+    const ChartAxis yAxis = niceAxis(0.0, highest, 4, 0.0);
 
     auto toX = [&](double generation) {
         return area.left() + (generation - xAxis.low) / (xAxis.high - xAxis.low) * area.width();
@@ -151,44 +103,7 @@ void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRec
         return area.bottom() - (value - yAxis.low) / (yAxis.high - yAxis.low) * area.height();
     };
 
-    painter.setFont(fontOfSize(12));
-    const QFontMetrics tickMetrics(painter.font());
-    const int xTicks = static_cast<int>(std::lround((xAxis.high - xAxis.low) / xAxis.step));
-    for (int k = 0; k <= xTicks; ++k) {
-        const double generation = xAxis.low + k * xAxis.step;
-        const double x = toX(generation);
-        painter.setPen(QPen(gridColor, 1));
-        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-        painter.setPen(axisColor);
-        painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 4));
-        if (labelGenerations)
-            painter.drawText(QRectF(x - 40, area.bottom() + 6, 80, tickMetrics.height()),
-                             Qt::AlignHCenter | Qt::AlignTop, tickLabel(generation));
-    }
-    const int yTicks = static_cast<int>(std::lround((yAxis.high - yAxis.low) / yAxis.step));
-    for (int k = 0; k <= yTicks; ++k) {
-        const double value = yAxis.low + k * yAxis.step;
-        const double y = toY(value);
-        painter.setPen(QPen(gridColor, 1));
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-        painter.setPen(axisColor);
-        painter.drawLine(QPointF(area.left() - 4, y), QPointF(area.left(), y));
-        painter.drawText(
-            QRectF(0, y - tickMetrics.height() / 2.0, area.left() - 8, tickMetrics.height()),
-            Qt::AlignRight | Qt::AlignVCenter, tickLabel(value));
-    }
-
-    painter.setPen(QPen(axisColor, 1.2));
-    painter.drawLine(area.bottomLeft(), area.bottomRight());
-    painter.drawLine(area.bottomLeft(), area.topLeft());
-
-    painter.setFont(fontOfSize(13));
-    painter.save();
-    painter.translate(20, area.center().y());
-    painter.rotate(-90);
-    painter.drawText(QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20), Qt::AlignCenter,
-                     name + QStringLiteral(" score"));
-    painter.restore();
+    drawPanelAxes(painter, area, xAxis, yAxis, labelGenerations, name + QStringLiteral(" score"));
 
     // The best-so-far first, so the noisier average stays on top.
     painter.save();
@@ -254,10 +169,10 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
     const double lastGeneration = records.isEmpty() ? 1 : records.back().generation;
-    const Axis xAxis = niceAxis(firstGeneration, lastGeneration, 10, 1.0);
+    const ChartAxis xAxis = niceAxis(firstGeneration, lastGeneration, 10, 1.0);
 
-    painter.setFont(fontOfSize(18, true));
-    painter.setPen(QColor(0x22, 0x22, 0x22));
+    painter.setFont(chartFont(18, true));
+    painter.setPen(chartTitleColor);
     painter.drawText(QRect(0, 12, fitnessPlotWidth, 28), Qt::AlignCenter, title);
     drawLegend(painter, 48);
 
@@ -269,8 +184,8 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
     drawPanel(painter, fitnessPanelArea(2), records, xAxis, FitnessSeries::average2,
               FitnessSeries::best2, QStringLiteral("population 2"), true);
 
-    painter.setFont(fontOfSize(13));
-    painter.setPen(axisColor);
+    painter.setFont(chartFont(13));
+    painter.setPen(chartAxisColor);
     const QRect bottomArea = fitnessPanelArea(2);
     painter.drawText(QRect(bottomArea.left(), fitnessPlotHeight - 24, bottomArea.width(), 20),
                      Qt::AlignCenter, QStringLiteral("generation"));
@@ -281,10 +196,5 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,
                         const QString& title)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!drawFitnessPlot(records, title).save(&buffer, "PNG"))
-        return QStringLiteral("cannot encode the plot %1 as PNG").arg(path);
-    return writeFileAtomically(path, bytes);
+    return savePng(path, drawFitnessPlot(records, title));
 }

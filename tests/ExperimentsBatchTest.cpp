@@ -1,6 +1,8 @@
 // coevolife-batch's experiment outputs, through the executable: the CSV
 // against the printed progress lines, the plot and the exported patterns,
 // an interrupted run, and places that cannot be written.
+#include "experiments/ArchiveReader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -142,11 +144,12 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
     QTemporaryDir dir;
     const QString csv = dir.filePath(QStringLiteral("long.csv"));
     const QString exportFolder = dir.filePath(QStringLiteral("out"));
+    const QString archive = dir.filePath(QStringLiteral("long.arc"));
     QProcess process;
     process.start(batchPath,
                   {QStringLiteral("--seed"), QStringLiteral("7"), QStringLiteral("--generations"),
                    QStringLiteral("1000"), QStringLiteral("--csv"), csv, QStringLiteral("--export"),
-                   exportFolder});
+                   exportFolder, QStringLiteral("--archive"), archive});
     QVERIFY(process.waitForStarted());
     QByteArray out;
     QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count('\n') >= 2, 60000);
@@ -165,7 +168,14 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
     QCOMPARE(lines.last(), QStringLiteral("stopped"));
     compareCsvWithLines(readLines(csv), lines);
     QCOMPARE(entriesIn(dir.path()),
-             (QStringList{QStringLiteral("long.csv"), QStringLiteral("out")}));
+             (QStringList{QStringLiteral("long.arc"), QStringLiteral("long.csv"),
+                          QStringLiteral("out")}));
+    // The archive holds every generation printed, numbered as printed.
+    const ArchiveRead read = readArchive(archive);
+    QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+    QCOMPARE(static_cast<int>(read.archive.generations.size()), lines.size() - 1);
+    QCOMPARE(read.archive.generations.back().generation, lines.size() - 1);
+    QCOMPARE(read.archive.header.seed, 7u);
     QCOMPARE(entriesIn(exportFolder).size(), 4);
 }
 
@@ -185,6 +195,8 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
                                    << "/proc/coevolife-batch-test.png" << true;
     QTest::newRow("csv under a file") << "--csv"
                                       << "blocker/fitness.csv" << false;
+    QTest::newRow("archive under a file") << "--archive"
+                                          << "blocker/run.arc" << false;
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()

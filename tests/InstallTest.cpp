@@ -38,7 +38,7 @@ void InstallTest::initTestCase()
 
 void InstallTest::installsProgramsEntryAndIcon()
 {
-    for (const char* program : {"bin/coevolife", "bin/coevolife-batch"}) {
+    for (const char* program : {"bin/coevolife", "bin/coevolife-batch", "bin/coevolife-analyze"}) {
         const QFileInfo info(prefix.filePath(QString::fromLatin1(program)));
         QVERIFY2(info.isFile() && info.isExecutable(), program);
     }

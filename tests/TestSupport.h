@@ -2,12 +2,16 @@
 // Small helpers shared by the test programs.
 
 #include "board/StepThread.h"
+#include "experiments/ArchiveFormat.h"
 
 #include <QEvent>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QTest>
 #include <QVector>
+
+#include <random>
 
 // QCOMPARE compares floating point fuzzily; these values must match exactly.
 #define COMPARE_EXACTLY(actual, expected)                                                          \
@@ -43,3 +47,52 @@ protected:
         return false;
     }
 };
+
+// A program run to its end: exit code (-1 if it crashed or hung) and output.
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray out;
+    QStringList errorLines;
+};
+
+inline ProgramRun runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    ProgramRun run;
+    if (!process.waitForFinished(300000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.errorLines = QString::fromLocal8Bit(process.readAllStandardError())
+                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
+// An archive of `generations` generations of random patterns, numbered from 1.
+inline QByteArray randomArchive(int generations, std::uint32_t seed)
+{
+    std::mt19937_64 random(seed);
+    ArchiveHeader header;
+    header.seed = seed;
+    header.programVersion = QStringLiteral("test");
+    QByteArray bytes = encodeArchiveHeader(header);
+    for (int g = 1; g <= generations; ++g) {
+        ArchivedGeneration generation;
+        generation.generation = g;
+        for (int k = 0; k < archivedPopulationSize; ++k) {
+            generation.population1[k] = random() >> 16;
+            generation.population2[k] = random() >> 16;
+        }
+        generation.champion1 = static_cast<int>(random() % archivedPopulationSize);
+        generation.champion2 = static_cast<int>(random() % archivedPopulationSize);
+        bytes += encodeArchivedGeneration(generation);
+    }
+    return bytes;
+}
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}

@@ -1,0 +1,73 @@
+#include "analysis/ChampionGrid.h"
+
+#include "analysis/MatchPool.h"
+#include "board/Match.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+namespace
+{
+
+// The distinct patterns in order of first appearance, and each one's place.
+void deduplicate(const std::vector<PackedPattern>& patterns, std::vector<PackedPattern>& distinct,
+                 std::vector<int>& index)
+{
+    std::unordered_map<PackedPattern, int> seen;
+    for (PackedPattern pattern : patterns) {
+        const auto found = seen.emplace(pattern, static_cast<int>(distinct.size()));
+        if (found.second)
+            distinct.push_back(pattern);
+        index.push_back(found.first->second);
+    }
+}
+
+} // namespace
+
+ChampionGrid::ChampionGrid(const std::vector<PackedPattern>& champions1,
+                           const std::vector<PackedPattern>& champions2)
+{
+    deduplicate(champions1, distinct1, index1);
+    deduplicate(champions2, distinct2, index2);
+    for (PackedPattern pattern : distinct1)
+        patterns1.push_back(unpackPattern(pattern));
+    for (PackedPattern pattern : distinct2)
+        patterns2.push_back(unpackPattern(pattern));
+    results.resize(distinct1.size() * distinct2.size());
+}
+
+void ChampionGrid::playRow(int row, StepThread& board)
+{
+    const Pattern& first = patterns1[row];
+    GridScores* out = results.data() + static_cast<std::size_t>(row) * distinct2.size();
+    for (const Pattern& opponent : patterns2) {
+        const MatchResult result = playMatch(board, first, opponent);
+        out->score1 = static_cast<float>(result.firstScore());
+        out->score2 = static_cast<float>(result.secondScore());
+        ++out;
+    }
+}
+
+void playGrid(ChampionGrid& grid, int threadCount)
+{
+    MatchPool pool(threadCount, grid.rowCount(),
+                   [&grid](int row, StepThread& board) { grid.playRow(row, board); });
+    pool.waitForAll();
+}
+
+QByteArray gridCsv(const ChampionGrid& grid, const std::vector<int>& generations1,
+                   const std::vector<int>& generations2)
+{
+    QByteArray csv("generation1,generation2,score1,score2\n");
+    csv.reserve(csv.size() + static_cast<qsizetype>(grid.size1()) * grid.size2() * 28);
+    char line[96];
+    for (int i = 0; i < grid.size1(); ++i)
+        for (int j = 0; j < grid.size2(); ++j) {
+            const GridScores& scores = grid.at(i, j);
+            const int length = std::snprintf(
+                line, sizeof line, "%d,%d,%.9g,%.9g\n", generations1[i], generations2[j],
+                static_cast<double>(scores.score1), static_cast<double>(scores.score2));
+            csv.append(line, length);
+        }
+    return csv;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "experiments/PackedPattern.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+class StepThread;
+
+// The scores of one match, rounded to float as they are stored.
+struct GridScores {
+    float score1 = 0.0f;
+    float score2 = 0.0f;
+};
+
+// Every champion of population 1 (code 1, column 0) against every champion of
+// population 2 (code 2, column 10). Champions recur over the generations, so
+// each distinct pair of patterns is played once; a match is deterministic, so
+// every cell is exactly what its own match would give.
+class ChampionGrid
+{
+public:
+    ChampionGrid(const std::vector<PackedPattern>& champions1,
+                 const std::vector<PackedPattern>& champions2);
+
+    // Rows to play: one per distinct champion of population 1, each against
+    // every distinct champion of population 2. Rows may be played on any
+    // threads at once, each with its own board.
+    int rowCount() const { return static_cast<int>(distinct1.size()); }
+    int matchesPerRow() const { return static_cast<int>(distinct2.size()); }
+    void playRow(int row, StepThread& board);
+
+    int size1() const { return static_cast<int>(index1.size()); }
+    int size2() const { return static_cast<int>(index2.size()); }
+    // Champion i of population 1 against champion j of population 2, once
+    // their row has been played.
+    const GridScores& at(int i, int j) const
+    {
+        return results[static_cast<std::size_t>(index1[i]) * distinct2.size() + index2[j]];
+    }
+
+private:
+    std::vector<PackedPattern> distinct1;
+    std::vector<PackedPattern> distinct2;
+    // Unpacked once, shared read-only by the threads.
+    std::vector<Pattern> patterns1;
+    std::vector<Pattern> patterns2;
+    std::vector<int> index1;
+    std::vector<int> index2;
+    std::vector<GridScores> results;
+};
+
+// Plays every row on `threadCount` threads and waits for them.
+void playGrid(ChampionGrid& grid, int threadCount);
+
+// "generation1,generation2,score1,score2", then a row per cell, i outer and j
+// inner, the scores as "%.9g".
+QByteArray gridCsv(const ChampionGrid& grid, const std::vector<int>& generations1,
+                   const std::vector<int>& generations2);

@@ -1,0 +1,176 @@
+#include "analyze/AnalysisRun.h"
+
+#include "analysis/ChampionGrid.h"
+#include "analysis/CiaoPlot.h"
+#include "analysis/MasterPlot.h"
+#include "analysis/MasterTournament.h"
+#include "analysis/MatchPool.h"
+#include "analyze/AnalyzeOptions.h"
+#include "analyze/ProgressBar.h"
+#include "batch/TerminationSignalWatcher.h"
+#include "board/Match.h"
+#include "board/StepThread.h"
+#include "experiments/ArchiveReader.h"
+#include "experiments/AtomicFile.h"
+#include "experiments/ChartStyle.h"
+#include "experiments/RleWriter.h"
+#include "experiments/RuleTableWriter.h"
+
+#include <QDir>
+
+#include <cstdio>
+
+namespace
+{
+
+constexpr int badInput = 2;
+constexpr int unwritableOutput = 1;
+
+void reportError(const QString& error)
+{
+    std::fprintf(stderr, "coevolife-analyze: %s\n", error.toLocal8Bit().constData());
+}
+
+QString scoreText(double score)
+{
+    return QString::asprintf("%.9g", score);
+}
+
+// Plays the whole grid on the pool, watching for a termination signal between
+// looks at the progress. Returns the signal's number, or 0 when all is played.
+int playWatched(ChampionGrid& grid, int threadCount)
+{
+    MatchPool pool(threadCount, grid.rowCount(),
+                   [&grid](int row, StepThread& board) { grid.playRow(row, board); });
+    ProgressBar progress(stderr, static_cast<long long>(grid.rowCount()) * grid.matchesPerRow(),
+                         "matches");
+    for (;;) {
+        const bool done = pool.waitFor(std::chrono::milliseconds(100));
+        if (const int signalNumber = takeTerminationSignal(0)) {
+            pool.stop();
+            progress.clear();
+            return signalNumber;
+        }
+        if (done)
+            break;
+        progress.show(static_cast<long long>(pool.rowsDone()) * grid.matchesPerRow());
+    }
+    progress.clear();
+    return 0;
+}
+
+int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
+{
+    const int oldest = archive.generations.front().generation;
+    const int newest = archive.generations.back().generation;
+    for (int generation : {options.first, options.second})
+        if (generation < oldest || generation > newest) {
+            reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
+                            .arg(options.archivePath)
+                            .arg(generation)
+                            .arg(oldest)
+                            .arg(newest));
+            return badInput;
+        }
+    const Pattern first = unpackPattern(archive.generations[options.first - oldest].championOf(1));
+    const Pattern second =
+        unpackPattern(archive.generations[options.second - oldest].championOf(2));
+    StepThread board;
+    prepareMatchBoard(board);
+    const MatchResult result = playMatch(board, first, second);
+    const QStringList comments = {
+        QStringLiteral("Coevolife: population 1's champion of generation %1 against population "
+                       "2's champion of generation %2")
+            .arg(options.first)
+            .arg(options.second),
+        QStringLiteral("seed %1").arg(archive.header.seed),
+        QStringLiteral("scores %1 and %2")
+            .arg(scoreText(static_cast<float>(result.firstScore())),
+                 scoreText(static_cast<float>(result.secondScore()))),
+        QStringLiteral("needs Coevolife.rule; 100 steps play the match")};
+    const QString rle = duelRle(first, second, comments);
+
+    QString error = makeFolder(options.exportFolder);
+    const QDir folder(options.exportFolder);
+    if (error.isEmpty())
+        error = writeFileAtomically(folder.filePath(QStringLiteral("duel.rle")), rle.toUtf8());
+    if (error.isEmpty())
+        error = writeFileAtomically(folder.filePath(QStringLiteral("Coevolife.rule")),
+                                    coevolifeRuleTable().toUtf8());
+    if (!error.isEmpty()) {
+        reportError(error);
+        return unwritableOutput;
+    }
+    return 0;
+}
+
+} // namespace
+
+int runAnalysis(const AnalyzeOptions& options)
+{
+    const ArchiveRead read = readArchive(options.archivePath);
+    if (!read.error.isEmpty()) {
+        reportError(read.error);
+        return badInput;
+    }
+    const RunArchive& archive = read.archive;
+    if (options.command == AnalyzeOptions::Command::Duel)
+        return runDuel(options, archive);
+
+    const GenerationSelection selection = selectGenerations(archive, options.range);
+    if (!selection.error.isEmpty()) {
+        reportError(QStringLiteral("%1: %2").arg(options.archivePath, selection.error));
+        return badInput;
+    }
+    std::vector<int> generations;
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+    for (const ArchivedGeneration* generation : selection.generations) {
+        generations.push_back(generation->generation);
+        champions1.push_back(generation->championOf(1));
+        champions2.push_back(generation->championOf(2));
+    }
+
+    ChampionGrid grid(champions1, champions2);
+    const int threads = options.threads > 0 ? options.threads : MatchPool::defaultThreadCount();
+    if (const int signalNumber = playWatched(grid, threads))
+        return 128 + signalNumber;
+
+    // Everything is composed before the first file is written.
+    QList<QPair<QString, QByteArray>> files;
+    const QString run = QStringLiteral("seed %1, generations %2 to %3")
+                            .arg(archive.header.seed)
+                            .arg(generations.front())
+                            .arg(generations.back());
+    switch (options.command) {
+    case AnalyzeOptions::Command::Grid:
+        files.append({options.csvPath, gridCsv(grid, generations, generations)});
+        break;
+    case AnalyzeOptions::Command::Ciao:
+        files.append({options.pngPath,
+                      pngBytes(drawCiaoPlot(grid, generations,
+                                            QStringLiteral("Coevolife CIAO, %1").arg(run)))});
+        if (!options.csvPath.isEmpty())
+            files.append({options.csvPath, gridCsv(grid, generations, generations)});
+        break;
+    case AnalyzeOptions::Command::Master: {
+        const MasterScores scores = masterScores(grid, generations);
+        files.append({options.pngPath,
+                      pngBytes(drawMasterPlot(
+                          scores, QStringLiteral("Coevolife master tournament, %1").arg(run)))});
+        if (!options.csvPath.isEmpty())
+            files.append({options.csvPath, masterCsv(scores)});
+        break;
+    }
+    case AnalyzeOptions::Command::Duel:
+        break;
+    }
+    for (const auto& file : files) {
+        const QString error = writeFileAtomically(file.first, file.second);
+        if (!error.isEmpty()) {
+            reportError(error);
+            return unwritableOutput;
+        }
+    }
+    return 0;
+}

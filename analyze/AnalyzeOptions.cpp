@@ -1,0 +1,176 @@
+#include "analyze/AnalyzeOptions.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <limits>
+
+namespace
+{
+
+// Plain decimal digits from 1 to INT_MAX; nothing else.
+std::optional<int> parsePositive(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    const qint64 value = text.toLongLong();
+    if (value < 1 || value > std::numeric_limits<int>::max())
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+AnalyzeOptionsParse failure(const QString& program, const QString& problem)
+{
+    AnalyzeOptionsParse result;
+    result.outcome = AnalyzeOptionsParse::Outcome::Error;
+    result.text = QStringLiteral("%1: %2 (see '%1 --help')").arg(program, problem);
+    return result;
+}
+
+} // namespace
+
+AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("coevolife-analyze")
+                                                : QFileInfo(arguments.first()).fileName();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays the champions recorded in a run archive (coevolife-batch --archive) against each "
+        "other.\n\n"
+        "  grid ARCHIVE --csv FILE     every champion of population 1 against every champion "
+        "of population 2\n"
+        "  ciao ARCHIVE --png FILE     the CIAO triangles: champions against ancestral "
+        "opponents\n"
+        "  master ARCHIVE --png FILE   each champion's mean score against all champions of "
+        "the other population\n"
+        "  duel ARCHIVE --first G1 --second G2 --export DIR\n"
+        "                              that match as RLE and rule files for a Life simulator"));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption csvOption(
+        QStringLiteral("csv"),
+        QStringLiteral("grid: write the grid to <FILE>; ciao: also the grid; master: also the "
+                       "means."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption pngOption(QStringLiteral("png"),
+                                       QStringLiteral("ciao, master: draw the chart in <FILE>."),
+                                       QStringLiteral("FILE"));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"),
+        QStringLiteral("duel: write duel.rle and Coevolife.rule into <DIR>, created if missing."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption firstOption(
+        QStringLiteral("first"), QStringLiteral("duel: population 1's champion of generation <G>."),
+        QStringLiteral("G"));
+    const QCommandLineOption secondOption(
+        QStringLiteral("second"),
+        QStringLiteral("duel: population 2's champion of generation <G>."), QStringLiteral("G"));
+    const QCommandLineOption generationsOption(
+        QStringLiteral("generations"),
+        QStringLiteral("Only generations <A> to <B>, both included (default: all)."),
+        QStringLiteral("A:B"));
+    const QCommandLineOption everyOption(
+        QStringLiteral("every"),
+        QStringLiteral("Only every <K>-th generation, counted from the first (default 1)."),
+        QStringLiteral("K"));
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("Play the matches on <N> threads (default: one per CPU)."),
+        QStringLiteral("N"));
+    const QList<const QCommandLineOption*> options = {
+        &csvOption,    &pngOption,         &exportOption, &firstOption,
+        &secondOption, &generationsOption, &everyOption,  &threadsOption};
+    for (const QCommandLineOption* option : options)
+        parser.addOption(*option);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("grid, ciao, master or duel."));
+    parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The run archive."));
+
+    if (!parser.parse(arguments)) {
+        QString problem = parser.errorText();
+        if (problem.endsWith(QLatin1Char('.')))
+            problem.chop(1);
+        return failure(program, problem);
+    }
+    AnalyzeOptionsParse result;
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        result.outcome = AnalyzeOptionsParse::Outcome::Help;
+        result.text = parser.helpText();
+        return result;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return failure(program, QStringLiteral("no command given"));
+    const QString command = positional.first();
+    AnalyzeOptions& chosen = result.options;
+    // Which options each command takes; the rest are refused.
+    QList<const QCommandLineOption*> allowed = {&threadsOption, &generationsOption, &everyOption};
+    QList<const QCommandLineOption*> required;
+    if (command == QStringLiteral("grid")) {
+        chosen.command = AnalyzeOptions::Command::Grid;
+        required = {&csvOption};
+    } else if (command == QStringLiteral("ciao") || command == QStringLiteral("master")) {
+        chosen.command = command == QStringLiteral("ciao") ? AnalyzeOptions::Command::Ciao
+                                                           : AnalyzeOptions::Command::Master;
+        required = {&pngOption};
+        allowed << &csvOption;
+    } else if (command == QStringLiteral("duel")) {
+        chosen.command = AnalyzeOptions::Command::Duel;
+        required = {&firstOption, &secondOption, &exportOption};
+        allowed.clear();
+    } else {
+        return failure(program, QStringLiteral("unknown command '%1'").arg(command));
+    }
+    allowed << required;
+
+    if (positional.size() < 2)
+        return failure(program, QStringLiteral("%1 needs an archive").arg(command));
+    if (positional.size() > 2)
+        return failure(program, QStringLiteral("unexpected argument '%1'").arg(positional[2]));
+    chosen.archivePath = positional[1];
+
+    for (const QCommandLineOption* option : options) {
+        const QString name = option->names().first();
+        if (parser.values(*option).size() > 1)
+            return failure(program, QStringLiteral("--%1 given more than once").arg(name));
+        if (parser.isSet(*option) && !allowed.contains(option))
+            return failure(program, QStringLiteral("%1 takes no --%2").arg(command, name));
+        if (!parser.isSet(*option) && required.contains(option))
+            return failure(program, QStringLiteral("%1 needs --%2").arg(command, name));
+        if (parser.isSet(*option) && parser.value(*option).isEmpty())
+            return failure(program, QStringLiteral("--%1 needs a value").arg(name));
+    }
+
+    chosen.csvPath = parser.value(csvOption);
+    chosen.pngPath = parser.value(pngOption);
+    chosen.exportFolder = parser.value(exportOption);
+    for (const auto& [option, target] :
+         {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},
+          std::pair{&everyOption, &chosen.range.every},
+          std::pair{&threadsOption, &chosen.threads}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto value = parsePositive(parser.value(*option));
+        if (!value)
+            return failure(program, QStringLiteral("--%1 '%2' is not a whole number from 1 to "
+                                                   "2147483647")
+                                        .arg(option->names().first(), parser.value(*option)));
+        *target = *value;
+    }
+    if (parser.isSet(generationsOption)) {
+        const QString text = parser.value(generationsOption);
+        const QStringList ends = text.split(QLatin1Char(':'));
+        const auto first = ends.size() == 2 ? parsePositive(ends[0]) : std::nullopt;
+        const auto last = ends.size() == 2 ? parsePositive(ends[1]) : std::nullopt;
+        if (!first || !last || *first > *last)
+            return failure(program, QStringLiteral("--generations '%1' is not A:B with whole "
+                                                   "numbers 1 <= A <= B")
+                                        .arg(text));
+        chosen.range.first = *first;
+        chosen.range.last = *last;
+    }
+    return result;
+}

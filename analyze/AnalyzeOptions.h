@@ -1,0 +1,40 @@
+#pragma once
+
+#include "analysis/GenerationRange.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What coevolife-analyze was asked to do. A new option is a new field here
+// with its default, plus its definition and checks in parseAnalyzeOptions.
+struct AnalyzeOptions {
+    enum class Command { Grid, Ciao, Master, Duel };
+
+    Command command = Command::Grid;
+    QString archivePath;
+    QString csvPath;
+    QString pngPath;
+    QString exportFolder;
+    GenerationRange range;
+    // The duel's generations: population 1's champion of `first` against
+    // population 2's champion of `second`.
+    int first = 0;
+    int second = 0;
+    // 0: every CPU.
+    int threads = 0;
+};
+
+struct AnalyzeOptionsParse {
+    enum class Outcome { Run, Help, Error };
+
+    Outcome outcome = Outcome::Run;
+    AnalyzeOptions options;
+    // The usage text for Help; for Error one line naming the problem, with a
+    // hint to --help and no line end.
+    QString text;
+};
+
+// `arguments` as QCoreApplication::arguments() gives them, program name first.
+AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments);

@@ -1,0 +1,49 @@
+#include "analyze/AnalysisRun.h"
+#include "analyze/AnalyzeOptions.h"
+#include "batch/TerminationSignalWatcher.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+// The charts draw text, and fonts need the GUI application: only then is one
+// made, on the offscreen platform, so no display is ever needed.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    for (int k = 1; k < argc; ++k) {
+        const QByteArray argument(argv[k]);
+        if (argument == "ciao" || argument == "master") {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return std::make_unique<QGuiApplication>(argc, argv);
+        }
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // First of all, so that the pool's threads inherit the mask and the
+    // signals wait for the main thread to take them.
+    blockTerminationSignals();
+    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
+
+    const AnalyzeOptionsParse parsed = parseAnalyzeOptions(QCoreApplication::arguments());
+    switch (parsed.outcome) {
+    case AnalyzeOptionsParse::Outcome::Help:
+        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case AnalyzeOptionsParse::Outcome::Error:
+        std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());
+        return 2;
+    case AnalyzeOptionsParse::Outcome::Run:
+        break;
+    }
+    return runAnalysis(parsed.options);
+}

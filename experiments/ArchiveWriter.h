@@ -1,0 +1,39 @@
+#pragma once
+
+#include "experiments/ArchiveFormat.h"
+#include "experiments/PartialFile.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class LifegameThread;
+
+// The run archive written as the run goes: the header at open(), one record
+// per generation, each flushed to "<file>.partial", which finish() renames
+// into place. Its only state is the open file and how much it holds, so a
+// partial archive could be reopened at a record boundary and continued.
+class ArchiveWriter
+{
+public:
+    QString open(const QString& path, std::uint32_t seed);
+    QString append(const ArchivedGeneration& generation)
+    {
+        return file.write(encodeArchivedGeneration(generation));
+    }
+    QString finish() { return file.finish(); }
+    void abandon() { file.abandon(); }
+
+    bool isOpen() const { return file.isOpen(); }
+    int generationsWritten() const
+    {
+        return static_cast<int>((file.size() - archiveHeaderSize) / archiveRecordSize);
+    }
+
+private:
+    PartialFile file;
+};
+
+// The generation the worker has just completed, as it was played. Call it
+// from a direct connection to sendMessage, while the worker holds its lock.
+ArchivedGeneration playedGeneration(const LifegameThread& worker);

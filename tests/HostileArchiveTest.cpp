@@ -1,0 +1,121 @@
+// coevolife-analyze refuses what is not a sound archive, a range outside it
+// and an output it cannot write: one line naming the file and the problem,
+// the exit code, and no output file.
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
+
+QByteArray withByte(QByteArray bytes, int at, char value)
+{
+    bytes[at] = value;
+    return bytes;
+}
+
+} // namespace
+
+class HostileArchiveTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void refusedWithOneLine_data();
+    void refusedWithOneLine();
+};
+
+void HostileArchiveTest::refusedWithOneLine_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("archive");
+    // "@" stands for the archive's path, "~" for the test's folder.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QString>("problem");
+
+    const QByteArray sound = randomArchive(3, 1);
+    const int record = archiveHeaderSize;
+    const QStringList grid = {"grid", "@", "--csv", "~/out.csv"};
+    QTest::newRow("missing") << false << QByteArray() << grid << 2 << "@"
+                             << "cannot read";
+    QTest::newRow("empty") << true << QByteArray() << grid << 2 << "@"
+                           << "empty file";
+    QTest::newRow("foreign") << true << QByteArray("generation,average1\n1,2\n") << grid << 2 << "@"
+                             << "not a Coevolife archive";
+    QTest::newRow("truncated header") << true << sound.left(20) << grid << 2 << "@"
+                                      << "truncated in its header";
+    QTest::newRow("newer version") << true << withByte(sound, 8, 2) << grid << 2 << "@"
+                                   << "format version 2 is newer";
+    QTest::newRow("corrupted header") << true << withByte(sound, 13, 'x') << grid << 2 << "@"
+                                      << "checksum mismatch";
+    QTest::newRow("no generation") << true << sound.left(archiveHeaderSize) << grid << 2 << "@"
+                                   << "holds no generation";
+    QTest::newRow("truncated record") << true << sound.chopped(100) << grid << 2 << "@"
+                                      << "truncated";
+    QTest::newRow("corrupted record")
+        << true << withByte(sound, record + archiveRecordSize + 700, 'x') << grid << 2 << "@"
+        << "generation record 2 is corrupted (checksum mismatch)";
+    QTest::newRow("generation repeated")
+        << true << sound.left(record + archiveRecordSize) + sound.mid(record, archiveRecordSize)
+        << grid << 2 << "@"
+        << "generation 1 out of order";
+    QTest::newRow("range outside")
+        << true << sound << QStringList{"master", "@", "--png", "~/m.png", "--generations", "2:4"}
+        << 2 << "@"
+        << "generations 2:4 are outside the archive's 1:3";
+    QTest::newRow("duel outside") << true << sound
+                                  << QStringList{"duel",     "@", "--first",  "1",
+                                                 "--second", "9", "--export", "~/duel"}
+                                  << 2 << "@"
+                                  << "generation 9 is outside";
+    QTest::newRow("unwritable output")
+        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << 1
+        << "~/blocker/out.csv"
+        << "cannot write";
+}
+
+void HostileArchiveTest::refusedWithOneLine()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, archive);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, named);
+    QFETCH(QString, problem);
+
+    QTemporaryDir dir;
+    const QString archivePath = dir.filePath(QStringLiteral("run.arc"));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("blocker")), "a file, not a folder"));
+    if (exists)
+        QVERIFY(writeBytes(archivePath, archive));
+    auto place = [&](QString text) {
+        return text.replace(QStringLiteral("@"), archivePath)
+            .replace(QStringLiteral("~"), dir.path());
+    };
+    for (QString& argument : arguments)
+        argument = place(argument);
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const ProgramRun run = runProgram(analyzePath, arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    // Qt may warn about the environment when the charts' GUI application
+    // starts; ours is the one line with the program's name.
+    const QStringList lines =
+        run.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-analyze: ")));
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(run.errorLines.last(), lines.first());
+    QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
+    QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+}
+
+QTEST_GUILESS_MAIN(HostileArchiveTest)
+#include "HostileArchiveTest.moc"

@@ -83,9 +83,13 @@ void MainWindow::placeRandomMembers()
 {
     displayBoard->reset();
     view->stepCount = 0;
-    // Each pick waits for the generation in progress to end.
-    displayBoard->stampPattern(worker->randomMember1(), 1, 0, 0, patternWidth, patternHeight);
-    displayBoard->stampPattern(worker->randomMember2(), 2, 10, 0, patternWidth, patternHeight);
+    {
+        // The first pick waits for the generation in progress to end; the
+        // next generation waits for both picks.
+        const LifegameThread::PickTurn turn(*worker);
+        displayBoard->stampPattern(worker->randomMember1(), 1, 0, 0, patternWidth, patternHeight);
+        displayBoard->stampPattern(worker->randomMember2(), 2, 10, 0, patternWidth, patternHeight);
+    }
     repaint();
 }
 

@@ -63,21 +63,24 @@ Pattern LifegameThread::randomMember2()
 
 Pattern LifegameThread::pickMember(const std::array<Pattern, slotCount>& population)
 {
-    {
-        const std::lock_guard<std::mutex> turn(pickTurn);
-        ++waitingPicks;
-    }
-    Pattern member;
-    {
-        const HandOffLocker<QMutex> locker(mutex);
-        member = population[integerSource() % populationSize + currentOffset];
-    }
+    const PickTurn turn(*this);
+    const HandOffLocker<QMutex> locker(mutex);
+    return population[integerSource() % populationSize + currentOffset];
+}
+
+void LifegameThread::announcePick()
+{
+    const std::lock_guard<std::mutex> turn(pickTurn);
+    ++waitingPicks;
+}
+
+void LifegameThread::withdrawPick()
+{
     {
         const std::lock_guard<std::mutex> turn(pickTurn);
         --waitingPicks;
     }
     picksDone.notify_all();
-    return member;
 }
 
 void LifegameThread::letWaitingPicksIn()

@@ -49,6 +49,21 @@ public:
     Pattern randomMember1();
     Pattern randomMember2();
 
+    // While one lives, the worker does not begin a generation: picks made
+    // under it are all made between the same two generations, so "R" waits
+    // for one generation at most and shows two members of the same one.
+    class PickTurn
+    {
+    public:
+        explicit PickTurn(LifegameThread& worker) : worker(worker) { worker.announcePick(); }
+        ~PickTurn() { worker.withdrawPick(); }
+        PickTurn(const PickTurn&) = delete;
+        PickTurn& operator=(const PickTurn&) = delete;
+
+    private:
+        LifegameThread& worker;
+    };
+
     // QThread::start and QThread::wait, marking the hand-over of the
     // worker's state to its thread and back in a way ThreadSanitizer sees
     // (run() marks its side). They hide QThread's own.
@@ -109,6 +124,8 @@ private:
                         std::array<int, populationSize>& appearances2);
     void breed();
     Pattern pickMember(const std::array<Pattern, slotCount>& population);
+    void announcePick();
+    void withdrawPick();
     // Between generations: lets the picks waiting for the mutex have it
     // before the next generation takes it again (a QMutex is not fair).
     void letWaitingPicksIn();
@@ -130,7 +147,7 @@ private:
     float lastScoreSum2 = 0.0f;
     std::atomic<bool> stopRequested{false};
     QMutex mutex;
-    // Picks that want `mutex`, guarded by pickTurn; picksDone tells the
+    // Picks and turns that want `mutex`, guarded by pickTurn; picksDone tells the
     // worker when the last of them has had its turn.
     int waitingPicks = 0;
     std::mutex pickTurn;

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,15 @@ std::vector<std::uint32_t> referenceOutputs(std::uint32_t seed, int count)
     for (std::uint32_t& output : outputs)
         output = reference();
     return outputs;
+}
+
+// Which buffer (0 or 100) of the population a picked member comes from.
+int bufferOf(const LifegameThread& worker, int population, const Pattern& member)
+{
+    for (int slot = 0; slot < LifegameThread::slotCount; ++slot)
+        if (worker.slotOf(population, slot).get() == member.get())
+            return slot < LifegameThread::populationSize ? 0 : LifegameThread::populationSize;
+    return -1;
 }
 
 // Plays exactly one generation: a run that finds a stop request after its
@@ -152,8 +162,8 @@ void LifegameThreadTest::picksShareSlotsOfCurrentBuffer()
 
 void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
 {
-    // Each pick begins on a thread of its own while the worker reports
-    // generation n, holding its mutex. It must have been made before
+    // Each pair of picks begins on a thread of its own while the worker
+    // reports generation n, holding its mutex. It must have been made before
     // generation n + 2 begins: then, while generation n + 2 is reported, it
     // needs nothing more of the worker and returns. A pick still waiting for
     // the mutex cannot return while that report holds it.
@@ -165,6 +175,7 @@ void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
     QSemaphore pickReturned;
     int begunIn = 0;
     QStringList failures;
+    std::atomic<bool> pickedApart{false};
     QObject::connect(
         &worker, &LifegameThread::sendMessage, &worker,
         [&](const QString& line) {
@@ -184,7 +195,14 @@ void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
                 begunIn = generation;
                 picks.emplace_back([&] {
                     pickBegun.release();
-                    worker.randomMember1();
+                    {
+                        // As "R" picks: both members of one generation.
+                        const LifegameThread::PickTurn turn(worker);
+                        const Pattern member1 = worker.randomMember1();
+                        const Pattern member2 = worker.randomMember2();
+                        if (bufferOf(worker, 1, member1) != bufferOf(worker, 2, member2))
+                            pickedApart = true;
+                    }
                     pickReturned.release();
                 });
                 pickBegun.acquire();
@@ -197,6 +215,7 @@ void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
         pick.join();
     QVERIFY2(failures.isEmpty(), qPrintable(failures.join(u'|')));
     QCOMPARE(int(picks.size()), pickCount);
+    QVERIFY(!pickedApart);
 }
 
 void LifegameThreadTest::destroyingRunningWorkerFinishesGeneration()

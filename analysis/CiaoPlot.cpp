@@ -82,7 +82,9 @@ void drawTriangle(QPainter& painter, const ChampionGrid& grid, const std::vector
     const double every = count > 1 ? generations[1] - generations[0] : 1.0;
     const double first = generations.front() - every / 2;
     const double last = generations.back() + every / 2;
-    const ChartAxis axis = niceAxis(first, last, 6, 1.0);
+    ChartAxis axis = niceAxis(first, last, 6, 1.0);
+    // The axes end with the last generation, not at the next round number.
+    axis.high = last;
     drawPanelAxes(painter, area, axis, axis, true, triangle.rowName);
 
     double low = 0.0;

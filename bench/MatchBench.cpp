@@ -57,8 +57,10 @@ void playMatches(benchmark::State& state, KernelBuild build)
     }
 }
 
-// The same matches cell by cell through nextState: the reference.
-void playMatchesPerCell(benchmark::State& state)
+// The same matches with the steps run another way: cell by cell through
+// nextState (the reference), or on the board's own thread as the worker
+// runs them (the difference to match/<build> is one thread start-and-wait).
+template <typename RunSteps> void playMatchesWith(benchmark::State& state, RunSteps runSteps)
 {
     StepThread board;
     prepareMatchBoard(board);
@@ -67,27 +69,22 @@ void playMatchesPerCell(benchmark::State& state)
     for (auto _ : state) {
         const PatternPair& pair = pairs[next++ % pairs.size()];
         setUpMatch(board, pair.first, pair.second);
-        board.runPerCell();
+        runSteps(board);
         benchmark::DoNotOptimize(matchResult(board));
     }
 }
 
-// A match as the worker plays it: the board's own thread started and waited
-// for around the same match. The difference to match/<build> is the cost of
-// one thread start-and-wait.
+void playMatchesPerCell(benchmark::State& state)
+{
+    playMatchesWith(state, [](StepThread& board) { board.runPerCell(); });
+}
+
 void playMatchesOnTheirThread(benchmark::State& state)
 {
-    StepThread board;
-    prepareMatchBoard(board);
-    const std::vector<PatternPair>& pairs = patternPairs();
-    std::size_t next = 0;
-    for (auto _ : state) {
-        const PatternPair& pair = pairs[next++ % pairs.size()];
-        setUpMatch(board, pair.first, pair.second);
+    playMatchesWith(state, [](StepThread& board) {
         board.start();
         board.wait();
-        benchmark::DoNotOptimize(matchResult(board));
-    }
+    });
 }
 
 // One start-and-wait of a board's thread with no step to run.

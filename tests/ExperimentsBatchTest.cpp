@@ -1,6 +1,6 @@
 // coevolife-batch's experiment outputs, through the executable: the CSV
 // against the printed progress lines, the plot and the exported patterns,
-// an interrupted run, and places that cannot be written.
+// an interrupted run, and outputs refused before the first generation.
 #include "experiments/ArchiveReader.h"
 
 #include <QDir>
@@ -181,65 +181,72 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
 {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("runsFirst");
+    // Option and path pairs; a relative path lies in a folder that holds the
+    // file "blocker" and the folders "folder" and "taken.csv.partial".
+    QTest::addColumn<QStringList>("outputs");
+    // What the one error line must contain.
+    QTest::addColumn<QString>("named");
     // A parent that is a regular file stops even root, which the tests run as.
-    QTest::newRow("export under a file") << "--export"
-                                         << "blocker/out" << true;
-    QTest::newRow("export in /proc") << "--export"
-                                     << "/proc/coevolife-batch-test" << true;
-    QTest::newRow("plot under a file") << "--plot"
-                                       << "blocker/fitness.png" << true;
-    QTest::newRow("plot in /proc") << "--plot"
-                                   << "/proc/coevolife-batch-test.png" << true;
-    QTest::newRow("csv under a file") << "--csv"
-                                      << "blocker/fitness.csv" << false;
-    QTest::newRow("archive under a file") << "--archive"
-                                          << "blocker/run.arc" << false;
+    QTest::newRow("export under a file") << QStringList{"--export", "blocker/out"} << "blocker/out";
+    QTest::newRow("export in /proc")
+        << QStringList{"--export", "/proc/coevolife-batch-test"} << "/proc/coevolife-batch-test";
+    QTest::newRow("plot under a file")
+        << QStringList{"--plot", "blocker/fitness.png"} << "blocker/fitness.png";
+    QTest::newRow("plot in /proc") << QStringList{"--plot", "/proc/coevolife-batch-test.png"}
+                                   << "/proc/coevolife-batch-test.png";
+    QTest::newRow("csv under a file")
+        << QStringList{"--csv", "blocker/fitness.csv"} << "blocker/fitness.csv";
+    QTest::newRow("archive under a file")
+        << QStringList{"--archive", "blocker/run.arc"} << "blocker/run.arc";
+    QTest::newRow("csv in a missing folder")
+        << QStringList{"--csv", "missing/fitness.csv"} << "missing/fitness.csv";
+    QTest::newRow("csv is a folder") << QStringList{"--csv", "folder"} << "--csv";
+    QTest::newRow("archive is a folder") << QStringList{"--archive", "folder"} << "--archive";
+    QTest::newRow("plot is a folder") << QStringList{"--plot", "folder"} << "--plot";
+    QTest::newRow("csv's partial file is a folder")
+        << QStringList{"--csv", "taken.csv"} << "taken.csv.partial";
+    QTest::newRow("export is a file") << QStringList{"--export", "blocker"} << "--export";
+    QTest::newRow("csv and plot in one file")
+        << QStringList{"--csv", "same", "--plot", "same"} << "--plot";
+    QTest::newRow("one file spelled two ways")
+        << QStringList{"--csv", "a.csv", "--archive", "folder/../a.csv"} << "--archive";
+    QTest::newRow("archive on the csv's partial file")
+        << QStringList{"--csv", "run", "--archive", "run.partial"} << "run.partial";
+    QTest::newRow("plot inside the export folder")
+        << QStringList{"--export", "out", "--plot", "out/duel.rle"} << "duel.rle";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
 {
-    QFETCH(QString, option);
-    QFETCH(QString, target);
-    QFETCH(bool, runsFirst);
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, named);
     QTemporaryDir dir;
     {
         QFile blocker(dir.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
-    const QString path = target.startsWith('/') ? target : dir.filePath(target);
-    QStringList arguments{QStringLiteral("--seed"),
-                          QStringLiteral("3"),
-                          QStringLiteral("--generations"),
-                          QStringLiteral("2"),
-                          option,
-                          path};
-    // A log that can be written rides along: it must end complete, not partial.
-    const QString csv = dir.filePath(QStringLiteral("fitness.csv"));
-    if (runsFirst)
-        arguments << QStringLiteral("--csv") << csv;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.csv.partial")));
+    const QStringList before = entriesIn(dir.path());
+    QStringList arguments{QStringLiteral("--seed"), QStringLiteral("3"),
+                          QStringLiteral("--generations"), QStringLiteral("2")};
+    for (int k = 0; k < outputs.size(); k += 2)
+        arguments << outputs[k]
+                  << (outputs[k + 1].startsWith('/') ? outputs[k + 1]
+                                                     : dir.filePath(outputs[k + 1]));
     const BatchResult result = runBatch(arguments);
 
-    QCOMPARE(result.exitCode, 1);
+    // Refused before the first generation: nothing printed, nothing written.
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
     const QStringList errors =
         result.err.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(result.err.last(), errors.first());
-    QVERIFY2(errors.first().contains(path), qPrintable(errors.first()));
-    QVERIFY(!QFileInfo::exists(path));
-    if (runsFirst) {
-        // The error comes at the end, after every line already printed.
-        QCOMPARE(result.out.size(), 3);
-        QCOMPARE(result.out.last(), QStringLiteral("stopped"));
-        QCOMPARE(entriesIn(dir.path()),
-                 (QStringList{QStringLiteral("blocker"), QStringLiteral("fitness.csv")}));
-        compareCsvWithLines(readLines(csv), result.out);
-    } else {
-        QVERIFY(result.out.isEmpty());
-        QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("blocker")});
-    }
+    QVERIFY2(errors.first().contains(named), qPrintable(errors.first()));
+    QCOMPARE(entriesIn(dir.path()), before);
+    QVERIFY(entriesIn(dir.filePath(QStringLiteral("folder"))).isEmpty());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/coevolife-batch-test")));
 }
 
 QTEST_GUILESS_MAIN(ExperimentsBatchTest)

@@ -13,6 +13,7 @@
 #include "random/RandomSources.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -21,18 +22,32 @@
 namespace
 {
 
-// The fitness plot draws text, and fonts need the GUI application. Only then
-// is one made, on the offscreen platform, so no display is ever needed; a
-// resumed run may draw the plot its checkpoint asks for.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+// Whether the run draws a plot: asked for by --plot, or by the checkpoint a
+// run resumes from (read here without an application; errors come later).
+bool drawsPlot(int argc, char** argv)
 {
     for (int k = 1; k < argc; ++k) {
         const QByteArray argument(argv[k]);
-        if (argument == "--plot" || argument.startsWith("--plot=") || argument == "--resume" ||
-            argument.startsWith("--resume=")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            return std::make_unique<QGuiApplication>(argc, argv);
-        }
+        if (argument == "--plot" || argument.startsWith("--plot="))
+            return true;
+        QString resumePath;
+        if (argument == "--resume" && k + 1 < argc)
+            resumePath = QFile::decodeName(argv[k + 1]);
+        else if (argument.startsWith("--resume="))
+            resumePath = QFile::decodeName(argument.mid(9));
+        if (!resumePath.isEmpty() && !readCheckpoint(resumePath).checkpoint.plotPath.isEmpty())
+            return true;
+    }
+    return false;
+}
+
+// The fitness plot draws text, and fonts need the GUI application. Only then
+// is one made, on the offscreen platform, so no display is ever needed.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
+{
+    if (drawsPlot(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
     }
     return std::make_unique<QCoreApplication>(argc, argv);
 }

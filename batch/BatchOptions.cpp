@@ -76,12 +76,31 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("Record every generation's two populations and champions in <FILE>, a "
                        "run archive for coevolife-analyze."),
         QStringLiteral("FILE"));
+    const QCommandLineOption checkpointOption(
+        QStringLiteral("checkpoint"),
+        QStringLiteral("Keep the whole state of the run in <FILE>, replaced after every "
+                       "generation, so that --resume can go on from it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption resumeOption(
+        QStringLiteral("resume"),
+        QStringLiteral("Go on from the checkpoint <FILE> to --generations (default: the number "
+                       "it was started with), with its options and checkpointing into it "
+                       "again; options given must agree with it."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption checkpointInfoOption(
+        QStringLiteral("checkpoint-info"),
+        QStringLiteral("Print \"generation N\", the generation the checkpoint <FILE> holds, and "
+                       "run nothing."),
+        QStringLiteral("FILE"));
     parser.addOption(seedOption);
     parser.addOption(generationsOption);
     parser.addOption(csvOption);
     parser.addOption(plotOption);
     parser.addOption(exportOption);
     parser.addOption(archiveOption);
+    parser.addOption(checkpointOption);
+    parser.addOption(resumeOption);
+    parser.addOption(checkpointInfoOption);
 
     if (!parser.parse(arguments)) {
         QString problem = parser.errorText();
@@ -102,8 +121,10 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
             program,
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
 
-    for (const QCommandLineOption* option :
-         {&seedOption, &generationsOption, &csvOption, &plotOption, &exportOption, &archiveOption})
+    const QList<const QCommandLineOption*> runOptions = {
+        &seedOption,   &generationsOption, &csvOption,        &plotOption,
+        &exportOption, &archiveOption,     &checkpointOption, &resumeOption};
+    for (const QCommandLineOption* option : runOptions + QList{&checkpointInfoOption})
         if (parser.values(*option).size() > 1)
             return failure(
                 program, QStringLiteral("--%1 given more than once").arg(option->names().first()));
@@ -128,7 +149,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         result.options.generations = static_cast<int>(*generations);
     }
     for (const QCommandLineOption* option :
-         {&csvOption, &plotOption, &exportOption, &archiveOption})
+         {&csvOption, &plotOption, &exportOption, &archiveOption, &checkpointOption, &resumeOption,
+          &checkpointInfoOption})
         if (parser.isSet(*option) && parser.value(*option).isEmpty())
             return failure(
                 program,
@@ -137,5 +159,14 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     result.options.plotPath = parser.value(plotOption);
     result.options.exportFolder = parser.value(exportOption);
     result.options.archivePath = parser.value(archiveOption);
+    result.options.checkpointPath = parser.value(checkpointOption);
+    result.options.resumePath = parser.value(resumeOption);
+    result.options.checkpointInfoPath = parser.value(checkpointInfoOption);
+    if (parser.isSet(checkpointInfoOption))
+        for (const QCommandLineOption* option : runOptions)
+            if (parser.isSet(*option))
+                return failure(program, QStringLiteral("--checkpoint-info runs nothing; --%1 "
+                                                       "does not go with it")
+                                            .arg(option->names().first()));
     return result;
 }

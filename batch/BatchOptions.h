@@ -11,12 +11,18 @@
 struct BatchOptions {
     // Absent: the clock seeds the random sources, as in the window.
     std::optional<std::uint32_t> seed;
-    int generations = 100;
+    // Absent: 100, or on --resume the number the checkpointed run was given.
+    std::optional<int> generations;
     // Experiment outputs; empty when not asked for.
     QString csvPath;
     QString plotPath;
     QString exportFolder;
     QString archivePath;
+    // The checkpoint kept after every generation, the one a run resumes
+    // from, and the one whose generation is only reported.
+    QString checkpointPath;
+    QString resumePath;
+    QString checkpointInfoPath;
 };
 
 struct BatchOptionsParse {

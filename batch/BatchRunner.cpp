@@ -1,5 +1,6 @@
 #include "batch/BatchRunner.h"
 
+#include "evolution/EvolutionState.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
@@ -18,9 +19,26 @@ BatchRunner::BatchRunner(std::uint32_t seed, int generations, QObject* parent)
 
 BatchRunner::~BatchRunner() = default;
 
+bool BatchRunner::continueFrom(const EvolutionState& state, const std::string& randomSources)
+{
+    if (!restoreRandomSources(randomSources))
+        return false;
+    worker->restoreState(state);
+    owesStoppedLine = state.generationsInRun == LifegameThread::generationsPerRun ||
+                      state.generationCount >= lastGeneration;
+    return true;
+}
+
 void BatchRunner::start()
 {
-    worker->start();
+    if (!owesStoppedLine) {
+        worker->start();
+        return;
+    }
+    // Queued, so that a batch with nothing left to play finishes inside the
+    // event loop.
+    QMetaObject::invokeMethod(
+        this, [this] { passLineOn(stoppedLine); }, Qt::QueuedConnection);
 }
 
 void BatchRunner::interrupt(int exitCode)

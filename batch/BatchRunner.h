@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 class LifegameThread;
+struct EvolutionState;
 
 // Drives one evolution worker the way a user pressing "G" would: starts it,
 // starts it again each time a run of 100 generations ends, and stops it right
@@ -20,6 +22,11 @@ public:
     BatchRunner(std::uint32_t seed, int generations, QObject* parent = nullptr);
     ~BatchRunner() override;
 
+    // Before start(): goes on from a checkpointed state and random sources
+    // instead of the fresh populations. A state taken at the end of a run of
+    // 100, before its "stopped", or at the last generation asked for, begins
+    // with that "stopped". False, starting nothing, on unreadable sources.
+    bool continueFrom(const EvolutionState& state, const std::string& randomSources);
     void start();
     // Ends the batch after the generation in progress; no further run starts.
     // finished then reports `exitCode`. Later calls keep the first code.
@@ -43,4 +50,5 @@ private:
     LifegameThread* worker = nullptr;
     const int lastGeneration;
     std::optional<int> interruptCode;
+    bool owesStoppedLine = false;
 };

@@ -1,13 +1,19 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRunner.h"
+#include "batch/CheckpointKeeper.h"
 #include "batch/LineWriter.h"
+#include "batch/OutputPathsCheck.h"
+#include "batch/ResumedOptions.h"
 #include "batch/TerminationSignalWatcher.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
+#include "experiments/CheckpointFormat.h"
 #include "experiments/ExperimentRecorder.h"
+#include "experiments/PartialFile.h"
 #include "random/RandomSources.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -16,16 +22,32 @@
 namespace
 {
 
+// Whether the run draws a plot: asked for by --plot, or by the checkpoint a
+// run resumes from (read here without an application; errors come later).
+bool drawsPlot(int argc, char** argv)
+{
+    for (int k = 1; k < argc; ++k) {
+        const QByteArray argument(argv[k]);
+        if (argument == "--plot" || argument.startsWith("--plot="))
+            return true;
+        QString resumePath;
+        if (argument == "--resume" && k + 1 < argc)
+            resumePath = QFile::decodeName(argv[k + 1]);
+        else if (argument.startsWith("--resume="))
+            resumePath = QFile::decodeName(argument.mid(9));
+        if (!resumePath.isEmpty() && !readCheckpoint(resumePath).checkpoint.plotPath.isEmpty())
+            return true;
+    }
+    return false;
+}
+
 // The fitness plot draws text, and fonts need the GUI application. Only then
 // is one made, on the offscreen platform, so no display is ever needed.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
 {
-    for (int k = 1; k < argc; ++k) {
-        const QByteArray argument(argv[k]);
-        if (argument == "--plot" || argument.startsWith("--plot=")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            return std::make_unique<QGuiApplication>(argc, argv);
-        }
+    if (drawsPlot(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QGuiApplication>(argc, argv);
     }
     return std::make_unique<QCoreApplication>(argc, argv);
 }
@@ -33,6 +55,48 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
 void reportError(const QString& error)
 {
     std::fprintf(stderr, "coevolife-batch: %s\n", error.toLocal8Bit().constData());
+}
+
+// The settings a new checkpoint starts from: what the run was started with.
+Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
+{
+    Checkpoint settings;
+    settings.seed = seed;
+    settings.generationsAsked = options.generations.value_or(100);
+    settings.csvPath = absoluteCleanPath(options.csvPath);
+    settings.plotPath = absoluteCleanPath(options.plotPath);
+    settings.exportFolder = absoluteCleanPath(options.exportFolder);
+    settings.archivePath = absoluteCleanPath(options.archivePath);
+    return settings;
+}
+
+// The log and the archive a resume continues must hold what the checkpoint
+// counts; checked before anything is touched.
+QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint)
+{
+    if (!options.csvPath.isEmpty()) {
+        const QString problem = PartialFile::checkReopenable(options.csvPath, checkpoint.csvBytes);
+        if (!problem.isEmpty())
+            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
+    }
+    if (!options.archivePath.isEmpty()) {
+        const QString problem =
+            PartialFile::checkReopenable(options.archivePath, checkpoint.archiveBytes);
+        if (!problem.isEmpty())
+            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
+    }
+    return {};
+}
+
+int printCheckpointInfo(const QString& path)
+{
+    const CheckpointRead read = readCheckpoint(path);
+    if (!read.error.isEmpty()) {
+        reportError(read.error);
+        return 2;
+    }
+    std::printf("generation %d\n", read.checkpoint.evolution.generationCount);
+    return 0;
 }
 
 } // namespace
@@ -55,14 +119,44 @@ int main(int argc, char** argv)
     case BatchOptionsParse::Outcome::Run:
         break;
     }
+    if (!parsed.options.checkpointInfoPath.isEmpty())
+        return printCheckpointInfo(parsed.options.checkpointInfoPath);
 
-    const BatchOptions& options = parsed.options;
+    BatchOptions options = parsed.options;
+    std::optional<Checkpoint> resumed;
+    if (!options.resumePath.isEmpty()) {
+        const CheckpointRead read = readCheckpoint(options.resumePath);
+        if (!read.error.isEmpty()) {
+            reportError(read.error);
+            return 2;
+        }
+        const ResumedOptions merged = resumedOptions(options, read.checkpoint);
+        if (!merged.error.isEmpty()) {
+            reportError(merged.error);
+            return 2;
+        }
+        options = merged.options;
+        resumed = read.checkpoint;
+    }
+    // A long run must not fail at its end over a path it could check now.
+    QString setupProblem = checkOutputPaths(plannedOutputs(options));
+    if (setupProblem.isEmpty() && resumed)
+        setupProblem = checkResumable(options, *resumed);
+    if (!setupProblem.isEmpty()) {
+        reportError(setupProblem);
+        return 2;
+    }
+
     const std::uint32_t seed = options.seed ? *options.seed : clockSeed();
     if (!options.seed)
         std::fprintf(stderr, "seed %u\n", static_cast<unsigned>(seed));
 
     TerminationSignalWatcher signalWatcher;
-    BatchRunner runner(seed, options.generations);
+    BatchRunner runner(seed, options.generations.value_or(100));
+    if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
+        reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
+        return 2;
+    }
     LineWriter output(stdout);
     QObject::connect(&runner, &BatchRunner::lineReady, &output, &LineWriter::writeLine);
     // 128 + the signal's number, as a shell reports a process the signal ended.
@@ -71,7 +165,16 @@ int main(int argc, char** argv)
 
     ExperimentRecorder recorder(
         {options.csvPath, options.plotPath, options.exportFolder, options.archivePath}, seed);
-    const QString beginError = recorder.begin();
+    std::unique_ptr<CheckpointKeeper> checkpointKeeper;
+    if (!options.checkpointPath.isEmpty()) {
+        checkpointKeeper = std::make_unique<CheckpointKeeper>(
+            options.checkpointPath, resumed ? *resumed : checkpointSettings(options, seed));
+        // What the checkpoint counts stays for the resume to continue.
+        recorder.keepPartialFilesOnAbandon();
+    }
+    const QString beginError =
+        resumed ? recorder.resume(resumed->csvBytes, resumed->archiveBytes, resumed->history)
+                : recorder.begin();
     if (!beginError.isEmpty()) {
         reportError(beginError);
         return 1;
@@ -87,13 +190,24 @@ int main(int argc, char** argv)
             if (!recordError.isEmpty())
                 QMetaObject::invokeMethod(
                     &runner, [&runner] { runner.interrupt(1); }, Qt::QueuedConnection);
+            else if (checkpointKeeper)
+                checkpointKeeper->capture(*runner.evolutionWorker(), recorder);
         },
         Qt::DirectConnection);
+    QString checkpointError;
+    if (checkpointKeeper)
+        QObject::connect(checkpointKeeper.get(), &CheckpointKeeper::writeFailed, &runner,
+                         [&](const QString& error) {
+                             checkpointError = error;
+                             runner.interrupt(1);
+                         });
     // An interrupted batch still leaves its outputs, complete up to the last
     // generation it printed.
     QObject::connect(&runner, &BatchRunner::finished, &app, [&](int exitCode) {
-        const QString error =
+        QString error =
             recordError.isEmpty() ? recorder.finish(*runner.evolutionWorker()) : recordError;
+        if (error.isEmpty())
+            error = checkpointError;
         if (!error.isEmpty()) {
             recorder.abandon();
             reportError(error);

@@ -9,7 +9,8 @@
 
 #include <QDebug>
 
-namespace {
+namespace
+{
 
 // Every score step is computed in double and rounded once when stored.
 void buildSelectionTable(const float* scores, float scoreSum, float* table)
@@ -31,7 +32,8 @@ void LifegameThread::run()
     std::vector<MatchPair> matchPairs(matchBoards.size());
     std::array<int, populationSize> appearances1{};
     std::array<int, populationSize> appearances2{};
-    int generationsDone = 0;
+    generationsInRun = firstRunStartsAt;
+    firstRunStartsAt = 0;
 
     qDebug() << "running..." << currentOffset;
 
@@ -41,7 +43,7 @@ void LifegameThread::run()
         // Looked at only between generations: a stop never cuts one short.
         if (stopRequested)
             break;
-        if (++generationsDone >= generationsPerRun)
+        if (generationsInRun >= generationsPerRun)
             break;
     }
 
@@ -120,6 +122,7 @@ void LifegameThread::playGeneration(std::vector<MatchPair>& matchPairs,
     breed();
 
     ++generationCount;
+    ++generationsInRun;
     currentOffset = populationSize - currentOffset;
     lastScoreSum1 = scoreSum1;
     lastScoreSum2 = scoreSum2;

@@ -5,6 +5,8 @@
 #include "evolution/Breeding.h"
 #include "random/RandomSources.h"
 
+#include <algorithm>
+
 LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
 {
     for (Pattern& slot : population1)
@@ -87,6 +89,63 @@ void LifegameThread::letWaitingPicksIn()
 {
     std::unique_lock<std::mutex> turn(pickTurn);
     picksDone.wait(turn, [this] { return waitingPicks == 0; });
+}
+
+namespace
+{
+
+EvolutionState::Cells cellsOf(const Pattern& pattern)
+{
+    EvolutionState::Cells cells{};
+    std::copy(pattern.get(), pattern.get() + patternCells, cells.begin());
+    return cells;
+}
+
+void copyCells(const EvolutionState::Cells& cells, const Pattern& pattern)
+{
+    std::copy(cells.begin(), cells.end(), pattern.get());
+}
+
+} // namespace
+
+EvolutionState LifegameThread::saveState() const
+{
+    static_assert(EvolutionState::slotCount == slotCount);
+    EvolutionState state;
+    state.generationCount = generationCount;
+    state.currentOffset = currentOffset;
+    state.generationsInRun = generationsInRun;
+    for (int slot = 0; slot < slotCount; ++slot) {
+        state.population1[slot] = cellsOf(population1[slot]);
+        state.population2[slot] = cellsOf(population2[slot]);
+    }
+    state.bestScore1 = bestScore1;
+    state.bestScore2 = bestScore2;
+    state.bestPattern1 = cellsOf(bestPattern1);
+    state.bestPattern2 = cellsOf(bestPattern2);
+    state.lastScoreSum1 = lastScoreSum1;
+    state.lastScoreSum2 = lastScoreSum2;
+    return state;
+}
+
+void LifegameThread::restoreState(const EvolutionState& state)
+{
+    generationCount = state.generationCount;
+    currentOffset = state.currentOffset;
+    generationsInRun = state.generationsInRun;
+    // A state taken at the end of a run of 100 starts the next one afresh.
+    firstRunStartsAt = state.generationsInRun % generationsPerRun;
+    // Into the existing storage: picks handed out earlier keep sharing it.
+    for (int slot = 0; slot < slotCount; ++slot) {
+        copyCells(state.population1[slot], population1[slot]);
+        copyCells(state.population2[slot], population2[slot]);
+    }
+    bestScore1 = state.bestScore1;
+    bestScore2 = state.bestScore2;
+    copyCells(state.bestPattern1, bestPattern1);
+    copyCells(state.bestPattern2, bestPattern2);
+    lastScoreSum1 = state.lastScoreSum1;
+    lastScoreSum2 = state.lastScoreSum2;
 }
 
 void LifegameThread::breed()

@@ -2,6 +2,7 @@
 
 #include "board/Match.h"
 #include "board/Pattern.h"
+#include "evolution/EvolutionState.h"
 
 #include <QDeadlineTimer>
 #include <QMutex>
@@ -74,6 +75,12 @@ public:
         return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
     }
 
+    // The whole state, copied out while the worker is idle or from a direct
+    // connection to sendMessage; restored only while it is idle. A restored
+    // state's generationsInRun counts toward the next run's 100.
+    EvolutionState saveState() const;
+    void restoreState(const EvolutionState& state);
+
     // Read-only views of the state, for use while the worker is idle or from a
     // direct connection to sendMessage (which runs with the mutex held).
     int generations() const { return generationCount; }
@@ -93,6 +100,8 @@ public:
         return population == 1 ? selectionTable1.data() : selectionTable2.data();
     }
     // The score sums of the generation last completed, for exact records.
+    // Generations completed so far in the run in progress, this one included.
+    int generationsDoneInRun() const { return generationsInRun; }
     float scoreSumOf(int population) const
     {
         return population == 1 ? lastScoreSum1 : lastScoreSum2;
@@ -132,6 +141,9 @@ private:
 
     int generationCount = 0;
     int currentOffset = 0;
+    int generationsInRun = 0;
+    // Where the next run starts counting; set by restoreState.
+    int firstRunStartsAt = 0;
     std::array<Pattern, slotCount> population1;
     std::array<Pattern, slotCount> population2;
     std::array<float, populationSize> scores1{};

@@ -17,14 +17,18 @@ class ArchiveWriter
 {
 public:
     QString open(const QString& path, std::uint32_t seed);
+    // Continues an archive whose first `size` bytes are kept.
+    QString reopen(const QString& path, qint64 size) { return file.reopen(path, size); }
     QString append(const ArchivedGeneration& generation)
     {
         return file.write(encodeArchivedGeneration(generation));
     }
     QString finish() { return file.finish(); }
     void abandon() { file.abandon(); }
+    void keepOnAbandon() { file.keepOnAbandon(); }
 
     bool isOpen() const { return file.isOpen(); }
+    qint64 size() const { return file.size(); }
     int generationsWritten() const
     {
         return static_cast<int>((file.size() - archiveHeaderSize) / archiveRecordSize);

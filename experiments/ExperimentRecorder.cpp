@@ -43,6 +43,18 @@ QString ExperimentRecorder::begin()
     return error;
 }
 
+QString ExperimentRecorder::resume(qint64 csvBytes, qint64 archiveBytes,
+                                   const QVector<GenerationRecord>& records)
+{
+    history = records;
+    QString error;
+    if (!outputs.csvPath.isEmpty())
+        error = csv.reopen(outputs.csvPath, csvBytes);
+    if (error.isEmpty() && !outputs.archivePath.isEmpty())
+        error = archive.reopen(outputs.archivePath, archiveBytes);
+    return error;
+}
+
 QString ExperimentRecorder::recordGeneration(const LifegameThread& worker)
 {
     history.append(latestGeneration(worker));
@@ -79,6 +91,12 @@ QString ExperimentRecorder::finish(const LifegameThread& worker)
     return {};
 }
 
+QStringList exportedFileNames()
+{
+    return {QStringLiteral("best1.rle"), QStringLiteral("best2.rle"), QStringLiteral("duel.rle"),
+            QStringLiteral("Coevolife.rule")};
+}
+
 QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed)
 {
     const Pattern best1 = worker.bestPatternOf(1);
@@ -90,11 +108,12 @@ QString exportPatterns(const QString& folder, const LifegameThread& worker, std:
             .arg(scoreText(worker.bestScoreOf(1)), scoreText(worker.bestScoreOf(2))),
         QStringLiteral("needs Coevolife.rule; 100 steps play the match")};
     // Everything is composed before the first file is written.
+    const QStringList names = exportedFileNames();
     const QList<QPair<QString, QString>> files = {
-        {QStringLiteral("best1.rle"), patternRle(best1, bestComments(1, worker, seed))},
-        {QStringLiteral("best2.rle"), patternRle(best2, bestComments(2, worker, seed))},
-        {QStringLiteral("duel.rle"), duelRle(best1, best2, duelComments)},
-        {QStringLiteral("Coevolife.rule"), coevolifeRuleTable()}};
+        {names[0], patternRle(best1, bestComments(1, worker, seed))},
+        {names[1], patternRle(best2, bestComments(2, worker, seed))},
+        {names[2], duelRle(best1, best2, duelComments)},
+        {names[3], coevolifeRuleTable()}};
 
     const QString error = makeFolder(folder);
     if (!error.isEmpty())

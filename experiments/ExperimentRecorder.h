@@ -30,6 +30,16 @@ public:
 
     // Before the worker starts: opens the CSV log and the archive.
     QString begin();
+    // Instead of begin(), for a run resumed from a checkpoint: continues the
+    // log and the archive from the sizes it counted and the plot's history.
+    QString resume(qint64 csvBytes, qint64 archiveBytes, const QVector<GenerationRecord>& records);
+    // A run that keeps a checkpoint leaves its partial files on an error, for
+    // the resume to continue.
+    void keepPartialFilesOnAbandon()
+    {
+        csv.keepOnAbandon();
+        archive.keepOnAbandon();
+    }
     // From a direct connection to the worker's sendMessage, for each progress
     // line (the worker holds its mutex then, so its numbers are settled).
     QString recordGeneration(const LifegameThread& worker);
@@ -44,6 +54,10 @@ public:
     }
 
     const QVector<GenerationRecord>& records() const { return history; }
+    // Bytes written to the log and the archive so far, as a checkpoint counts
+    // them (0 for an output that is off).
+    qint64 csvBytes() const { return csv.isOpen() ? csv.size() : 0; }
+    qint64 archiveBytes() const { return archive.isOpen() ? archive.size() : 0; }
 
 private:
     Outputs outputs;
@@ -53,6 +67,8 @@ private:
     QVector<GenerationRecord> history;
 };
 
+// The names of the files exportPatterns writes.
+QStringList exportedFileNames();
 // Writes best1.rle, best2.rle, duel.rle and Coevolife.rule into `folder`,
 // creating it if missing.
 QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed);

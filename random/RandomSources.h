@@ -5,6 +5,7 @@
 #include <boost/random/variate_generator.hpp>
 
 #include <cstdint>
+#include <string>
 
 // The two process-wide random sources. Both are seeded during static
 // initialisation, before main, from the wall clock. Neither has a lock: every
@@ -21,3 +22,11 @@ std::uint32_t clockSeed();
 // given value, then the real source rebuilt on a copy of it. For tests and the
 // batch runner; the window never reseeds.
 void reseedRandomSources(std::uint32_t seed);
+
+// Both engines' states as text (the real source keeps an engine of its own).
+std::string randomSourcesState();
+// True when `state` is a text randomSourcesState could have written.
+bool isRandomSourcesState(const std::string& state);
+// Puts both engines in the states `state` holds; false, touching neither, if
+// it is not such a text.
+bool restoreRandomSources(const std::string& state);

@@ -139,6 +139,11 @@ void BatchTest::badArgumentsExitWithOneLine_data()
         << QStringList{"--generations", "2147483648"} << "2147483648";
     QTest::newRow("positional argument") << QStringList{"--seed", "1", "extra"} << "extra";
     QTest::newRow("positional after --") << QStringList{"--", "--seed"} << "--seed";
+    QTest::newRow("resume empty") << QStringList{"--resume="} << "--resume";
+    QTest::newRow("checkpoint twice")
+        << QStringList{"--checkpoint", "a", "--checkpoint", "b"} << "--checkpoint";
+    QTest::newRow("checkpoint-info with a run option")
+        << QStringList{"--checkpoint-info", "a", "--generations", "3"} << "--generations";
 }
 
 void BatchTest::badArgumentsExitWithOneLine()

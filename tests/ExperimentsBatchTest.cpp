@@ -1,18 +1,27 @@
 // coevolife-batch's experiment outputs, through the executable: the CSV
 // against the printed progress lines, the plot and the exported patterns,
-// an interrupted run, and places that cannot be written.
+// an interrupted run, outputs refused before the first generation, and runs
+// resumed from checkpoints against runs never interrupted.
+#include "TestSupport.h"
 #include "experiments/ArchiveReader.h"
+#include "experiments/CheckpointFormat.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
+
+#include <boost/crc.hpp>
 
 #include <cmath>
 #include <csignal>
+#include <cstring>
+#include <sys/types.h>
 
 namespace
 {
@@ -91,7 +100,75 @@ void compareCsvWithLines(const QStringList& csv, const QStringList& printedLines
     }
 }
 
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The generation a checkpoint holds, as a sweep script asks for it; 0 if
+// the checkpoint is unreadable.
+int checkpointGeneration(const QString& checkpoint)
+{
+    const ProgramRun info =
+        runProgram(batchPath, {QStringLiteral("--checkpoint-info"), checkpoint});
+    const QByteArray prefix = "generation ";
+    if (info.exitCode != 0 || !info.out.startsWith(prefix) || !info.out.endsWith('\n'))
+        return 0;
+    return info.out.mid(prefix.size()).trimmed().toInt();
+}
+
+// The outputs of a seeded run in `folder`, with `extra` arguments.
+QStringList runArguments(const QString& folder, int generations, const QStringList& extra = {})
+{
+    const QDir dir(folder);
+    return QStringList{QStringLiteral("--seed"),        QStringLiteral("5"),
+                       QStringLiteral("--generations"), QString::number(generations),
+                       QStringLiteral("--csv"),         dir.filePath(QStringLiteral("fitness.csv")),
+                       QStringLiteral("--archive"),     dir.filePath(QStringLiteral("run.arc")),
+                       QStringLiteral("--plot"),        dir.filePath(QStringLiteral("fitness.png")),
+                       QStringLiteral("--export"),      dir.filePath(QStringLiteral("patterns"))} +
+           extra;
+}
+
+// Every output of a run in `straight` equals the one in `resumed`.
+void compareOutputs(const QString& straight, const QString& resumed)
+{
+    for (const QString& name :
+         {QStringLiteral("fitness.csv"), QStringLiteral("run.arc"), QStringLiteral("fitness.png"),
+          QStringLiteral("patterns/best1.rle"), QStringLiteral("patterns/best2.rle"),
+          QStringLiteral("patterns/duel.rle")}) {
+        const QByteArray expected = readBytes(QDir(straight).filePath(name));
+        QVERIFY2(!expected.isEmpty(), qPrintable(name));
+        QVERIFY2(readBytes(QDir(resumed).filePath(name)) == expected, qPrintable(name));
+    }
+}
+
+enum class CheckpointDamage {
+    None,
+    Cut,
+    CutInHeader,
+    FlipByte,
+    Foreign,
+    Empty,
+    Missing,
+    OtherFormat,
+    OtherProgram,
+    ShortLog
+};
+
+// `bytes` with the CRC-32 at its end made right again.
+QByteArray withChecksum(QByteArray bytes)
+{
+    boost::crc_32_type crc;
+    crc.process_bytes(bytes.constData(), static_cast<std::size_t>(bytes.size() - 4));
+    qToLittleEndian(static_cast<std::uint32_t>(crc.checksum()), bytes.data() + bytes.size() - 4);
+    return bytes;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(CheckpointDamage)
 
 class ExperimentsBatchTest : public QObject
 {
@@ -102,6 +179,11 @@ private slots:
     void interruptedRunLeavesCompleteFiles();
     void unwritableOutputsFailWithOneLine_data();
     void unwritableOutputsFailWithOneLine();
+    void resumedRunEqualsStraightRun_data();
+    void resumedRunEqualsStraightRun();
+    void killedRunResumes();
+    void badCheckpointsAreRefused_data();
+    void badCheckpointsAreRefused();
 };
 
 void ExperimentsBatchTest::outputsOfASeededRun()
@@ -181,65 +263,244 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
 {
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("runsFirst");
+    // Option and path pairs; a relative path lies in a folder that holds the
+    // file "blocker" and the folders "folder" and "taken.csv.partial".
+    QTest::addColumn<QStringList>("outputs");
+    // What the one error line must contain.
+    QTest::addColumn<QString>("named");
     // A parent that is a regular file stops even root, which the tests run as.
-    QTest::newRow("export under a file") << "--export"
-                                         << "blocker/out" << true;
-    QTest::newRow("export in /proc") << "--export"
-                                     << "/proc/coevolife-batch-test" << true;
-    QTest::newRow("plot under a file") << "--plot"
-                                       << "blocker/fitness.png" << true;
-    QTest::newRow("plot in /proc") << "--plot"
-                                   << "/proc/coevolife-batch-test.png" << true;
-    QTest::newRow("csv under a file") << "--csv"
-                                      << "blocker/fitness.csv" << false;
-    QTest::newRow("archive under a file") << "--archive"
-                                          << "blocker/run.arc" << false;
+    QTest::newRow("export under a file") << QStringList{"--export", "blocker/out"} << "blocker/out";
+    QTest::newRow("export in /proc")
+        << QStringList{"--export", "/proc/coevolife-batch-test"} << "/proc/coevolife-batch-test";
+    QTest::newRow("plot under a file")
+        << QStringList{"--plot", "blocker/fitness.png"} << "blocker/fitness.png";
+    QTest::newRow("plot in /proc") << QStringList{"--plot", "/proc/coevolife-batch-test.png"}
+                                   << "/proc/coevolife-batch-test.png";
+    QTest::newRow("csv under a file")
+        << QStringList{"--csv", "blocker/fitness.csv"} << "blocker/fitness.csv";
+    QTest::newRow("archive under a file")
+        << QStringList{"--archive", "blocker/run.arc"} << "blocker/run.arc";
+    QTest::newRow("csv in a missing folder")
+        << QStringList{"--csv", "missing/fitness.csv"} << "missing/fitness.csv";
+    QTest::newRow("csv is a folder") << QStringList{"--csv", "folder"} << "--csv";
+    QTest::newRow("archive is a folder") << QStringList{"--archive", "folder"} << "--archive";
+    QTest::newRow("plot is a folder") << QStringList{"--plot", "folder"} << "--plot";
+    QTest::newRow("csv's partial file is a folder")
+        << QStringList{"--csv", "taken.csv"} << "taken.csv.partial";
+    QTest::newRow("export is a file") << QStringList{"--export", "blocker"} << "--export";
+    QTest::newRow("csv and plot in one file")
+        << QStringList{"--csv", "same", "--plot", "same"} << "--plot";
+    QTest::newRow("one file spelled two ways")
+        << QStringList{"--csv", "a.csv", "--archive", "folder/../a.csv"} << "--archive";
+    QTest::newRow("archive on the csv's partial file")
+        << QStringList{"--csv", "run", "--archive", "run.partial"} << "run.partial";
+    QTest::newRow("plot inside the export folder")
+        << QStringList{"--export", "out", "--plot", "out/duel.rle"} << "duel.rle";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
 {
-    QFETCH(QString, option);
-    QFETCH(QString, target);
-    QFETCH(bool, runsFirst);
+    QFETCH(QStringList, outputs);
+    QFETCH(QString, named);
     QTemporaryDir dir;
     {
         QFile blocker(dir.filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
-    const QString path = target.startsWith('/') ? target : dir.filePath(target);
-    QStringList arguments{QStringLiteral("--seed"),
-                          QStringLiteral("3"),
-                          QStringLiteral("--generations"),
-                          QStringLiteral("2"),
-                          option,
-                          path};
-    // A log that can be written rides along: it must end complete, not partial.
-    const QString csv = dir.filePath(QStringLiteral("fitness.csv"));
-    if (runsFirst)
-        arguments << QStringLiteral("--csv") << csv;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.csv.partial")));
+    const QStringList before = entriesIn(dir.path());
+    QStringList arguments{QStringLiteral("--seed"), QStringLiteral("3"),
+                          QStringLiteral("--generations"), QStringLiteral("2")};
+    for (int k = 0; k < outputs.size(); k += 2)
+        arguments << outputs[k]
+                  << (outputs[k + 1].startsWith('/') ? outputs[k + 1]
+                                                     : dir.filePath(outputs[k + 1]));
     const BatchResult result = runBatch(arguments);
 
-    QCOMPARE(result.exitCode, 1);
+    // Refused before the first generation: nothing printed, nothing written.
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
     const QStringList errors =
         result.err.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(result.err.last(), errors.first());
-    QVERIFY2(errors.first().contains(path), qPrintable(errors.first()));
-    QVERIFY(!QFileInfo::exists(path));
-    if (runsFirst) {
-        // The error comes at the end, after every line already printed.
-        QCOMPARE(result.out.size(), 3);
-        QCOMPARE(result.out.last(), QStringLiteral("stopped"));
-        QCOMPARE(entriesIn(dir.path()),
-                 (QStringList{QStringLiteral("blocker"), QStringLiteral("fitness.csv")}));
-        compareCsvWithLines(readLines(csv), result.out);
-    } else {
-        QVERIFY(result.out.isEmpty());
-        QCOMPARE(entriesIn(dir.path()), QStringList{QStringLiteral("blocker")});
+    QVERIFY2(errors.first().contains(named), qPrintable(errors.first()));
+    QCOMPARE(entriesIn(dir.path()), before);
+    QVERIFY(entriesIn(dir.filePath(QStringLiteral("folder"))).isEmpty());
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/coevolife-batch-test")));
+}
+
+void ExperimentsBatchTest::resumedRunEqualsStraightRun_data()
+{
+    QTest::addColumn<int>("firstPart");
+    QTest::addColumn<int>("generations");
+    QTest::addColumn<bool>("isLong");
+    // Stopping at the end of a run of 100 leaves its "stopped" to the resume.
+    QTest::newRow("100 then 101") << 100 << 101 << false;
+    QTest::newRow("130 then 250") << 130 << 250 << true;
+}
+
+void ExperimentsBatchTest::resumedRunEqualsStraightRun()
+{
+    QFETCH(int, firstPart);
+    QFETCH(int, generations);
+    QFETCH(bool, isLong);
+    if (isLong && qEnvironmentVariableIsSet("COEVOLIFE_SKIP_LONG_TESTS"))
+        QSKIP("COEVOLIFE_SKIP_LONG_TESTS is set");
+    QTemporaryDir straight;
+    QTemporaryDir resumed;
+    const ProgramRun whole = runProgram(batchPath, runArguments(straight.path(), generations));
+    QCOMPARE(whole.exitCode, 0);
+
+    const QString checkpoint = resumed.filePath(QStringLiteral("run.ckpt"));
+    const ProgramRun first =
+        runProgram(batchPath, runArguments(resumed.path(), firstPart,
+                                           {QStringLiteral("--checkpoint"), checkpoint}));
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(checkpointGeneration(checkpoint), firstPart);
+    const ProgramRun rest =
+        runProgram(batchPath, {QStringLiteral("--resume"), checkpoint,
+                               QStringLiteral("--generations"), QString::number(generations)});
+    QCOMPARE(rest.exitCode, 0);
+    QCOMPARE(logUpToGeneration(first.out, firstPart) + rest.out, whole.out);
+    compareOutputs(straight.path(), resumed.path());
+    QCOMPARE(checkpointGeneration(checkpoint), generations);
+}
+
+void ExperimentsBatchTest::killedRunResumes()
+{
+    const int generations = 101;
+    QTemporaryDir straight;
+    QTemporaryDir resumed;
+    const ProgramRun whole = runProgram(batchPath, runArguments(straight.path(), generations));
+    QCOMPARE(whole.exitCode, 0);
+
+    const QString checkpoint = resumed.filePath(QStringLiteral("run.ckpt"));
+    QProcess process;
+    process.start(batchPath, runArguments(resumed.path(), generations,
+                                          {QStringLiteral("--checkpoint"), checkpoint}));
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(checkpoint), 60000);
+    const int delayMs = static_cast<int>(QRandomGenerator::global()->bounded(1500));
+    qInfo("SIGKILL %d ms after the first checkpoint", delayMs);
+    QTest::qWait(delayMs);
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), SIGKILL), 0);
+    QVERIFY(process.waitForFinished(60000));
+    const QByteArray killedLog = process.readAllStandardOutput();
+
+    const int generation = checkpointGeneration(checkpoint);
+    QVERIFY(generation >= 1);
+    const QByteArray log = logUpToGeneration(killedLog, generation);
+    QVERIFY2(!log.isEmpty(), "the log lacks the generation the checkpoint holds");
+    const ProgramRun rest = runProgram(batchPath, {QStringLiteral("--resume"), checkpoint});
+    QCOMPARE(rest.exitCode, 0);
+    QCOMPARE(log + rest.out, whole.out);
+    compareOutputs(straight.path(), resumed.path());
+}
+
+void ExperimentsBatchTest::badCheckpointsAreRefused_data()
+{
+    QTest::addColumn<CheckpointDamage>("damage");
+    QTest::addColumn<QStringList>("extra");
+    // What the one error line must say besides the checkpoint's name.
+    QTest::addColumn<QString>("named");
+    using D = CheckpointDamage;
+    QTest::newRow("truncated") << D::Cut << QStringList{} << "truncated";
+    QTest::newRow("truncated in its header") << D::CutInHeader << QStringList{} << "truncated";
+    QTest::newRow("one byte changed") << D::FlipByte << QStringList{} << "checksum";
+    QTest::newRow("foreign") << D::Foreign << QStringList{} << "not a Coevolife checkpoint";
+    QTest::newRow("empty") << D::Empty << QStringList{} << "not a Coevolife checkpoint";
+    QTest::newRow("missing") << D::Missing << QStringList{} << "cannot read";
+    QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 2";
+    QTest::newRow("other program version") << D::OtherProgram << QStringList{} << "0.0-other";
+    QTest::newRow("log shorter than counted") << D::ShortLog << QStringList{} << "fewer than";
+    QTest::newRow("other seed") << D::None << QStringList{"--seed", "7"} << "--seed 7";
+    QTest::newRow("other csv") << D::None << QStringList{"--csv", "other.csv"} << "--csv";
+    QTest::newRow("export not asked for at first")
+        << D::None << QStringList{"--export", "patterns"} << "--export";
+    QTest::newRow("other archive") << D::None << QStringList{"--archive", "b.arc"} << "--archive";
+    QTest::newRow("generations before the checkpoint")
+        << D::None << QStringList{"--generations", "2"} << "--generations 2";
+}
+
+void ExperimentsBatchTest::badCheckpointsAreRefused()
+{
+    QFETCH(CheckpointDamage, damage);
+    QFETCH(QStringList, extra);
+    QFETCH(QString, named);
+    QTemporaryDir dir;
+    const QString checkpoint = dir.filePath(QStringLiteral("run.ckpt"));
+    const QString csv = dir.filePath(QStringLiteral("fitness.csv"));
+    const QString archive = dir.filePath(QStringLiteral("run.arc"));
+    const ProgramRun first = runProgram(
+        batchPath, {QStringLiteral("--seed"), QStringLiteral("3"), QStringLiteral("--generations"),
+                    QStringLiteral("3"), QStringLiteral("--csv"), csv, QStringLiteral("--archive"),
+                    archive, QStringLiteral("--checkpoint"), checkpoint});
+    QCOMPARE(first.exitCode, 0);
+
+    QByteArray bytes = readBytes(checkpoint);
+    QVERIFY(bytes.size() > checkpointHeaderSize);
+    switch (damage) {
+    case CheckpointDamage::None:
+        break;
+    case CheckpointDamage::Cut:
+        bytes.truncate(bytes.size() / 2);
+        break;
+    case CheckpointDamage::CutInHeader:
+        bytes.truncate(20);
+        break;
+    case CheckpointDamage::FlipByte:
+        bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+        break;
+    case CheckpointDamage::Foreign:
+        bytes = readBytes(csv);
+        break;
+    case CheckpointDamage::Empty:
+        bytes.clear();
+        break;
+    case CheckpointDamage::Missing:
+        QVERIFY(QFile::remove(checkpoint));
+        bytes.clear();
+        break;
+    case CheckpointDamage::OtherFormat:
+        qToLittleEndian(std::uint32_t{2}, bytes.data() + 8);
+        bytes = withChecksum(bytes);
+        break;
+    case CheckpointDamage::OtherProgram:
+        std::memcpy(bytes.data() + 48, "0.0-other", 9);
+        bytes = withChecksum(bytes);
+        break;
+    case CheckpointDamage::ShortLog: {
+        const QByteArray log = readBytes(csv);
+        QVERIFY(writeBytes(csv, log.left(log.size() - 3)));
+        break;
     }
+    }
+    if (damage != CheckpointDamage::Missing && damage != CheckpointDamage::ShortLog)
+        QVERIFY(writeBytes(checkpoint, bytes));
+    const QStringList before = entriesIn(dir.path());
+    const QByteArray csvBefore = readBytes(csv);
+    const QByteArray archiveBefore = readBytes(archive);
+
+    QStringList arguments{QStringLiteral("--resume"), checkpoint};
+    for (int k = 0; k < extra.size(); k += 2)
+        arguments << extra[k]
+                  << (extra[k] == "--seed" || extra[k] == "--generations"
+                          ? extra[k + 1]
+                          : dir.filePath(extra[k + 1]));
+    const ProgramRun run = runProgram(batchPath, arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(run.errorLines.size(), 1);
+    QVERIFY2(run.errorLines.first().startsWith(QStringLiteral("coevolife-batch: ") + checkpoint),
+             qPrintable(run.errorLines.first()));
+    QVERIFY2(run.errorLines.first().contains(named), qPrintable(run.errorLines.first()));
+    // Nothing is overwritten, nothing is added.
+    QCOMPARE(entriesIn(dir.path()), before);
+    QVERIFY(readBytes(checkpoint) == bytes);
+    QVERIFY(readBytes(csv) == csvBefore);
+    QVERIFY(readBytes(archive) == archiveBefore);
 }
 
 QTEST_GUILESS_MAIN(ExperimentsBatchTest)

@@ -96,3 +96,20 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// A batch log cut back after the line of `generation`, as a resume expects
+// it: what a run printed after the generation its checkpoint holds is
+// printed again by the resumed run. Empty if that line is missing.
+inline QByteArray logUpToGeneration(const QByteArray& log, int generation)
+{
+    const QByteArray line = "generation" + QByteArray::number(generation) + " average ";
+    qsizetype at = 0;
+    if (!log.startsWith(line)) {
+        at = log.indexOf("\n" + line);
+        if (at < 0)
+            return {};
+        ++at;
+    }
+    const qsizetype end = log.indexOf('\n', at);
+    return end < 0 ? QByteArray() : log.left(end + 1);
+}

@@ -8,7 +8,9 @@ set -euo pipefail
 batch="$1"
 analyze="$2"
 sweep="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/scripts/sweep.sh"
-if ! "$batch" --help | grep -q -- '--resume'; then
+# Read whole first: grep -q leaving early could fail the pipe and skip wrongly.
+help="$("$batch" --help)"
+if [[ "$help" != *--resume* ]]; then
     echo "SKIPPED: $batch has no --checkpoint and --resume yet"
     exit 77
 fi

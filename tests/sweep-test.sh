@@ -31,12 +31,13 @@ fail() {
 # kill_session SID: SIGKILL to every process of the session, GNU parallel's
 # jobs included (each has a process group of its own).
 kill_session() {
-    local pass stat line fields
+    local pass stat line fields pid
     for pass in 1 2; do
         for stat in /proc/[0-9]*/stat; do
-            line="$(cat "$stat" 2>/dev/null)" || continue
+            { read -r line <"$stat"; } 2>/dev/null || continue
             read -r -a fields <<<"${line##*) }"
-            [ "${fields[3]}" = "$1" ] && kill -KILL "$(basename "$(dirname "$stat")")" 2>/dev/null
+            pid="${stat#/proc/}"
+            [ "${fields[3]}" = "$1" ] && kill -KILL "${pid%/stat}" 2>/dev/null
         done
     done
     return 0
@@ -53,12 +54,12 @@ setsid "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
     >"$work/killed.txt" 2>&1 &
 session=$!
 # Killed once the first seed has checkpointed a third of its generations.
-for _ in $(seq 1 600); do
+for _ in $(seq 1 3000); do
     if [ -f "$work/out/seed-1/run.ckpt" ] &&
         [ "$(wc -l <"$work/out/seed-1/fitness.csv.partial")" -gt $((generations / 3 + 1)) ]; then
         break
     fi
-    sleep 0.05
+    sleep 0.01
 done
 kill_session "$session"
 wait "$session" && fail "the sweep finished before it was killed"

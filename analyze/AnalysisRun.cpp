@@ -163,6 +163,7 @@ int runAnalysis(const AnalyzeOptions& options)
         break;
     }
     case AnalyzeOptions::Command::Duel:
+    case AnalyzeOptions::Command::Summary:
         break;
     }
     for (const auto& file : files) {

@@ -47,15 +47,20 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         "  master ARCHIVE --png FILE   each champion's mean score against all champions of "
         "the other population\n"
         "  duel ARCHIVE --first G1 --second G2 --export DIR\n"
-        "                              that match as RLE and rule files for a Life simulator"));
+        "                              that match as RLE and rule files for a Life simulator\n"
+        "  summary RUN... --csv FILE [--png FILE]\n"
+        "                              per generation, the quartiles of the runs' averages "
+        "and best scores;\n"
+        "                              RUN is a folder holding fitness.csv or a CSV log "
+        "(coevolife-batch --csv)"));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("grid: write the grid to <FILE>; ciao: also the grid; master: also the "
-                       "means."),
+                       "means; summary: the quartiles."),
         QStringLiteral("FILE"));
     const QCommandLineOption pngOption(QStringLiteral("png"),
-                                       QStringLiteral("ciao, master: draw the chart in <FILE>."),
+                                       QStringLiteral("ciao, master, summary: draw the chart in <FILE>."),
                                        QStringLiteral("FILE"));
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
@@ -85,8 +90,9 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     for (const QCommandLineOption* option : options)
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("grid, ciao, master or duel."));
-    parser.addPositionalArgument(QStringLiteral("archive"), QStringLiteral("The run archive."));
+                                 QStringLiteral("grid, ciao, master, duel or summary."));
+    parser.addPositionalArgument(QStringLiteral("archive"),
+                                 QStringLiteral("The run archive; for summary, the runs."));
 
     if (!parser.parse(arguments)) {
         QString problem = parser.errorText();
@@ -121,16 +127,27 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         chosen.command = AnalyzeOptions::Command::Duel;
         required = {&firstOption, &secondOption, &exportOption};
         allowed.clear();
+    } else if (command == QStringLiteral("summary")) {
+        chosen.command = AnalyzeOptions::Command::Summary;
+        required = {&csvOption};
+        allowed = {&pngOption};
     } else {
         return failure(program, QStringLiteral("unknown command '%1'").arg(command));
     }
     allowed << required;
 
-    if (positional.size() < 2)
-        return failure(program, QStringLiteral("%1 needs an archive").arg(command));
-    if (positional.size() > 2)
-        return failure(program, QStringLiteral("unexpected argument '%1'").arg(positional[2]));
-    chosen.archivePath = positional[1];
+    if (chosen.command == AnalyzeOptions::Command::Summary) {
+        if (positional.size() < 2)
+            return failure(program, QStringLiteral("summary needs at least one run"));
+        chosen.runPaths = positional.mid(1);
+    } else {
+        if (positional.size() < 2)
+            return failure(program, QStringLiteral("%1 needs an archive").arg(command));
+        if (positional.size() > 2)
+            return failure(program,
+                           QStringLiteral("unexpected argument '%1'").arg(positional[2]));
+        chosen.archivePath = positional[1];
+    }
 
     for (const QCommandLineOption* option : options) {
         const QString name = option->names().first();
@@ -146,6 +163,10 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
 
     chosen.csvPath = parser.value(csvOption);
     chosen.pngPath = parser.value(pngOption);
+    if (!chosen.pngPath.isEmpty() &&
+        QFileInfo(chosen.csvPath).absoluteFilePath() == QFileInfo(chosen.pngPath).absoluteFilePath())
+        return failure(program, QStringLiteral("--csv and --png name the same file '%1'")
+                                    .arg(chosen.csvPath));
     chosen.exportFolder = parser.value(exportOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},

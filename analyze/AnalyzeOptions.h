@@ -10,10 +10,12 @@
 // What coevolife-analyze was asked to do. A new option is a new field here
 // with its default, plus its definition and checks in parseAnalyzeOptions.
 struct AnalyzeOptions {
-    enum class Command { Grid, Ciao, Master, Duel };
+    enum class Command { Grid, Ciao, Master, Duel, Summary };
 
     Command command = Command::Grid;
     QString archivePath;
+    // summary: the runs' folders (each holding fitness.csv) or CSV logs.
+    QStringList runPaths;
     QString csvPath;
     QString pngPath;
     QString exportFolder;

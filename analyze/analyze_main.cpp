@@ -1,5 +1,6 @@
 #include "analyze/AnalysisRun.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/SummaryRun.h"
 #include "batch/TerminationSignalWatcher.h"
 
 #include <QCoreApplication>
@@ -17,7 +18,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
 {
     for (int k = 1; k < argc; ++k) {
         const QByteArray argument(argv[k]);
-        if (argument == "ciao" || argument == "master") {
+        if (argument == "ciao" || argument == "master" || argument == "summary") {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return std::make_unique<QGuiApplication>(argc, argv);
         }
@@ -45,5 +46,7 @@ int main(int argc, char** argv)
     case AnalyzeOptionsParse::Outcome::Run:
         break;
     }
+    if (parsed.options.command == AnalyzeOptions::Command::Summary)
+        return runSummary(parsed.options);
     return runAnalysis(parsed.options);
 }

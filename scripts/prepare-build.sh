@@ -3,7 +3,7 @@
 
 repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev)
+build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev parallel)
 
 # install_missing_packages PACKAGE...: apt-get installs those not installed yet,
 # through sudo when not root, without prompting.

@@ -4,6 +4,7 @@
 #include "analysis/ChampionGrid.h"
 #include "board/Match.h"
 #include "experiments/ArchiveReader.h"
+#include "experiments/FitnessPlot.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,6 +43,7 @@ private slots:
     void seededRunMatchesReference();
     void gridCellsAreTheWorkersMatches();
     void interruptWritesNothing();
+    void summaryQuartilesOfHandMadeRuns();
 };
 
 void AnalyzeTest::seededRunMatchesReference()
@@ -133,6 +135,54 @@ void AnalyzeTest::interruptWritesNothing()
     // Not a terminal: no progress bar either.
     QVERIFY(process.readAllStandardError().isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("long.arc")});
+}
+
+void AnalyzeTest::summaryQuartilesOfHandMadeRuns()
+{
+    QTemporaryDir dir;
+    const QByteArray header("generation,average1,average2,best1,best2\n");
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("a")));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("a/fitness.csv")),
+                       header + "1,1,2,10,20\n2,3,4,30,40\n"));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("b.csv")),
+                       header + "1,2,4,10,22\n2,5,6,30,44\n3,7,8,50,60\n"));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("c.csv")),
+                       header + "1,4,8,10,30\n2,9,1,35,40\n"));
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("d.csv")), header + "1,10,0,12,20\n"));
+    const QString csv = dir.filePath(QStringLiteral("summary.csv"));
+    const QString png = dir.filePath(QStringLiteral("summary.png"));
+    const ProgramRun run = runProgram(
+        analyzePath, {QStringLiteral("summary"), dir.filePath(QStringLiteral("a")),
+                      dir.filePath(QStringLiteral("b.csv")), dir.filePath(QStringLiteral("c.csv")),
+                      dir.filePath(QStringLiteral("d.csv")), QStringLiteral("--csv"), csv,
+                      QStringLiteral("--png"), png});
+    QCOMPARE(run.exitCode, 0);
+
+    // Worked by hand: generation 1's average1 over 1, 2, 4, 10 has its lower
+    // quartile at position 3 x 0.25 = 0.75 of the sorted values, 1 + 0.75 x 1;
+    // its median at 1.5, 2 + 0.5 x 2; its upper quartile at 2.25, 4 + 0.25 x 6.
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("generation,seeds,"
+                        "average1_min,average1_q1,average1_median,average1_q3,average1_max,"
+                        "average2_min,average2_q1,average2_median,average2_q3,average2_max,"
+                        "best1_min,best1_q1,best1_median,best1_q3,best1_max,"
+                        "best2_min,best2_q1,best2_median,best2_q3,best2_max\n"
+                        "1,4,1,1.75,3,5.5,10,0,1.5,3,5,8,10,10,10,10.5,12,20,20,21,24,30\n"
+                        "2,3,3,4,5,7,9,1,2.5,4,5,6,30,30,30,32.5,35,40,40,40,42,44\n"
+                        "3,1,7,7,7,7,7,8,8,8,8,8,50,50,50,50,50,60,60,60,60,60\n"));
+
+    const QImage chart(png);
+    QCOMPARE(chart.size(), QSize(fitnessPlotWidth, fitnessPlotHeight));
+    // The legend shows the colour too: look inside population 1's panel only.
+    const QRect panel = fitnessPanelArea(1);
+    const QRgb median = fitnessSeriesColor(FitnessSeries::average1).rgb();
+    bool medianDrawn = false;
+    for (int y = panel.top(); y <= panel.bottom() && !medianDrawn; ++y)
+        for (int x = panel.left(); x <= panel.right() && !medianDrawn; ++x)
+            medianDrawn = chart.pixel(x, y) == median;
+    QVERIFY(medianDrawn);
 }
 
 QTEST_GUILESS_MAIN(AnalyzeTest)

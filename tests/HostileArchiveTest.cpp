@@ -1,5 +1,5 @@
-// coevolife-analyze refuses what is not a sound archive, a range outside it
-// and an output it cannot write: one line naming the file and the problem,
+// coevolife-analyze refuses what is not a sound archive or CSV log, a range
+// outside it and an output it cannot write: one line naming the file and the problem,
 // the exit code, and no output file.
 #include "TestSupport.h"
 
@@ -75,6 +75,26 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                                  "--second", "9", "--export", "~/duel"}
                                   << 2 << "@"
                                   << "generation 9 is outside";
+    // The summary's CSV logs, at "@" too.
+    const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
+    const QByteArray header("generation,average1,average2,best1,best2\n");
+    QTest::newRow("summary: missing log") << false << QByteArray() << summary << 2 << "@"
+                                          << "cannot read";
+    QTest::newRow("summary: foreign log") << true << sound << summary << 2 << "@"
+                                          << "line 1: not a Coevolife fitness log";
+    QTest::newRow("summary: header only") << true << header << summary << 2 << "@"
+                                          << "line 2: no generation";
+    QTest::newRow("summary: cut short") << true << header + "1,1,2,3,4\n2,1,2" << summary << 2
+                                        << "@"
+                                        << "line 3: no line end";
+    QTest::newRow("summary: four fields") << true << header + "1,1,2,3\n" << summary << 2 << "@"
+                                          << "line 2: 4 fields where 5 were expected";
+    QTest::newRow("summary: not a number") << true << header + "1,1,2,x,4\n" << summary << 2
+                                           << "@"
+                                           << "line 2: \"x\" is not a number";
+    QTest::newRow("summary: generation skipped")
+        << true << header + "1,1,2,3,4\n3,1,2,3,4\n" << summary << 2 << "@"
+        << "line 3: generation \"3\" where 2 was expected";
     QTest::newRow("unwritable output")
         << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << 1
         << "~/blocker/out.csv"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "experiments/GenerationRecord.h"
+
+#include <QByteArray>
+#include <QVector>
+
+#include <vector>
+
+// The spread of one series over the seeds at one generation.
+struct Quartiles {
+    double minimum = 0.0;
+    double lower = 0.0;
+    double median = 0.0;
+    double upper = 0.0;
+    double maximum = 0.0;
+};
+
+// Quartiles by linear interpolation between order statistics: with the n
+// values sorted as x[0] <= ... <= x[n-1], the p-quantile is
+// x[j] + f (x[j+1] - x[j]) where j + f = (n - 1) p, j whole and 0 <= f < 1
+// (what R's default type 7 and NumPy's default compute). `values` must not be
+// empty.
+Quartiles quartilesOf(std::vector<double> values);
+
+struct SummaryRow {
+    int generation = 0;
+    // How many runs reached this generation; the quartiles are over those.
+    int seeds = 0;
+    Quartiles average1;
+    Quartiles average2;
+    Quartiles best1;
+    Quartiles best2;
+};
+
+// One row per generation from 1 to the longest run's last, each over the runs
+// that reached it. Every run holds generations 1, 2, ... in order.
+std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord>>& runs);
+
+// "generation,seeds," then for average1, average2, best1 and best2 in turn
+// "<series>_min,<series>_q1,<series>_median,<series>_q3,<series>_max"; a row
+// per generation, numbers as "%.9g".
+QByteArray summaryCsv(const std::vector<SummaryRow>& rows);

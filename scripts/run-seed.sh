@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Runs one seed of a sweep in OUT/seed-SEED: skips it when finished, resumes
+# it from its checkpoint when interrupted, starts it otherwise. Shared by
+# scripts/sweep.sh (GNU parallel) and the Slurm job array.
+# Usage: run-seed.sh BATCH GENERATIONS OUT SEED
+#   BATCH  the coevolife-batch program (an absolute path for remote hosts)
+# The folder holds fitness.csv (fitness.csv.partial while running), run.arc,
+# run.ckpt, run.log (the run's standard output) and run.lock.
+set -euo pipefail
+
+if [ $# -ne 4 ]; then
+    echo "usage: run-seed.sh BATCH GENERATIONS OUT SEED" >&2
+    exit 2
+fi
+batch="$1"
+generations="$2"
+seed="$4"
+dir="$3/seed-$seed"
+
+# checkpoint_generation: prints the generation the checkpoint holds. The
+# batch says so itself where it can; otherwise the CSV log's partial file,
+# a row per generation written, tells.
+checkpoint_generation() {
+    local info
+    if info="$("$batch" --checkpoint-info "$dir/run.ckpt" 2>/dev/null)" &&
+        [[ "$info" =~ ^generation\ ([0-9]+)$ ]]; then
+        echo "${BASH_REMATCH[1]}"
+        return 0
+    fi
+    [ -f "$dir/fitness.csv.partial" ] || return 1
+    tail -n 1 "$dir/fitness.csv.partial" | cut -d, -f1 | grep -E '^[0-9]+$'
+}
+
+# cut_log GENERATION: keeps run.log up to and including that generation's
+# progress line, which the resumed run continues after; fails when the line
+# is not there.
+cut_log() {
+    local kept="$dir/run.log.kept"
+    awk -v line="generation$1 average : " '
+        { print }
+        index($0, line) == 1 { found = 1; exit }
+        END { exit !found }' "$dir/run.log" >"$kept" || { rm -f "$kept"; return 1; }
+    mv "$kept" "$dir/run.log"
+}
+
+if [ -f "$dir/fitness.csv" ]; then
+    echo "seed $seed: finished already, skipped"
+    exit 0
+fi
+mkdir -p "$dir"
+# A job whose parent was killed may still be running this seed; two writers
+# would ruin it. The lock goes with the last process holding it.
+exec 9>"$dir/run.lock"
+if ! flock -n 9; then
+    echo "seed $seed: still running in another process ($dir/run.lock is held)" >&2
+    exit 1
+fi
+
+if [ -f "$dir/run.ckpt" ]; then
+    if generation="$(checkpoint_generation)" && [ -f "$dir/run.log" ] && cut_log "$generation"; then
+        echo "seed $seed: resumed after generation $generation"
+        "$batch" --resume "$dir/run.ckpt" --generations "$generations" >>"$dir/run.log"
+        echo "seed $seed: finished"
+        exit 0
+    fi
+    # Every run is exact to the bit, so starting over gives the same files,
+    # only later.
+    echo "seed $seed: the checkpoint and the log disagree; started over" >&2
+    rm -f "$dir/run.ckpt"
+fi
+"$batch" --seed "$seed" --generations "$generations" --csv "$dir/fitness.csv" \
+    --archive "$dir/run.arc" --checkpoint "$dir/run.ckpt" >"$dir/run.log"
+echo "seed $seed: finished"

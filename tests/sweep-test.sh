@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# scripts/sweep.sh killed with SIGKILL mid-sweep, as a pre-empted job is, and
+# started again: it must skip the finished seeds, resume the others, and end
+# with the very files of runs never interrupted; a third start does nothing.
+# Usage: sweep-test.sh BATCH ANALYZE
+set -euo pipefail
+
+batch="$1"
+analyze="$2"
+sweep="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/scripts/sweep.sh"
+# Read whole first: grep -q leaving early could fail the pipe and skip wrongly.
+help="$("$batch" --help)"
+if [[ "$help" != *--resume* ]]; then
+    echo "SKIPPED: $batch has no --checkpoint and --resume yet"
+    exit 77
+fi
+seeds=3
+generations=30
+if [ -n "${COEVOLIFE_SKIP_LONG_TESTS:-}" ]; then
+    seeds=2
+    generations=8
+fi
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# kill_session SID: SIGKILL to every process of the session, GNU parallel's
+# jobs included (each has a process group of its own).
+kill_session() {
+    local pass stat line fields pid
+    for pass in 1 2; do
+        for stat in /proc/[0-9]*/stat; do
+            { read -r line <"$stat"; } 2>/dev/null || continue
+            read -r -a fields <<<"${line##*) }"
+            pid="${stat#/proc/}"
+            [ "${fields[3]}" = "$1" ] && kill -KILL "${pid%/stat}" 2>/dev/null
+        done
+    done
+    return 0
+}
+
+for seed in $(seq 1 "$seeds"); do
+    mkdir -p "$work/straight/seed-$seed"
+    "$batch" --seed "$seed" --generations "$generations" \
+        --csv "$work/straight/seed-$seed/fitness.csv" \
+        --archive "$work/straight/seed-$seed/run.arc" >"$work/straight/seed-$seed/run.log"
+done
+
+setsid "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
+    >"$work/killed.txt" 2>&1 &
+session=$!
+# Killed once the first seed has checkpointed a third of its generations.
+for _ in $(seq 1 3000); do
+    if [ -f "$work/out/seed-1/run.ckpt" ] &&
+        [ "$(wc -l <"$work/out/seed-1/fitness.csv.partial")" -gt $((generations / 3 + 1)) ]; then
+        break
+    fi
+    sleep 0.01
+done
+kill_session "$session"
+wait "$session" && fail "the sweep finished before it was killed"
+[ -f "$work/out/seed-1/fitness.csv" ] && fail "seed 1 finished before the kill"
+
+"$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
+    -- --joblog "$work/joblog" >"$work/restarted.txt" ||
+    fail "the restarted sweep failed: $(cat "$work/restarted.txt")"
+grep -q '^seed 1: resumed after generation' "$work/restarted.txt" ||
+    fail "seed 1 was not resumed: $(cat "$work/restarted.txt")"
+[ "$(tail -n +2 "$work/joblog" | wc -l)" -eq "$seeds" ] || fail "GNU parallel wrote no joblog"
+for seed in $(seq 1 "$seeds"); do
+    for file in fitness.csv run.arc run.log; do
+        cmp "$work/straight/seed-$seed/$file" "$work/out/seed-$seed/$file" ||
+            fail "seed $seed: $file differs from the straight run's"
+    done
+done
+
+"$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" --summary \
+    --analyze "$analyze" >"$work/again.txt"
+[ "$(grep -c 'finished already, skipped' "$work/again.txt")" -eq "$seeds" ] ||
+    fail "finished seeds were not skipped: $(cat "$work/again.txt")"
+[ "$(wc -l <"$work/out/summary.csv")" -eq $((generations + 1)) ] || fail "summary.csv is short"
+grep -q "^$generations,$seeds," "$work/out/summary.csv" || fail "summary.csv misses seeds"
+echo "PASS: $seeds seeds x $generations generations killed, resumed and summarized"

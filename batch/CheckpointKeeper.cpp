@@ -1,6 +1,5 @@
 #include "batch/CheckpointKeeper.h"
 
-#include "board/ThreadHandOff.h"
 #include "evolution/LifegameThread.h"
 #include "experiments/AtomicFile.h"
 #include "experiments/ExperimentRecorder.h"
@@ -9,6 +8,8 @@
 CheckpointKeeper::CheckpointKeeper(const QString& path, const Checkpoint& settings, QObject* parent)
     : QObject(parent), path(path), settings(settings)
 {
+    connect(this, &CheckpointKeeper::captured, this, &CheckpointKeeper::writeNext,
+            Qt::QueuedConnection);
 }
 
 void CheckpointKeeper::capture(const LifegameThread& worker, const ExperimentRecorder& recorder)
@@ -22,16 +23,21 @@ void CheckpointKeeper::capture(const LifegameThread& worker, const ExperimentRec
     if (!settings.plotPath.isEmpty())
         checkpoint.history = recorder.records();
     const QByteArray bytes = encodeCheckpoint(checkpoint);
-    // Qt's event queue hands the bytes over under a lock ThreadSanitizer
-    // cannot see.
-    markHandedOver(bytes.constData());
-    QMetaObject::invokeMethod(
-        this, [this, bytes] { write(bytes); }, Qt::QueuedConnection);
+    {
+        const std::lock_guard<std::mutex> lock(pendingLock);
+        pending.push_back(bytes);
+    }
+    emit captured();
 }
 
-void CheckpointKeeper::write(const QByteArray& bytes)
+void CheckpointKeeper::writeNext()
 {
-    markTakenOver(bytes.constData());
+    QByteArray bytes;
+    {
+        const std::lock_guard<std::mutex> lock(pendingLock);
+        bytes = pending.front();
+        pending.pop_front();
+    }
     if (failed)
         return;
     const QString error = writeFileAtomically(path, bytes);

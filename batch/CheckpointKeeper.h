@@ -2,7 +2,11 @@
 
 #include "experiments/CheckpointFormat.h"
 
+#include <QByteArray>
 #include <QObject>
+
+#include <deque>
+#include <mutex>
 
 class ExperimentRecorder;
 class LifegameThread;
@@ -27,11 +31,18 @@ public:
 signals:
     // Once, for the first checkpoint that could not be written.
     void writeFailed(const QString& error);
+    // Emitted on the worker's thread, received queued: one per capture.
+    void captured();
 
 private:
-    void write(const QByteArray& bytes);
+    void writeNext();
 
     const QString path;
     const Checkpoint settings;
     bool failed = false;
+    // Captured checkpoints not written yet, oldest first. The queued signal
+    // carries no data of ours, so the hand-over is this lock, which
+    // ThreadSanitizer sees.
+    std::mutex pendingLock;
+    std::deque<QByteArray> pending;
 };

@@ -144,11 +144,7 @@ QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generation
     QImage image(ciaoPlotWidth, ciaoPlotHeight, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(chartFont(18, true));
-    painter.setPen(chartTitleColor);
-    painter.drawText(QRect(0, 12, ciaoPlotWidth, 28), Qt::AlignCenter, title);
+    beginChart(painter, ciaoPlotWidth, title);
     if (!generations.empty()) {
         drawTriangle(painter, grid, generations,
                      {1, QStringLiteral("population 1 champion's generation"),

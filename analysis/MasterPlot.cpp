@@ -47,11 +47,7 @@ QImage drawMasterPlot(const MasterScores& scores, const QString& title)
     QImage image(fitnessPlotWidth, fitnessPlotHeight, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(chartFont(18, true));
-    painter.setPen(chartTitleColor);
-    painter.drawText(QRect(0, 12, fitnessPlotWidth, 28), Qt::AlignCenter, title);
+    beginChart(painter, fitnessPlotWidth, title);
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
     painter.drawText(QRect(0, 46, fitnessPlotWidth, 20), Qt::AlignCenter,

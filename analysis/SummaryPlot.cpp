@@ -26,36 +26,11 @@ const Quartiles& quartilesOf(const SummaryRow& row, FitnessSeries series)
     return row.average1;
 }
 
-QPen medianPen(FitnessSeries series)
-{
-    QPen pen(fitnessSeriesColor(series), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    if (series == FitnessSeries::best1 || series == FitnessSeries::best2) {
-        pen.setStyle(Qt::DashLine);
-        pen.setCapStyle(Qt::FlatCap);
-    }
-    return pen;
-}
-
 QColor bandColor(FitnessSeries series)
 {
     QColor color = fitnessSeriesColor(series);
     color.setAlpha(70);
     return color;
-}
-
-QString seriesName(FitnessSeries series)
-{
-    switch (series) {
-    case FitnessSeries::average1:
-        return QStringLiteral("population 1 average");
-    case FitnessSeries::best1:
-        return QStringLiteral("population 1 best so far");
-    case FitnessSeries::average2:
-        return QStringLiteral("population 2 average");
-    case FitnessSeries::best2:
-        return QStringLiteral("population 2 best so far");
-    }
-    return {};
 }
 
 void drawLegend(QPainter& painter, int top)
@@ -69,17 +44,17 @@ void drawLegend(QPainter& painter, int top)
     constexpr int spacing = 28;
     int total = -spacing;
     for (FitnessSeries series : order)
-        total += swatch + gap + metrics.horizontalAdvance(seriesName(series)) + spacing;
+        total += swatch + gap + metrics.horizontalAdvance(fitnessSeriesName(series)) + spacing;
 
     int x = (fitnessPlotWidth - total) / 2;
     const int y = top + metrics.height() / 2;
     for (FitnessSeries series : order) {
         painter.fillRect(QRectF(x, y - 6, swatch, 12), bandColor(series));
-        painter.setPen(medianPen(series));
+        painter.setPen(fitnessSeriesPen(series));
         painter.drawLine(QPointF(x, y), QPointF(x + swatch, y));
         x += swatch + gap;
         painter.setPen(chartAxisColor);
-        const QString name = seriesName(series);
+        const QString name = fitnessSeriesName(series);
         painter.drawText(QRect(x, top, metrics.horizontalAdvance(name) + 2, metrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, name);
         x += metrics.horizontalAdvance(name) + spacing;
@@ -92,7 +67,8 @@ void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRo
 {
     double highest = 0.0;
     for (const SummaryRow& row : rows)
-        highest = std::max({highest, quartilesOf(row, average).upper, quartilesOf(row, best).upper});
+        highest =
+            std::max({highest, quartilesOf(row, average).upper, quartilesOf(row, best).upper});
     const ChartAxis yAxis = niceAxis(0.0, highest, 4, 0.0);
     auto toPoint = [&](int generation, double value) {
         return QPointF(
@@ -130,7 +106,7 @@ void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRo
             const QPointF point = toPoint(rows[k].generation, quartilesOf(rows[k], series).median);
             k == 0 ? median.moveTo(point) : median.lineTo(point);
         }
-        painter.setPen(medianPen(series));
+        painter.setPen(fitnessSeriesPen(series));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(median);
     }
@@ -144,12 +120,7 @@ QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title
     QImage image(fitnessPlotWidth, fitnessPlotHeight, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-
-    painter.setFont(chartFont(18, true));
-    painter.setPen(chartTitleColor);
-    painter.drawText(QRect(0, 12, fitnessPlotWidth, 28), Qt::AlignCenter, title);
+    beginChart(painter, fitnessPlotWidth, title);
     drawLegend(painter, 48);
 
     const double last = rows.empty() ? 1 : rows.back().generation;

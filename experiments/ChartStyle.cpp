@@ -50,6 +50,15 @@ QFont chartFont(int pixels, bool bold)
     return font;
 }
 
+void beginChart(QPainter& painter, int width, const QString& title)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(chartFont(18, true));
+    painter.setPen(chartTitleColor);
+    painter.drawText(QRect(0, 12, width, 28), Qt::AlignCenter, title);
+}
+
 void drawPanelAxes(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
                    const ChartAxis& yAxis, bool labelX, const QString& name)
 {

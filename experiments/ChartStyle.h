@@ -25,6 +25,10 @@ ChartAxis niceAxis(double low, double high, int wantedTicks, double smallestStep
 QString tickLabel(double value);
 QFont chartFont(int pixels, bool bold = false);
 
+// Turns on smooth lines and text and draws `title` centred at the top of a
+// chart `width` pixels wide.
+void beginChart(QPainter& painter, int width, const QString& title);
+
 // Grid lines and ticks of both axes over `area`, the value axis labelled on
 // the left, the horizontal one below when `labelX`, the two axis lines, and
 // `name` turned along the left edge.

@@ -33,31 +33,6 @@ double valueOf(const GenerationRecord& record, FitnessSeries series)
     return 0.0;
 }
 
-QPen seriesPen(FitnessSeries series)
-{
-    QPen pen(fitnessSeriesColor(series), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    if (series == FitnessSeries::best1 || series == FitnessSeries::best2) {
-        pen.setStyle(Qt::DashLine);
-        pen.setCapStyle(Qt::FlatCap);
-    }
-    return pen;
-}
-
-QString seriesName(FitnessSeries series)
-{
-    switch (series) {
-    case FitnessSeries::average1:
-        return QStringLiteral("population 1 average");
-    case FitnessSeries::best1:
-        return QStringLiteral("population 1 best so far");
-    case FitnessSeries::average2:
-        return QStringLiteral("population 2 average");
-    case FitnessSeries::best2:
-        return QStringLiteral("population 2 best so far");
-    }
-    return {};
-}
-
 constexpr FitnessSeries allSeries[] = {FitnessSeries::average1, FitnessSeries::best1,
                                        FitnessSeries::average2, FitnessSeries::best2};
 
@@ -70,17 +45,17 @@ void drawLegend(QPainter& painter, int top)
     constexpr int spacing = 28;
     int total = 0;
     for (FitnessSeries series : allSeries)
-        total += swatch + gap + metrics.horizontalAdvance(seriesName(series)) + spacing;
+        total += swatch + gap + metrics.horizontalAdvance(fitnessSeriesName(series)) + spacing;
     total -= spacing;
 
     int x = (fitnessPlotWidth - total) / 2;
     const int y = top + metrics.height() / 2;
     for (FitnessSeries series : allSeries) {
-        painter.setPen(seriesPen(series));
+        painter.setPen(fitnessSeriesPen(series));
         painter.drawLine(QPointF(x, y), QPointF(x + swatch, y));
         x += swatch + gap;
         painter.setPen(chartAxisColor);
-        const QString name = seriesName(series);
+        const QString name = fitnessSeriesName(series);
         painter.drawText(QRect(x, top, metrics.horizontalAdvance(name) + 2, metrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, name);
         x += metrics.horizontalAdvance(name) + spacing;
@@ -109,7 +84,7 @@ void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRec
     painter.save();
     painter.setClipRect(area.adjusted(-2, -2, 3, 3));
     for (FitnessSeries series : {best, average}) {
-        const QPen pen = seriesPen(series);
+        const QPen pen = fitnessSeriesPen(series);
         if (records.size() == 1) {
             // A single generation has no line to draw: mark its point.
             painter.setPen(Qt::NoPen);
@@ -135,6 +110,31 @@ void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRec
 }
 
 } // namespace
+
+QPen fitnessSeriesPen(FitnessSeries series)
+{
+    QPen pen(fitnessSeriesColor(series), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    if (series == FitnessSeries::best1 || series == FitnessSeries::best2) {
+        pen.setStyle(Qt::DashLine);
+        pen.setCapStyle(Qt::FlatCap);
+    }
+    return pen;
+}
+
+QString fitnessSeriesName(FitnessSeries series)
+{
+    switch (series) {
+    case FitnessSeries::average1:
+        return QStringLiteral("population 1 average");
+    case FitnessSeries::best1:
+        return QStringLiteral("population 1 best so far");
+    case FitnessSeries::average2:
+        return QStringLiteral("population 2 average");
+    case FitnessSeries::best2:
+        return QStringLiteral("population 2 best so far");
+    }
+    return {};
+}
 
 QColor fitnessSeriesColor(FitnessSeries series)
 {
@@ -164,16 +164,12 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
     QImage image(fitnessPlotWidth, fitnessPlotHeight, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    beginChart(painter, fitnessPlotWidth, title);
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
     const double lastGeneration = records.isEmpty() ? 1 : records.back().generation;
     const ChartAxis xAxis = niceAxis(firstGeneration, lastGeneration, 10, 1.0);
 
-    painter.setFont(chartFont(18, true));
-    painter.setPen(chartTitleColor);
-    painter.drawText(QRect(0, 12, fitnessPlotWidth, 28), Qt::AlignCenter, title);
     drawLegend(painter, 48);
 
     // The populations score in different units (population 1 weights its

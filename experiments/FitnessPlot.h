@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 #include <QString>
 #include <QVector>
@@ -16,6 +17,8 @@ enum class FitnessSeries { average1, best1, average2, best2 };
 // Each population in its sprite colour: the average solid in the colour
 // itself, the best-so-far dashed in a darker shade of it.
 QColor fitnessSeriesColor(FitnessSeries series);
+QPen fitnessSeriesPen(FitnessSeries series);
+QString fitnessSeriesName(FitnessSeries series);
 // Where the curves of population 1 or 2 are drawn: two panels, one above the
 // other; title, legend and axis labels lie outside them.
 QRect fitnessPanelArea(int population);

@@ -65,11 +65,7 @@ QImage drawMasterPlot(const MasterScores& scores, const QString& title)
                fitnessSeriesColor(FitnessSeries::average2),
                QStringLiteral("population 2 mean score"), true);
 
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    const QRect bottomArea = fitnessPanelArea(2);
-    painter.drawText(QRect(bottomArea.left(), fitnessPlotHeight - 24, bottomArea.width(), 20),
-                     Qt::AlignCenter, QStringLiteral("generation"));
+    drawGenerationAxisName(painter, QStringLiteral("generation"));
     painter.end();
     return image;
 }

@@ -130,13 +130,9 @@ QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title
     drawPanel(painter, fitnessPanelArea(2), rows, xAxis, FitnessSeries::average2,
               FitnessSeries::best2, QStringLiteral("population 2"), true);
 
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    const QRect bottomArea = fitnessPanelArea(2);
-    painter.drawText(QRect(bottomArea.left(), fitnessPlotHeight - 24, bottomArea.width(), 20),
-                     Qt::AlignCenter,
-                     QStringLiteral("generation  (lines: median over the seeds; bands: first to "
-                                    "third quartile)"));
+    drawGenerationAxisName(
+        painter, QStringLiteral("generation  (lines: median over the seeds; bands: first to "
+                                "third quartile)"));
     painter.end();
     return image;
 }

@@ -111,6 +111,15 @@ void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRec
 
 } // namespace
 
+void drawGenerationAxisName(QPainter& painter, const QString& name)
+{
+    painter.setFont(chartFont(13));
+    painter.setPen(chartAxisColor);
+    const QRect bottomArea = fitnessPanelArea(2);
+    painter.drawText(QRect(bottomArea.left(), fitnessPlotHeight - 24, bottomArea.width(), 20),
+                     Qt::AlignCenter, name);
+}
+
 QPen fitnessSeriesPen(FitnessSeries series)
 {
     QPen pen(fitnessSeriesColor(series), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
@@ -180,11 +189,7 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
     drawPanel(painter, fitnessPanelArea(2), records, xAxis, FitnessSeries::average2,
               FitnessSeries::best2, QStringLiteral("population 2"), true);
 
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    const QRect bottomArea = fitnessPanelArea(2);
-    painter.drawText(QRect(bottomArea.left(), fitnessPlotHeight - 24, bottomArea.width(), 20),
-                     Qt::AlignCenter, QStringLiteral("generation"));
+    drawGenerationAxisName(painter, QStringLiteral("generation"));
     painter.end();
     return image;
 }

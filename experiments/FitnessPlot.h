@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVector>
 
+class QPainter;
+
 constexpr int fitnessPlotWidth = 960;
 constexpr int fitnessPlotHeight = 540;
 
@@ -22,6 +24,9 @@ QString fitnessSeriesName(FitnessSeries series);
 // Where the curves of population 1 or 2 are drawn: two panels, one above the
 // other; title, legend and axis labels lie outside them.
 QRect fitnessPanelArea(int population);
+// `name` centred below the lower panel, where the charts of this size name
+// their generation axis.
+void drawGenerationAxisName(QPainter& painter, const QString& name);
 
 // A chart of the four series over the generations, with axes, tick labels, a
 // legend and `title` above it. An empty history gives empty axes.

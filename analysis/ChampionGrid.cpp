@@ -36,7 +36,7 @@ ChampionGrid::ChampionGrid(const std::vector<PackedPattern>& champions1,
     results.resize(distinct1.size() * distinct2.size());
 }
 
-void ChampionGrid::playRow(int row, StepThread& board)
+void ChampionGrid::playRow(int row, Board& board)
 {
     const Pattern& first = patterns1[row];
     GridScores* out = results.data() + static_cast<std::size_t>(row) * distinct2.size();
@@ -51,7 +51,7 @@ void ChampionGrid::playRow(int row, StepThread& board)
 void playGrid(ChampionGrid& grid, int threadCount)
 {
     MatchPool pool(threadCount, grid.rowCount(),
-                   [&grid](int row, StepThread& board) { grid.playRow(row, board); });
+                   [&grid](int row, Board& board) { grid.playRow(row, board); });
     pool.waitForAll();
 }
 

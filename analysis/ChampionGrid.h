@@ -6,7 +6,7 @@
 
 #include <vector>
 
-class StepThread;
+class Board;
 
 // The scores of one match, rounded to float as they are stored.
 struct GridScores {
@@ -29,7 +29,7 @@ public:
     // threads at once, each with its own board.
     int rowCount() const { return static_cast<int>(distinct1.size()); }
     int matchesPerRow() const { return static_cast<int>(distinct2.size()); }
-    void playRow(int row, StepThread& board);
+    void playRow(int row, Board& board);
 
     int size1() const { return static_cast<int>(index1.size()); }
     int size2() const { return static_cast<int>(index2.size()); }

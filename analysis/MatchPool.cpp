@@ -1,7 +1,7 @@
 #include "analysis/MatchPool.h"
 
 #include "board/Match.h"
-#include "board/StepThread.h"
+#include "board/Board.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ MatchPool::MatchPool(int threadCount, int rowCount, RowTask task)
     // A thread without a row to play would only be started and joined.
     const int count = std::max(1, std::min(threadCount, rowCount));
     for (int k = 0; k < count; ++k) {
-        boards.push_back(std::make_unique<StepThread>());
+        boards.push_back(std::make_unique<Board>());
         prepareMatchBoard(*boards.back());
     }
     for (int k = 0; k < count; ++k)
@@ -28,7 +28,7 @@ int MatchPool::defaultThreadCount()
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-void MatchPool::work(StepThread& board)
+void MatchPool::work(Board& board)
 {
     while (!stopRequested.load()) {
         const int row = nextRow.fetch_add(1);

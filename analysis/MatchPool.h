@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-class StepThread;
+class Board;
 
 // A fixed set of standard threads, started once for a whole analysis, that
 // share out rows 0..rowCount-1 through an atomic counter; each thread plays
@@ -23,7 +23,7 @@ class StepThread;
 class MatchPool
 {
 public:
-    using RowTask = std::function<void(int row, StepThread& board)>;
+    using RowTask = std::function<void(int row, Board& board)>;
 
     // Starts the threads at once (no more than there are rows); `task` must
     // be safe to call concurrently for different rows.
@@ -46,7 +46,7 @@ public:
     static int defaultThreadCount();
 
 private:
-    void work(StepThread& board);
+    void work(Board& board);
 
     const int rowCount;
     RowTask task;
@@ -55,6 +55,6 @@ private:
     std::atomic<bool> stopRequested{false};
     std::mutex doneMutex;
     std::condition_variable allDone;
-    std::vector<std::unique_ptr<StepThread>> boards;
+    std::vector<std::unique_ptr<Board>> boards;
     std::vector<std::thread> threads;
 };

@@ -9,7 +9,7 @@
 #include "analyze/ProgressBar.h"
 #include "batch/TerminationSignalWatcher.h"
 #include "board/Match.h"
-#include "board/StepThread.h"
+#include "board/Board.h"
 #include "experiments/ArchiveReader.h"
 #include "experiments/AtomicFile.h"
 #include "experiments/ChartStyle.h"
@@ -41,7 +41,7 @@ QString scoreText(double score)
 int playWatched(ChampionGrid& grid, int threadCount)
 {
     MatchPool pool(threadCount, grid.rowCount(),
-                   [&grid](int row, StepThread& board) { grid.playRow(row, board); });
+                   [&grid](int row, Board& board) { grid.playRow(row, board); });
     ProgressBar progress(stderr, static_cast<long long>(grid.rowCount()) * grid.matchesPerRow(),
                          "matches");
     for (;;) {
@@ -75,7 +75,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
     const Pattern first = unpackPattern(archive.generations[options.first - oldest].championOf(1));
     const Pattern second =
         unpackPattern(archive.generations[options.second - oldest].championOf(2));
-    StepThread board;
+    Board board;
     prepareMatchBoard(board);
     const MatchResult result = playMatch(board, first, second);
     const QStringList comments = {

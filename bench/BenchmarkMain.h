@@ -1,12 +1,9 @@
 #pragma once
-// The benchmark programs' shared main body: the boards are QThreads, so a
-// QCoreApplication must exist before any of them is built.
-#include <QCoreApplication>
+// The benchmark programs' shared main body.
 #include <benchmark/benchmark.h>
 
 inline int runBenchmarks(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

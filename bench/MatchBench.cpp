@@ -1,4 +1,5 @@
 #include "BenchmarkMain.h"
+#include "board/Board.h"
 #include "board/KernelBuild.h"
 #include "board/Match.h"
 #include "board/Pattern.h"
@@ -43,7 +44,7 @@ const std::vector<PatternPair>& patternPairs()
 // The match function on the calling thread, with the kernel build chosen.
 void playMatches(benchmark::State& state, KernelBuild build)
 {
-    StepThread board;
+    Board board;
     if (!board.useKernelBuild(build)) {
         state.SkipWithError("the CPU lacks this build");
         return;
@@ -57,31 +58,43 @@ void playMatches(benchmark::State& state, KernelBuild build)
     }
 }
 
+Board& boardOf(Board& board)
+{
+    return board;
+}
+
+Board& boardOf(StepThread& thread)
+{
+    return thread.board();
+}
+
 // The same matches with the steps run another way: cell by cell through
 // nextState (the reference), or on the board's own thread as the worker
 // runs them (the difference to match/<build> is one thread start-and-wait).
-template <typename RunSteps> void playMatchesWith(benchmark::State& state, RunSteps runSteps)
+template <typename BoardOwner, typename RunSteps>
+void playMatchesWith(benchmark::State& state, RunSteps runSteps)
 {
-    StepThread board;
+    BoardOwner owner;
+    Board& board = boardOf(owner);
     prepareMatchBoard(board);
     const std::vector<PatternPair>& pairs = patternPairs();
     std::size_t next = 0;
     for (auto _ : state) {
         const PatternPair& pair = pairs[next++ % pairs.size()];
         setUpMatch(board, pair.first, pair.second);
-        runSteps(board);
+        runSteps(owner);
         benchmark::DoNotOptimize(matchResult(board));
     }
 }
 
 void playMatchesPerCell(benchmark::State& state)
 {
-    playMatchesWith(state, [](StepThread& board) { board.runPerCell(); });
+    playMatchesWith<Board>(state, [](Board& board) { board.runPerCell(); });
 }
 
 void playMatchesOnTheirThread(benchmark::State& state)
 {
-    playMatchesWith(state, [](StepThread& board) {
+    playMatchesWith<StepThread>(state, [](StepThread& board) {
         board.start();
         board.wait();
     });
@@ -91,7 +104,7 @@ void playMatchesOnTheirThread(benchmark::State& state)
 void startAndWait(benchmark::State& state)
 {
     StepThread board;
-    prepareMatchBoard(board);
+    prepareMatchBoard(board.board());
     board.setSteps(0);
     for (auto _ : state) {
         board.start();
@@ -101,9 +114,9 @@ void startAndWait(benchmark::State& state)
 
 // A run of `steps` steps on a randomly filled board, packing and unpacking
 // included: how small boards fare on each path.
-template <void (StepThread::*runSteps)()> void runBoard(benchmark::State& state)
+template <void (Board::*runSteps)()> void runBoard(benchmark::State& state)
 {
-    StepThread board;
+    Board board;
     board.useKernelBuild(KernelBuild::Portable);
     board.setWidth(static_cast<int>(state.range(0)));
     board.setHeight(static_cast<int>(state.range(1)));
@@ -133,8 +146,8 @@ void boardSizes(benchmark::internal::Benchmark* bench)
 BENCHMARK(playMatchesPerCell)->Name("match/perCell");
 BENCHMARK(playMatchesOnTheirThread)->Name("match/onItsThread")->UseRealTime();
 BENCHMARK(startAndWait)->Name("thread/startAndWait")->UseRealTime();
-BENCHMARK(runBoard<&StepThread::runPerCell>)->Name("board/perCell")->Apply(boardSizes);
-BENCHMARK(runBoard<&StepThread::runBitPlanes>)->Name("board/bitPlanes")->Apply(boardSizes);
+BENCHMARK(runBoard<&Board::runPerCell>)->Name("board/perCell")->Apply(boardSizes);
+BENCHMARK(runBoard<&Board::runBitPlanes>)->Name("board/bitPlanes")->Apply(boardSizes);
 
 int main(int argc, char** argv)
 {

@@ -1,8 +1,8 @@
 #include "board/Match.h"
 
-#include "board/StepThread.h"
+#include "board/Board.h"
 
-void prepareMatchBoard(StepThread& board)
+void prepareMatchBoard(Board& board)
 {
     board.setWidth(matchBoardWidth);
     board.setHeight(matchBoardHeight);
@@ -10,21 +10,21 @@ void prepareMatchBoard(StepThread& board)
     board.reset();
 }
 
-void setUpMatch(StepThread& board, const Pattern& first, const Pattern& second)
+void setUpMatch(Board& board, const Pattern& first, const Pattern& second)
 {
     board.reset();
     board.stampPattern(first, 1, firstPatternColumn, 0, patternWidth, patternHeight);
     board.stampPattern(second, 2, secondPatternColumn, 0, patternWidth, patternHeight);
 }
 
-MatchResult matchResult(const StepThread& board)
+MatchResult matchResult(const Board& board)
 {
     return {board.countFirstSpecies(), board.countSecondSpecies(), board.contactCount()};
 }
 
-MatchResult playMatch(StepThread& board, const Pattern& first, const Pattern& second)
+MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second)
 {
     setUpMatch(board, first, second);
-    board.runSteps();
+    board.run();
     return matchResult(board);
 }

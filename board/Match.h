@@ -2,7 +2,7 @@
 
 #include "board/Pattern.h"
 
-class StepThread;
+class Board;
 
 // A match: on a 100 x 15 board, the first pattern with code 1 at column 0
 // and the second with code 2 at column 10, both at row 0, then 100 steps.
@@ -26,10 +26,10 @@ struct MatchResult {
 };
 
 // Sizes a board for matches and resets it.
-void prepareMatchBoard(StepThread& board);
+void prepareMatchBoard(Board& board);
 // Resets a match board and stamps the two patterns in their places.
-void setUpMatch(StepThread& board, const Pattern& first, const Pattern& second);
+void setUpMatch(Board& board, const Pattern& first, const Pattern& second);
 // The counts of a board whose match has been played.
-MatchResult matchResult(const StepThread& board);
+MatchResult matchResult(const Board& board);
 // A whole match on the calling thread, without starting the board's own.
-MatchResult playMatch(StepThread& board, const Pattern& first, const Pattern& second);
+MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second);

@@ -1,89 +1,8 @@
 #include "board/StepThread.h"
 
-#include "board/StepRule.h"
 #include "board/ThreadHandOff.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <new>
-#include <utility>
-
 StepThread::StepThread(QObject* parent) : QThread(parent) {}
-
-StepThread::~StepThread()
-{
-    nextGrid.reset();
-    currentGrid.reset();
-}
-
-void StepThread::reset()
-{
-    const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (width != allocatedWidth || height != allocatedHeight) {
-        // new[] throws std::bad_array_new_length rather than wrapping when the
-        // byte count does not fit.
-        currentGrid.reset(new int[cells]);
-        nextGrid.reset(new int[cells]);
-        planes.resize(width, height);
-        allocatedWidth = width;
-        allocatedHeight = height;
-    }
-    std::fill_n(currentGrid.get(), cells, 0);
-    std::fill_n(nextGrid.get(), cells, 0);
-    contacts = 0;
-}
-
-void StepThread::stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
-                              int patternHeight)
-{
-    for (int i = 0; i < patternWidth; ++i)
-        for (int j = 0; j < patternHeight; ++j)
-            if (pattern[i + patternWidth * j] != 0)
-                currentGrid[(left + i) + width * (top + j)] = code;
-}
-
-int StepThread::countFirstSpecies() const
-{
-    return planes.countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 1);
-}
-
-int StepThread::countSecondSpecies() const
-{
-    return planes.countCells(currentGrid.get(), static_cast<std::size_t>(width) * height, 2);
-}
-
-int StepThread::nextState(int x, int y)
-{
-    int n1 = 0;
-    int n2 = 0;
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (dx == 0 && dy == 0)
-                continue;
-            int nx = x + dx;
-            int ny = y + dy;
-            if (nx < 0)
-                nx = width - 1;
-            else if (nx == width)
-                nx = 0;
-            if (ny < 0)
-                ny = height - 1;
-            else if (ny == height)
-                ny = 0;
-            const int code = currentGrid[nx + width * ny];
-            if (code == 1)
-                ++n1;
-            else if (code == 2)
-                ++n2;
-        }
-    }
-
-    const int own = currentGrid[x + width * y];
-    // Counted before the outcome: also when the cell dies or converts.
-    if (isContact(own, n1))
-        ++contacts;
-    return nextCellCode(own, n1, n2);
-}
 
 void StepThread::start(Priority priority)
 {
@@ -94,7 +13,7 @@ void StepThread::start(Priority priority)
 void StepThread::run()
 {
     markTakenOver(this);
-    runSteps();
+    cells.run();
     markHandedOver(this);
 }
 
@@ -104,28 +23,4 @@ bool StepThread::wait(QDeadlineTimer deadline)
     if (finished)
         markTakenOver(this);
     return finished;
-}
-
-void StepThread::runSteps()
-{
-    // Below four cells the per-step cost of the planes outweighs the cells.
-    if (static_cast<long long>(width) * height < 4)
-        runPerCell();
-    else
-        runBitPlanes();
-}
-
-void StepThread::runBitPlanes()
-{
-    contacts += planes.run(currentGrid.get(), steps);
-}
-
-void StepThread::runPerCell()
-{
-    for (int s = 0; s < steps; ++s) {
-        for (int x = 0; x < width; ++x)
-            for (int y = 0; y < height; ++y)
-                nextGrid[x + width * y] = nextState(x, y);
-        std::swap(currentGrid, nextGrid);
-    }
 }

@@ -79,14 +79,14 @@ void LifegameThread::playGeneration(std::vector<MatchPair>& matchPairs,
         }
         for (int k = 0; k < boardCount; ++k) {
             StepThread* board = matchBoards[k];
-            setUpMatch(*board, population1[currentOffset + matchPairs[k].member1],
+            setUpMatch(board->board(), population1[currentOffset + matchPairs[k].member1],
                        population2[currentOffset + matchPairs[k].member2]);
             board->start();
         }
         for (int k = 0; k < boardCount; ++k) {
             StepThread* board = matchBoards[k];
             board->wait();
-            const MatchResult result = matchResult(*board);
+            const MatchResult result = matchResult(board->board());
             float& score1 = scores1[matchPairs[k].member1];
             float& score2 = scores2[matchPairs[k].member2];
             score1 = static_cast<float>(static_cast<double>(score1) + result.firstScore());

@@ -19,7 +19,7 @@ LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
 
     for (StepThread*& board : matchBoards) {
         board = new StepThread(nullptr);
-        prepareMatchBoard(*board);
+        prepareMatchBoard(board->board());
     }
 
     // Columns outer, rows inner, the two populations alternating cell by cell.

@@ -1,7 +1,7 @@
 #include "experiments/RleWriter.h"
 
 #include "board/Match.h"
-#include "board/StepThread.h"
+#include "board/Board.h"
 
 #include <QVector>
 
@@ -81,7 +81,7 @@ QString patternRle(const Pattern& pattern, const QStringList& comments)
            encodeRows(rows, QLatin1Char('b'));
 }
 
-QString boardRle(const StepThread& board, const QStringList& comments)
+QString boardRle(const Board& board, const QStringList& comments)
 {
     static const QChar states[] = {QLatin1Char('.'), QLatin1Char('A'), QLatin1Char('B')};
     const int width = board.boardWidth();
@@ -104,7 +104,7 @@ QString boardRle(const StepThread& board, const QStringList& comments)
 QString duelRle(const Pattern& first, const Pattern& second, const QStringList& comments)
 {
     // Set up exactly as the worker sets up each match board.
-    StepThread board;
+    Board board;
     prepareMatchBoard(board);
     setUpMatch(board, first, second);
     return boardRle(board, comments);

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-class StepThread;
+class Board;
 
 // The longest line an RLE file may hold.
 constexpr int rleLineLimit = 70;
@@ -18,7 +18,7 @@ QString patternRle(const Pattern& pattern, const QStringList& comments);
 // The whole board as multi-state RLE ("." empty, "A" first species, "B"
 // second species) under the rule "Coevolife:T<width>,<height>", the board's
 // torus.
-QString boardRle(const StepThread& board, const QStringList& comments);
+QString boardRle(const Board& board, const QStringList& comments);
 
 // The starting position of a match between `first` (code 1, column 0) and
 // `second` (code 2, column 10), both at row 0 of a match-sized board, as

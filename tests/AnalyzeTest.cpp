@@ -102,13 +102,13 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
 
     // The worker's path: the board's own thread started and waited for.
     StepThread board;
-    prepareMatchBoard(board);
+    prepareMatchBoard(board.board());
     for (int i = 0; i < grid.size1(); ++i)
         for (int j = 0; j < grid.size2(); ++j) {
-            setUpMatch(board, unpackPattern(champions1[i]), unpackPattern(champions2[j]));
+            setUpMatch(board.board(), unpackPattern(champions1[i]), unpackPattern(champions2[j]));
             board.start();
             board.wait();
-            const MatchResult result = matchResult(board);
+            const MatchResult result = matchResult(board.board());
             COMPARE_EXACTLY(grid.at(i, j).score1, static_cast<float>(result.firstScore()));
             COMPARE_EXACTLY(grid.at(i, j).score2, static_cast<float>(result.secondScore()));
         }
@@ -146,8 +146,8 @@ void AnalyzeTest::summaryQuartilesOfHandMadeRuns()
                        header + "1,1,2,10,20\n2,3,4,30,40\n"));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("b.csv")),
                        header + "1,2,4,10,22\n2,5,6,30,44\n3,7,8,50,60\n"));
-    QVERIFY(writeBytes(dir.filePath(QStringLiteral("c.csv")),
-                       header + "1,4,8,10,30\n2,9,1,35,40\n"));
+    QVERIFY(
+        writeBytes(dir.filePath(QStringLiteral("c.csv")), header + "1,4,8,10,30\n2,9,1,35,40\n"));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("d.csv")), header + "1,10,0,12,20\n"));
     const QString csv = dir.filePath(QStringLiteral("summary.csv"));
     const QString png = dir.filePath(QStringLiteral("summary.png"));

@@ -1,3 +1,4 @@
+#include "board/Board.h"
 #include "board/KernelBuild.h"
 #include "board/Match.h"
 #include "board/Pattern.h"
@@ -34,19 +35,19 @@ const int stepCounts[] = {0, 1, 2, 7, 100};
 // The reference run and the bit-plane run in every kernel build the CPU
 // supports, on boards of the same contents.
 struct BoardSet {
-    StepThread reference;
-    std::vector<std::unique_ptr<StepThread>> fast;
+    Board reference;
+    std::vector<std::unique_ptr<Board>> fast;
 
     BoardSet()
     {
         for (KernelBuild build : supportedKernelBuilds()) {
-            fast.push_back(std::make_unique<StepThread>());
+            fast.push_back(std::make_unique<Board>());
             fast.back()->useKernelBuild(build);
         }
     }
-    std::vector<StepThread*> all()
+    std::vector<Board*> all()
     {
-        std::vector<StepThread*> boards{&reference};
+        std::vector<Board*> boards{&reference};
         for (const auto& board : fast)
             boards.push_back(board.get());
         return boards;
@@ -55,7 +56,7 @@ struct BoardSet {
 
 void sizeAll(BoardSet& boards, int width, int height, int steps)
 {
-    for (StepThread* board : boards.all()) {
+    for (Board* board : boards.all()) {
         board->setWidth(width);
         board->setHeight(height);
         board->setSteps(steps);
@@ -74,14 +75,14 @@ void fillAll(BoardSet& boards, std::mt19937& rng, double density, double strayCh
             int code = unit(rng) < density ? 1 + static_cast<int>(rng() % 2) : 0;
             if (unit(rng) < strayChance)
                 code = strayCodes[rng() % 4];
-            for (StepThread* board : boards.all())
+            for (Board* board : boards.all())
                 board->setCell(x, y, code);
         }
     }
 }
 
 // Empty when the boards agree, else where they first differ.
-QString difference(const StepThread& fast, const StepThread& reference)
+QString difference(const Board& fast, const Board& reference)
 {
     if (fast.contactCount() != reference.contactCount())
         return QStringLiteral("contacts %1 vs %2")
@@ -222,7 +223,7 @@ void BoardDifferentialTest::matchStartPositions()
         sizeAll(boards, 100, 15, steps);
         const Pattern first = randomPattern(rng);
         const Pattern second = randomPattern(rng);
-        for (StepThread* board : boards.all())
+        for (Board* board : boards.all())
             setUpMatch(*board, first, second);
         const QString diff = runTwiceAndCompare(boards);
         QVERIFY2(
@@ -241,7 +242,7 @@ void BoardDifferentialTest::contactsOfATallStripedBoard()
         sizeAll(boards, 64, 128, steps);
         for (int y = 0; y < 128; ++y)
             for (int x = 0; x < 64; ++x)
-                for (StepThread* board : boards.all())
+                for (Board* board : boards.all())
                     board->setCell(x, y, 1 + y % 2);
         const QString diff = runTwiceAndCompare(boards);
         QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("%1 steps: %2").arg(steps).arg(diff)));
@@ -276,11 +277,12 @@ void BoardDifferentialTest::threadRunUsesTheSameRule()
     for (const auto& size : sizes) {
         sizeAll(boards, size[0], size[1], 100);
         fillAll(boards, rng, 0.5);
-        StepThread& fastest = *boards.fast.back();
-        fastest.start();
-        QVERIFY(fastest.wait());
+        StepThread thread;
+        thread.board() = *boards.fast.back();
+        thread.start();
+        QVERIFY(thread.wait());
         boards.reference.runPerCell();
-        const QString diff = difference(fastest, boards.reference);
+        const QString diff = difference(thread.board(), boards.reference);
         QVERIFY2(diff.isEmpty(),
                  qPrintable(QStringLiteral("%1x%2: %3").arg(size[0]).arg(size[1]).arg(diff)));
     }

@@ -1,6 +1,7 @@
 // The board view's real pixels: white empty cells, the sheet's tiles for the
 // two species, the background for anything else, and a painter left as found.
 #include "board/StepThread.h"
+#include "view/BoardPainting.h"
 #include "view/PanelWidget.h"
 #include "view/SpriteSheet.h"
 
@@ -162,7 +163,7 @@ void BoardViewTest::drawLeavesPenAndBrush()
     painter.setPen(pen);
     painter.setBrush(brush);
 
-    board.draw(&painter);
+    drawBoard(&painter, board.board());
     QCOMPARE(painter.pen(), pen);
     QCOMPARE(painter.brush(), brush);
     painter.end();

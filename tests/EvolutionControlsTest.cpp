@@ -294,7 +294,7 @@ void EvolutionControlsTest::rThenHundredTicksPlaysTheMatch()
     QCOMPARE(parts.view->stepCount, 100);
 
     // The same two members played out on a match board of our own.
-    StepThread match;
+    Board match;
     prepareMatchBoard(match);
     playMatch(match, member1, member2);
     QCOMPARE(cellsOf(*parts.displayBoard), cellsOf(match));

@@ -3,7 +3,7 @@
 // the CSV log against the progress lines, the fitness plot's pixels, and
 // files that are complete or absent, never half written.
 #include "board/Match.h"
-#include "board/StepThread.h"
+#include "board/Board.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
 #include "experiments/AtomicFile.h"
@@ -170,7 +170,7 @@ Pattern randomPattern(std::mt19937& random, double density)
     return pattern;
 }
 
-void sizeBoard(StepThread& board, int width, int height)
+void sizeBoard(Board& board, int width, int height)
 {
     board.setWidth(width);
     board.setHeight(height);
@@ -325,7 +325,7 @@ void ExperimentsTest::boardRleRoundTrip()
     QFETCH(int, height);
     std::mt19937 random(static_cast<unsigned>(density * 1000) + width);
     std::bernoulli_distribution alive(density);
-    StepThread board;
+    Board board;
     sizeBoard(board, width, height);
     std::vector<int> expected;
     for (int y = 0; y < height; ++y)
@@ -356,7 +356,7 @@ void ExperimentsTest::duelIsTheStampedMatchBoard()
         const Pattern first = randomPattern(random, 0.3 + 0.03 * k);
         const Pattern second = randomPattern(random, 0.9 - 0.03 * k);
         // A match board as the worker prepares one.
-        StepThread match;
+        Board match;
         prepareMatchBoard(match);
         setUpMatch(match, first, second);
 
@@ -389,7 +389,7 @@ void ExperimentsTest::ruleTableAgreesWithNextState()
     static const QPoint around[8] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0},
                                      {1, 1},   {0, 1},  {-1, 1}, {-1, 0}};
     std::mt19937 random(5);
-    StepThread board;
+    Board board;
     int combinations = 0;
     for (int own = 0; own < 3; ++own)
         for (int n1 = 0; n1 <= 8; ++n1)
@@ -461,7 +461,7 @@ void ExperimentsTest::ruleTableReplaysDuels()
         cells.swap(next);
     }
 
-    StepThread match;
+    Board match;
     prepareMatchBoard(match);
     playMatch(match, first, second);
     for (int y = 0; y < height; ++y)
@@ -600,7 +600,7 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
     }
     RleGrid duel;
     QVERIFY(readRle(readText(QDir(folder).filePath(QStringLiteral("duel.rle"))), duel));
-    StepThread match;
+    Board match;
     prepareMatchBoard(match);
     setUpMatch(match, worker.bestPatternOf(1), worker.bestPatternOf(2));
     for (int y = 0; y < 15; ++y)

@@ -96,7 +96,7 @@ struct PairedMatch {
 // own, pairing them from `pairing` as the worker does.
 std::vector<PairedMatch> playMatchesAlone(LifegameThread& worker, boost::mt19937& pairing)
 {
-    StepThread board;
+    Board board;
     prepareMatchBoard(board);
     std::vector<PairedMatch> results;
     for (int match = 0; match < 400; ++match) {

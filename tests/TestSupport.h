@@ -23,8 +23,8 @@
                                                               .arg(expectedValue, 0, 'g', 17)));   \
     } while (false)
 
-// The board's cells row by row.
-inline QVector<int> cellsOf(const StepThread& board)
+// The board's cells row by row (a Board or a StepThread).
+template <typename AnyBoard> QVector<int> cellsOf(const AnyBoard& board)
 {
     QVector<int> cells;
     for (int y = 0; y < board.boardHeight(); ++y)

@@ -1,6 +1,7 @@
 #include "view/PanelWidget.h"
 
 #include "board/StepThread.h"
+#include "view/BoardPainting.h"
 
 #include <QPainter>
 
@@ -9,7 +10,7 @@ PanelWidget::PanelWidget(QWidget* parent, StepThread* board) : QWidget(parent), 
 void PanelWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    board->draw(&painter);
+    drawBoard(&painter, board->board());
     // Baseline at the widget's bottom edge, 60 pixels from its right edge.
     painter.drawText(QPoint(740, 120), QString::number(stepCount, 10));
 }

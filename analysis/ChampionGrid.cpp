@@ -1,7 +1,7 @@
 #include "analysis/ChampionGrid.h"
 
-#include "analysis/MatchPool.h"
 #include "board/Match.h"
+#include "board/MatchPool.h"
 
 #include <cstdio>
 #include <unordered_map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "experiments/PackedPattern.h"
+#include "records/PackedPattern.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "experiments/ArchiveReader.h"
+#include "records/ArchiveReader.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "experiments/GenerationRecord.h"
+#include "records/GenerationRecord.h"
 
 #include <QByteArray>
 #include <QVector>

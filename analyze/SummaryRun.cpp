@@ -1,11 +1,11 @@
 #include "analyze/SummaryRun.h"
 
 #include "analysis/SeedSummary.h"
-#include "analysis/SummaryPlot.h"
 #include "analyze/AnalyzeOptions.h"
-#include "experiments/AtomicFile.h"
-#include "experiments/ChartStyle.h"
-#include "experiments/CsvLogReader.h"
+#include "charts/ChartStyle.h"
+#include "charts/SummaryPlot.h"
+#include "records/AtomicFile.h"
+#include "records/CsvLogReader.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,10 +43,10 @@ int runSummary(const AnalyzeOptions& options)
 
     QList<QPair<QString, QByteArray>> files = {{options.csvPath, summaryCsv(rows)}};
     if (!options.pngPath.isEmpty()) {
-        const QString title = QStringLiteral("Coevolife, %1 %2: median and quartiles per generation")
-                                  .arg(runs.size())
-                                  .arg(runs.size() == 1 ? QStringLiteral("run")
-                                                        : QStringLiteral("runs"));
+        const QString title =
+            QStringLiteral("Coevolife, %1 %2: median and quartiles per generation")
+                .arg(runs.size())
+                .arg(runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
         files.append({options.pngPath, pngBytes(drawSummaryPlot(rows, title))});
     }
     for (const auto& file : files) {

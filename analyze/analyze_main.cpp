@@ -1,7 +1,7 @@
 #include "analyze/AnalysisRun.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/SummaryRun.h"
-#include "batch/TerminationSignalWatcher.h"
+#include "cli/TerminationSignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "batch/CheckpointKeeper.h"
 
+#include "batch/ExperimentRecorder.h"
 #include "evolution/LifegameThread.h"
-#include "experiments/AtomicFile.h"
-#include "experiments/ExperimentRecorder.h"
 #include "random/RandomSources.h"
+#include "records/AtomicFile.h"
 
 CheckpointKeeper::CheckpointKeeper(const QString& path, const Checkpoint& settings, QObject* parent)
     : QObject(parent), path(path), settings(settings)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "experiments/CheckpointFormat.h"
+#include "records/CheckpointFormat.h"
 
 #include <QByteArray>
 #include <QObject>

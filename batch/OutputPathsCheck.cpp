@@ -1,8 +1,8 @@
 #include "batch/OutputPathsCheck.h"
 
 #include "batch/BatchOptions.h"
-#include "experiments/ExperimentRecorder.h"
-#include "experiments/PartialFile.h"
+#include "batch/ExperimentRecorder.h"
+#include "records/PartialFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "batch/ResumedOptions.h"
 
 #include "batch/OutputPathsCheck.h"
-#include "experiments/CheckpointFormat.h"
+#include "records/CheckpointFormat.h"
 
 ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& checkpoint)
 {

@@ -1,16 +1,16 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRunner.h"
 #include "batch/CheckpointKeeper.h"
+#include "batch/ExperimentRecorder.h"
 #include "batch/LineWriter.h"
 #include "batch/OutputPathsCheck.h"
 #include "batch/ResumedOptions.h"
-#include "batch/TerminationSignalWatcher.h"
+#include "cli/TerminationSignalWatcher.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
-#include "experiments/CheckpointFormat.h"
-#include "experiments/ExperimentRecorder.h"
-#include "experiments/PartialFile.h"
 #include "random/RandomSources.h"
+#include "records/CheckpointFormat.h"
+#include "records/PartialFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "board/Match.h"
-#include "experiments/ArchiveReader.h"
-#include "experiments/FitnessPlot.h"
+#include "charts/FitnessPlot.h"
+#include "records/ArchiveReader.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // an interrupted run, outputs refused before the first generation, and runs
 // resumed from checkpoints against runs never interrupted.
 #include "TestSupport.h"
-#include "experiments/ArchiveReader.h"
-#include "experiments/CheckpointFormat.h"
+#include "records/ArchiveReader.h"
+#include "records/CheckpointFormat.h"
 
 #include <QDir>
 #include <QFile>

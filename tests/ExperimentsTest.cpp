@@ -2,17 +2,17 @@
 // reader, the rule table checked against the board's own rule and replayed,
 // the CSV log against the progress lines, the fitness plot's pixels, and
 // files that are complete or absent, never half written.
-#include "board/Match.h"
+#include "batch/ExperimentRecorder.h"
 #include "board/Board.h"
+#include "board/Match.h"
+#include "charts/FitnessPlot.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
-#include "experiments/AtomicFile.h"
-#include "experiments/CsvLog.h"
-#include "experiments/ExperimentRecorder.h"
-#include "experiments/FitnessPlot.h"
-#include "experiments/RleWriter.h"
-#include "experiments/RuleTableWriter.h"
 #include "random/RandomSources.h"
+#include "records/AtomicFile.h"
+#include "records/CsvLog.h"
+#include "records/RleWriter.h"
+#include "records/RuleTableWriter.h"
 #include "view/SpriteTiles.h"
 
 #include <QDir>

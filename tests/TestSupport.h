@@ -2,7 +2,7 @@
 // Small helpers shared by the test programs.
 
 #include "board/StepThread.h"
-#include "experiments/ArchiveFormat.h"
+#include "records/ArchiveFormat.h"
 
 #include <QEvent>
 #include <QObject>

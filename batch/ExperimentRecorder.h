@@ -1,0 +1,74 @@
+#pragma once
+
+#include "records/ArchiveWriter.h"
+#include "records/CsvLog.h"
+#include "records/GenerationRecord.h"
+
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+
+class LifegameThread;
+
+// What a batch run leaves behind: the CSV log and the archive written as the
+// run goes, and at
+// the end the fitness plot and the exported patterns. An empty path or folder
+// turns that output off. Every method returns an error message, empty on
+// success, and the files are never left half written.
+class ExperimentRecorder
+{
+public:
+    struct Outputs {
+        QString csvPath;
+        QString plotPath;
+        QString exportFolder;
+        QString archivePath;
+    };
+
+    ExperimentRecorder(const Outputs& outputs, std::uint32_t seed);
+
+    // Before the worker starts: opens the CSV log and the archive.
+    QString begin();
+    // Instead of begin(), for a run resumed from a checkpoint: continues the
+    // log and the archive from the sizes it counted and the plot's history.
+    QString resume(qint64 csvBytes, qint64 archiveBytes, const QVector<GenerationRecord>& records);
+    // A run that keeps a checkpoint leaves its partial files on an error, for
+    // the resume to continue.
+    void keepPartialFilesOnAbandon()
+    {
+        csv.keepOnAbandon();
+        archive.keepOnAbandon();
+    }
+    // From a direct connection to the worker's sendMessage, for each progress
+    // line (the worker holds its mutex then, so its numbers are settled).
+    QString recordGeneration(const LifegameThread& worker);
+    // After the last run: completes the log, draws the plot, exports the
+    // patterns and the rule. The worker must be idle.
+    QString finish(const LifegameThread& worker);
+    // Drops the unfinished log and archive after an error.
+    void abandon()
+    {
+        csv.abandon();
+        archive.abandon();
+    }
+
+    const QVector<GenerationRecord>& records() const { return history; }
+    // Bytes written to the log and the archive so far, as a checkpoint counts
+    // them (0 for an output that is off).
+    qint64 csvBytes() const { return csv.isOpen() ? csv.size() : 0; }
+    qint64 archiveBytes() const { return archive.isOpen() ? archive.size() : 0; }
+
+private:
+    Outputs outputs;
+    std::uint32_t seed;
+    CsvLog csv;
+    ArchiveWriter archive;
+    QVector<GenerationRecord> history;
+};
+
+// The names of the files exportPatterns writes.
+QStringList exportedFileNames();
+// Writes best1.rle, best2.rle, duel.rle and Coevolife.rule into `folder`,
+// creating it if missing.
+QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed);

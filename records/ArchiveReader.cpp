@@ -1,0 +1,56 @@
+#include "records/ArchiveReader.h"
+
+#include <QFile>
+
+ArchiveRead readArchive(const QString& path)
+{
+    ArchiveRead read;
+    auto fail = [&](const QString& problem) {
+        read.archive = {};
+        read.error = QStringLiteral("%1: %2").arg(path, problem);
+        return read;
+    };
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read: %1").arg(file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(QStringLiteral("cannot read: %1").arg(file.errorString()));
+    if (bytes.isEmpty())
+        return fail(QStringLiteral("empty file"));
+
+    QString problem;
+    const auto header = decodeArchiveHeader(bytes.left(archiveHeaderSize), problem);
+    if (!header)
+        return fail(problem);
+    read.archive.header = *header;
+
+    const qsizetype body = bytes.size() - archiveHeaderSize;
+    const qsizetype count = body / archiveRecordSize;
+    if (count == 0 && body == 0)
+        return fail(QStringLiteral("holds no generation"));
+    if (body % archiveRecordSize != 0)
+        return fail(QStringLiteral("truncated: the record after generation record %1 has %2 of "
+                                   "%3 bytes")
+                        .arg(count)
+                        .arg(body % archiveRecordSize)
+                        .arg(archiveRecordSize));
+    read.archive.generations.reserve(static_cast<std::size_t>(count));
+    for (qsizetype k = 0; k < count; ++k) {
+        const auto generation = decodeArchivedGeneration(
+            bytes.mid(archiveHeaderSize + k * archiveRecordSize, archiveRecordSize), problem);
+        if (!generation)
+            return fail(
+                QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));
+        const int expected =
+            k == 0 ? generation->generation : read.archive.generations.back().generation + 1;
+        if (generation->generation < 1 || generation->generation != expected)
+            return fail(QStringLiteral("generation record %1 is corrupted (generation %2 out of "
+                                       "order)")
+                            .arg(k + 1)
+                            .arg(generation->generation));
+        read.archive.generations.push_back(*generation);
+    }
+    return read;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "evolution/EvolutionState.h"
+#include "records/GenerationRecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// A batch run's checkpoint, version 1, numbers little-endian, floats as their
+// IEEE-754 bits:
+//
+// header, 64 bytes
+//   0  8  magic "COEVOCKP"
+//   8  4  format version (uint32)
+//  12  4  size of the whole file in bytes (uint32)
+//  16  4  generation it holds, the last one printed (uint32)
+//  20  4  generations done in the run of 100 in progress, 1 to 100
+//  24  4  seed
+//  28  4  generations asked for
+//  32  8  bytes the CSV log holds (uint64; 0 without one)
+//  40  8  bytes the archive holds
+//  48 16  program version, ASCII, padded with NUL bytes
+// body
+//  paths of the CSV log, the plot, the export folder and the archive, each a
+//    uint32 byte count and that many bytes of UTF-8 (absolute; empty if off)
+//  current offset (uint32), best scores 1 and 2, last score sums 1 and 2
+//  best patterns 1 and 2, then population 1's and population 2's 200 slots,
+//    each pattern 6 bytes as in the archive
+//  the random sources: a uint32 byte count and their state as ASCII text
+//  the history for the plot: a uint32 count, then per generation its two
+//    averages and two best scores as IEEE-754 doubles (count 0 without a plot)
+// then the CRC-32 of every byte before it (uint32).
+constexpr char checkpointMagic[8] = {'C', 'O', 'E', 'V', 'O', 'C', 'K', 'P'};
+constexpr std::uint32_t checkpointFormatVersion = 1;
+constexpr int checkpointHeaderSize = 64;
+
+struct Checkpoint {
+    std::uint32_t seed = 0;
+    int generationsAsked = 0;
+    QString csvPath;
+    QString plotPath;
+    QString exportFolder;
+    QString archivePath;
+    qint64 csvBytes = 0;
+    qint64 archiveBytes = 0;
+    EvolutionState evolution;
+    std::string randomSources;
+    QVector<GenerationRecord> history;
+};
+
+// Written with this program's version, which decoding insists on: another
+// version may not play the same numbers.
+QByteArray encodeCheckpoint(const Checkpoint& checkpoint);
+// The problem comes back in `error` (without the file's name).
+std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error);
+
+struct CheckpointRead {
+    Checkpoint checkpoint;
+    // Empty when sound; otherwise one line naming the file and the problem.
+    QString error;
+};
+CheckpointRead readCheckpoint(const QString& path);

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "records/GenerationRecord.h"
+#include "records/PartialFile.h"
+
+#include <QString>
+
+// The per-generation log "generation,average1,average2,best1,best2", written
+// as a PartialFile: rows flushed one by one into "<file>.partial", renamed
+// into place by finish(). Errors come back as messages.
+class CsvLog
+{
+public:
+    // Creates the partial file and writes the header.
+    QString open(const QString& path);
+    // Continues a log whose first `size` bytes (header included) are kept.
+    QString reopen(const QString& path, qint64 size) { return file.reopen(path, size); }
+    QString append(const GenerationRecord& record);
+    QString finish() { return file.finish(); }
+    // Drops the partial file; the final name is left as it was.
+    void abandon() { file.abandon(); }
+
+    void keepOnAbandon() { file.keepOnAbandon(); }
+
+    bool isOpen() const { return file.isOpen(); }
+    qint64 size() const { return file.size(); }
+    static QString partialPathOf(const QString& path) { return PartialFile::partialPathOf(path); }
+    // One row without its line end, numbers as "%.9g".
+    static QString row(const GenerationRecord& record);
+
+private:
+    QString writeLine(const QString& line) { return file.write(line.toUtf8() + '\n'); }
+
+    PartialFile file;
+};

@@ -48,11 +48,9 @@ void ChampionGrid::playRow(int row, Board& board)
     }
 }
 
-void playGrid(ChampionGrid& grid, int threadCount)
+void playGrid(ChampionGrid& grid, MatchPool& pool)
 {
-    MatchPool pool(threadCount, grid.rowCount(),
-                   [&grid](int row, Board& board) { grid.playRow(row, board); });
-    pool.waitForAll();
+    pool.run(grid.rowCount(), [&grid](int row, Board& board) { grid.playRow(row, board); });
 }
 
 QByteArray gridCsv(const ChampionGrid& grid, const std::vector<int>& generations1,

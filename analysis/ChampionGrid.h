@@ -7,6 +7,7 @@
 #include <vector>
 
 class Board;
+class MatchPool;
 
 // The scores of one match, rounded to float as they are stored.
 struct GridScores {
@@ -51,8 +52,8 @@ private:
     std::vector<GridScores> results;
 };
 
-// Plays every row on `threadCount` threads and waits for them.
-void playGrid(ChampionGrid& grid, int threadCount);
+// Plays every row on the pool and waits for them.
+void playGrid(ChampionGrid& grid, MatchPool& pool);
 
 // "generation1,generation2,score1,score2", then a row per cell, i outer and j
 // inner, the scores as "%.9g".

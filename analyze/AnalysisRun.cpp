@@ -13,8 +13,7 @@
 #include "cli/TerminationSignalWatcher.h"
 #include "records/ArchiveReader.h"
 #include "records/AtomicFile.h"
-#include "records/RleWriter.h"
-#include "records/RuleTableWriter.h"
+#include "records/PatternExport.h"
 
 #include <QDir>
 
@@ -38,16 +37,15 @@ QString scoreText(double score)
 
 // Plays the whole grid on the pool, watching for a termination signal between
 // looks at the progress. Returns the signal's number, or 0 when all is played.
-int playWatched(ChampionGrid& grid, int threadCount)
+int playWatched(ChampionGrid& grid, MatchPool& pool)
 {
-    MatchPool pool(threadCount, grid.rowCount(),
-                   [&grid](int row, Board& board) { grid.playRow(row, board); });
+    pool.begin(grid.rowCount(), [&grid](int row, Board& board) { grid.playRow(row, board); });
     ProgressBar progress(stderr, static_cast<long long>(grid.rowCount()) * grid.matchesPerRow(),
                          "matches");
     for (;;) {
         const bool done = pool.waitFor(std::chrono::milliseconds(100));
         if (const int signalNumber = takeTerminationSignal(0)) {
-            pool.stop();
+            pool.cancel();
             progress.clear();
             return signalNumber;
         }
@@ -86,17 +84,8 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
         QStringLiteral("seed %1").arg(archive.header.seed),
         QStringLiteral("scores %1 and %2")
             .arg(scoreText(static_cast<float>(result.firstScore())),
-                 scoreText(static_cast<float>(result.secondScore()))),
-        QStringLiteral("needs Coevolife.rule; 100 steps play the match")};
-    const QString rle = duelRle(first, second, comments);
-
-    QString error = makeFolder(options.exportFolder);
-    const QDir folder(options.exportFolder);
-    if (error.isEmpty())
-        error = writeFileAtomically(folder.filePath(QStringLiteral("duel.rle")), rle.toUtf8());
-    if (error.isEmpty())
-        error = writeFileAtomically(folder.filePath(QStringLiteral("Coevolife.rule")),
-                                    coevolifeRuleTable().toUtf8());
+                 scoreText(static_cast<float>(result.secondScore())))};
+    const QString error = writeExports(options.exportFolder, {duelExport(first, second, comments)});
     if (!error.isEmpty()) {
         reportError(error);
         return unwritableOutput;
@@ -132,8 +121,8 @@ int runAnalysis(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid(champions1, champions2);
-    const int threads = options.threads > 0 ? options.threads : MatchPool::defaultThreadCount();
-    if (const int signalNumber = playWatched(grid, threads))
+    MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
+    if (const int signalNumber = playWatched(grid, pool))
         return 128 + signalNumber;
 
     // Everything is composed before the first file is written.

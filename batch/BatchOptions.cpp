@@ -8,6 +8,9 @@
 namespace
 {
 
+// More threads than this would only wait for each other.
+constexpr std::uint64_t maximumThreads = 1024;
+
 // Plain decimal digits only: no sign, no blanks, no base prefix, no exponent,
 // and nothing above `maximum`.
 std::optional<std::uint64_t> parseWholeNumber(const QString& text, std::uint64_t maximum)
@@ -92,6 +95,15 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("Print \"generation N\", the generation the checkpoint <FILE> holds, and "
                        "run nothing."),
         QStringLiteral("FILE"));
+    const QCommandLineOption threadsOption(
+        QStringLiteral("threads"),
+        QStringLiteral("Play the matches on <N> threads (default: one per CPU). The output is "
+                       "the same for any number."),
+        QStringLiteral("N"));
+    const QCommandLineOption boardThreadsOption(
+        QStringLiteral("board-threads"),
+        QStringLiteral("Play the matches as the window does, two at a time, each on a board "
+                       "thread started for it. Slower; the output is the same."));
     parser.addOption(seedOption);
     parser.addOption(generationsOption);
     parser.addOption(csvOption);
@@ -101,6 +113,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     parser.addOption(checkpointOption);
     parser.addOption(resumeOption);
     parser.addOption(checkpointInfoOption);
+    parser.addOption(threadsOption);
+    parser.addOption(boardThreadsOption);
 
     if (!parser.parse(arguments)) {
         QString problem = parser.errorText();
@@ -124,7 +138,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     const QList<const QCommandLineOption*> runOptions = {
         &seedOption,   &generationsOption, &csvOption,        &plotOption,
         &exportOption, &archiveOption,     &checkpointOption, &resumeOption};
-    for (const QCommandLineOption* option : runOptions + QList{&checkpointInfoOption})
+    for (const QCommandLineOption* option :
+         runOptions + QList{&checkpointInfoOption, &threadsOption})
         if (parser.values(*option).size() > 1)
             return failure(
                 program, QStringLiteral("--%1 given more than once").arg(option->names().first()));
@@ -148,6 +163,20 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
                                         .arg(text));
         result.options.generations = static_cast<int>(*generations);
     }
+    if (parser.isSet(threadsOption)) {
+        const QString text = parser.value(threadsOption);
+        const auto threads = parseWholeNumber(text, maximumThreads);
+        if (!threads || *threads < 1)
+            return failure(program,
+                           QStringLiteral("--threads '%1' is not a whole number from 1 to %2")
+                               .arg(text)
+                               .arg(maximumThreads));
+        result.options.threads = static_cast<int>(*threads);
+    }
+    result.options.boardThreads = parser.isSet(boardThreadsOption);
+    if (result.options.boardThreads && result.options.threads)
+        return failure(program, QStringLiteral("--board-threads plays on two boards; --threads "
+                                               "does not go with it"));
     for (const QCommandLineOption* option :
          {&csvOption, &plotOption, &exportOption, &archiveOption, &checkpointOption, &resumeOption,
           &checkpointInfoOption})

@@ -23,6 +23,10 @@ struct BatchOptions {
     QString checkpointPath;
     QString resumePath;
     QString checkpointInfoPath;
+    // Absent: one thread per CPU.
+    std::optional<int> threads;
+    // The window's way of playing matches instead of the pool.
+    bool boardThreads = false;
 };
 
 struct BatchOptionsParse {

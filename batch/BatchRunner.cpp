@@ -10,11 +10,12 @@ BatchRunner::BatchRunner(std::uint32_t seed, int generations, QObject* parent)
 {
     reseedRandomSources(seed);
     worker = new LifegameThread(this);
-    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::stopAtLastGeneration,
-            Qt::DirectConnection);
-    // Queued from the worker's thread, so the lines arrive in order; "stopped"
-    // is the last thing a run does before its thread finishes.
-    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::passLineOn);
+    worker->stopAfterGeneration(lastGeneration);
+    // Queued from the worker's thread, in the order emitted: a generation's
+    // line, then its report; the run's "stopped" comes before its end.
+    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::lineReady);
+    connect(worker, &LifegameThread::generationPlayed, this, &BatchRunner::generationPlayed);
+    connect(worker, &QThread::finished, this, &BatchRunner::onRunEnded);
 }
 
 BatchRunner::~BatchRunner() = default;
@@ -29,6 +30,16 @@ bool BatchRunner::continueFrom(const EvolutionState& state, const std::string& r
     return true;
 }
 
+void BatchRunner::useMatchRunner(MatchRunner* runner)
+{
+    worker->useMatchRunner(runner);
+}
+
+void BatchRunner::reportFullState(bool wanted)
+{
+    worker->reportFullState(wanted);
+}
+
 void BatchRunner::start()
 {
     if (!owesStoppedLine) {
@@ -38,7 +49,12 @@ void BatchRunner::start()
     // Queued, so that a batch with nothing left to play finishes inside the
     // event loop.
     QMetaObject::invokeMethod(
-        this, [this] { passLineOn(stoppedLine); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            emit lineReady(stoppedLine);
+            onRunEnded();
+        },
+        Qt::QueuedConnection);
 }
 
 void BatchRunner::interrupt(int exitCode)
@@ -49,22 +65,9 @@ void BatchRunner::interrupt(int exitCode)
     worker->requestStop();
 }
 
-void BatchRunner::stopAtLastGeneration(const QString& line)
-{
-    if (line != stoppedLine && worker->generations() >= lastGeneration)
-        worker->requestStop();
-}
-
-void BatchRunner::passLineOn(const QString& line)
-{
-    emit lineReady(line);
-    if (line == stoppedLine)
-        onRunEnded();
-}
-
 void BatchRunner::onRunEnded()
 {
-    // "stopped" comes just before the thread is done; let it be done.
+    // finished comes just before the thread is done; let it be done.
     worker->wait();
     if (interruptCode) {
         emit finished(*interruptCode);

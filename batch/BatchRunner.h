@@ -7,11 +7,13 @@
 #include <string>
 
 class LifegameThread;
+class MatchRunner;
 struct EvolutionState;
+struct GenerationReport;
 
 // Drives one evolution worker the way a user pressing "G" would: starts it,
-// starts it again each time a run of 100 generations ends, and stops it right
-// after the requested generation. Lives on the thread of an event loop.
+// starts it again each time a run of 100 generations ends, and has it stop
+// right after the requested generation. Lives on the thread of an event loop.
 class BatchRunner : public QObject
 {
     Q_OBJECT
@@ -27,6 +29,10 @@ public:
     // 100, before its "stopped", or at the last generation asked for, begins
     // with that "stopped". False, starting nothing, on unreadable sources.
     bool continueFrom(const EvolutionState& state, const std::string& randomSources);
+    // Before start(): who plays the matches (nullptr: the worker's own
+    // boards), and whether the reports carry the whole state.
+    void useMatchRunner(MatchRunner* runner);
+    void reportFullState(bool wanted);
     void start();
     // Ends the batch after the generation in progress; no further run starts.
     // finished then reports `exitCode`. Later calls keep the first code.
@@ -37,14 +43,12 @@ public:
 signals:
     // Every line the log pane would show, in order, on this object's thread.
     void lineReady(const QString& line);
+    // After each generation's line, on this object's thread.
+    void generationPlayed(const GenerationReport& report);
     // After the last line; the worker is idle by then.
     void finished(int exitCode);
 
 private:
-    // Runs on the worker's thread while it holds its lock, so the stop lands
-    // between the last wanted generation and the next.
-    void stopAtLastGeneration(const QString& line);
-    void passLineOn(const QString& line);
     void onRunEnded();
 
     LifegameThread* worker = nullptr;

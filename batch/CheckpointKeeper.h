@@ -2,47 +2,26 @@
 
 #include "records/CheckpointFormat.h"
 
-#include <QByteArray>
-#include <QObject>
-
-#include <deque>
-#include <mutex>
+#include <QString>
 
 class ExperimentRecorder;
-class LifegameThread;
+struct GenerationReport;
 
-// Keeps a batch run's checkpoint file. The state is taken on the worker's
-// thread after each generation and written, replacing the file atomically,
-// on this object's thread; queued behind that generation's line, so the
-// file never holds a generation the printed log lacks.
-class CheckpointKeeper : public QObject
+// Keeps a batch run's checkpoint file, replaced atomically after every
+// generation once that generation's line is printed and recorded, so the file
+// never holds a generation the printed log lacks.
+class CheckpointKeeper
 {
-    Q_OBJECT
-
 public:
     // `settings` holds what the run was started with: seed, generations
     // asked for and the absolute output paths.
-    CheckpointKeeper(const QString& path, const Checkpoint& settings, QObject* parent = nullptr);
+    CheckpointKeeper(const QString& path, const Checkpoint& settings);
 
-    // From a direct connection to the worker's sendMessage, for a progress
-    // line, once `recorder` has recorded that generation.
-    void capture(const LifegameThread& worker, const ExperimentRecorder& recorder);
-
-signals:
-    // Once, for the first checkpoint that could not be written.
-    void writeFailed(const QString& error);
-    // Emitted on the worker's thread, received queued: one per capture.
-    void captured();
+    // For a report that carries the whole state, once `recorder` has
+    // recorded it. Returns the error, empty on success.
+    QString write(const GenerationReport& report, const ExperimentRecorder& recorder) const;
 
 private:
-    void writeNext();
-
     const QString path;
     const Checkpoint settings;
-    bool failed = false;
-    // Captured checkpoints not written yet, oldest first. The queued signal
-    // carries no data of ours, so the hand-over is this lock, which
-    // ThreadSanitizer sees.
-    std::mutex pendingLock;
-    std::deque<QByteArray> pending;
 };

@@ -1,12 +1,9 @@
 #include "batch/ExperimentRecorder.h"
 
 #include "charts/FitnessPlot.h"
-#include "evolution/LifegameThread.h"
-#include "records/AtomicFile.h"
+#include "evolution/GenerationReport.h"
+#include "records/PatternExport.h"
 #include "records/RleWriter.h"
-#include "records/RuleTableWriter.h"
-
-#include <QDir>
 
 namespace
 {
@@ -16,15 +13,34 @@ QString scoreText(float score)
     return QString::asprintf("%.9g", static_cast<double>(score));
 }
 
-QStringList bestComments(int population, const LifegameThread& worker, std::uint32_t seed)
+QStringList bestComments(int population, const BestPatterns& best, std::uint32_t seed)
 {
     return {QStringLiteral("Coevolife: best pattern of population %1").arg(population),
             QStringLiteral("seed %1").arg(seed),
-            QStringLiteral("generation %1").arg(worker.generations()),
-            QStringLiteral("best score %1").arg(scoreText(worker.bestScoreOf(population)))};
+            QStringLiteral("generation %1").arg(best.generation),
+            QStringLiteral("best score %1").arg(scoreText(best.scores[population - 1]))};
+}
+
+Pattern patternOf(const EvolutionState::Cells& cells)
+{
+    Pattern pattern = makePattern();
+    std::copy(cells.begin(), cells.end(), pattern.get());
+    return pattern;
 }
 
 } // namespace
+
+BestPatterns bestPatternsOf(const GenerationReport& report)
+{
+    return {report.generation, report.bestScores, report.bestPatterns};
+}
+
+BestPatterns bestPatternsOf(const EvolutionState& state)
+{
+    return {state.generationCount,
+            {state.bestScore1, state.bestScore2},
+            {state.bestPattern1, state.bestPattern2}};
+}
 
 ExperimentRecorder::ExperimentRecorder(const Outputs& outputs, std::uint32_t seed)
     : outputs(outputs), seed(seed)
@@ -44,9 +60,11 @@ QString ExperimentRecorder::begin()
 }
 
 QString ExperimentRecorder::resume(qint64 csvBytes, qint64 archiveBytes,
-                                   const QVector<GenerationRecord>& records)
+                                   const QVector<GenerationRecord>& records,
+                                   const EvolutionState& state)
 {
     history = records;
+    best = bestPatternsOf(state);
     QString error;
     if (!outputs.csvPath.isEmpty())
         error = csv.reopen(outputs.csvPath, csvBytes);
@@ -55,20 +73,21 @@ QString ExperimentRecorder::resume(qint64 csvBytes, qint64 archiveBytes,
     return error;
 }
 
-QString ExperimentRecorder::recordGeneration(const LifegameThread& worker)
+QString ExperimentRecorder::recordGeneration(const GenerationReport& report)
 {
-    history.append(latestGeneration(worker));
+    history.append(generationRecord(report));
+    best = bestPatternsOf(report);
     if (csv.isOpen()) {
         const QString error = csv.append(history.back());
         if (!error.isEmpty())
             return error;
     }
     if (archive.isOpen())
-        return archive.append(playedGeneration(worker));
+        return archive.append(archivedGeneration(report));
     return {};
 }
 
-QString ExperimentRecorder::finish(const LifegameThread& worker)
+QString ExperimentRecorder::finish()
 {
     if (csv.isOpen()) {
         const QString error = csv.finish();
@@ -87,7 +106,7 @@ QString ExperimentRecorder::finish(const LifegameThread& worker)
             return error;
     }
     if (!outputs.exportFolder.isEmpty())
-        return exportPatterns(outputs.exportFolder, worker, seed);
+        return exportPatterns(outputs.exportFolder, best, seed);
     return {};
 }
 
@@ -97,32 +116,17 @@ QStringList exportedFileNames()
             QStringLiteral("Coevolife.rule")};
 }
 
-QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed)
+QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed)
 {
-    const Pattern best1 = worker.bestPatternOf(1);
-    const Pattern best2 = worker.bestPatternOf(2);
+    const Pattern best1 = patternOf(best.patterns[0]);
+    const Pattern best2 = patternOf(best.patterns[1]);
     const QStringList duelComments = {
         QStringLiteral("Coevolife: the match between the two best patterns"),
-        QStringLiteral("seed %1, generation %2").arg(seed).arg(worker.generations()),
+        QStringLiteral("seed %1, generation %2").arg(seed).arg(best.generation),
         QStringLiteral("best scores %1 and %2")
-            .arg(scoreText(worker.bestScoreOf(1)), scoreText(worker.bestScoreOf(2))),
-        QStringLiteral("needs Coevolife.rule; 100 steps play the match")};
-    // Everything is composed before the first file is written.
-    const QStringList names = exportedFileNames();
-    const QList<QPair<QString, QString>> files = {
-        {names[0], patternRle(best1, bestComments(1, worker, seed))},
-        {names[1], patternRle(best2, bestComments(2, worker, seed))},
-        {names[2], duelRle(best1, best2, duelComments)},
-        {names[3], coevolifeRuleTable()}};
-
-    const QString error = makeFolder(folder);
-    if (!error.isEmpty())
-        return error;
-    const QDir dir(folder);
-    for (const auto& file : files) {
-        const QString written = writeFileAtomically(dir.filePath(file.first), file.second.toUtf8());
-        if (!written.isEmpty())
-            return written;
-    }
-    return {};
+            .arg(scoreText(best.scores[0]), scoreText(best.scores[1]))};
+    return writeExports(
+        folder, {{QStringLiteral("best1.rle"), patternRle(best1, bestComments(1, best, seed))},
+                 {QStringLiteral("best2.rle"), patternRle(best2, bestComments(2, best, seed))},
+                 duelExport(best1, best2, duelComments)});
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evolution/EvolutionState.h"
 #include "records/ArchiveWriter.h"
 #include "records/CsvLog.h"
 #include "records/GenerationRecord.h"
@@ -7,15 +8,25 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <cstdint>
 
-class LifegameThread;
+struct GenerationReport;
+
+// The best patterns so far and their scores, as the exports show them.
+struct BestPatterns {
+    int generation = 0;
+    std::array<float, 2> scores{};
+    std::array<EvolutionState::Cells, 2> patterns{};
+};
+
+BestPatterns bestPatternsOf(const GenerationReport& report);
+BestPatterns bestPatternsOf(const EvolutionState& state);
 
 // What a batch run leaves behind: the CSV log and the archive written as the
-// run goes, and at
-// the end the fitness plot and the exported patterns. An empty path or folder
-// turns that output off. Every method returns an error message, empty on
-// success, and the files are never left half written.
+// run goes, and at the end the fitness plot and the exported patterns. An
+// empty path or folder turns that output off. Every method returns an error
+// message, empty on success, and the files are never left half written.
 class ExperimentRecorder
 {
 public:
@@ -31,8 +42,10 @@ public:
     // Before the worker starts: opens the CSV log and the archive.
     QString begin();
     // Instead of begin(), for a run resumed from a checkpoint: continues the
-    // log and the archive from the sizes it counted and the plot's history.
-    QString resume(qint64 csvBytes, qint64 archiveBytes, const QVector<GenerationRecord>& records);
+    // log and the archive from the sizes it counted, the plot's history and
+    // the best patterns of its state.
+    QString resume(qint64 csvBytes, qint64 archiveBytes, const QVector<GenerationRecord>& records,
+                   const EvolutionState& state);
     // A run that keeps a checkpoint leaves its partial files on an error, for
     // the resume to continue.
     void keepPartialFilesOnAbandon()
@@ -40,12 +53,11 @@ public:
         csv.keepOnAbandon();
         archive.keepOnAbandon();
     }
-    // From a direct connection to the worker's sendMessage, for each progress
-    // line (the worker holds its mutex then, so its numbers are settled).
-    QString recordGeneration(const LifegameThread& worker);
+    // For each generation, in order.
+    QString recordGeneration(const GenerationReport& report);
     // After the last run: completes the log, draws the plot, exports the
-    // patterns and the rule. The worker must be idle.
-    QString finish(const LifegameThread& worker);
+    // patterns and the rule.
+    QString finish();
     // Drops the unfinished log and archive after an error.
     void abandon()
     {
@@ -65,10 +77,11 @@ private:
     CsvLog csv;
     ArchiveWriter archive;
     QVector<GenerationRecord> history;
+    BestPatterns best;
 };
 
 // The names of the files exportPatterns writes.
 QStringList exportedFileNames();
 // Writes best1.rle, best2.rle, duel.rle and Coevolife.rule into `folder`,
 // creating it if missing.
-QString exportPatterns(const QString& folder, const LifegameThread& worker, std::uint32_t seed);
+QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed);

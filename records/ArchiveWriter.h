@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-class LifegameThread;
+struct GenerationReport;
 
 // The run archive written as the run goes: the header at open(), one record
 // per generation, each flushed to "<file>.partial", which finish() renames
@@ -29,15 +29,10 @@ public:
 
     bool isOpen() const { return file.isOpen(); }
     qint64 size() const { return file.size(); }
-    int generationsWritten() const
-    {
-        return static_cast<int>((file.size() - archiveHeaderSize) / archiveRecordSize);
-    }
 
 private:
     PartialFile file;
 };
 
-// The generation the worker has just completed, as it was played. Call it
-// from a direct connection to sendMessage, while the worker holds its lock.
-ArchivedGeneration playedGeneration(const LifegameThread& worker);
+// A generation's archive record: its members as they played and its champions.
+ArchivedGeneration archivedGeneration(const GenerationReport& report);

@@ -1,15 +1,15 @@
 #include "records/GenerationRecord.h"
 
-#include "evolution/LifegameThread.h"
+#include "evolution/GenerationReport.h"
 
-GenerationRecord latestGeneration(const LifegameThread& worker)
+GenerationRecord generationRecord(const GenerationReport& report)
 {
-    const double matches = LifegameThread::matchesPerGeneration;
+    const double matches = report.matchesPlayed;
     GenerationRecord record;
-    record.generation = worker.generations();
-    record.average1 = static_cast<double>(worker.scoreSumOf(1)) / matches;
-    record.average2 = static_cast<double>(worker.scoreSumOf(2)) / matches;
-    record.best1 = static_cast<double>(worker.bestScoreOf(1));
-    record.best2 = static_cast<double>(worker.bestScoreOf(2));
+    record.generation = report.generation;
+    record.average1 = static_cast<double>(report.scoreSums[0]) / matches;
+    record.average2 = static_cast<double>(report.scoreSums[1]) / matches;
+    record.best1 = static_cast<double>(report.bestScores[0]);
+    record.best2 = static_cast<double>(report.bestScores[1]);
     return record;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-class LifegameThread;
+struct GenerationReport;
 
 // The numbers of one progress line, unrounded.
 struct GenerationRecord {
@@ -11,7 +11,6 @@ struct GenerationRecord {
     double best2 = 0.0;
 };
 
-// The generation the worker has just completed, from the same floats and the
-// same arithmetic as its progress line. Call it while the worker is idle or
-// from a direct connection to sendMessage.
-GenerationRecord latestGeneration(const LifegameThread& worker);
+// A generation's numbers, from the same floats and the same arithmetic as its
+// progress line.
+GenerationRecord generationRecord(const GenerationReport& report);

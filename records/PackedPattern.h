@@ -9,7 +9,8 @@
 // Small, comparable and hashable, for archives and for telling patterns apart.
 using PackedPattern = std::uint64_t;
 
-inline PackedPattern packPattern(const Pattern& pattern)
+// `pattern`: a Pattern or any other 48 cells indexed the same way.
+template <typename Cells> PackedPattern packPattern(const Cells& pattern)
 {
     PackedPattern packed = 0;
     for (int i = 0; i < patternCells; ++i)

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "board/Match.h"
+#include "board/MatchPool.h"
 #include "charts/FitnessPlot.h"
 #include "records/ArchiveReader.h"
 
@@ -98,7 +99,8 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
     for (PackedPattern& champion : champions2)
         champion = random() % 3 == 0 ? champions2.front() : random() >> 16;
     ChampionGrid grid(champions1, champions2);
-    playGrid(grid, 3);
+    MatchPool pool(3);
+    playGrid(grid, pool);
 
     // The worker's path: the board's own thread started and waited for.
     StepThread board;

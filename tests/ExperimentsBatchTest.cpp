@@ -351,13 +351,17 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
         QSKIP("COEVOLIFE_SKIP_LONG_TESTS is set");
     QTemporaryDir straight;
     QTemporaryDir resumed;
-    const ProgramRun whole = runProgram(batchPath, runArguments(straight.path(), generations));
+    // The straight run plays as the window does, the resumed one on pools of
+    // three threads and of one per CPU: all print and write the same.
+    const ProgramRun whole = runProgram(
+        batchPath, runArguments(straight.path(), generations, {QStringLiteral("--board-threads")}));
     QCOMPARE(whole.exitCode, 0);
 
     const QString checkpoint = resumed.filePath(QStringLiteral("run.ckpt"));
     const ProgramRun first =
         runProgram(batchPath, runArguments(resumed.path(), firstPart,
-                                           {QStringLiteral("--checkpoint"), checkpoint}));
+                                           {QStringLiteral("--checkpoint"), checkpoint,
+                                            QStringLiteral("--threads"), QStringLiteral("3")}));
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(checkpointGeneration(checkpoint), firstPart);
     const ProgramRun rest =

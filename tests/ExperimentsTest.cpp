@@ -11,6 +11,7 @@
 #include "random/RandomSources.h"
 #include "records/AtomicFile.h"
 #include "records/CsvLog.h"
+#include "records/GenerationRecord.h"
 #include "records/RleWriter.h"
 #include "records/RuleTableWriter.h"
 #include "view/SpriteTiles.h"
@@ -496,13 +497,17 @@ void ExperimentsTest::csvRowsMatchProgressLines()
     connect(
         &worker, &LifegameThread::sendMessage, &worker,
         [&](const QString& line) {
-            if (line == stoppedLine)
-                return;
-            lines << line;
-            errors << log.append(latestGeneration(worker));
+            if (line != stoppedLine)
+                lines << line;
+        },
+        Qt::DirectConnection);
+    connect(
+        &worker, &LifegameThread::generationPlayed, &worker,
+        [&](const GenerationReport& report) {
+            errors << log.append(generationRecord(report));
             // Each row must be on disk before the next generation starts.
             partialLineCounts << readText(partial).count(QLatin1Char('\n'));
-            if (lines.size() == 3)
+            if (errors.size() == 3)
                 worker.requestStop();
         },
         Qt::DirectConnection);
@@ -579,7 +584,7 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
     QVERIFY(worker.wait(120000));
 
     const QString folder = temp.filePath(QStringLiteral("export/nested"));
-    QCOMPARE(exportPatterns(folder, worker, 99), QString());
+    QCOMPARE(exportPatterns(folder, bestPatternsOf(worker.saveState()), 99), QString());
     QCOMPARE(filesIn(folder),
              (QStringList{QStringLiteral("Coevolife.rule"), QStringLiteral("best1.rle"),
                           QStringLiteral("best2.rle"), QStringLiteral("duel.rle")}));
@@ -610,7 +615,7 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
              coevolifeRuleTable());
 
     const QString blocked = pathUnderRegularFile(temp, QStringLiteral("export"));
-    QVERIFY(!exportPatterns(blocked, worker, 99).isEmpty());
+    QVERIFY(!exportPatterns(blocked, bestPatternsOf(worker.saveState()), 99).isEmpty());
 }
 
 void ExperimentsTest::plotHasSizeAndSeriesColours()

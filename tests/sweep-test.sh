@@ -14,11 +14,12 @@ if [[ "$help" != *--resume* ]]; then
     echo "SKIPPED: $batch has no --checkpoint and --resume yet"
     exit 77
 fi
+# Long enough that the kill below lands in the middle of seed 1.
 seeds=3
-generations=30
+generations=300
 if [ -n "${COEVOLIFE_SKIP_LONG_TESTS:-}" ]; then
     seeds=2
-    generations=8
+    generations=60
 fi
 
 work="$(mktemp -d)"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "evolution/EvolutionState.h"
+
+#include <QMetaType>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What one generation played, sent by the worker once it is complete: the
+// numbers of its progress line, both populations as they played, every
+// member's score, and, when asked for, the whole state to continue from.
+// Plain copies, so the worker may go on at once. Index 0 of each pair is
+// population 1, index 1 population 2.
+struct GenerationReport {
+    using Cells = EvolutionState::Cells;
+
+    // Generations completed since the start, this one included.
+    int generation = 0;
+    int matchesPlayed = 0;
+    std::array<float, 2> scoreSums{};
+    // The best scores ever reached and the patterns that set them.
+    std::array<float, 2> bestScores{};
+    std::array<Cells, 2> bestPatterns{};
+    // The members as they played, member i at index i, and their scores.
+    std::array<std::vector<Cells>, 2> populations;
+    std::array<std::vector<float>, 2> scores;
+    // The member with the highest score, the lowest index on a tie.
+    std::array<int, 2> champions{};
+    // The state after this generation and the random sources' state then,
+    // when the worker was asked to include them.
+    std::optional<EvolutionState> state;
+    std::string randomSources;
+
+    float championScore(int population) const
+    {
+        return scores[population - 1][champions[population - 1]];
+    }
+};
+
+Q_DECLARE_METATYPE(GenerationReport)

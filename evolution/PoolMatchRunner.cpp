@@ -1,0 +1,23 @@
+#include "evolution/PoolMatchRunner.h"
+
+#include "board/MatchPool.h"
+
+namespace
+{
+
+// Rows of a few matches each: fewer trips to the shared counter, and still
+// enough rows to keep every thread busy to the end.
+constexpr int matchesPerRow = 8;
+
+} // namespace
+
+void PoolMatchRunner::play(const std::vector<MatchOrder>& orders, std::vector<MatchResult>& results)
+{
+    const int count = static_cast<int>(orders.size());
+    const int rows = (count + matchesPerRow - 1) / matchesPerRow;
+    pool.run(rows, [&](int row, Board& board) {
+        const int end = std::min(count, (row + 1) * matchesPerRow);
+        for (int k = row * matchesPerRow; k < end; ++k)
+            results[k] = playMatch(board, *orders[k].first, *orders[k].second);
+    });
+}

@@ -1,0 +1,30 @@
+#include "records/PatternExport.h"
+
+#include "records/AtomicFile.h"
+#include "records/RleWriter.h"
+#include "records/RuleTableWriter.h"
+
+#include <QDir>
+
+QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,
+                                   QStringList comments)
+{
+    comments.append(QStringLiteral("needs Coevolife.rule; 100 steps play the match"));
+    return {QStringLiteral("duel.rle"), duelRle(first, second, comments)};
+}
+
+QString writeExports(const QString& folder, const ExportFiles& files)
+{
+    QString error = makeFolder(folder);
+    if (!error.isEmpty())
+        return error;
+    const QDir dir(folder);
+    ExportFiles all = files;
+    all.append({QStringLiteral("Coevolife.rule"), coevolifeRuleTable()});
+    for (const auto& file : all) {
+        error = writeFileAtomically(dir.filePath(file.first), file.second.toUtf8());
+        if (!error.isEmpty())
+            return error;
+    }
+    return {};
+}

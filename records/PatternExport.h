@@ -1,0 +1,20 @@
+#pragma once
+
+#include "board/Pattern.h"
+
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// Files for the Life community's tools, by name and text.
+using ExportFiles = QList<QPair<QString, QString>>;
+
+// "duel.rle": the start of a match between `first` and `second`, with the
+// comments and a last one saying how to play it.
+QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,
+                                   QStringList comments);
+
+// Writes `files` and "Coevolife.rule", which every export needs, into
+// `folder`, creating it if missing, each file atomically.
+QString writeExports(const QString& folder, const ExportFiles& files);

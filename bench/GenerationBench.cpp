@@ -1,20 +1,34 @@
-// One whole generation through the worker: 400 matches on its two match
-// boards, scoring, breeding and the progress line, exactly as a run plays it.
+// One whole generation through the worker: 400 matches, scoring, breeding
+// and the progress line, exactly as a run plays it.
 #include "BenchmarkMain.h"
+#include "board/MatchPool.h"
 #include "board/StepThread.h"
+#include "evolution/PoolMatchRunner.h"
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 
 #include <QLoggingCategory>
 #include <benchmark/benchmark.h>
 
+#include <optional>
+
 namespace
 {
 
+// Argument 0: the worker's two board threads, as the window plays; N > 0: a
+// pool of N threads, as the batch plays.
 void BM_Generation(benchmark::State& state)
 {
     reseedRandomSources(12345u);
     LifegameThread worker;
+    const int poolThreads = static_cast<int>(state.range(0));
+    std::optional<MatchPool> pool;
+    std::optional<PoolMatchRunner> poolRunner;
+    if (poolThreads > 0) {
+        pool.emplace(poolThreads);
+        poolRunner.emplace(*pool);
+        worker.useMatchRunner(&*poolRunner);
+    }
     for (auto _ : state) {
         // The worker keeps a stop request until a run sees it, so this run
         // ends after exactly one generation.
@@ -24,7 +38,13 @@ void BM_Generation(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * LifegameThread::matchesPerGeneration);
 }
-BENCHMARK(BM_Generation)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Generation)
+    ->ArgName("poolThreads")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The generation's thread traffic alone: 200 batches that start both match
 // boards and wait for each, with no steps to run. The difference to

@@ -1,7 +1,7 @@
 #include "board/BitPlaneStepper.h"
 
-#include "board/KernelBuilds.h"
 #include "board/WordBlock.h"
+#include "board/WordPacking.h"
 
 #include <algorithm>
 #include <cstdint>

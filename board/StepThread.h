@@ -2,13 +2,12 @@
 
 #include "board/Board.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
+#include "board/HandOffThread.h"
 
 // The battle board on a thread of its own: run() advances its Board `steps`
 // generations. One thread uses it at a time: the owner resets and stamps it,
 // start() hands it to its own thread, wait() hands it back.
-class StepThread : public QThread
+class StepThread : public HandOffThread
 {
     Q_OBJECT
 
@@ -23,16 +22,6 @@ public:
                       int patternHeight)
     {
         cells.stampPattern(pattern, code, left, top, patternWidth, patternHeight);
-    }
-
-    // QThread::start and QThread::wait, marking the hand-over of the board
-    // to its thread and back in a way ThreadSanitizer sees (run() marks its
-    // side). They hide QThread's own, so every owner's start and wait mark.
-    void start(Priority priority = InheritPriority);
-    bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
-    bool wait(unsigned long milliseconds)
-    {
-        return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
     }
 
     int countFirstSpecies() const { return cells.countFirstSpecies(); }

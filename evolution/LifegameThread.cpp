@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-LifegameThread::LifegameThread(QObject* parent) : QThread(parent)
+LifegameThread::LifegameThread(QObject* parent) : HandOffThread(parent)
 {
     for (Pattern& slot : population1)
         slot = makePattern();
@@ -28,20 +28,6 @@ LifegameThread::~LifegameThread()
 {
     requestStop();
     wait();
-}
-
-void LifegameThread::start(Priority priority)
-{
-    markHandedOver(this);
-    QThread::start(priority);
-}
-
-bool LifegameThread::wait(QDeadlineTimer deadline)
-{
-    const bool finished = QThread::wait(deadline);
-    if (finished)
-        markTakenOver(this);
-    return finished;
 }
 
 Pattern LifegameThread::randomMember1()

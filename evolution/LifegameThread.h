@@ -6,9 +6,9 @@
 #include "evolution/GenerationReport.h"
 #include "evolution/MatchBoardsRunner.h"
 
-#include <QDeadlineTimer>
+#include "board/HandOffThread.h"
+
 #include <QMutex>
-#include <QThread>
 
 #include <array>
 #include <atomic>
@@ -20,7 +20,7 @@
 // The evolution worker: two populations of 100 patterns in double buffers,
 // bred generation after generation on a thread of its own. Population 1
 // always plays cell code 1, population 2 code 2.
-class LifegameThread : public QThread
+class LifegameThread : public HandOffThread
 {
     Q_OBJECT
 
@@ -75,16 +75,6 @@ public:
     private:
         LifegameThread& worker;
     };
-
-    // QThread::start and QThread::wait, marking the hand-over of the
-    // worker's state to its thread and back in a way ThreadSanitizer sees
-    // (run() marks its side). They hide QThread's own.
-    void start(Priority priority = InheritPriority);
-    bool wait(QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
-    bool wait(unsigned long milliseconds)
-    {
-        return wait(QDeadlineTimer(static_cast<qint64>(milliseconds)));
-    }
 
     // The whole state, copied out or restored while the worker is idle. A
     // restored state's generationsInRun counts toward the next run's 100.

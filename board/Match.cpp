@@ -2,19 +2,29 @@
 
 #include "board/Board.h"
 
-void prepareMatchBoard(Board& board)
+bool MatchLayout::operator==(const MatchLayout& other) const
 {
-    board.setWidth(matchBoardWidth);
-    board.setHeight(matchBoardHeight);
-    board.setSteps(matchSteps);
+    return boardWidth == other.boardWidth && boardHeight == other.boardHeight &&
+           steps == other.steps && pattern == other.pattern && firstColumn == other.firstColumn &&
+           firstRow == other.firstRow && secondColumn == other.secondColumn &&
+           secondRow == other.secondRow;
+}
+
+void prepareMatchBoard(Board& board, const MatchLayout& layout)
+{
+    board.setWidth(layout.boardWidth);
+    board.setHeight(layout.boardHeight);
+    board.setSteps(layout.steps);
     board.reset();
 }
 
-void setUpMatch(Board& board, const Pattern& first, const Pattern& second)
+void setUpMatch(Board& board, const Pattern& first, const Pattern& second,
+                const MatchLayout& layout)
 {
-    board.reset();
-    board.stampPattern(first, 1, firstPatternColumn, 0, patternWidth, patternHeight);
-    board.stampPattern(second, 2, secondPatternColumn, 0, patternWidth, patternHeight);
+    prepareMatchBoard(board, layout);
+    const PatternShape shape = layout.pattern;
+    board.stampPattern(first, 1, layout.firstColumn, layout.firstRow, shape.width, shape.height);
+    board.stampPattern(second, 2, layout.secondColumn, layout.secondRow, shape.width, shape.height);
 }
 
 MatchResult matchResult(const Board& board)
@@ -22,9 +32,10 @@ MatchResult matchResult(const Board& board)
     return {board.countFirstSpecies(), board.countSecondSpecies(), board.contactCount()};
 }
 
-MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second)
+MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second,
+                      const MatchLayout& layout)
 {
-    setUpMatch(board, first, second);
+    setUpMatch(board, first, second, layout);
     board.run();
     return matchResult(board);
 }

@@ -4,13 +4,23 @@
 
 class Board;
 
-// A match: on a 100 x 15 board, the first pattern with code 1 at column 0
-// and the second with code 2 at column 10, both at row 0, then 100 steps.
-constexpr int matchBoardWidth = 100;
-constexpr int matchBoardHeight = 15;
-constexpr int matchSteps = 100;
-constexpr int firstPatternColumn = 0;
-constexpr int secondPatternColumn = 10;
+// Where a match is played: the first pattern with code 1 at its place and the
+// second with code 2 at its own, on a board of the given size, then the given
+// steps. The default is the window's: 8 x 6 patterns at columns 0 and 10 of
+// row 0 on a 100 x 15 board, 100 steps.
+struct MatchLayout {
+    int boardWidth = 100;
+    int boardHeight = 15;
+    int steps = 100;
+    PatternShape pattern;
+    int firstColumn = 0;
+    int firstRow = 0;
+    int secondColumn = 10;
+    int secondRow = 0;
+
+    bool operator==(const MatchLayout& other) const;
+    bool operator!=(const MatchLayout& other) const { return !(*this == other); }
+};
 
 // What is left on the board after a match, and the two scores made of it.
 struct MatchResult {
@@ -25,11 +35,13 @@ struct MatchResult {
     double secondScore() const { return secondCells; }
 };
 
-// Sizes a board for matches and resets it.
-void prepareMatchBoard(Board& board);
-// Resets a match board and stamps the two patterns in their places.
-void setUpMatch(Board& board, const Pattern& first, const Pattern& second);
+// Sizes a board for matches and resets it (reallocating only for a new size).
+void prepareMatchBoard(Board& board, const MatchLayout& layout = {});
+// Prepares the board and stamps the two patterns in their places.
+void setUpMatch(Board& board, const Pattern& first, const Pattern& second,
+                const MatchLayout& layout = {});
 // The counts of a board whose match has been played.
 MatchResult matchResult(const Board& board);
 // A whole match on the calling thread, without starting the board's own.
-MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second);
+MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second,
+                      const MatchLayout& layout = {});

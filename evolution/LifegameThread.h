@@ -29,9 +29,9 @@ public:
     static constexpr int slotCount = 2 * populationSize;
     static constexpr int matchesPerGeneration = 400;
     static constexpr int generationsPerRun = 100;
-    static constexpr int matchSteps = ::matchSteps;
-    static constexpr int boardWidth = matchBoardWidth;
-    static constexpr int boardHeight = matchBoardHeight;
+    static constexpr int matchSteps = MatchLayout{}.steps;
+    static constexpr int boardWidth = MatchLayout{}.boardWidth;
+    static constexpr int boardHeight = MatchLayout{}.boardHeight;
 
     // Draws both random starting populations from the integer source.
     explicit LifegameThread(QObject* parent = nullptr);

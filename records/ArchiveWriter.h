@@ -29,10 +29,6 @@ public:
 
     bool isOpen() const { return file.isOpen(); }
     qint64 size() const { return file.size(); }
-    int generationsWritten() const
-    {
-        return static_cast<int>((file.size() - archiveHeaderSize) / archiveRecordSize);
-    }
 
 private:
     PartialFile file;

@@ -1,5 +1,6 @@
 #include "records/CheckpointFormat.h"
 
+#include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 #include "records/Checksum.h"
 #include "records/FloatBits.h"
@@ -231,7 +232,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
         return fail(QStringLiteral("corrupted: its parts do not fill it"));
     // Sound checksums over unsound numbers come from a writer with a fault.
     if (state.generationCount < 1 || state.generationsInRun < 1 ||
-        state.generationsInRun > EvolutionState::populationSize ||
+        state.generationsInRun > LifegameThread::generationsPerRun ||
         (state.currentOffset != 0 && state.currentOffset != EvolutionState::populationSize) ||
         checkpoint.generationsAsked < 1 || checkpoint.csvBytes < 0 || checkpoint.archiveBytes < 0 ||
         !isRandomSourcesState(checkpoint.randomSources))

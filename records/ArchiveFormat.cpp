@@ -62,8 +62,8 @@ QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation)
     putPopulation(data + 4 + archivedPopulationSize * archivedPatternBytes, generation.population2);
     data[championsOffset] = static_cast<char>(generation.champion1);
     data[championsOffset + 1] = static_cast<char>(generation.champion2);
-    putUint32(data + championsOffset + 4, floatBits(generation.championScore1));
-    putUint32(data + championsOffset + 8, floatBits(generation.championScore2));
+    putUint32(data + championsOffset + 4, bitCast<std::uint32_t>(generation.championScore1));
+    putUint32(data + championsOffset + 8, bitCast<std::uint32_t>(generation.championScore2));
     putUint32(data + championsOffset + 12, crc32Of(data, championsOffset + 12));
     return bytes;
 }
@@ -114,8 +114,8 @@ std::optional<ArchivedGeneration> decodeArchivedGeneration(const QByteArray& byt
                    generation.population2);
     generation.champion1 = static_cast<unsigned char>(data[championsOffset]);
     generation.champion2 = static_cast<unsigned char>(data[championsOffset + 1]);
-    generation.championScore1 = floatFromBits(uint32At(data + championsOffset + 4));
-    generation.championScore2 = floatFromBits(uint32At(data + championsOffset + 8));
+    generation.championScore1 = bitCast<float>(uint32At(data + championsOffset + 4));
+    generation.championScore2 = bitCast<float>(uint32At(data + championsOffset + 8));
     if (generation.champion1 >= archivedPopulationSize ||
         generation.champion2 >= archivedPopulationSize) {
         error = QStringLiteral("champion index out of range");

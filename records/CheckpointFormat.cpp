@@ -35,8 +35,8 @@ public:
         qToLittleEndian(value, at);
         bytes.append(at, 8);
     }
-    void putFloat(float value) { putUint32(floatBits(value)); }
-    void putDouble(double value) { putUint64(doubleBits(value)); }
+    void putFloat(float value) { putUint32(bitCast<std::uint32_t>(value)); }
+    void putDouble(double value) { putUint64(bitCast<std::uint64_t>(value)); }
     void putText(const QByteArray& text)
     {
         putUint32(static_cast<std::uint32_t>(text.size()));
@@ -70,8 +70,8 @@ public:
         const char* data = take(8);
         return data ? qFromLittleEndian<std::uint64_t>(data) : 0;
     }
-    float takeFloat() { return floatFromBits(takeUint32()); }
-    double takeDouble() { return doubleFromBits(takeUint64()); }
+    float takeFloat() { return bitCast<float>(takeUint32()); }
+    double takeDouble() { return bitCast<double>(takeUint64()); }
     QByteArray takeText()
     {
         const std::uint32_t size = takeUint32();

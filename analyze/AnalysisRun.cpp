@@ -102,6 +102,8 @@ int runAnalysis(const AnalyzeOptions& options)
         reportError(read.error);
         return badInput;
     }
+    if (!read.warning.isEmpty())
+        reportError(read.warning);
     const RunArchive& archive = read.archive;
     if (options.command == AnalyzeOptions::Command::Duel)
         return runDuel(options, archive);

@@ -1,8 +1,9 @@
 #include "records/ArchiveFormat.h"
 
-#include <QtEndian>
+#include "records/Checksum.h"
+#include "records/FloatBits.h"
 
-#include <boost/crc.hpp>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -10,13 +11,6 @@ namespace
 {
 
 constexpr int championsOffset = 4 + 2 * archivedPopulationSize * archivedPatternBytes;
-
-std::uint32_t crcOf(const char* data, int size)
-{
-    boost::crc_32_type crc;
-    crc.process_bytes(data, static_cast<std::size_t>(size));
-    return crc.checksum();
-}
 
 void putUint32(char* at, std::uint32_t value)
 {
@@ -28,34 +22,19 @@ std::uint32_t uint32At(const char* at)
     return qFromLittleEndian<std::uint32_t>(at);
 }
 
-void putFloat(char* at, float value)
-{
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    putUint32(at, bits);
-}
-
-float floatAt(const char* at)
-{
-    const std::uint32_t bits = uint32At(at);
-    float value = 0.0f;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
 void putPopulation(char* at, const std::array<PackedPattern, archivedPopulationSize>& population)
 {
-    for (PackedPattern member : population)
-        for (int b = 0; b < archivedPatternBytes; ++b)
-            *at++ = static_cast<char>((member >> (8 * b)) & 0xffu);
+    for (PackedPattern member : population) {
+        putPackedPattern(at, member);
+        at += archivedPatternBytes;
+    }
 }
 
 void readPopulation(const char* at, std::array<PackedPattern, archivedPopulationSize>& population)
 {
     for (PackedPattern& member : population) {
-        member = 0;
-        for (int b = 0; b < archivedPatternBytes; ++b)
-            member |= PackedPattern{static_cast<unsigned char>(*at++)} << (8 * b);
+        member = packedPatternAt(at);
+        at += archivedPatternBytes;
     }
 }
 
@@ -70,7 +49,7 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header)
     putUint32(data + 12, header.seed);
     const QByteArray version = header.programVersion.toLatin1().left(archiveVersionFieldSize);
     std::memcpy(data + 16, version.constData(), static_cast<std::size_t>(version.size()));
-    putUint32(data + 32, crcOf(data, 32));
+    putUint32(data + 32, crc32Of(data, 32));
     return bytes;
 }
 
@@ -83,9 +62,9 @@ QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation)
     putPopulation(data + 4 + archivedPopulationSize * archivedPatternBytes, generation.population2);
     data[championsOffset] = static_cast<char>(generation.champion1);
     data[championsOffset + 1] = static_cast<char>(generation.champion2);
-    putFloat(data + championsOffset + 4, generation.championScore1);
-    putFloat(data + championsOffset + 8, generation.championScore2);
-    putUint32(data + championsOffset + 12, crcOf(data, championsOffset + 12));
+    putUint32(data + championsOffset + 4, bitCast<std::uint32_t>(generation.championScore1));
+    putUint32(data + championsOffset + 8, bitCast<std::uint32_t>(generation.championScore2));
+    putUint32(data + championsOffset + 12, crc32Of(data, championsOffset + 12));
     return bytes;
 }
 
@@ -111,7 +90,7 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, QStrin
                     .arg(archiveFormatVersion);
         return std::nullopt;
     }
-    if (header.formatVersion == 0 || uint32At(data + 32) != crcOf(data, 32)) {
+    if (header.formatVersion == 0 || uint32At(data + 32) != crc32Of(data, 32)) {
         error = QStringLiteral("corrupted header (checksum mismatch)");
         return std::nullopt;
     }
@@ -124,7 +103,7 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, QStrin
 std::optional<ArchivedGeneration> decodeArchivedGeneration(const QByteArray& bytes, QString& error)
 {
     const char* data = bytes.constData();
-    if (uint32At(data + championsOffset + 12) != crcOf(data, championsOffset + 12)) {
+    if (uint32At(data + championsOffset + 12) != crc32Of(data, championsOffset + 12)) {
         error = QStringLiteral("checksum mismatch");
         return std::nullopt;
     }
@@ -135,8 +114,8 @@ std::optional<ArchivedGeneration> decodeArchivedGeneration(const QByteArray& byt
                    generation.population2);
     generation.champion1 = static_cast<unsigned char>(data[championsOffset]);
     generation.champion2 = static_cast<unsigned char>(data[championsOffset + 1]);
-    generation.championScore1 = floatAt(data + championsOffset + 4);
-    generation.championScore2 = floatAt(data + championsOffset + 8);
+    generation.championScore1 = bitCast<float>(uint32At(data + championsOffset + 4));
+    generation.championScore2 = bitCast<float>(uint32At(data + championsOffset + 8));
     if (generation.champion1 >= archivedPopulationSize ||
         generation.champion2 >= archivedPopulationSize) {
         error = QStringLiteral("champion index out of range");

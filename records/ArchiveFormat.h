@@ -32,7 +32,7 @@ constexpr std::uint32_t archiveFormatVersion = 1;
 constexpr int archiveHeaderSize = 36;
 constexpr int archiveVersionFieldSize = 16;
 constexpr int archivedPopulationSize = 100;
-constexpr int archivedPatternBytes = 6;
+constexpr int archivedPatternBytes = packedPatternBytes;
 constexpr int archiveRecordSize = 4 + 2 * archivedPopulationSize * archivedPatternBytes + 16;
 
 struct ArchiveHeader {

@@ -28,13 +28,12 @@ ArchiveRead readArchive(const QString& path)
 
     const qsizetype body = bytes.size() - archiveHeaderSize;
     const qsizetype count = body / archiveRecordSize;
-    if (count == 0 && body == 0)
+    const qsizetype cutShort = body % archiveRecordSize;
+    if (body == 0)
         return fail(QStringLiteral("holds no generation"));
-    if (body % archiveRecordSize != 0)
-        return fail(QStringLiteral("truncated: the record after generation record %1 has %2 of "
-                                   "%3 bytes")
-                        .arg(count)
-                        .arg(body % archiveRecordSize)
+    if (count == 0)
+        return fail(QStringLiteral("truncated: its first generation record has %1 of %2 bytes")
+                        .arg(cutShort)
                         .arg(archiveRecordSize));
     read.archive.generations.reserve(static_cast<std::size_t>(count));
     for (qsizetype k = 0; k < count; ++k) {
@@ -52,5 +51,11 @@ ArchiveRead readArchive(const QString& path)
                             .arg(generation->generation));
         read.archive.generations.push_back(*generation);
     }
+    if (cutShort != 0)
+        read.warning =
+            QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")
+                .arg(path, QString::number(read.archive.generations.back().generation + 1),
+                     count == 1 ? QStringLiteral("1 whole generation")
+                                : QStringLiteral("%1 whole generations").arg(count));
     return read;
 }

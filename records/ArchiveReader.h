@@ -17,8 +17,12 @@ struct ArchiveRead {
     // Empty when the archive is sound; otherwise one line naming the file and
     // what is wrong with it.
     QString error;
+    // Empty unless the file ends inside a record, as when a run is killed in
+    // the middle of a write: then one line naming the file and what was read.
+    QString warning;
 };
 
-// Reads and checks everything: magic, version, checksums, completeness, the
-// generation numbers' order; an archive without a generation is an error.
+// Reads and checks everything: magic, version, checksums, the generation
+// numbers' order. An archive that ends inside a record is read up to its last
+// whole generation, with a warning; one without a whole generation is an error.
 ArchiveRead readArchive(const QString& path);

@@ -18,8 +18,8 @@ ArchivedGeneration archivedGeneration(const GenerationReport& report)
     ArchivedGeneration generation;
     generation.generation = report.generation;
     for (int member = 0; member < archivedPopulationSize; ++member) {
-        generation.population1[member] = packPattern(report.populations[0][member]);
-        generation.population2[member] = packPattern(report.populations[1][member]);
+        generation.population1[member] = packCells(report.populations[0][member].data());
+        generation.population2[member] = packCells(report.populations[1][member].data());
     }
     generation.champion1 = report.champions[0];
     generation.champion2 = report.champions[1];

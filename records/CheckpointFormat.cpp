@@ -1,11 +1,13 @@
 #include "records/CheckpointFormat.h"
 
+#include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
+#include "records/Checksum.h"
+#include "records/FloatBits.h"
+#include "records/PackedPattern.h"
 
 #include <QFile>
 #include <QtEndian>
-
-#include <boost/crc.hpp>
 
 #include <cstring>
 
@@ -13,18 +15,10 @@ namespace
 {
 
 constexpr int versionFieldSize = 16;
-constexpr int patternBytes = 6;
 // Far above any real path or engine state; keeps a hostile count harmless.
 constexpr std::uint32_t longestText = 1u << 20;
 
 const QByteArray thisProgramVersion = QByteArrayLiteral(COEVOLIFE_VERSION);
-
-std::uint32_t crcOf(const char* data, qsizetype size)
-{
-    boost::crc_32_type crc;
-    crc.process_bytes(data, static_cast<std::size_t>(size));
-    return crc.checksum();
-}
 
 class CheckpointEncoder
 {
@@ -41,18 +35,8 @@ public:
         qToLittleEndian(value, at);
         bytes.append(at, 8);
     }
-    void putFloat(float value)
-    {
-        std::uint32_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        putUint32(bits);
-    }
-    void putDouble(double value)
-    {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        putUint64(bits);
-    }
+    void putFloat(float value) { putUint32(bitCast<std::uint32_t>(value)); }
+    void putDouble(double value) { putUint64(bitCast<std::uint64_t>(value)); }
     void putText(const QByteArray& text)
     {
         putUint32(static_cast<std::uint32_t>(text.size()));
@@ -60,12 +44,9 @@ public:
     }
     void putCells(const EvolutionState::Cells& cells)
     {
-        std::uint64_t packed = 0;
-        for (int i = 0; i < patternCells; ++i)
-            if (cells[i] != 0)
-                packed |= std::uint64_t{1} << i;
-        for (int b = 0; b < patternBytes; ++b)
-            bytes.append(static_cast<char>((packed >> (8 * b)) & 0xffu));
+        char at[packedPatternBytes];
+        putPackedPattern(at, packCells(cells.data()));
+        bytes.append(at, packedPatternBytes);
     }
 
     QByteArray bytes;
@@ -89,20 +70,8 @@ public:
         const char* data = take(8);
         return data ? qFromLittleEndian<std::uint64_t>(data) : 0;
     }
-    float takeFloat()
-    {
-        const std::uint32_t bits = takeUint32();
-        float value = 0.0f;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    double takeDouble()
-    {
-        const std::uint64_t bits = takeUint64();
-        double value = 0.0;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
+    float takeFloat() { return bitCast<float>(takeUint32()); }
+    double takeDouble() { return bitCast<double>(takeUint64()); }
     QByteArray takeText()
     {
         const std::uint32_t size = takeUint32();
@@ -116,14 +85,8 @@ public:
     EvolutionState::Cells takeCells()
     {
         EvolutionState::Cells cells{};
-        const char* data = take(patternBytes);
-        if (!data)
-            return cells;
-        std::uint64_t packed = 0;
-        for (int b = 0; b < patternBytes; ++b)
-            packed |= std::uint64_t{static_cast<unsigned char>(data[b])} << (8 * b);
-        for (int i = 0; i < patternCells; ++i)
-            cells[i] = static_cast<int>((packed >> i) & 1u);
+        if (const char* data = take(packedPatternBytes))
+            unpackCells(packedPatternAt(data), cells.data());
         return cells;
     }
 
@@ -185,7 +148,7 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
 
     QByteArray& bytes = encoder.bytes;
     qToLittleEndian(static_cast<std::uint32_t>(bytes.size() + 4), bytes.data() + 12);
-    encoder.putUint32(crcOf(bytes.constData(), bytes.size()));
+    encoder.putUint32(crc32Of(bytes.constData(), bytes.size()));
     return bytes;
 }
 
@@ -218,7 +181,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
                         .arg(bytes.size())
                         .arg(declaredSize));
     const qsizetype body = bytes.size() - 4;
-    if (qFromLittleEndian<std::uint32_t>(data + body) != crcOf(data, body))
+    if (qFromLittleEndian<std::uint32_t>(data + body) != crc32Of(data, body))
         return fail(QStringLiteral("corrupted (checksum mismatch)"));
     const QByteArray version =
         QByteArray(data + 48, static_cast<qsizetype>(qstrnlen(data + 48, versionFieldSize)));
@@ -269,7 +232,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
         return fail(QStringLiteral("corrupted: its parts do not fill it"));
     // Sound checksums over unsound numbers come from a writer with a fault.
     if (state.generationCount < 1 || state.generationsInRun < 1 ||
-        state.generationsInRun > EvolutionState::populationSize ||
+        state.generationsInRun > LifegameThread::generationsPerRun ||
         (state.currentOffset != 0 && state.currentOffset != EvolutionState::populationSize) ||
         checkpoint.generationsAsked < 1 || checkpoint.csvBytes < 0 || checkpoint.archiveBytes < 0 ||
         !isRandomSourcesState(checkpoint.randomSources))

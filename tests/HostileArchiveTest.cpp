@@ -1,6 +1,7 @@
 // coevolife-analyze refuses what is not a sound archive or CSV log, a range
 // outside it and an output it cannot write: one line naming the file and the problem,
-// the exit code, and no output file.
+// the exit code, and no output file. An archive cut short is read up to its
+// last whole generation, with one line saying so.
 #include "TestSupport.h"
 
 #include <QDir>
@@ -57,8 +58,11 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                       << "checksum mismatch";
     QTest::newRow("no generation") << true << sound.left(archiveHeaderSize) << grid << 2 << "@"
                                    << "holds no generation";
-    QTest::newRow("truncated record") << true << sound.chopped(100) << grid << 2 << "@"
-                                      << "truncated";
+    QTest::newRow("truncated first record") << true << sound.left(record + 100) << grid << 2 << "@"
+                                            << "truncated";
+    QTest::newRow("cut short") << true << sound.chopped(100) << grid << 0 << "@"
+                               << "the file ends early, inside generation 3; reading its 2 whole "
+                                  "generations";
     QTest::newRow("corrupted record")
         << true << withByte(sound, record + archiveRecordSize + 700, 'x') << grid << 2 << "@"
         << "generation record 2 is corrupted (checksum mismatch)";
@@ -84,17 +88,18 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                           << "line 1: not a Coevolife fitness log";
     QTest::newRow("summary: header only") << true << header << summary << 2 << "@"
                                           << "line 2: no generation";
-    QTest::newRow("summary: cut short") << true << header + "1,1,2,3,4\n2,1,2" << summary << 2
-                                        << "@"
-                                        << "line 3: no line end";
-    QTest::newRow("summary: four fields") << true << header + "1,1,2,3\n" << summary << 2 << "@"
+    QTest::newRow("summary: cut short")
+        << true << header + "1,1,2,3,4\n2,1,2" << summary << 2 << "@"
+        << "line 3: no line end";
+    QTest::newRow("summary: four fields") << true << header + "1,1,2,3\n"
+                                          << summary << 2 << "@"
                                           << "line 2: 4 fields where 5 were expected";
-    QTest::newRow("summary: not a number") << true << header + "1,1,2,x,4\n" << summary << 2
-                                           << "@"
+    QTest::newRow("summary: not a number") << true << header + "1,1,2,x,4\n"
+                                           << summary << 2 << "@"
                                            << "line 2: \"x\" is not a number";
-    QTest::newRow("summary: generation skipped")
-        << true << header + "1,1,2,3,4\n3,1,2,3,4\n" << summary << 2 << "@"
-        << "line 3: generation \"3\" where 2 was expected";
+    QTest::newRow("summary: generation skipped") << true << header + "1,1,2,3,4\n3,1,2,3,4\n"
+                                                 << summary << 2 << "@"
+                                                 << "line 3: generation \"3\" where 2 was expected";
     QTest::newRow("unwritable output")
         << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << 1
         << "~/blocker/out.csv"
@@ -134,7 +139,18 @@ void HostileArchiveTest::refusedWithOneLine()
     QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
     QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
     QVERIFY(run.out.isEmpty());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QStringList after = before;
+    if (exitCode == 0) {
+        // Analysed all the same: the grid pairs the 2 whole generations it holds.
+        QFile csv(dir.filePath(QStringLiteral("out.csv")));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> rows = csv.readAll().trimmed().split('\n');
+        QCOMPARE(rows.size(), 1 + 2 * 2);
+        QVERIFY(rows.last().startsWith("2,2,"));
+        after << QStringLiteral("out.csv");
+        after.sort();
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), after);
 }
 
 QTEST_GUILESS_MAIN(HostileArchiveTest)

@@ -36,16 +36,8 @@ int main(int argc, char** argv)
     const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
 
     const AnalyzeOptionsParse parsed = parseAnalyzeOptions(QCoreApplication::arguments());
-    switch (parsed.outcome) {
-    case AnalyzeOptionsParse::Outcome::Help:
-        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
-        return 0;
-    case AnalyzeOptionsParse::Outcome::Error:
-        std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());
-        return 2;
-    case AnalyzeOptionsParse::Outcome::Run:
-        break;
-    }
+    if (const auto exitCode = exitCodeBeforeRun(parsed))
+        return *exitCode;
     if (parsed.options.command == AnalyzeOptions::Command::Summary)
         return runSummary(parsed.options);
     return runAnalysis(parsed.options);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/OptionHelpers.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -25,15 +27,7 @@ struct BatchOptions {
     QString checkpointInfoPath;
 };
 
-struct BatchOptionsParse {
-    enum class Outcome { Run, Help, Error };
-
-    Outcome outcome = Outcome::Run;
-    BatchOptions options;
-    // The usage text for Help; for Error one line naming the problem, with a
-    // hint to --help and no line end.
-    QString text;
-};
+using BatchOptionsParse = OptionsParse<BatchOptions>;
 
 // `arguments` as QCoreApplication::arguments() gives them, program name first.
 BatchOptionsParse parseBatchOptions(const QStringList& arguments);

@@ -109,16 +109,8 @@ int main(int argc, char** argv)
     QCoreApplication& app = *application;
 
     const BatchOptionsParse parsed = parseBatchOptions(QCoreApplication::arguments());
-    switch (parsed.outcome) {
-    case BatchOptionsParse::Outcome::Help:
-        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
-        return 0;
-    case BatchOptionsParse::Outcome::Error:
-        std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());
-        return 2;
-    case BatchOptionsParse::Outcome::Run:
-        break;
-    }
+    if (const auto exitCode = exitCodeBeforeRun(parsed))
+        return *exitCode;
     if (!parsed.options.checkpointInfoPath.isEmpty())
         return printCheckpointInfo(parsed.options.checkpointInfoPath);
 

@@ -5,6 +5,7 @@
 #include "batch/LineWriter.h"
 #include "batch/OutputPathsCheck.h"
 #include "batch/ResumedOptions.h"
+#include "cli/CommandLineApplication.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
@@ -14,7 +15,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -39,22 +39,6 @@ bool drawsPlot(int argc, char** argv)
             return true;
     }
     return false;
-}
-
-// The fitness plot draws text, and fonts need the GUI application. Only then
-// is one made, on the offscreen platform, so no display is ever needed.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
-{
-    if (drawsPlot(argc, argv)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
-    }
-    return std::make_unique<QCoreApplication>(argc, argv);
-}
-
-void reportError(const QString& error)
-{
-    std::fprintf(stderr, "coevolife-batch: %s\n", error.toLocal8Bit().constData());
 }
 
 // The settings a new checkpoint starts from: what the run was started with.
@@ -105,8 +89,8 @@ int main(int argc, char** argv)
 {
     // First of all, so that every thread started later inherits the mask.
     blockTerminationSignals();
-    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
-    QCoreApplication& app = *application;
+    CommandLineApplication commandLine(argc, argv, drawsPlot(argc, argv));
+    QCoreApplication& app = commandLine.application();
 
     const BatchOptionsParse parsed = parseBatchOptions(QCoreApplication::arguments());
     if (const auto exitCode = exitCodeBeforeRun(parsed))

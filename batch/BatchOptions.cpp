@@ -102,10 +102,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
                                    &checkpointOption, &resumeOption, &checkpointInfoOption});
     if (!problem.isEmpty())
         return refusal(program, problem);
-    result.options.csvPath = parser.value(csvOption);
-    result.options.plotPath = parser.value(plotOption);
-    result.options.exportFolder = parser.value(exportOption);
-    result.options.archivePath = parser.value(archiveOption);
+    result.options.outputs = {parser.value(csvOption), parser.value(plotOption),
+                              parser.value(exportOption), parser.value(archiveOption)};
     result.options.checkpointPath = parser.value(checkpointOption);
     result.options.resumePath = parser.value(resumeOption);
     result.options.checkpointInfoPath = parser.value(checkpointInfoOption);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/OptionHelpers.h"
+#include "records/RunOutputs.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,11 +16,7 @@ struct BatchOptions {
     std::optional<std::uint32_t> seed;
     // Absent: 100, or on --resume the number the checkpointed run was given.
     std::optional<int> generations;
-    // Experiment outputs; empty when not asked for.
-    QString csvPath;
-    QString plotPath;
-    QString exportFolder;
-    QString archivePath;
+    RunOutputs outputs;
     // The checkpoint kept after every generation, the one a run resumes
     // from, and the one whose generation is only reported.
     QString checkpointPath;

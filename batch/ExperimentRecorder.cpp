@@ -26,7 +26,7 @@ QStringList bestComments(int population, const LifegameThread& worker, std::uint
 
 } // namespace
 
-ExperimentRecorder::ExperimentRecorder(const Outputs& outputs, std::uint32_t seed)
+ExperimentRecorder::ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed)
     : outputs(outputs), seed(seed)
 {
 }

@@ -47,10 +47,7 @@ Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
     Checkpoint settings;
     settings.seed = seed;
     settings.generationsAsked = options.generations.value_or(100);
-    settings.csvPath = absoluteCleanPath(options.csvPath);
-    settings.plotPath = absoluteCleanPath(options.plotPath);
-    settings.exportFolder = absoluteCleanPath(options.exportFolder);
-    settings.archivePath = absoluteCleanPath(options.archivePath);
+    static_cast<RunOutputs&>(settings) = absoluteCleanPaths(options.outputs);
     return settings;
 }
 
@@ -58,14 +55,15 @@ Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
 // counts; checked before anything is touched.
 QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint)
 {
-    if (!options.csvPath.isEmpty()) {
-        const QString problem = PartialFile::checkReopenable(options.csvPath, checkpoint.csvBytes);
+    if (!options.outputs.csvPath.isEmpty()) {
+        const QString problem =
+            PartialFile::checkReopenable(options.outputs.csvPath, checkpoint.csvBytes);
         if (!problem.isEmpty())
             return QStringLiteral("%1: %2").arg(options.resumePath, problem);
     }
-    if (!options.archivePath.isEmpty()) {
+    if (!options.outputs.archivePath.isEmpty()) {
         const QString problem =
-            PartialFile::checkReopenable(options.archivePath, checkpoint.archiveBytes);
+            PartialFile::checkReopenable(options.outputs.archivePath, checkpoint.archiveBytes);
         if (!problem.isEmpty())
             return QStringLiteral("%1: %2").arg(options.resumePath, problem);
     }
@@ -139,8 +137,7 @@ int main(int argc, char** argv)
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
 
-    ExperimentRecorder recorder(
-        {options.csvPath, options.plotPath, options.exportFolder, options.archivePath}, seed);
+    ExperimentRecorder recorder(options.outputs, seed);
     std::unique_ptr<CheckpointKeeper> checkpointKeeper;
     if (!options.checkpointPath.isEmpty()) {
         checkpointKeeper = std::make_unique<CheckpointKeeper>(

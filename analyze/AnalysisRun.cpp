@@ -9,6 +9,7 @@
 #include "charts/ChartStyle.h"
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"
+#include "cli/CommandLineApplication.h"
 #include "cli/ProgressBar.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "records/ArchiveReader.h"
@@ -17,18 +18,11 @@
 
 #include <QDir>
 
-#include <cstdio>
-
 namespace
 {
 
 constexpr int badInput = 2;
 constexpr int unwritableOutput = 1;
-
-void reportError(const QString& error)
-{
-    std::fprintf(stderr, "coevolife-analyze: %s\n", error.toLocal8Bit().constData());
-}
 
 QString scoreText(double score)
 {

@@ -2,39 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <limits>
 
-namespace
-{
-
-// Plain decimal digits from 1 to INT_MAX; nothing else.
-std::optional<int> parsePositive(const QString& text)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,10}$"));
-    if (!digits.match(text).hasMatch())
-        return std::nullopt;
-    const qint64 value = text.toLongLong();
-    if (value < 1 || value > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(value);
-}
-
-AnalyzeOptionsParse failure(const QString& program, const QString& problem)
-{
-    AnalyzeOptionsParse result;
-    result.outcome = AnalyzeOptionsParse::Outcome::Error;
-    result.text = QStringLiteral("%1: %2 (see '%1 --help')").arg(program, problem);
-    return result;
-}
-
-} // namespace
-
 AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
 {
-    const QString program = arguments.isEmpty() ? QStringLiteral("coevolife-analyze")
-                                                : QFileInfo(arguments.first()).fileName();
+    const QString program = programName(arguments, QStringLiteral("coevolife-analyze"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -53,15 +26,15 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         "and best scores;\n"
         "                              RUN is a folder holding fitness.csv or a CSV log "
         "(coevolife-batch --csv)"));
-    const QCommandLineOption helpOption = parser.addHelpOption();
+    parser.addHelpOption();
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("grid: write the grid to <FILE>; ciao: also the grid; master: also the "
                        "means; summary: the quartiles."),
         QStringLiteral("FILE"));
-    const QCommandLineOption pngOption(QStringLiteral("png"),
-                                       QStringLiteral("ciao, master, summary: draw the chart in <FILE>."),
-                                       QStringLiteral("FILE"));
+    const QCommandLineOption pngOption(
+        QStringLiteral("png"), QStringLiteral("ciao, master, summary: draw the chart in <FILE>."),
+        QStringLiteral("FILE"));
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
         QStringLiteral("duel: write duel.rle and Coevolife.rule into <DIR>, created if missing."),
@@ -94,23 +67,14 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     parser.addPositionalArgument(QStringLiteral("archive"),
                                  QStringLiteral("The run archive; for summary, the runs."));
 
-    if (!parser.parse(arguments)) {
-        QString problem = parser.errorText();
-        if (problem.endsWith(QLatin1Char('.')))
-            problem.chop(1);
-        return failure(program, problem);
-    }
-    AnalyzeOptionsParse result;
-    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        result.outcome = AnalyzeOptionsParse::Outcome::Help;
-        result.text = parser.helpText();
-        return result;
-    }
+    if (const auto stop = parseHelpOrSyntax(parser, arguments, program))
+        return *stop;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return failure(program, QStringLiteral("no command given"));
+        return refusal(program, QStringLiteral("no command given"));
     const QString command = positional.first();
+    AnalyzeOptionsParse result;
     AnalyzeOptions& chosen = result.options;
     // Which options each command takes; the rest are refused.
     QList<const QCommandLineOption*> allowed = {&threadsOption, &generationsOption, &everyOption};
@@ -132,41 +96,41 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         required = {&csvOption};
         allowed = {&pngOption};
     } else {
-        return failure(program, QStringLiteral("unknown command '%1'").arg(command));
+        return refusal(program, QStringLiteral("unknown command '%1'").arg(command));
     }
     allowed << required;
 
     if (chosen.command == AnalyzeOptions::Command::Summary) {
         if (positional.size() < 2)
-            return failure(program, QStringLiteral("summary needs at least one run"));
+            return refusal(program, QStringLiteral("summary needs at least one run"));
         chosen.runPaths = positional.mid(1);
     } else {
         if (positional.size() < 2)
-            return failure(program, QStringLiteral("%1 needs an archive").arg(command));
+            return refusal(program, QStringLiteral("%1 needs an archive").arg(command));
         if (positional.size() > 2)
-            return failure(program,
-                           QStringLiteral("unexpected argument '%1'").arg(positional[2]));
+            return refusal(program, QStringLiteral("unexpected argument '%1'").arg(positional[2]));
         chosen.archivePath = positional[1];
     }
 
+    QString problem = repeatedOption(parser, options);
     for (const QCommandLineOption* option : options) {
         const QString name = option->names().first();
-        if (parser.values(*option).size() > 1)
-            return failure(program, QStringLiteral("--%1 given more than once").arg(name));
-        if (parser.isSet(*option) && !allowed.contains(option))
-            return failure(program, QStringLiteral("%1 takes no --%2").arg(command, name));
-        if (!parser.isSet(*option) && required.contains(option))
-            return failure(program, QStringLiteral("%1 needs --%2").arg(command, name));
-        if (parser.isSet(*option) && parser.value(*option).isEmpty())
-            return failure(program, QStringLiteral("--%1 needs a value").arg(name));
+        if (problem.isEmpty() && parser.isSet(*option) && !allowed.contains(option))
+            problem = QStringLiteral("%1 takes no --%2").arg(command, name);
+        if (problem.isEmpty() && !parser.isSet(*option) && required.contains(option))
+            problem = QStringLiteral("%1 needs --%2").arg(command, name);
     }
+    if (problem.isEmpty())
+        problem = emptyOption(parser, options);
+    if (!problem.isEmpty())
+        return refusal(program, problem);
 
     chosen.csvPath = parser.value(csvOption);
     chosen.pngPath = parser.value(pngOption);
-    if (!chosen.pngPath.isEmpty() &&
-        QFileInfo(chosen.csvPath).absoluteFilePath() == QFileInfo(chosen.pngPath).absoluteFilePath())
-        return failure(program, QStringLiteral("--csv and --png name the same file '%1'")
-                                    .arg(chosen.csvPath));
+    if (!chosen.pngPath.isEmpty() && QFileInfo(chosen.csvPath).absoluteFilePath() ==
+                                         QFileInfo(chosen.pngPath).absoluteFilePath())
+        return refusal(
+            program, QStringLiteral("--csv and --png name the same file '%1'").arg(chosen.csvPath));
     chosen.exportFolder = parser.value(exportOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},
@@ -174,24 +138,24 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
           std::pair{&threadsOption, &chosen.threads}}) {
         if (!parser.isSet(*option))
             continue;
-        const auto value = parsePositive(parser.value(*option));
+        const auto value =
+            wholeNumberOption(parser, *option, 1, std::numeric_limits<int>::max(), problem);
         if (!value)
-            return failure(program, QStringLiteral("--%1 '%2' is not a whole number from 1 to "
-                                                   "2147483647")
-                                        .arg(option->names().first(), parser.value(*option)));
-        *target = *value;
+            return refusal(program, problem);
+        *target = static_cast<int>(*value);
     }
     if (parser.isSet(generationsOption)) {
         const QString text = parser.value(generationsOption);
         const QStringList ends = text.split(QLatin1Char(':'));
-        const auto first = ends.size() == 2 ? parsePositive(ends[0]) : std::nullopt;
-        const auto last = ends.size() == 2 ? parsePositive(ends[1]) : std::nullopt;
+        constexpr qint64 largest = std::numeric_limits<int>::max();
+        const auto first = ends.size() == 2 ? parseWholeNumber(ends[0], 1, largest) : std::nullopt;
+        const auto last = ends.size() == 2 ? parseWholeNumber(ends[1], 1, largest) : std::nullopt;
         if (!first || !last || *first > *last)
-            return failure(program, QStringLiteral("--generations '%1' is not A:B with whole "
+            return refusal(program, QStringLiteral("--generations '%1' is not A:B with whole "
                                                    "numbers 1 <= A <= B")
                                         .arg(text));
-        chosen.range.first = *first;
-        chosen.range.last = *last;
+        chosen.range.first = static_cast<int>(*first);
+        chosen.range.last = static_cast<int>(*last);
     }
     return result;
 }

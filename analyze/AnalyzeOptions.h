@@ -1,11 +1,10 @@
 #pragma once
 
 #include "analysis/GenerationRange.h"
+#include "cli/OptionHelpers.h"
 
 #include <QString>
 #include <QStringList>
-
-#include <optional>
 
 // What coevolife-analyze was asked to do. A new option is a new field here
 // with its default, plus its definition and checks in parseAnalyzeOptions.
@@ -28,15 +27,7 @@ struct AnalyzeOptions {
     int threads = 0;
 };
 
-struct AnalyzeOptionsParse {
-    enum class Outcome { Run, Help, Error };
-
-    Outcome outcome = Outcome::Run;
-    AnalyzeOptions options;
-    // The usage text for Help; for Error one line naming the problem, with a
-    // hint to --help and no line end.
-    QString text;
-};
+using AnalyzeOptionsParse = OptionsParse<AnalyzeOptions>;
 
 // `arguments` as QCoreApplication::arguments() gives them, program name first.
 AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments);

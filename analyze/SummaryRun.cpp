@@ -4,21 +4,15 @@
 #include "analyze/AnalyzeOptions.h"
 #include "charts/ChartStyle.h"
 #include "charts/SummaryPlot.h"
+#include "cli/CommandLineApplication.h"
 #include "records/AtomicFile.h"
 #include "records/CsvLogReader.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdio>
-
 namespace
 {
-
-void reportError(const QString& error)
-{
-    std::fprintf(stderr, "coevolife-analyze: %s\n", error.toLocal8Bit().constData());
-}
 
 // A run's folder stands for the log a sweep leaves in it.
 QString logPathOf(const QString& run)

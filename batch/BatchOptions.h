@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cli/OptionHelpers.h"
+#include "records/RunOutputs.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,11 +16,7 @@ struct BatchOptions {
     std::optional<std::uint32_t> seed;
     // Absent: 100, or on --resume the number the checkpointed run was given.
     std::optional<int> generations;
-    // Experiment outputs; empty when not asked for.
-    QString csvPath;
-    QString plotPath;
-    QString exportFolder;
-    QString archivePath;
+    RunOutputs outputs;
     // The checkpoint kept after every generation, the one a run resumes
     // from, and the one whose generation is only reported.
     QString checkpointPath;
@@ -29,15 +28,7 @@ struct BatchOptions {
     bool boardThreads = false;
 };
 
-struct BatchOptionsParse {
-    enum class Outcome { Run, Help, Error };
-
-    Outcome outcome = Outcome::Run;
-    BatchOptions options;
-    // The usage text for Help; for Error one line naming the problem, with a
-    // hint to --help and no line end.
-    QString text;
-};
+using BatchOptionsParse = OptionsParse<BatchOptions>;
 
 // `arguments` as QCoreApplication::arguments() gives them, program name first.
 BatchOptionsParse parseBatchOptions(const QStringList& arguments);

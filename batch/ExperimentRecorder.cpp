@@ -42,7 +42,7 @@ BestPatterns bestPatternsOf(const EvolutionState& state)
             {state.bestPattern1, state.bestPattern2}};
 }
 
-ExperimentRecorder::ExperimentRecorder(const Outputs& outputs, std::uint32_t seed)
+ExperimentRecorder::ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed)
     : outputs(outputs), seed(seed)
 {
 }

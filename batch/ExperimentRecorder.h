@@ -4,6 +4,7 @@
 #include "records/ArchiveWriter.h"
 #include "records/CsvLog.h"
 #include "records/GenerationRecord.h"
+#include "records/RunOutputs.h"
 
 #include <QString>
 #include <QVector>
@@ -30,14 +31,7 @@ BestPatterns bestPatternsOf(const EvolutionState& state);
 class ExperimentRecorder
 {
 public:
-    struct Outputs {
-        QString csvPath;
-        QString plotPath;
-        QString exportFolder;
-        QString archivePath;
-    };
-
-    ExperimentRecorder(const Outputs& outputs, std::uint32_t seed);
+    ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed);
 
     // Before the worker starts: opens the CSV log and the archive.
     QString begin();
@@ -72,7 +66,7 @@ public:
     qint64 archiveBytes() const { return archive.isOpen() ? archive.size() : 0; }
 
 private:
-    Outputs outputs;
+    RunOutputs outputs;
     std::uint32_t seed;
     CsvLog csv;
     ArchiveWriter archive;

@@ -8,8 +8,24 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <array>
+
 namespace
 {
+
+struct OutputOption {
+    QString RunOutputs::*path;
+    const char* option;
+    PlannedOutput::Kind kind;
+};
+
+// The outputs of RunOutputs with the options that ask for them, in the order
+// their problems are reported.
+constexpr std::array<OutputOption, 4> outputOptions = {
+    {{&RunOutputs::archivePath, "--archive", PlannedOutput::Kind::PartialFile},
+     {&RunOutputs::csvPath, "--csv", PlannedOutput::Kind::PartialFile},
+     {&RunOutputs::plotPath, "--plot", PlannedOutput::Kind::File},
+     {&RunOutputs::exportFolder, "--export", PlannedOutput::Kind::Folder}}};
 
 // Creating a file is the only test that a folder takes new files which holds
 // for root and for file systems such as /proc alike.
@@ -76,11 +92,6 @@ QStringList claimedPaths(const PlannedOutput& output)
 
 } // namespace
 
-QString absoluteCleanPath(const QString& path)
-{
-    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
 QString checkOutputPaths(const QVector<PlannedOutput>& outputs)
 {
     for (int a = 0; a < outputs.size(); ++a)
@@ -102,16 +113,23 @@ QString checkOutputPaths(const QVector<PlannedOutput>& outputs)
 
 QVector<PlannedOutput> plannedOutputs(const BatchOptions& options)
 {
-    const QVector<PlannedOutput> all = {
-        {QStringLiteral("--checkpoint"), options.checkpointPath, PlannedOutput::Kind::File, {}},
-        {QStringLiteral("--archive"), options.archivePath, PlannedOutput::Kind::PartialFile, {}},
-        {QStringLiteral("--csv"), options.csvPath, PlannedOutput::Kind::PartialFile, {}},
-        {QStringLiteral("--plot"), options.plotPath, PlannedOutput::Kind::File, {}},
-        {QStringLiteral("--export"), options.exportFolder, PlannedOutput::Kind::Folder,
-         exportedFileNames()}};
+    QVector<PlannedOutput> all = {
+        {QStringLiteral("--checkpoint"), options.checkpointPath, PlannedOutput::Kind::File, {}}};
+    for (const OutputOption& output : outputOptions)
+        all.append(
+            {QString::fromLatin1(output.option), options.outputs.*output.path, output.kind,
+             output.kind == PlannedOutput::Kind::Folder ? exportedFileNames() : QStringList()});
     QVector<PlannedOutput> asked;
     for (const PlannedOutput& output : all)
         if (!output.path.isEmpty())
             asked << output;
     return asked;
+}
+
+QString optionOf(QString RunOutputs::*path)
+{
+    for (const OutputOption& output : outputOptions)
+        if (output.path == path)
+            return QString::fromLatin1(output.option);
+    return {};
 }

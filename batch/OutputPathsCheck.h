@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/RunOutputs.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -22,8 +24,7 @@ struct PlannedOutput {
 // One line naming the option and the path, or empty when all is well.
 QString checkOutputPaths(const QVector<PlannedOutput>& outputs);
 
-// How two paths are told to be the same: cleaned and absolute.
-QString absoluteCleanPath(const QString& path);
-
 // The outputs `options` asks for, in the order their problems are reported.
 QVector<PlannedOutput> plannedOutputs(const BatchOptions& options);
+// The option that asks for the output at `path` of RunOutputs.
+QString optionOf(QString RunOutputs::*path);

@@ -17,16 +17,11 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
     if (given.seed && *given.seed != checkpoint.seed)
         return disagree(QStringLiteral("--seed"), QString::number(*given.seed),
                         QString::number(checkpoint.seed));
-    const QList<std::pair<QString, std::pair<QString, QString>>> paths = {
-        {QStringLiteral("--csv"), {given.csvPath, checkpoint.csvPath}},
-        {QStringLiteral("--plot"), {given.plotPath, checkpoint.plotPath}},
-        {QStringLiteral("--export"), {given.exportFolder, checkpoint.exportFolder}},
-        {QStringLiteral("--archive"), {given.archivePath, checkpoint.archivePath}},
-        {QStringLiteral("--checkpoint"),
-         {given.checkpointPath, absoluteCleanPath(given.resumePath)}}};
-    for (const auto& [option, values] : paths)
-        if (!values.first.isEmpty() && absoluteCleanPath(values.first) != values.second)
-            return disagree(option, values.first, values.second);
+    if (QString RunOutputs::*path = firstDisagreement(given.outputs, checkpoint))
+        return disagree(optionOf(path), given.outputs.*path, checkpoint.*path);
+    const QString resumePath = absoluteCleanPath(given.resumePath);
+    if (!given.checkpointPath.isEmpty() && absoluteCleanPath(given.checkpointPath) != resumePath)
+        return disagree(QStringLiteral("--checkpoint"), given.checkpointPath, resumePath);
 
     const int generation = checkpoint.evolution.generationCount;
     const int generations = given.generations.value_or(checkpoint.generationsAsked);
@@ -39,10 +34,7 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
     }
     options.seed = checkpoint.seed;
     options.generations = generations;
-    options.csvPath = checkpoint.csvPath;
-    options.plotPath = checkpoint.plotPath;
-    options.exportFolder = checkpoint.exportFolder;
-    options.archivePath = checkpoint.archivePath;
+    options.outputs = checkpoint;
     options.checkpointPath = given.resumePath;
     options.resumePath = given.resumePath;
     return resumed;

@@ -6,6 +6,7 @@
 #include "batch/OutputPathsCheck.h"
 #include "batch/ResumedOptions.h"
 #include "board/MatchPool.h"
+#include "cli/CommandLineApplication.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
@@ -15,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <memory>
@@ -42,32 +42,13 @@ bool drawsPlot(int argc, char** argv)
     return false;
 }
 
-// The fitness plot draws text, and fonts need the GUI application. Only then
-// is one made, on the offscreen platform, so no display is ever needed.
-std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv)
-{
-    if (drawsPlot(argc, argv)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
-    }
-    return std::make_unique<QCoreApplication>(argc, argv);
-}
-
-void reportError(const QString& error)
-{
-    std::fprintf(stderr, "coevolife-batch: %s\n", error.toLocal8Bit().constData());
-}
-
 // The settings a new checkpoint starts from: what the run was started with.
 Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
 {
     Checkpoint settings;
     settings.seed = seed;
     settings.generationsAsked = options.generations.value_or(100);
-    settings.csvPath = absoluteCleanPath(options.csvPath);
-    settings.plotPath = absoluteCleanPath(options.plotPath);
-    settings.exportFolder = absoluteCleanPath(options.exportFolder);
-    settings.archivePath = absoluteCleanPath(options.archivePath);
+    static_cast<RunOutputs&>(settings) = absoluteCleanPaths(options.outputs);
     return settings;
 }
 
@@ -75,14 +56,15 @@ Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
 // counts; checked before anything is touched.
 QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint)
 {
-    if (!options.csvPath.isEmpty()) {
-        const QString problem = PartialFile::checkReopenable(options.csvPath, checkpoint.csvBytes);
+    if (!options.outputs.csvPath.isEmpty()) {
+        const QString problem =
+            PartialFile::checkReopenable(options.outputs.csvPath, checkpoint.csvBytes);
         if (!problem.isEmpty())
             return QStringLiteral("%1: %2").arg(options.resumePath, problem);
     }
-    if (!options.archivePath.isEmpty()) {
+    if (!options.outputs.archivePath.isEmpty()) {
         const QString problem =
-            PartialFile::checkReopenable(options.archivePath, checkpoint.archiveBytes);
+            PartialFile::checkReopenable(options.outputs.archivePath, checkpoint.archiveBytes);
         if (!problem.isEmpty())
             return QStringLiteral("%1: %2").arg(options.resumePath, problem);
     }
@@ -106,20 +88,12 @@ int main(int argc, char** argv)
 {
     // First of all, so that every thread started later inherits the mask.
     blockTerminationSignals();
-    const std::unique_ptr<QCoreApplication> application = makeApplication(argc, argv);
-    QCoreApplication& app = *application;
+    CommandLineApplication commandLine(argc, argv, drawsPlot(argc, argv));
+    QCoreApplication& app = commandLine.application();
 
     const BatchOptionsParse parsed = parseBatchOptions(QCoreApplication::arguments());
-    switch (parsed.outcome) {
-    case BatchOptionsParse::Outcome::Help:
-        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
-        return 0;
-    case BatchOptionsParse::Outcome::Error:
-        std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());
-        return 2;
-    case BatchOptionsParse::Outcome::Run:
-        break;
-    }
+    if (const auto exitCode = exitCodeBeforeRun(parsed))
+        return *exitCode;
     if (!parsed.options.checkpointInfoPath.isEmpty())
         return printCheckpointInfo(parsed.options.checkpointInfoPath);
 
@@ -173,8 +147,7 @@ int main(int argc, char** argv)
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
 
-    ExperimentRecorder recorder(
-        {options.csvPath, options.plotPath, options.exportFolder, options.archivePath}, seed);
+    ExperimentRecorder recorder(options.outputs, seed);
     std::optional<CheckpointKeeper> checkpointKeeper;
     if (!options.checkpointPath.isEmpty()) {
         checkpointKeeper.emplace(options.checkpointPath,

@@ -127,9 +127,8 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
     version.append(QByteArray(versionFieldSize - version.size(), '\0'));
     encoder.bytes.append(version);
 
-    for (const QString* path : {&checkpoint.csvPath, &checkpoint.plotPath, &checkpoint.exportFolder,
-                                &checkpoint.archivePath})
-        encoder.putText(path->toUtf8());
+    for (QString RunOutputs::*path : runOutputPaths)
+        encoder.putText((checkpoint.*path).toUtf8());
     encoder.putUint32(static_cast<std::uint32_t>(state.currentOffset));
     encoder.putFloat(state.bestScore1);
     encoder.putFloat(state.bestScore2);
@@ -201,9 +200,8 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     checkpoint.archiveBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 40));
 
     CheckpointDecoder decoder(bytes, body);
-    for (QString* path : {&checkpoint.csvPath, &checkpoint.plotPath, &checkpoint.exportFolder,
-                          &checkpoint.archivePath})
-        *path = QString::fromUtf8(decoder.takeText());
+    for (QString RunOutputs::*path : runOutputPaths)
+        checkpoint.*path = QString::fromUtf8(decoder.takeText());
     state.currentOffset = static_cast<int>(decoder.takeUint32());
     state.bestScore1 = decoder.takeFloat();
     state.bestScore2 = decoder.takeFloat();

@@ -2,6 +2,7 @@
 
 #include "evolution/EvolutionState.h"
 #include "records/GenerationRecord.h"
+#include "records/RunOutputs.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,13 +40,11 @@ constexpr char checkpointMagic[8] = {'C', 'O', 'E', 'V', 'O', 'C', 'K', 'P'};
 constexpr std::uint32_t checkpointFormatVersion = 1;
 constexpr int checkpointHeaderSize = 64;
 
-struct Checkpoint {
+// Where the run writes is part of its settings, read as checkpoint.csvPath
+// and so on.
+struct Checkpoint : RunOutputs {
     std::uint32_t seed = 0;
     int generationsAsked = 0;
-    QString csvPath;
-    QString plotPath;
-    QString exportFolder;
-    QString archivePath;
     qint64 csvBytes = 0;
     qint64 archiveBytes = 0;
     EvolutionState evolution;

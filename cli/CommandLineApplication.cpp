@@ -1,0 +1,37 @@
+#include "cli/CommandLineApplication.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+CommandLineApplication::CommandLineApplication(int& argc, char** argv, bool drawsCharts)
+{
+    // Only the debug output of qDebug(); Qt's own categories and every
+    // warning stay as they are.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
+    if (!drawsCharts) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+        return;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without XDG_RUNTIME_DIR Qt warns and falls back to a shared folder in
+    // /tmp; a folder of our own, gone at the end, needs neither.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder = std::make_unique<QTemporaryDir>();
+        if (runtimeFolder->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+    }
+    app = std::make_unique<QGuiApplication>(argc, argv);
+}
+
+CommandLineApplication::~CommandLineApplication() = default;
+
+void reportError(const QString& message)
+{
+    std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                 message.toLocal8Bit().constData());
+}

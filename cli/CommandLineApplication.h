@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QCoreApplication;
+class QTemporaryDir;
+
+// The application object of coevolife-batch and coevolife-analyze. A program
+// that draws a chart says so: text needs fonts, and fonts the GUI
+// application, made on the offscreen platform so that no display is needed;
+// otherwise a core application. Either way a successful run is quiet: the
+// worker's debug line is the window's alone, and the runtime folder the GUI
+// application asks for is a private one when the environment names none.
+class CommandLineApplication
+{
+public:
+    CommandLineApplication(int& argc, char** argv, bool drawsCharts);
+    ~CommandLineApplication();
+    CommandLineApplication(const CommandLineApplication&) = delete;
+    CommandLineApplication& operator=(const CommandLineApplication&) = delete;
+
+    QCoreApplication& application() { return *app; }
+
+private:
+    // Made before the application and removed after it.
+    std::unique_ptr<QTemporaryDir> runtimeFolder;
+    std::unique_ptr<QCoreApplication> app;
+};
+
+// One line "program: message" on standard error.
+void reportError(const QString& message);

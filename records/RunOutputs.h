@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// Where a batch run writes: the CSV log, the fitness plot, the export folder
+// and the run archive, each empty when not asked for. A checkpoint keeps
+// them, so that a resumed run writes to the same places.
+struct RunOutputs {
+    QString csvPath;
+    QString plotPath;
+    QString exportFolder;
+    QString archivePath;
+};
+
+// Every path of RunOutputs, in the order a checkpoint stores them.
+constexpr std::array<QString RunOutputs::*, 4> runOutputPaths = {
+    &RunOutputs::csvPath, &RunOutputs::plotPath, &RunOutputs::exportFolder,
+    &RunOutputs::archivePath};
+
+// How two paths are told to be the same: cleaned and absolute. Empty stays
+// empty.
+QString absoluteCleanPath(const QString& path);
+// Every path of `outputs` cleaned and absolute, as a checkpoint keeps them.
+RunOutputs absoluteCleanPaths(const RunOutputs& outputs);
+// On resuming: the first path given that is not, cleaned and absolute, the
+// one the checkpoint keeps (`saved`); null when all agree. A path not given
+// agrees with any.
+QString RunOutputs::*firstDisagreement(const RunOutputs& given, const RunOutputs& saved);

@@ -4,12 +4,20 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
+
+constexpr int leftMargin = 84;
+constexpr int rightMargin = 32;
+constexpr int topMargin = 84;
+constexpr int panelHeight = 180;
+constexpr int panelGap = 38;
+constexpr int legendTop = 48;
 
 double niceStep(double span, int wantedTicks)
 {
@@ -24,6 +32,21 @@ double niceStep(double span, int wantedTicks)
 }
 
 } // namespace
+
+QRect twoPanelArea(int panel)
+{
+    const int top = panel == 1 ? topMargin : topMargin + panelHeight + panelGap;
+    return QRect(leftMargin, top, twoPanelChartWidth - leftMargin - rightMargin, panelHeight);
+}
+
+void drawGenerationAxisName(QPainter& painter, const QString& name)
+{
+    painter.setFont(chartFont(13));
+    painter.setPen(chartAxisColor);
+    const QRect bottomArea = twoPanelArea(2);
+    painter.drawText(QRect(bottomArea.left(), twoPanelChartHeight - 24, bottomArea.width(), 20),
+                     Qt::AlignCenter, name);
+}
 
 ChartAxis niceAxis(double low, double high, int wantedTicks, double smallestStep)
 {
@@ -50,6 +73,16 @@ QFont chartFont(int pixels, bool bold)
     return font;
 }
 
+double ChartScale::toX(double value) const
+{
+    return area.left() + (value - xAxis.low) / (xAxis.high - xAxis.low) * area.width();
+}
+
+double ChartScale::toY(double value) const
+{
+    return area.bottom() - (value - yAxis.low) / (yAxis.high - yAxis.low) * area.height();
+}
+
 void beginChart(QPainter& painter, int width, const QString& title)
 {
     painter.setRenderHint(QPainter::Antialiasing);
@@ -59,22 +92,18 @@ void beginChart(QPainter& painter, int width, const QString& title)
     painter.drawText(QRect(0, 12, width, 28), Qt::AlignCenter, title);
 }
 
-void drawPanelAxes(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
-                   const ChartAxis& yAxis, bool labelX, const QString& name)
+void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name)
 {
-    auto toX = [&](double value) {
-        return area.left() + (value - xAxis.low) / (xAxis.high - xAxis.low) * area.width();
-    };
-    auto toY = [&](double value) {
-        return area.bottom() - (value - yAxis.low) / (yAxis.high - yAxis.low) * area.height();
-    };
+    const QRect& area = scale.area;
+    const ChartAxis& xAxis = scale.xAxis;
+    const ChartAxis& yAxis = scale.yAxis;
 
     painter.setFont(chartFont(12));
     const QFontMetrics tickMetrics(painter.font());
     const int xTicks = static_cast<int>(std::lround((xAxis.high - xAxis.low) / xAxis.step));
     for (int k = 0; k <= xTicks; ++k) {
         const double value = xAxis.low + k * xAxis.step;
-        const double x = toX(value);
+        const double x = scale.toX(value);
         painter.setPen(QPen(chartGridColor, 1));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(chartAxisColor);
@@ -86,7 +115,7 @@ void drawPanelAxes(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
     const int yTicks = static_cast<int>(std::lround((yAxis.high - yAxis.low) / yAxis.step));
     for (int k = 0; k <= yTicks; ++k) {
         const double value = yAxis.low + k * yAxis.step;
-        const double y = toY(value);
+        const double y = scale.toY(value);
         painter.setPen(QPen(chartGridColor, 1));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.setPen(chartAxisColor);
@@ -107,6 +136,50 @@ void drawPanelAxes(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
     painter.drawText(QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20), Qt::AlignCenter,
                      name);
     painter.restore();
+}
+
+void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPen& pen)
+{
+    if (points.size() == 1) {
+        // A single generation has no line to draw: mark its point.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(pen.color());
+        painter.drawEllipse(points.front(), 4, 4);
+        return;
+    }
+    QPainterPath path;
+    for (int k = 0; k < points.size(); ++k)
+        k == 0 ? path.moveTo(points[k]) : path.lineTo(points[k]);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+}
+
+void drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries)
+{
+    painter.setFont(chartFont(13));
+    const QFontMetrics metrics(painter.font());
+    constexpr int swatch = 30;
+    constexpr int gap = 8;
+    constexpr int spacing = 28;
+    int total = -spacing;
+    for (const LegendEntry& entry : entries)
+        total += swatch + gap + metrics.horizontalAdvance(entry.name) + spacing;
+
+    int x = (twoPanelChartWidth - total) / 2;
+    const int y = legendTop + metrics.height() / 2;
+    for (const LegendEntry& entry : entries) {
+        if (entry.band.isValid())
+            painter.fillRect(QRectF(x, y - 6, swatch, 12), entry.band);
+        painter.setPen(entry.pen);
+        painter.drawLine(QPointF(x, y), QPointF(x + swatch, y));
+        x += swatch + gap;
+        painter.setPen(chartAxisColor);
+        painter.drawText(
+            QRect(x, legendTop, metrics.horizontalAdvance(entry.name) + 2, metrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, entry.name);
+        x += metrics.horizontalAdvance(entry.name) + spacing;
+    }
 }
 
 QByteArray pngBytes(const QImage& image)

@@ -60,12 +60,14 @@ void drawColourBar(QPainter& painter, const QRect& bar, const QColor& base, doub
     painter.setFont(chartFont(12));
     const QFontMetrics metrics(painter.font());
     const ChartAxis axis = niceAxis(low, high, 5, 0.0);
+    // The bar spans the scores themselves, not the round numbers around them.
+    const ChartScale scale{bar, {}, {low, high, axis.step}};
     const int ticks = static_cast<int>(std::lround((axis.high - axis.low) / axis.step));
     for (int k = 0; k <= ticks; ++k) {
         const double value = axis.low + k * axis.step;
         if (value < low - 1e-9 || value > high + 1e-9)
             continue;
-        const double y = bar.bottom() - (value - low) / (high - low) * bar.height();
+        const double y = scale.toY(value);
         painter.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 4, y));
         painter.drawText(QRectF(bar.right() + 7, y - metrics.height() / 2.0, 80, metrics.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, tickLabel(value));
@@ -85,7 +87,8 @@ void drawTriangle(QPainter& painter, const ChampionGrid& grid, const std::vector
     ChartAxis axis = niceAxis(first, last, 6, 1.0);
     // The axes end with the last generation, not at the next round number.
     axis.high = last;
-    drawPanelAxes(painter, area, axis, axis, true, triangle.rowName);
+    const ChartScale scale{area, axis, axis};
+    drawPanelAxes(painter, scale, true, triangle.rowName);
 
     double low = 0.0;
     double high = 0.0;
@@ -111,13 +114,7 @@ void drawTriangle(QPainter& painter, const ChampionGrid& grid, const std::vector
                 (cellScore(grid, triangle.population, row, column) - low) / (high - low);
             cells.setPixelColor(column, count - 1 - row, rampColor(base, t));
         }
-    auto toPixel = [&](double generation, int from, int length) {
-        return from + (generation - axis.low) / (axis.high - axis.low) * length;
-    };
-    const QRectF target(QPointF(toPixel(first, area.left(), area.width()),
-                                area.bottom() - (toPixel(last, 0, area.height()))),
-                        QPointF(toPixel(last, area.left(), area.width()),
-                                area.bottom() - (toPixel(first, 0, area.height()))));
+    const QRectF target(scale.toPoint(first, last), scale.toPoint(last, first));
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::Antialiasing, false);

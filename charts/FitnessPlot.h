@@ -1,5 +1,6 @@
 #pragma once
 
+#include "charts/ChartStyle.h"
 #include "records/GenerationRecord.h"
 
 #include <QColor>
@@ -9,24 +10,43 @@
 #include <QString>
 #include <QVector>
 
-class QPainter;
-
-constexpr int fitnessPlotWidth = 960;
-constexpr int fitnessPlotHeight = 540;
+// The fitness plot has the two-panel layout, population 1 above population 2.
+constexpr int fitnessPlotWidth = twoPanelChartWidth;
+constexpr int fitnessPlotHeight = twoPanelChartHeight;
+inline QRect fitnessPanelArea(int population)
+{
+    return twoPanelArea(population);
+}
 
 enum class FitnessSeries { average1, best1, average2, best2 };
+
+// In legend order: each population's average, then its best so far.
+inline constexpr FitnessSeries allFitnessSeries[] = {FitnessSeries::average1, FitnessSeries::best1,
+                                                     FitnessSeries::average2, FitnessSeries::best2};
+
+// The field of `row` that holds `series`, for any row with the fields
+// average1, best1, average2 and best2 (a generation's numbers, a summary's
+// quartiles).
+template <typename Row> const auto& seriesField(const Row& row, FitnessSeries series)
+{
+    switch (series) {
+    case FitnessSeries::average1:
+        return row.average1;
+    case FitnessSeries::best1:
+        return row.best1;
+    case FitnessSeries::average2:
+        return row.average2;
+    case FitnessSeries::best2:
+        return row.best2;
+    }
+    return row.average1;
+}
 
 // Each population in its sprite colour: the average solid in the colour
 // itself, the best-so-far dashed in a darker shade of it.
 QColor fitnessSeriesColor(FitnessSeries series);
 QPen fitnessSeriesPen(FitnessSeries series);
 QString fitnessSeriesName(FitnessSeries series);
-// Where the curves of population 1 or 2 are drawn: two panels, one above the
-// other; title, legend and axis labels lie outside them.
-QRect fitnessPanelArea(int population);
-// `name` centred below the lower panel, where the charts of this size name
-// their generation axis.
-void drawGenerationAxisName(QPainter& painter, const QString& name);
 
 // A chart of the four series over the generations, with axes, tick labels, a
 // legend and `title` above it. An empty history gives empty axes.

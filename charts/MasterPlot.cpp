@@ -4,7 +4,6 @@
 #include "charts/FitnessPlot.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -16,27 +15,14 @@ void drawSeries(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
                 const QColor& color, const QString& name, bool labelGenerations)
 {
     const double highest = means.empty() ? 0.0 : *std::max_element(means.begin(), means.end());
-    const ChartAxis yAxis = niceAxis(0.0, highest, 4, 0.0);
-    drawPanelAxes(painter, area, xAxis, yAxis, labelGenerations, name);
-    auto toPoint = [&](std::size_t k) {
-        return QPointF(
-            area.left() + (generations[k] - xAxis.low) / (xAxis.high - xAxis.low) * area.width(),
-            area.bottom() - (means[k] - yAxis.low) / (yAxis.high - yAxis.low) * area.height());
-    };
+    const ChartScale scale{area, xAxis, niceAxis(0.0, highest, 4, 0.0)};
+    drawPanelAxes(painter, scale, labelGenerations, name);
+    QVector<QPointF> points;
+    for (std::size_t k = 0; k < means.size(); ++k)
+        points.append(scale.toPoint(generations[k], means[k]));
     painter.save();
     painter.setClipRect(area.adjusted(-2, -2, 3, 3));
-    if (means.size() == 1) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        painter.drawEllipse(toPoint(0), 4, 4);
-    } else {
-        QPainterPath path;
-        for (std::size_t k = 0; k < means.size(); ++k)
-            k == 0 ? path.moveTo(toPoint(k)) : path.lineTo(toPoint(k));
-        painter.setPen(QPen(color, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
-    }
+    drawSeriesLine(painter, points, QPen(color, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.restore();
 }
 
@@ -44,13 +30,13 @@ void drawSeries(QPainter& painter, const QRect& area, const ChartAxis& xAxis,
 
 QImage drawMasterPlot(const MasterScores& scores, const QString& title)
 {
-    QImage image(fitnessPlotWidth, fitnessPlotHeight, QImage::Format_ARGB32);
+    QImage image(twoPanelChartWidth, twoPanelChartHeight, QImage::Format_ARGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    beginChart(painter, fitnessPlotWidth, title);
+    beginChart(painter, twoPanelChartWidth, title);
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(0, 46, fitnessPlotWidth, 20), Qt::AlignCenter,
+    painter.drawText(QRect(0, 46, twoPanelChartWidth, 20), Qt::AlignCenter,
                      QStringLiteral("each generation's champion: mean score against every "
                                     "champion of the other population"));
 
@@ -58,10 +44,10 @@ QImage drawMasterPlot(const MasterScores& scores, const QString& title)
     const double first = generations.empty() ? 0 : generations.front();
     const double last = generations.empty() ? 1 : generations.back();
     const ChartAxis xAxis = niceAxis(first, last, 10, 1.0);
-    drawSeries(painter, fitnessPanelArea(1), xAxis, generations, scores.mean1,
+    drawSeries(painter, twoPanelArea(1), xAxis, generations, scores.mean1,
                fitnessSeriesColor(FitnessSeries::average1),
                QStringLiteral("population 1 mean score"), false);
-    drawSeries(painter, fitnessPanelArea(2), xAxis, generations, scores.mean2,
+    drawSeries(painter, twoPanelArea(2), xAxis, generations, scores.mean2,
                fitnessSeriesColor(FitnessSeries::average2),
                QStringLiteral("population 2 mean score"), true);
 

@@ -17,36 +17,9 @@
 set -euo pipefail
 
 scripts_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-repo_dir="$(dirname "$scripts_dir")"
+source "$scripts_dir/sweep-common.sh"
 
-usage() {
-    sed -n '/^# Usage:/,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//' >&2
-    exit 2
-}
-
-jobs="$(nproc)"
-generations=100
-batch="$repo_dir/build/batch/coevolife-batch"
-analyze="$repo_dir/build/analyze/coevolife-analyze"
-summary=false
-positional=()
-parallel_options=()
-while [ $# -gt 0 ]; do
-    case "$1" in
-        -j | --jobs) jobs="${2:?}"; shift 2 ;;
-        -g | --generations) generations="${2:?}"; shift 2 ;;
-        --batch) batch="${2:?}"; shift 2 ;;
-        --analyze) analyze="${2:?}"; shift 2 ;;
-        --summary) summary=true; shift ;;
-        --) shift; parallel_options=("$@"); break ;;
-        -h | --help) usage ;;
-        -*) echo "sweep.sh: unknown option $1" >&2; usage ;;
-        *) positional+=("$1"); shift ;;
-    esac
-done
-[ ${#positional[@]} -eq 3 ] || usage
-first="${positional[0]}"
-last="${positional[1]}"
+parse_sweep_arguments "--jobs --summary" "$@"
 for number in "$first" "$last" "$jobs" "$generations"; do
     [[ "$number" =~ ^[0-9]+$ ]] || { echo "sweep.sh: '$number' is not a whole number" >&2; exit 2; }
 done
@@ -54,14 +27,12 @@ done
 command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is missing (Debian: parallel)" >&2; exit 2; }
 [ -x "$batch" ] || { echo "sweep.sh: no coevolife-batch at $batch (--batch)" >&2; exit 2; }
 
-mkdir -p "${positional[2]}"
-# Absolute paths, so that jobs on other machines find the same files.
-out="$(cd "${positional[2]}" && pwd)"
-batch="$(cd "$(dirname "$batch")" && pwd)/$(basename "$batch")"
+out="$(output_folder "$out")"
+batch="$(absolute_path "$batch")"
 
 status=0
 seq "$first" "$last" |
-    parallel --will-cite --quote --jobs "$jobs" "${parallel_options[@]}" \
+    parallel --will-cite --quote --jobs "$jobs" "${passed_on[@]}" \
         "$scripts_dir/run-seed.sh" "$batch" "$generations" "$out" {} || status=$?
 if [ "$status" -ne 0 ]; then
     echo "sweep.sh: GNU parallel exited with $status (the number of seeds that failed, up to 100); the same command again resumes them" >&2
@@ -69,9 +40,5 @@ if [ "$status" -ne 0 ]; then
 fi
 
 if "$summary"; then
-    runs=()
-    for seed in $(seq "$first" "$last"); do
-        runs+=("$out/seed-$seed")
-    done
-    "$analyze" summary "${runs[@]}" --csv "$out/summary.csv" --png "$out/summary.png"
+    summarize_seeds "$analyze" "$out" "$first" "$last"
 fi

@@ -8,6 +8,10 @@ set -euo pipefail
 batch="$1"
 analyze="$2"
 sweep="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/scripts/sweep.sh"
+if ! command -v parallel >/dev/null; then
+    echo "SKIPPED: GNU parallel is missing (Debian: parallel)"
+    exit 77
+fi
 # Read whole first: grep -q leaving early could fail the pipe and skip wrongly.
 help="$("$batch" --help)"
 if [[ "$help" != *--resume* ]]; then

@@ -1,0 +1,75 @@
+# Sourced by sweep.sh, slurm/submit-sweep.sh and slurm/summary-job.sbatch:
+# what the two ways of running a sweep share.
+
+sweep_repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+sweep_default_batch="$sweep_repo_dir/build/batch/coevolife-batch"
+sweep_default_analyze="$sweep_repo_dir/build/analyze/coevolife-analyze"
+
+# sweep_usage: the calling script's header comment from "# Usage:" on, on
+# standard error; exits 2.
+sweep_usage() {
+    sed -n '/^# Usage:/,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0" >&2
+    exit 2
+}
+
+# parse_sweep_arguments OWN_OPTIONS ARG...: reads [options] FIRST LAST OUT
+# [-- OPTION...] into first, last, out (as given) and passed_on (what follows
+# "--"). Every caller takes -g/--generations N (default 100), --batch PROGRAM
+# and --analyze PROGRAM (default: those in build/); OWN_OPTIONS lists which of
+# --jobs (-j N, default one per CPU) and --summary the caller takes as well.
+# Sets generations, batch, analyze, jobs and summary; a wrong argument gives
+# the usage and exit code 2.
+parse_sweep_arguments() {
+    local own=" $1 " name positional=()
+    name="$(basename "$0")"
+    shift
+    generations=100
+    batch="$sweep_default_batch"
+    analyze="$sweep_default_analyze"
+    jobs="$(nproc)"
+    summary=false
+    passed_on=()
+    while [ $# -gt 0 ]; do
+        case "$1" in
+            -g | --generations) generations="${2:?}"; shift 2 ;;
+            --batch) batch="${2:?}"; shift 2 ;;
+            --analyze) analyze="${2:?}"; shift 2 ;;
+            -j | --jobs) [[ "$own" == *" --jobs "* ]] || break; jobs="${2:?}"; shift 2 ;;
+            --summary) [[ "$own" == *" --summary "* ]] || break; summary=true; shift ;;
+            --) shift; passed_on=("$@"); set --; break ;;
+            -h | --help) sweep_usage ;;
+            -*) break ;;
+            *) positional+=("$1"); shift ;;
+        esac
+    done
+    if [ $# -gt 0 ]; then
+        echo "$name: unknown option $1" >&2
+        sweep_usage
+    fi
+    [ ${#positional[@]} -eq 3 ] || sweep_usage
+    first="${positional[0]}"
+    last="${positional[1]}"
+    out="${positional[2]}"
+}
+
+# absolute_path FILE: FILE from the root, so that jobs on other machines find
+# the same file.
+absolute_path() {
+    echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+}
+
+# output_folder DIR: creates DIR if missing and prints it from the root.
+output_folder() {
+    mkdir -p "$1"
+    (cd "$1" && pwd)
+}
+
+# summarize_seeds ANALYZE OUT FIRST LAST: OUT/summary.csv and OUT/summary.png
+# over the seed folders OUT/seed-FIRST to OUT/seed-LAST.
+summarize_seeds() {
+    local runs=() seed
+    for seed in $(seq "$3" "$4"); do
+        runs+=("$2/seed-$seed")
+    done
+    "$1" summary "${runs[@]}" --csv "$2/summary.csv" --png "$2/summary.png"
+}

@@ -23,7 +23,7 @@ QStringList bestComments(int population, const BestPatterns& best, std::uint32_t
 
 Pattern patternOf(const EvolutionState::Cells& cells)
 {
-    Pattern pattern = makePattern();
+    Pattern pattern = makePattern(static_cast<int>(cells.size()));
     std::copy(cells.begin(), cells.end(), pattern.get());
     return pattern;
 }

@@ -2,9 +2,10 @@
 
 #include "board/Pattern.h"
 
-// The operators that make one child. Each writes all 48 cells of the child's
+// The operators that make one child. Each writes every cell of the child's
 // existing storage and allocates nothing; draws come from the process-wide
-// random sources.
+// random sources. Patterns are of the given shape, the window's 8 x 6 unless
+// another is given.
 
 enum class BreedingOperator { Mutation, Crossover, Copy };
 
@@ -12,24 +13,30 @@ inline constexpr float mutationThreshold = 0.3f;
 inline constexpr float crossoverThreshold = 0.8f;
 inline constexpr float mutationRate = 0.01f;
 
-// The operator for a rounded operator draw: below 0.3f mutation, below 0.8f
-// crossover, else copy (compared in single precision).
-BreedingOperator chooseOperator(float draw);
+// The operator for a rounded operator draw: below the mutation threshold
+// mutation, below the crossover threshold crossover, else copy (compared in
+// single precision).
+BreedingOperator chooseOperator(float draw, float mutationBelow = mutationThreshold,
+                                float crossoverBelow = crossoverThreshold);
 
 // A real draw rounded to the nearest float, as selection and the operator
 // choice compare it.
 float roundedRealDraw();
 
-// The first index whose cumulative share is above u (single precision), or
-// 99 when none is; entries that are not numbers never qualify.
-int rouletteSelect(const float* table, float u);
+// The first of `members` indices whose cumulative share is above u (single
+// precision), or the last index when none is; entries that are not numbers
+// never qualify.
+int rouletteSelect(const float* table, float u, int members = 100);
 
 // Each cell flips when its own unrounded real draw is below the rate widened
-// to double. Always makes 48 real draws.
-void mutate(const Pattern& parent, const Pattern& child, float rate);
+// to double. Always makes one real draw per cell.
+void mutate(const Pattern& parent, const Pattern& child, float rate,
+            PatternShape shape = PatternShape());
 
 // The mate's cells inside a half-open rectangle from four integer draws
-// (columns a & 7, b & 7; rows c % 6, d % 6), the parent's elsewhere.
-void crossover(const Pattern& parent, const Pattern& child, const Pattern& mate);
+// (columns a % width, b % width; rows c % height, d % height), the parent's
+// elsewhere.
+void crossover(const Pattern& parent, const Pattern& child, const Pattern& mate,
+               PatternShape shape = PatternShape());
 
-void copyPattern(const Pattern& parent, const Pattern& child);
+void copyPattern(const Pattern& parent, const Pattern& child, PatternShape shape = PatternShape());

@@ -1,27 +1,29 @@
 #pragma once
 
-#include "board/Pattern.h"
-
-#include <array>
+#include <vector>
 
 // Everything the evolution worker carries from one generation to the next,
 // as plain values (the worker's Patterns share their cells; these do not).
 struct EvolutionState {
-    static constexpr int populationSize = 100;
-    static constexpr int slotCount = 2 * populationSize;
-    using Cells = std::array<int, patternCells>;
+    // A pattern's cells, cell (x, y) at element x + width * y.
+    using Cells = std::vector<int>;
 
     int generationCount = 0;
+    // 0 or the population size: the first slot of the current buffer.
     int currentOffset = 0;
     // Generations completed in the run of 100 in progress.
     int generationsInRun = 0;
-    // Both buffers of each population.
-    std::array<Cells, slotCount> population1{};
-    std::array<Cells, slotCount> population2{};
+    // Both buffers of each population: twice the population size in slots.
+    std::vector<Cells> population1;
+    std::vector<Cells> population2;
     float bestScore1 = -1.0f;
     float bestScore2 = -1.0f;
-    Cells bestPattern1{};
-    Cells bestPattern2{};
+    Cells bestPattern1;
+    Cells bestPattern2;
     float lastScoreSum1 = 0.0f;
     float lastScoreSum2 = 0.0f;
+    // Each population's champion of every completed generation, in order,
+    // kept while a hall of fame is played.
+    std::vector<Cells> hall1;
+    std::vector<Cells> hall2;
 };

@@ -3,6 +3,7 @@
 #include "board/Match.h"
 #include "board/Pattern.h"
 #include "evolution/EvolutionState.h"
+#include "evolution/ExperimentConfig.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/MatchBoardsRunner.h"
 
@@ -17,9 +18,11 @@
 #include <mutex>
 #include <vector>
 
-// The evolution worker: two populations of 100 patterns in double buffers,
-// bred generation after generation on a thread of its own. Population 1
-// always plays cell code 1, population 2 code 2.
+// The evolution worker: two populations of patterns in double buffers, bred
+// generation after generation on a thread of its own. Population 1 always
+// plays cell code 1, population 2 code 2. Its numbers come from an
+// ExperimentConfig; the window's experiment (the constants below) is the
+// default.
 class LifegameThread : public HandOffThread
 {
     Q_OBJECT
@@ -35,6 +38,7 @@ public:
 
     // Draws both random starting populations from the integer source.
     explicit LifegameThread(QObject* parent = nullptr);
+    explicit LifegameThread(const ExperimentConfig& config, QObject* parent = nullptr);
     // Asks a running evolution to stop and waits for it before releasing
     // anything, so the worker may be destroyed at any moment.
     ~LifegameThread() override;
@@ -82,6 +86,7 @@ public:
     void restoreState(const EvolutionState& state);
 
     // Read-only views of the state, for use while the worker is idle.
+    const ExperimentConfig& experiment() const { return config; }
     int generations() const { return generationCount; }
     int bufferOffset() const { return currentOffset; }
     float bestScoreOf(int population) const { return population == 1 ? bestScore1 : bestScore2; }
@@ -89,14 +94,14 @@ public:
     {
         return population == 1 ? bestPattern1 : bestPattern2;
     }
-    // Slot 0..199 of population 1 or 2.
+    // Slot 0 .. twice the population size - 1 of population 1 or 2.
     Pattern slotOf(int population, int slot) const
     {
         return population == 1 ? population1[slot] : population2[slot];
     }
-    const float* selectionTableOf(int population) const
+    const std::vector<float>& selectionTableOf(int population) const
     {
-        return population == 1 ? selectionTable1.data() : selectionTable2.data();
+        return population == 1 ? selectionTable1 : selectionTable2;
     }
     // The score sums of the generation last completed, for exact records.
     float scoreSumOf(int population) const
@@ -117,35 +122,45 @@ private:
         int member1 = 0;
         int member2 = 0;
     };
-    // A generation's pairings, orders and results, made once per run.
+    // A generation's pairings, orders and results (the current matches,
+    // then the hall of fame's), and each member's number of matches; made
+    // once per run.
     struct MatchList {
         std::vector<MatchPair> pairs;
         std::vector<MatchOrder> orders;
         std::vector<MatchResult> results;
+        std::vector<int> appearances1;
+        std::vector<int> appearances2;
     };
 
-    void playGeneration(MatchList& matches, std::array<int, populationSize>& appearances1,
-                        std::array<int, populationSize>& appearances2);
+    void playGeneration(MatchList& matches);
+    void drawMatches(MatchList& matches);
+    void addHallOfFameMatches(MatchList& matches);
+    void addScores(const MatchList& matches);
     GenerationReport playedGeneration() const;
     void breed();
-    Pattern pickMember(const std::array<Pattern, slotCount>& population);
+    Pattern pickMember(const std::vector<Pattern>& population);
     void announcePick();
     void withdrawPick();
     // Between generations: lets the picks waiting for the mutex have it
     // before the next generation takes it again (a QMutex is not fair).
     void letWaitingPicksIn();
 
+    const ExperimentConfig config;
     int generationCount = 0;
     int currentOffset = 0;
     int generationsInRun = 0;
     // Where the next run starts counting; set by restoreState.
     int firstRunStartsAt = 0;
-    std::array<Pattern, slotCount> population1;
-    std::array<Pattern, slotCount> population2;
-    std::array<float, populationSize> scores1{};
-    std::array<float, populationSize> scores2{};
-    std::array<float, populationSize> selectionTable1{};
-    std::array<float, populationSize> selectionTable2{};
+    std::vector<Pattern> population1;
+    std::vector<Pattern> population2;
+    std::vector<float> scores1;
+    std::vector<float> scores2;
+    std::vector<float> selectionTable1;
+    std::vector<float> selectionTable2;
+    // Copies of each population's champions, one per completed generation.
+    std::vector<Pattern> hall1;
+    std::vector<Pattern> hall2;
     MatchBoardsRunner matchBoards;
     MatchRunner* matchRunner = &matchBoards;
     int lastGeneration = std::numeric_limits<int>::max();

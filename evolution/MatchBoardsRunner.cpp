@@ -16,7 +16,7 @@ MatchBoardsRunner::~MatchBoardsRunner()
         delete board;
 }
 
-void MatchBoardsRunner::play(const std::vector<MatchOrder>& orders,
+void MatchBoardsRunner::play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
                              std::vector<MatchResult>& results)
 {
     const std::size_t batch = boards.size();
@@ -24,7 +24,7 @@ void MatchBoardsRunner::play(const std::vector<MatchOrder>& orders,
         const std::size_t count = std::min(batch, orders.size() - first);
         for (std::size_t k = 0; k < count; ++k) {
             const MatchOrder& order = orders[first + k];
-            setUpMatch(boards[k]->board(), *order.first, *order.second);
+            setUpMatch(boards[k]->board(), *order.first, *order.second, layout);
             boards[k]->start();
         }
         for (std::size_t k = 0; k < count; ++k) {

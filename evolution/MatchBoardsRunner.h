@@ -17,7 +17,8 @@ public:
     MatchBoardsRunner(const MatchBoardsRunner&) = delete;
     MatchBoardsRunner& operator=(const MatchBoardsRunner&) = delete;
 
-    void play(const std::vector<MatchOrder>& orders, std::vector<MatchResult>& results) override;
+    void play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+              std::vector<MatchResult>& results) override;
 
 private:
     std::array<StepThread*, 2> boards{};

@@ -18,6 +18,7 @@ class MatchRunner
 {
 public:
     virtual ~MatchRunner() = default;
-    // Plays every order and stores its result at the same index.
-    virtual void play(const std::vector<MatchOrder>& orders, std::vector<MatchResult>& results) = 0;
+    // Plays every order in the layout and stores its result at the same index.
+    virtual void play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+                      std::vector<MatchResult>& results) = 0;
 };

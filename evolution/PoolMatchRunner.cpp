@@ -11,13 +11,14 @@ constexpr int matchesPerRow = 8;
 
 } // namespace
 
-void PoolMatchRunner::play(const std::vector<MatchOrder>& orders, std::vector<MatchResult>& results)
+void PoolMatchRunner::play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+                           std::vector<MatchResult>& results)
 {
     const int count = static_cast<int>(orders.size());
     const int rows = (count + matchesPerRow - 1) / matchesPerRow;
     pool.run(rows, [&](int row, Board& board) {
         const int end = std::min(count, (row + 1) * matchesPerRow);
         for (int k = row * matchesPerRow; k < end; ++k)
-            results[k] = playMatch(board, *orders[k].first, *orders[k].second);
+            results[k] = playMatch(board, *orders[k].first, *orders[k].second, layout);
     });
 }

@@ -11,7 +11,8 @@ class PoolMatchRunner : public MatchRunner
 public:
     explicit PoolMatchRunner(MatchPool& pool) : pool(pool) {}
 
-    void play(const std::vector<MatchOrder>& orders, std::vector<MatchResult>& results) override;
+    void play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+              std::vector<MatchResult>& results) override;
 
 private:
     MatchPool& pool;

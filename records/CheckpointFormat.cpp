@@ -84,7 +84,7 @@ public:
     }
     EvolutionState::Cells takeCells()
     {
-        EvolutionState::Cells cells{};
+        EvolutionState::Cells cells(patternCells);
         if (const char* data = take(packedPatternBytes))
             unpackCells(packedPatternAt(data), cells.data());
         return cells;
@@ -209,9 +209,11 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     state.lastScoreSum2 = decoder.takeFloat();
     state.bestPattern1 = decoder.takeCells();
     state.bestPattern2 = decoder.takeCells();
-    for (auto* population : {&state.population1, &state.population2})
+    for (auto* population : {&state.population1, &state.population2}) {
+        population->resize(LifegameThread::slotCount);
         for (EvolutionState::Cells& cells : *population)
             cells = decoder.takeCells();
+    }
     checkpoint.randomSources = decoder.takeText().toStdString();
     const std::uint32_t historySize = decoder.takeUint32();
     if (decoder.ok() && historySize != 0 &&
@@ -231,7 +233,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     // Sound checksums over unsound numbers come from a writer with a fault.
     if (state.generationCount < 1 || state.generationsInRun < 1 ||
         state.generationsInRun > LifegameThread::generationsPerRun ||
-        (state.currentOffset != 0 && state.currentOffset != EvolutionState::populationSize) ||
+        (state.currentOffset != 0 && state.currentOffset != LifegameThread::populationSize) ||
         checkpoint.generationsAsked < 1 || checkpoint.csvBytes < 0 || checkpoint.archiveBytes < 0 ||
         !isRandomSourcesState(checkpoint.randomSources))
         return fail(QStringLiteral("corrupted: numbers out of range"));

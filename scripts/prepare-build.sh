@@ -3,7 +3,8 @@
 
 repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev parallel)
+build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev
+    libtomlplusplus-dev parallel)
 
 # install_missing_packages PACKAGE...: apt-get installs those not installed yet,
 # through sudo when not root, without prompting.

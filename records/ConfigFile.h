@@ -1,0 +1,28 @@
+#pragma once
+
+#include "evolution/ExperimentConfig.h"
+
+#include <QString>
+#include <QStringList>
+
+// An experiment's configuration as read, or the one line that says why it
+// could not be (then the config is the default).
+struct ConfigRead {
+    ExperimentConfig config;
+    QString error;
+
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The configuration of the TOML file at `filePath` (none when empty) with the
+// `settings` ("table.key=value", each value in TOML) over it, a later setting
+// over an earlier one. Keys given nowhere keep their defaults. Every value is
+// checked, and so are the placements of the patterns and the order of the
+// thresholds.
+ConfigRead readExperimentConfig(const QString& filePath, const QStringList& settings = {});
+// The configuration held by a TOML text alone, e.g. one an archive carries;
+// `sourceName` names the text in errors.
+ConfigRead parseExperimentConfigToml(const QString& text, const QString& sourceName);
+// Every key with its value, in tables, such that reading the text back gives
+// the same configuration.
+QString experimentConfigToml(const ExperimentConfig& config);

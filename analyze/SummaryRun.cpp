@@ -6,6 +6,7 @@
 #include "charts/SummaryPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "records/AtomicFile.h"
+#include "records/ConfigFile.h"
 #include "records/CsvLogReader.h"
 
 #include <QDir>
@@ -20,12 +21,36 @@ QString logPathOf(const QString& run)
     return QFileInfo(run).isDir() ? QDir(run).filePath(QStringLiteral("fitness.csv")) : run;
 }
 
+// The experiment a run played: its folder's config.toml, beside the log,
+// or the window's experiment where there is none.
+ConfigRead configOf(const QString& run)
+{
+    const QString path = QFileInfo(logPathOf(run)).dir().filePath(QStringLiteral("config.toml"));
+    if (!QFileInfo::exists(path))
+        return {};
+    return readExperimentConfig(path);
+}
+
 } // namespace
 
 int runSummary(const AnalyzeOptions& options)
 {
     std::vector<QVector<GenerationRecord>> runs;
+    ConfigRead firstConfig;
     for (const QString& run : options.runPaths) {
+        // Runs of different experiments are not one sample.
+        const ConfigRead config = configOf(run);
+        if (!config.ok()) {
+            reportError(config.error);
+            return 2;
+        }
+        if (runs.empty())
+            firstConfig = config;
+        else if (config.config != firstConfig.config) {
+            reportError(QStringLiteral("%1 and %2 played different configurations")
+                            .arg(options.runPaths.first(), run));
+            return 2;
+        }
         CsvLogRead read = readCsvLog(logPathOf(run));
         if (!read.error.isEmpty()) {
             reportError(read.error);

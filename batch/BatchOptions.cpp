@@ -76,6 +76,19 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("board-threads"),
         QStringLiteral("Play the matches as the window does, two at a time, each on a board "
                        "thread started for it. Slower; the output is the same."));
+    const QCommandLineOption configOption(
+        QStringLiteral("config"),
+        QStringLiteral("Play the experiment of the TOML file <FILE> (see --print-config for "
+                       "every key); keys it leaves out keep their defaults."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption setOption(
+        QStringLiteral("set"),
+        QStringLiteral("Set one key of the experiment, e.g. board.width=200, over --config; "
+                       "may be given many times, a later one winning."),
+        QStringLiteral("KEY=VALUE"));
+    const QCommandLineOption printConfigOption(
+        QStringLiteral("print-config"),
+        QStringLiteral("Print the experiment's whole configuration as TOML and run nothing."));
     parser.addOption(seedOption);
     parser.addOption(generationsOption);
     parser.addOption(csvOption);
@@ -87,6 +100,9 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     parser.addOption(checkpointInfoOption);
     parser.addOption(threadsOption);
     parser.addOption(boardThreadsOption);
+    parser.addOption(configOption);
+    parser.addOption(setOption);
+    parser.addOption(printConfigOption);
 
     if (const auto stop = parseHelpOrSyntax(parser, arguments, program))
         return *stop;
@@ -98,7 +114,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     const QList<const QCommandLineOption*> runOptions = {
         &seedOption,   &generationsOption, &csvOption,        &plotOption,
         &exportOption, &archiveOption,     &checkpointOption, &resumeOption};
-    QString problem = repeatedOption(parser, runOptions + QList{&checkpointInfoOption, &threadsOption});
+    QString problem = repeatedOption(
+        parser, runOptions + QList{&checkpointInfoOption, &threadsOption, &configOption});
     if (!problem.isEmpty())
         return refusal(program, problem);
 
@@ -127,8 +144,9 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     if (result.options.boardThreads && result.options.threads)
         return refusal(program, QStringLiteral("--board-threads plays on two boards; --threads "
                                                "does not go with it"));
-    problem = emptyOption(parser, {&csvOption, &plotOption, &exportOption, &archiveOption,
-                                   &checkpointOption, &resumeOption, &checkpointInfoOption});
+    problem = emptyOption(parser,
+                          {&csvOption, &plotOption, &exportOption, &archiveOption,
+                           &checkpointOption, &resumeOption, &checkpointInfoOption, &configOption});
     if (!problem.isEmpty())
         return refusal(program, problem);
     result.options.outputs = {parser.value(csvOption), parser.value(plotOption),
@@ -136,6 +154,9 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     result.options.checkpointPath = parser.value(checkpointOption);
     result.options.resumePath = parser.value(resumeOption);
     result.options.checkpointInfoPath = parser.value(checkpointInfoOption);
+    result.options.configPath = parser.value(configOption);
+    result.options.settings = parser.values(setOption);
+    result.options.printConfig = parser.isSet(printConfigOption);
     if (parser.isSet(checkpointInfoOption))
         for (const QCommandLineOption* option : runOptions)
             if (parser.isSet(*option))

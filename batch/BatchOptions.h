@@ -26,6 +26,13 @@ struct BatchOptions {
     std::optional<int> threads;
     // The window's way of playing matches instead of the pool.
     bool boardThreads = false;
+    // The experiment: a TOML file and key=value settings over it; empty and
+    // none for the window's experiment (or, on --resume, the checkpoint's).
+    QString configPath;
+    QStringList settings;
+    bool printConfig = false;
+
+    bool configGiven() const { return !configPath.isEmpty() || !settings.isEmpty(); }
 };
 
 using BatchOptionsParse = OptionsParse<BatchOptions>;

@@ -5,11 +5,12 @@
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
 
-BatchRunner::BatchRunner(std::uint32_t seed, int generations, QObject* parent)
+BatchRunner::BatchRunner(std::uint32_t seed, int generations, const ExperimentConfig& config,
+                         QObject* parent)
     : QObject(parent), lastGeneration(generations)
 {
     reseedRandomSources(seed);
-    worker = new LifegameThread(this);
+    worker = new LifegameThread(config, this);
     worker->stopAfterGeneration(lastGeneration);
     // Queued from the worker's thread, in the order emitted: a generation's
     // line, then its report; the run's "stopped" comes before its end.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evolution/ExperimentConfig.h"
+
 #include <QObject>
 
 #include <cstdint>
@@ -9,6 +11,7 @@
 class LifegameThread;
 class MatchRunner;
 struct EvolutionState;
+
 struct GenerationReport;
 
 // Drives one evolution worker the way a user pressing "G" would: starts it,
@@ -21,7 +24,8 @@ class BatchRunner : public QObject
 public:
     // Seeds the random sources with `seed` before the worker draws its
     // starting populations.
-    BatchRunner(std::uint32_t seed, int generations, QObject* parent = nullptr);
+    BatchRunner(std::uint32_t seed, int generations,
+                const ExperimentConfig& config = ExperimentConfig(), QObject* parent = nullptr);
     ~BatchRunner() override;
 
     // Before start(): goes on from a checkpointed state and random sources

@@ -12,6 +12,7 @@
 #include "evolution/PoolMatchRunner.h"
 #include "random/RandomSources.h"
 #include "records/CheckpointFormat.h"
+#include "records/ConfigFile.h"
 #include "records/PartialFile.h"
 
 #include <QCoreApplication>
@@ -98,6 +99,16 @@ int main(int argc, char** argv)
         return printCheckpointInfo(parsed.options.checkpointInfoPath);
 
     BatchOptions options = parsed.options;
+    const ConfigRead configRead = readExperimentConfig(options.configPath, options.settings);
+    if (!configRead.ok()) {
+        reportError(configRead.error);
+        return 2;
+    }
+    ExperimentConfig config = configRead.config;
+    if (options.printConfig) {
+        std::fputs(experimentConfigToml(config).toUtf8().constData(), stdout);
+        return 0;
+    }
     std::optional<Checkpoint> resumed;
     if (!options.resumePath.isEmpty()) {
         const CheckpointRead read = readCheckpoint(options.resumePath);
@@ -112,6 +123,19 @@ int main(int argc, char** argv)
         }
         options = merged.options;
         resumed = read.checkpoint;
+        if (options.configGiven() && config != ExperimentConfig()) {
+            reportError(QStringLiteral("%1: the run was started with another configuration; "
+                                       "leave out --config and --set to go on with its own")
+                            .arg(options.resumePath));
+            return 2;
+        }
+        config = ExperimentConfig();
+    }
+    if (config != ExperimentConfig() &&
+        (!options.outputs.archivePath.isEmpty() || !options.checkpointPath.isEmpty())) {
+        reportError(QStringLiteral("--archive and --checkpoint record the window's experiment "
+                                   "only, for now"));
+        return 2;
     }
     // A long run must not fail at its end over a path it could check now.
     QString setupProblem = checkOutputPaths(plannedOutputs(options));
@@ -127,7 +151,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "seed %u\n", static_cast<unsigned>(seed));
 
     TerminationSignalWatcher signalWatcher;
-    BatchRunner runner(seed, options.generations.value_or(100));
+    BatchRunner runner(seed, options.generations.value_or(100), config);
     if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
         reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
         return 2;

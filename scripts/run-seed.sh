@@ -4,8 +4,9 @@
 # scripts/sweep.sh (GNU parallel) and the Slurm job array.
 # Usage: run-seed.sh BATCH GENERATIONS OUT SEED
 #   BATCH  the coevolife-batch program (an absolute path for remote hosts)
-# The folder holds fitness.csv (fitness.csv.partial while running), run.arc,
-# run.ckpt, run.log (the run's standard output) and run.lock.
+# The folder holds config.toml (a copy of OUT/config.toml, the experiment),
+# fitness.csv (fitness.csv.partial while running), run.arc, run.ckpt,
+# run.log (the run's standard output) and run.lock.
 set -euo pipefail
 
 if [ $# -ne 4 ]; then
@@ -68,6 +69,12 @@ if [ -f "$dir/run.ckpt" ]; then
     echo "seed $seed: the checkpoint and the log disagree; started over" >&2
     rm -f "$dir/run.ckpt"
 fi
-"$batch" --seed "$seed" --generations "$generations" --csv "$dir/fitness.csv" \
+# A resumed seed plays its checkpoint's experiment; a new one the sweep's.
+config=()
+if [ -f "$3/config.toml" ]; then
+    cp "$3/config.toml" "$dir/config.toml"
+    config=(--config "$dir/config.toml")
+fi
+"$batch" --seed "$seed" --generations "$generations" "${config[@]}" --csv "$dir/fitness.csv" \
     --archive "$dir/run.arc" --checkpoint "$dir/run.ckpt" >"$dir/run.log"
 echo "seed $seed: finished"

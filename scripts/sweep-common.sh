@@ -15,7 +15,9 @@ sweep_usage() {
 # parse_sweep_arguments OWN_OPTIONS ARG...: reads [options] FIRST LAST OUT
 # [-- OPTION...] into first, last, out (as given) and passed_on (what follows
 # "--"). Every caller takes -g/--generations N (default 100), --batch PROGRAM
-# and --analyze PROGRAM (default: those in build/); OWN_OPTIONS lists which of
+# and --analyze PROGRAM (default: those in build/), and --config FILE and
+# --set KEY=VALUE (the experiment, as coevolife-batch takes them, into
+# config_options); OWN_OPTIONS lists which of
 # --jobs (-j N, default one per CPU) and --summary the caller takes as well.
 # Sets generations, batch, analyze, jobs and summary; a wrong argument gives
 # the usage and exit code 2.
@@ -28,12 +30,15 @@ parse_sweep_arguments() {
     analyze="$sweep_default_analyze"
     jobs="$(nproc)"
     summary=false
+    config_options=()
     passed_on=()
     while [ $# -gt 0 ]; do
         case "$1" in
             -g | --generations) generations="${2:?}"; shift 2 ;;
             --batch) batch="${2:?}"; shift 2 ;;
             --analyze) analyze="${2:?}"; shift 2 ;;
+            --config) config_options+=(--config "$(absolute_path "${2:?}")"); shift 2 ;;
+            --set) config_options+=(--set "${2:?}"); shift 2 ;;
             -j | --jobs) [[ "$own" == *" --jobs "* ]] || break; jobs="${2:?}"; shift 2 ;;
             --summary) [[ "$own" == *" --summary "* ]] || break; summary=true; shift ;;
             --) shift; passed_on=("$@"); set --; break ;;
@@ -62,6 +67,21 @@ absolute_path() {
 output_folder() {
     mkdir -p "$1"
     (cd "$1" && pwd)
+}
+
+# write_sweep_config BATCH OUT: OUT/config.toml, the experiment of
+# config_options resolved, which every seed starts from and keeps a copy of.
+# A sweep started again must ask for the same experiment.
+write_sweep_config() {
+    local resolved
+    resolved="$("$1" --print-config "${config_options[@]}")" || exit 2
+    if [ -f "$2/config.toml" ]; then
+        [ "$resolved" = "$(cat "$2/config.toml")" ] && return 0
+        echo "$(basename "$0"): $2 holds a sweep of another configuration (config.toml)" >&2
+        exit 2
+    fi
+    printf '%s\n' "$resolved" >"$2/config.toml.tmp"
+    mv "$2/config.toml.tmp" "$2/config.toml"
 }
 
 # summarize_seeds ANALYZE OUT FIRST LAST: OUT/summary.csv and OUT/summary.png

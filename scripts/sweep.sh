@@ -11,6 +11,10 @@
 #   --summary             at the end, OUT/summary.csv and OUT/summary.png from
 #                         coevolife-analyze summary (default: build/analyze/...)
 #   --analyze PROGRAM     coevolife-analyze for --summary
+#   --config FILE, --set KEY=VALUE
+#                         the experiment, as coevolife-batch takes them; its
+#                         resolved configuration goes to OUT/config.toml and
+#                         every seed's folder
 # Options after "--" go to GNU parallel as they are, e.g. --joblog FILE, or
 # --sshloginfile FILE to spread the seeds over machines that see OUT and the
 # programs at the same paths.
@@ -29,6 +33,7 @@ command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is missing (Deb
 
 out="$(output_folder "$out")"
 batch="$(absolute_path "$batch")"
+write_sweep_config "$batch" "$out"
 
 status=0
 seq "$first" "$last" |

@@ -5,6 +5,9 @@
 #   -g, --generations N   generations per seed (default 100)
 #   --batch PROGRAM       coevolife-batch (default: build/batch/coevolife-batch)
 #   --analyze PROGRAM     coevolife-analyze (default: build/analyze/coevolife-analyze)
+#   --config FILE, --set KEY=VALUE
+#                         the experiment, as coevolife-batch takes them; its
+#                         resolved configuration goes to OUT/config.toml
 # OUT and the programs must be at the same paths on every node. Options after
 # "--" go to both sbatch calls, e.g. --partition=NAME --time=1:00:00.
 # Submitted again, finished seeds are skipped and interrupted ones resumed.
@@ -18,6 +21,7 @@ out="$(output_folder "$out")"
 export COEVOLIFE_REPO="$sweep_repo_dir"
 export COEVOLIFE_BATCH="$(absolute_path "$batch")"
 export COEVOLIFE_ANALYZE="$(absolute_path "$analyze")"
+write_sweep_config "$COEVOLIFE_BATCH" "$out"
 
 array="$(sbatch --parsable --array="$first-$last" --output="$out/slurm-%A_%a.out" \
     "${passed_on[@]}" "$here/seed-job.sbatch" "$out" "$generations")"

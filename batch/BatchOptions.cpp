@@ -1,5 +1,7 @@
 #include "batch/BatchOptions.h"
 
+#include "records/ConfigFile.h"
+
 #include <QCommandLineParser>
 
 #include <limits>
@@ -157,6 +159,11 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     result.options.configPath = parser.value(configOption);
     result.options.settings = parser.values(setOption);
     result.options.printConfig = parser.isSet(printConfigOption);
+    const ConfigRead config =
+        readExperimentConfig(result.options.configPath, result.options.settings);
+    if (!config.ok())
+        return refusal(program, config.error);
+    result.options.config = config.config;
     if (parser.isSet(checkpointInfoOption))
         for (const QCommandLineOption* option : runOptions)
             if (parser.isSet(*option))

@@ -3,6 +3,8 @@
 #include "cli/OptionHelpers.h"
 #include "records/RunOutputs.h"
 
+#include "evolution/ExperimentConfig.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -31,6 +33,8 @@ struct BatchOptions {
     QString configPath;
     QStringList settings;
     bool printConfig = false;
+    // What they resolve to.
+    ExperimentConfig config;
 
     bool configGiven() const { return !configPath.isEmpty() || !settings.isEmpty(); }
 };

@@ -99,12 +99,7 @@ int main(int argc, char** argv)
         return printCheckpointInfo(parsed.options.checkpointInfoPath);
 
     BatchOptions options = parsed.options;
-    const ConfigRead configRead = readExperimentConfig(options.configPath, options.settings);
-    if (!configRead.ok()) {
-        reportError(configRead.error);
-        return 2;
-    }
-    ExperimentConfig config = configRead.config;
+    ExperimentConfig config = options.config;
     if (options.printConfig) {
         std::fputs(experimentConfigToml(config).toUtf8().constData(), stdout);
         return 0;

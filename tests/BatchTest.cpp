@@ -153,6 +153,12 @@ void BatchTest::badArgumentsExitWithOneLine_data()
     QTest::newRow("threads zero") << QStringList{"--threads", "0"} << "--threads";
     QTest::newRow("threads with board threads")
         << QStringList{"--board-threads", "--threads", "2"} << "--board-threads";
+    // The configuration's own checks are tested with its reader; these reach
+    // the batch's error line.
+    QTest::newRow("setting out of range")
+        << QStringList{"--seed", "1", "--set", "board.width=5000"} << "board.width";
+    QTest::newRow("configuration missing")
+        << QStringList{"--seed", "1", "--config", "no-such.toml"} << "no-such.toml";
     QTest::newRow("positional argument") << QStringList{"--seed", "1", "extra"} << "extra";
     QTest::newRow("positional after --") << QStringList{"--", "--seed"} << "--seed";
     QTest::newRow("resume empty") << QStringList{"--resume="} << "--resume";

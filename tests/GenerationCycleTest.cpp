@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -201,6 +202,7 @@ private slots:
     void seededRunReproducesReference();
     void stopDuringGenerationEndsRun();
     void firstGenerationMatchesIndependentReplay();
+    void hallOfFameMatchesIndependentReplay();
     void fullRunReportsHundredGenerations();
 };
 
@@ -389,6 +391,82 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
     QVERIFY(crossovers > 0 && mutations > 0 && crossovers + mutations < 200);
     QVERIFY(integers == integerSource);
     QVERIFY(reals == realSource.engine());
+}
+
+void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
+{
+    ExperimentConfig config;
+    config.populationSize = 7;
+    config.match = {30, 12, 40, {4, 3}, 0, 0, 10, 4};
+    config.matchesPerGeneration = 9;
+    config.hallOfFame = 3;
+    reseedRandomSources(77u);
+    LifegameThread worker(config);
+    std::vector<GenerationReport> reports;
+    QObject::connect(
+        &worker, &LifegameThread::generationPlayed, &worker,
+        [&reports](const GenerationReport& report) { reports.push_back(report); },
+        Qt::DirectConnection);
+    // Three generations fill each hall with three champions.
+    worker.stopAfterGeneration(3);
+    worker.start();
+    QVERIFY(worker.wait(60000));
+    QCOMPARE(reports.size(), std::size_t{3});
+    std::array<std::vector<Pattern>, 2> halls;
+    for (const GenerationReport& report : reports)
+        for (int p = 0; p < 2; ++p) {
+            const std::vector<int>& cells = report.populations[p][report.champions[p]];
+            halls[p].push_back(makePattern(12));
+            std::copy(cells.begin(), cells.end(), halls[p].back().get());
+        }
+
+    // Generation 4 played alone: the 9 pairings, then each population-1
+    // member's 3 champions of population 2, then population 2's; the sums
+    // in that order, and the means over all of a member's matches.
+    boost::mt19937 integers = integerSource;
+    std::vector<std::pair<int, int>> pairs;
+    for (int k = 0; k < 9; ++k) {
+        const int a = static_cast<int>(integers() % 7u);
+        pairs.emplace_back(a, static_cast<int>(integers() % 7u));
+    }
+    std::vector<int> drawn1, drawn2;
+    for (int k = 0; k < 7 * 3; ++k)
+        drawn1.push_back(static_cast<int>(integers() % 3u));
+    for (int k = 0; k < 7 * 3; ++k)
+        drawn2.push_back(static_cast<int>(integers() % 3u));
+    const int offset = worker.bufferOffset();
+    Board board;
+    std::array<std::array<double, 7>, 2> sums{};
+    std::array<std::array<int, 7>, 2> played{};
+    auto add = [&](int p, int member, double score) {
+        sums[p][member] = static_cast<float>(sums[p][member] + score);
+        ++played[p][member];
+    };
+    for (const auto& [a, b] : pairs) {
+        const MatchResult r = playMatch(board, worker.slotOf(1, offset + a),
+                                        worker.slotOf(2, offset + b), config.match);
+        add(0, a, r.firstScore());
+        add(1, b, r.secondScore());
+    }
+    for (int k = 0; k < 7 * 3; ++k)
+        add(0, k / 3,
+            playMatch(board, worker.slotOf(1, offset + k / 3), halls[1][drawn1[k]], config.match)
+                .firstScore());
+    for (int k = 0; k < 7 * 3; ++k)
+        add(1, k / 3,
+            playMatch(board, halls[0][drawn2[k]], worker.slotOf(2, offset + k / 3), config.match)
+                .secondScore());
+    QVERIFY2(std::set<int>(drawn1.begin(), drawn1.end()).size() > 1,
+             "the hall draws should reach more than one champion");
+
+    worker.stopAfterGeneration(4);
+    worker.start();
+    QVERIFY(worker.wait(60000));
+    QCOMPARE(reports.size(), std::size_t{4});
+    for (int p = 0; p < 2; ++p)
+        for (int member = 0; member < 7; ++member)
+            QCOMPARE(bitsOf(reports.back().scores[p][member]),
+                     bitsOf(static_cast<float>(sums[p][member] / played[p][member])));
 }
 
 void GenerationCycleTest::fullRunReportsHundredGenerations()

@@ -3,8 +3,8 @@
 #include "BenchmarkMain.h"
 #include "board/MatchPool.h"
 #include "board/StepThread.h"
-#include "evolution/PoolMatchRunner.h"
 #include "evolution/LifegameThread.h"
+#include "evolution/PoolMatchRunner.h"
 #include "random/RandomSources.h"
 
 #include <QLoggingCategory>
@@ -16,11 +16,14 @@ namespace
 {
 
 // Argument 0: the worker's two board threads, as the window plays; N > 0: a
-// pool of N threads, as the batch plays.
+// pool of N threads, as the batch plays. The second argument is the hall of
+// fame's K: each member's extra matches against past champions.
 void BM_Generation(benchmark::State& state)
 {
     reseedRandomSources(12345u);
-    LifegameThread worker;
+    ExperimentConfig config;
+    config.hallOfFame = static_cast<int>(state.range(1));
+    LifegameThread worker(config);
     const int poolThreads = static_cast<int>(state.range(0));
     std::optional<MatchPool> pool;
     std::optional<PoolMatchRunner> poolRunner;
@@ -36,13 +39,14 @@ void BM_Generation(benchmark::State& state)
         worker.start();
         worker.wait();
     }
-    state.SetItemsProcessed(state.iterations() * LifegameThread::matchesPerGeneration);
+    state.SetItemsProcessed(state.iterations() * config.matchesPerGeneration);
 }
 BENCHMARK(BM_Generation)
-    ->ArgName("poolThreads")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
+    ->ArgNames({"poolThreads", "hallOfFame"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({2, 5})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

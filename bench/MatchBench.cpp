@@ -132,6 +132,25 @@ template <void (Board::*runSteps)()> void runBoard(benchmark::State& state)
     }
 }
 
+// One match of the experiment's shape on a board of another size (100
+// steps, the window's patterns and places): how the cost grows with the
+// board, per kernel build.
+void playMatchesOnBoard(benchmark::State& state)
+{
+    MatchLayout layout;
+    layout.boardWidth = static_cast<int>(state.range(0));
+    layout.boardHeight = static_cast<int>(state.range(1));
+    Board board;
+    const std::vector<PatternPair>& pairs = patternPairs();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const PatternPair& pair = pairs[next++ % pairs.size()];
+        benchmark::DoNotOptimize(playMatch(board, pair.first, pair.second, layout));
+    }
+    state.counters["matches/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 void boardSizes(benchmark::internal::Benchmark* bench)
 {
     bench->ArgNames({"width", "height", "steps"});
@@ -144,6 +163,12 @@ void boardSizes(benchmark::internal::Benchmark* bench)
 } // namespace
 
 BENCHMARK(playMatchesPerCell)->Name("match/perCell");
+BENCHMARK(playMatchesOnBoard)
+    ->Name("match/onBoard")
+    ->ArgNames({"width", "height"})
+    ->Args({100, 15})
+    ->Args({200, 30})
+    ->Args({1024, 1024});
 BENCHMARK(playMatchesOnTheirThread)->Name("match/onItsThread")->UseRealTime();
 BENCHMARK(startAndWait)->Name("thread/startAndWait")->UseRealTime();
 BENCHMARK(runBoard<&Board::runPerCell>)->Name("board/perCell")->Apply(boardSizes);

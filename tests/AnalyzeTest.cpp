@@ -26,11 +26,12 @@ QByteArray referenceFile(const char* name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString patternBits(PackedPattern pattern)
+QString patternBits(const PackedPattern& pattern)
 {
+    const Pattern cells = unpackPattern(pattern);
     QString bits;
     for (int i = 0; i < patternCells; ++i)
-        bits += (pattern >> i) & 1u ? QLatin1Char('1') : QLatin1Char('0');
+        bits += cells[i] != 0 ? QLatin1Char('1') : QLatin1Char('0');
     return bits;
 }
 
@@ -92,12 +93,13 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
 {
     // Random champions with repeats, as a run has them.
     std::mt19937_64 random(99);
-    std::vector<PackedPattern> champions1(12);
-    std::vector<PackedPattern> champions2(9);
+    const PackedPattern empty(packedPatternBytes, '\0');
+    std::vector<PackedPattern> champions1(12, empty);
+    std::vector<PackedPattern> champions2(9, empty);
     for (PackedPattern& champion : champions1)
-        champion = random() % 3 == 0 ? champions1.front() : random() >> 16;
+        champion = random() % 3 == 0 ? champions1.front() : randomPackedPattern(random);
     for (PackedPattern& champion : champions2)
-        champion = random() % 3 == 0 ? champions2.front() : random() >> 16;
+        champion = random() % 3 == 0 ? champions2.front() : randomPackedPattern(random);
     ChampionGrid grid(champions1, champions2);
     MatchPool pool(3);
     playGrid(grid, pool);

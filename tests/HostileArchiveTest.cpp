@@ -52,8 +52,8 @@ void HostileArchiveTest::refusedWithOneLine_data()
                              << "not a Coevolife archive";
     QTest::newRow("truncated header") << true << sound.left(20) << grid << 2 << "@"
                                       << "truncated in its header";
-    QTest::newRow("newer version") << true << withByte(sound, 8, 2) << grid << 2 << "@"
-                                   << "format version 2 is newer";
+    QTest::newRow("newer version") << true << withByte(sound, 8, 3) << grid << 2 << "@"
+                                   << "format version 3 is newer";
     QTest::newRow("corrupted header") << true << withByte(sound, 13, 'x') << grid << 2 << "@"
                                       << "checksum mismatch";
     QTest::newRow("no generation") << true << sound.left(archiveHeaderSize) << grid << 2 << "@"

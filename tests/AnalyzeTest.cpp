@@ -2,10 +2,15 @@
 // the pool against the worker's way of playing a match, and Ctrl-C.
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
 #include "charts/FitnessPlot.h"
+#include "evolution/GenerationReport.h"
+#include "evolution/LifegameThread.h"
+#include "random/RandomSources.h"
 #include "records/ArchiveReader.h"
+#include "records/ArchiveWriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +49,7 @@ class AnalyzeTest : public QObject
 private slots:
     void seededRunMatchesReference();
     void gridCellsAreTheWorkersMatches();
+    void otherConfigurationArchivedAndPlayedOnItsLayout();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
 };
@@ -116,6 +122,56 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
             COMPARE_EXACTLY(grid.at(i, j).score1, static_cast<float>(result.firstScore()));
             COMPARE_EXACTLY(grid.at(i, j).score2, static_cast<float>(result.secondScore()));
         }
+}
+
+void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("odd.arc"));
+    const ExperimentConfig config = oddTestConfig();
+    reseedRandomSources(7);
+    LifegameThread worker(config);
+    ArchiveWriter writer;
+    QCOMPARE(writer.open(path, 7, config), QString());
+    std::vector<ArchivedGeneration> written;
+    connect(
+        &worker, &LifegameThread::generationPlayed, &worker,
+        [&](const GenerationReport& report) {
+            written.push_back(archivedGeneration(report));
+            QCOMPARE(writer.append(written.back()), QString());
+            if (written.size() == 3)
+                worker.requestStop();
+        },
+        Qt::DirectConnection);
+    worker.start();
+    QVERIFY(worker.wait(120000));
+    QCOMPARE(writer.finish(), QString());
+
+    const ArchiveRead read = readArchive(path);
+    QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+    QCOMPARE(read.archive.header.formatVersion, 2u);
+    QVERIFY(read.archive.config() == config);
+    QVERIFY(read.archive.generations == written);
+
+    // The analyzer's grid cell of generations 3 and 2 against that match
+    // played here on the run's layout.
+    const QString csv = dir.filePath(QStringLiteral("grid.csv"));
+    const ProgramRun run =
+        runProgram(analyzePath, {QStringLiteral("grid"), path, QStringLiteral("--csv"), csv});
+    QCOMPARE(run.exitCode, 0);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    QCOMPARE(rows[0], QByteArray("generation1,generation2,score1,score2"));
+    const PatternShape shape = config.match.pattern;
+    Board board;
+    const MatchResult result =
+        playMatch(board, unpackPattern(written[2].championOf(1), shape),
+                  unpackPattern(written[1].championOf(2), shape), config.match);
+    QCOMPARE(QString::fromLatin1(rows[1 + 2 * 3 + 1]),
+             QString::asprintf("3,2,%.9g,%.9g",
+                               static_cast<double>(static_cast<float>(result.firstScore())),
+                               static_cast<double>(static_cast<float>(result.secondScore()))));
 }
 
 void AnalyzeTest::interruptWritesNothing()

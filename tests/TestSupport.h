@@ -69,6 +69,24 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     return run;
 }
 
+// A small experiment unlike the default in every number an archive or an
+// analysis depends on.
+inline ExperimentConfig oddTestConfig()
+{
+    ExperimentConfig config;
+    config.populationSize = 23;
+    config.matchesPerGeneration = 60;
+    config.match.pattern = {6, 4};
+    config.match.boardWidth = 50;
+    config.match.boardHeight = 25;
+    config.match.steps = 80;
+    config.match.firstColumn = 1;
+    config.match.firstRow = 2;
+    config.match.secondColumn = 30;
+    config.match.secondRow = 12;
+    return config;
+}
+
 // A random pattern of the shape, packed.
 inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape shape = {})
 {

@@ -11,6 +11,7 @@
 #include "random/RandomSources.h"
 #include "records/ArchiveReader.h"
 #include "records/ArchiveWriter.h"
+#include "records/Checksum.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,15 @@ void AnalyzeTest::seededRunMatchesReference()
     const ArchiveRead read = readArchive(archive);
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.archive.header.seed, 12345u);
+    // The default run stays version 1: its records as the version 1 writer
+    // wrote them, checked by their CRC-32 (the header holds the program's
+    // version, which changes).
+    QCOMPARE(read.archive.header.formatVersion, 1u);
+    QFile archiveFile(archive);
+    QVERIFY(archiveFile.open(QIODevice::ReadOnly));
+    const QByteArray records = archiveFile.readAll().mid(archiveHeaderSize);
+    QCOMPARE(records.size(), 10 * archiveRecordSize);
+    QCOMPARE(crc32Of(records.constData(), records.size()), 0x9120c232u);
     QString champions;
     for (const ArchivedGeneration& generation : read.archive.generations)
         champions += QString::asprintf("%d %s %.9g %s %.9g\n", generation.generation,

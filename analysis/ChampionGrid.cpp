@@ -14,7 +14,7 @@ void deduplicate(const std::vector<PackedPattern>& patterns, std::vector<PackedP
                  std::vector<int>& index)
 {
     std::unordered_map<PackedPattern, int> seen;
-    for (PackedPattern pattern : patterns) {
+    for (const PackedPattern& pattern : patterns) {
         const auto found = seen.emplace(pattern, static_cast<int>(distinct.size()));
         if (found.second)
             distinct.push_back(pattern);
@@ -25,14 +25,15 @@ void deduplicate(const std::vector<PackedPattern>& patterns, std::vector<PackedP
 } // namespace
 
 ChampionGrid::ChampionGrid(const std::vector<PackedPattern>& champions1,
-                           const std::vector<PackedPattern>& champions2)
+                           const std::vector<PackedPattern>& champions2, const MatchLayout& layout)
+    : layout(layout)
 {
     deduplicate(champions1, distinct1, index1);
     deduplicate(champions2, distinct2, index2);
-    for (PackedPattern pattern : distinct1)
-        patterns1.push_back(unpackPattern(pattern));
-    for (PackedPattern pattern : distinct2)
-        patterns2.push_back(unpackPattern(pattern));
+    for (const PackedPattern& pattern : distinct1)
+        patterns1.push_back(unpackPattern(pattern, layout.pattern));
+    for (const PackedPattern& pattern : distinct2)
+        patterns2.push_back(unpackPattern(pattern, layout.pattern));
     results.resize(distinct1.size() * distinct2.size());
 }
 
@@ -41,7 +42,7 @@ void ChampionGrid::playRow(int row, Board& board)
     const Pattern& first = patterns1[row];
     GridScores* out = results.data() + static_cast<std::size_t>(row) * distinct2.size();
     for (const Pattern& opponent : patterns2) {
-        const MatchResult result = playMatch(board, first, opponent);
+        const MatchResult result = playMatch(board, first, opponent, layout);
         out->score1 = static_cast<float>(result.firstScore());
         out->score2 = static_cast<float>(result.secondScore());
         ++out;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/Match.h"
 #include "records/PackedPattern.h"
 
 #include <QByteArray>
@@ -15,15 +16,16 @@ struct GridScores {
     float score2 = 0.0f;
 };
 
-// Every champion of population 1 (code 1, column 0) against every champion of
-// population 2 (code 2, column 10). Champions recur over the generations, so
+// Every champion of population 1 (code 1, at the first place) against every
+// champion of population 2 (code 2, at the second), on the layout of the run
+// they come from, patterns of its shape. Champions recur over the generations, so
 // each distinct pair of patterns is played once; a match is deterministic, so
 // every cell is exactly what its own match would give.
 class ChampionGrid
 {
 public:
     ChampionGrid(const std::vector<PackedPattern>& champions1,
-                 const std::vector<PackedPattern>& champions2);
+                 const std::vector<PackedPattern>& champions2, const MatchLayout& layout = {});
 
     // Rows to play: one per distinct champion of population 1, each against
     // every distinct champion of population 2. Rows may be played on any
@@ -42,6 +44,7 @@ public:
     }
 
 private:
+    MatchLayout layout;
     std::vector<PackedPattern> distinct1;
     std::vector<PackedPattern> distinct2;
     // Unpacked once, shared read-only by the threads.

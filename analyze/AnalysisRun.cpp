@@ -64,12 +64,13 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                             .arg(newest));
             return badInput;
         }
-    const Pattern first = unpackPattern(archive.generations[options.first - oldest].championOf(1));
+    const MatchLayout& layout = archive.config().match;
+    const Pattern first =
+        unpackPattern(archive.generations[options.first - oldest].championOf(1), layout.pattern);
     const Pattern second =
-        unpackPattern(archive.generations[options.second - oldest].championOf(2));
+        unpackPattern(archive.generations[options.second - oldest].championOf(2), layout.pattern);
     Board board;
-    prepareMatchBoard(board);
-    const MatchResult result = playMatch(board, first, second);
+    const MatchResult result = playMatch(board, first, second, layout);
     const QStringList comments = {
         QStringLiteral("Coevolife: population 1's champion of generation %1 against population "
                        "2's champion of generation %2")
@@ -79,7 +80,8 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
         QStringLiteral("scores %1 and %2")
             .arg(scoreText(static_cast<float>(result.firstScore())),
                  scoreText(static_cast<float>(result.secondScore())))};
-    const QString error = writeExports(options.exportFolder, {duelExport(first, second, comments)});
+    const QString error =
+        writeExports(options.exportFolder, {duelExport(first, second, comments, layout)});
     if (!error.isEmpty()) {
         reportError(error);
         return unwritableOutput;
@@ -116,7 +118,7 @@ int runAnalysis(const AnalyzeOptions& options)
         champions2.push_back(generation->championOf(2));
     }
 
-    ChampionGrid grid(champions1, champions2);
+    ChampionGrid grid(champions1, champions2, archive.config().match);
     MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
     if (const int signalNumber = playWatched(grid, pool))
         return 128 + signalNumber;

@@ -42,8 +42,9 @@ BestPatterns bestPatternsOf(const EvolutionState& state)
             {state.bestPattern1, state.bestPattern2}};
 }
 
-ExperimentRecorder::ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed)
-    : outputs(outputs), seed(seed)
+ExperimentRecorder::ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed,
+                                       const ExperimentConfig& config)
+    : outputs(outputs), seed(seed), config(config)
 {
 }
 
@@ -53,7 +54,7 @@ QString ExperimentRecorder::begin()
     if (!outputs.csvPath.isEmpty())
         error = csv.open(outputs.csvPath);
     if (error.isEmpty() && !outputs.archivePath.isEmpty())
-        error = archive.open(outputs.archivePath, seed);
+        error = archive.open(outputs.archivePath, seed, config);
     if (!error.isEmpty())
         abandon();
     return error;

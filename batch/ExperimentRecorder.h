@@ -31,7 +31,9 @@ BestPatterns bestPatternsOf(const EvolutionState& state);
 class ExperimentRecorder
 {
 public:
-    ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed);
+    // The configuration is the archive's.
+    ExperimentRecorder(const RunOutputs& outputs, std::uint32_t seed,
+                       const ExperimentConfig& config = ExperimentConfig());
 
     // Before the worker starts: opens the CSV log and the archive.
     QString begin();
@@ -68,6 +70,7 @@ public:
 private:
     RunOutputs outputs;
     std::uint32_t seed;
+    ExperimentConfig config;
     CsvLog csv;
     ArchiveWriter archive;
     QVector<GenerationRecord> history;

@@ -17,8 +17,11 @@ std::vector<PackedPattern> randomChampions(int count, unsigned seed)
 {
     std::mt19937_64 random(seed);
     std::vector<PackedPattern> champions(static_cast<std::size_t>(count));
-    for (PackedPattern& champion : champions)
-        champion = random() >> 16;
+    for (PackedPattern& champion : champions) {
+        champion = PackedPattern(packedPatternBytes, '\0');
+        for (char& byte : champion)
+            byte = static_cast<char>(random());
+    }
     return champions;
 }
 

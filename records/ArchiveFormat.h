@@ -1,17 +1,19 @@
 #pragma once
 
+#include "evolution/ExperimentConfig.h"
 #include "records/PackedPattern.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
-// The run archive, version 1, all numbers little-endian:
+// The run archive, all numbers little-endian. A run of the window's experiment
+// (the default configuration) writes version 1, any other run version 2.
 //
-// header, 36 bytes
+// Version 1: header, 36 bytes
 //   0  8  magic "COEVOARC"
 //   8  4  format version (uint32)
 //  12  4  seed (uint32)
@@ -19,7 +21,7 @@
 //  32  4  CRC-32 of bytes 0..31
 // then one record per generation, 1,220 bytes
 //   0    4  generation (uint32), one more than the record before
-//   4  600  population 1: 100 members of 6 bytes, a PackedPattern's low bytes
+//   4  600  population 1: 100 members of 6 bytes, each a PackedPattern
 // 604  600  population 2, the same way
 // 1204   1  population 1's champion: its member index (0..99)
 // 1205   1  population 2's champion
@@ -27,41 +29,76 @@
 // 1208   4  population 1's champion's score (IEEE-754 float)
 // 1212   4  population 2's champion's score
 // 1216   4  CRC-32 of bytes 0..1215
+//
+// Version 2, for N members of W x H patterns of P = ceil(W * H / 8) bytes:
+// header, 40 + L bytes
+//   0  32  as in version 1, the version being 2
+//  32   4  L, the configuration's length (uint32)
+//  36   L  the configuration, resolved, as TOML text in UTF-8
+//  36+L 4  CRC-32 of bytes 0..35+L
+// then one record per generation, 24 + 2 * N * P bytes
+//   0        4  generation (uint32), one more than the record before
+//   4      N*P  population 1: N members of P bytes, each a PackedPattern
+//   4+N*P  N*P  population 2, the same way
+//   4+2NP    4  population 1's champion: its member index (uint32, 0..N-1)
+//   8+2NP    4  population 2's champion
+//  12+2NP    4  population 1's champion's score (IEEE-754 float)
+//  16+2NP    4  population 2's champion's score
+//  20+2NP    4  CRC-32 of the record's bytes before it
 constexpr char archiveMagic[8] = {'C', 'O', 'E', 'V', 'O', 'A', 'R', 'C'};
-constexpr std::uint32_t archiveFormatVersion = 1;
-constexpr int archiveHeaderSize = 36;
+constexpr std::uint32_t newestArchiveFormat = 2;
 constexpr int archiveVersionFieldSize = 16;
+// Version 1's sizes.
+constexpr int archiveHeaderSize = 36;
 constexpr int archivedPopulationSize = 100;
-constexpr int archivedPatternBytes = packedPatternBytes;
-constexpr int archiveRecordSize = 4 + 2 * archivedPopulationSize * archivedPatternBytes + 16;
+constexpr int archiveRecordSize = 4 + 2 * archivedPopulationSize * packedPatternBytes + 16;
+// A configuration longer than this is taken for a damaged length.
+constexpr int archiveConfigTextLimit = 1 << 16;
 
 struct ArchiveHeader {
-    std::uint32_t formatVersion = archiveFormatVersion;
+    std::uint32_t formatVersion = 1;
     std::uint32_t seed = 0;
     QString programVersion;
+    // Version 1 archives are of the default configuration.
+    ExperimentConfig config;
 };
+
+// The version a run of this configuration writes.
+std::uint32_t archiveFormatOf(const ExperimentConfig& config);
+// The header of a run, of the version its configuration calls for.
+ArchiveHeader archiveHeaderOf(std::uint32_t seed, const QString& programVersion,
+                              const ExperimentConfig& config);
+int archiveRecordSizeOf(const ArchiveHeader& header);
 
 // One generation as it was played: both populations, and in each the member
 // with the highest score (the lowest index on a tie) with that score.
 struct ArchivedGeneration {
     int generation = 0;
-    std::array<PackedPattern, archivedPopulationSize> population1{};
-    std::array<PackedPattern, archivedPopulationSize> population2{};
+    std::vector<PackedPattern> population1;
+    std::vector<PackedPattern> population2;
     int champion1 = 0;
     int champion2 = 0;
     float championScore1 = 0.0f;
     float championScore2 = 0.0f;
 
-    PackedPattern championOf(int population) const
+    const PackedPattern& championOf(int population) const
     {
-        return population == 1 ? population1[champion1] : population2[champion2];
+        return population == 1 ? population1[static_cast<std::size_t>(champion1)]
+                               : population2[static_cast<std::size_t>(champion2)];
     }
+    bool operator==(const ArchivedGeneration& other) const;
 };
 
 QByteArray encodeArchiveHeader(const ArchiveHeader& header);
-QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation);
+// The populations hold the header's population size of its pattern shape.
+QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
+                                    const ArchiveHeader& header);
 
-// The decoders take exactly one header or record; the problem comes back in
-// `error` (without the file's name) when the bytes are not a valid one.
-std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, QString& error);
-std::optional<ArchivedGeneration> decodeArchivedGeneration(const QByteArray& bytes, QString& error);
+// The problem comes back in `error` (without the file's name) when the bytes
+// are not a valid header or record. The header is read from the start of
+// `bytes`, which may go on past it; `headerSize` receives its length.
+std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizetype& headerSize,
+                                                 QString& error);
+// Exactly one record of the header's archive.
+std::optional<ArchivedGeneration>
+decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, QString& error);

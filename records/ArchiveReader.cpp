@@ -21,24 +21,26 @@ ArchiveRead readArchive(const QString& path)
         return fail(QStringLiteral("empty file"));
 
     QString problem;
-    const auto header = decodeArchiveHeader(bytes.left(archiveHeaderSize), problem);
+    qsizetype headerSize = 0;
+    const auto header = decodeArchiveHeader(bytes, headerSize, problem);
     if (!header)
         return fail(problem);
     read.archive.header = *header;
 
-    const qsizetype body = bytes.size() - archiveHeaderSize;
-    const qsizetype count = body / archiveRecordSize;
-    const qsizetype cutShort = body % archiveRecordSize;
+    const qsizetype recordSize = archiveRecordSizeOf(*header);
+    const qsizetype body = bytes.size() - headerSize;
+    const qsizetype count = body / recordSize;
+    const qsizetype cutShort = body % recordSize;
     if (body == 0)
         return fail(QStringLiteral("holds no generation"));
     if (count == 0)
         return fail(QStringLiteral("truncated: its first generation record has %1 of %2 bytes")
                         .arg(cutShort)
-                        .arg(archiveRecordSize));
+                        .arg(recordSize));
     read.archive.generations.reserve(static_cast<std::size_t>(count));
     for (qsizetype k = 0; k < count; ++k) {
         const auto generation = decodeArchivedGeneration(
-            bytes.mid(archiveHeaderSize + k * archiveRecordSize, archiveRecordSize), problem);
+            bytes.mid(headerSize + k * recordSize, recordSize), *header, problem);
         if (!generation)
             return fail(
                 QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));

@@ -10,6 +10,9 @@
 struct RunArchive {
     ArchiveHeader header;
     std::vector<ArchivedGeneration> generations;
+
+    // The experiment the run played, the default for a version 1 archive.
+    const ExperimentConfig& config() const { return header.config; }
 };
 
 struct ArchiveRead {
@@ -22,7 +25,7 @@ struct ArchiveRead {
     QString warning;
 };
 
-// Reads and checks everything: magic, version, checksums, the generation
+// Reads and checks everything: magic, version, the configuration, checksums, the generation
 // numbers' order. An archive that ends inside a record is read up to its last
 // whole generation, with a warning; one without a whole generation is an error.
 ArchiveRead readArchive(const QString& path);

@@ -2,24 +2,46 @@
 
 #include "evolution/GenerationReport.h"
 
-QString ArchiveWriter::open(const QString& path, std::uint32_t seed)
+#include <QFile>
+
+QString ArchiveWriter::open(const QString& path, std::uint32_t seed, const ExperimentConfig& config)
 {
     const QString error = file.open(path);
     if (!error.isEmpty())
         return error;
-    ArchiveHeader header;
-    header.seed = seed;
-    header.programVersion = QStringLiteral(COEVOLIFE_VERSION);
+    header = archiveHeaderOf(seed, QStringLiteral(COEVOLIFE_VERSION), config);
     return file.write(encodeArchiveHeader(header));
+}
+
+QString ArchiveWriter::reopen(const QString& path, qint64 size)
+{
+    // The header is read first, from where reopening will find the file, so
+    // that an unreadable one leaves the file as it was.
+    const QString partialPath = PartialFile::partialPathOf(path);
+    QFile kept(QFile::exists(partialPath) ? partialPath : path);
+    QString problem;
+    qsizetype headerSize = 0;
+    const auto read = kept.open(QIODevice::ReadOnly)
+                          ? decodeArchiveHeader(kept.read(size), headerSize, problem)
+                          : std::nullopt;
+    if (!read)
+        return QStringLiteral("cannot continue %1: %2")
+            .arg(path, problem.isEmpty() ? kept.errorString() : problem);
+    header = *read;
+    return file.reopen(path, size);
 }
 
 ArchivedGeneration archivedGeneration(const GenerationReport& report)
 {
     ArchivedGeneration generation;
     generation.generation = report.generation;
-    for (int member = 0; member < archivedPopulationSize; ++member) {
-        generation.population1[member] = packCells(report.populations[0][member].data());
-        generation.population2[member] = packCells(report.populations[1][member].data());
+    for (int population = 0; population < 2; ++population) {
+        std::vector<PackedPattern>& packed =
+            population == 0 ? generation.population1 : generation.population2;
+        for (const GenerationReport::Cells& cells : report.populations[population])
+            // Packing depends on the number of cells only, not on the width.
+            packed.push_back(
+                packCells(cells.data(), PatternShape{static_cast<int>(cells.size()), 1}));
     }
     generation.champion1 = report.champions[0];
     generation.champion2 = report.champions[1];

@@ -11,17 +11,21 @@ struct GenerationReport;
 
 // The run archive written as the run goes: the header at open(), one record
 // per generation, each flushed to "<file>.partial", which finish() renames
-// into place. Its only state is the open file and how much it holds, so a
-// partial archive could be reopened at a record boundary and continued.
+// into place. Its only state is the open file, how much it holds and its
+// header, so a partial archive could be reopened at a record boundary and
+// continued.
 class ArchiveWriter
 {
 public:
-    QString open(const QString& path, std::uint32_t seed);
-    // Continues an archive whose first `size` bytes are kept.
-    QString reopen(const QString& path, qint64 size) { return file.reopen(path, size); }
+    // Version 1 for the default configuration, version 2 for any other.
+    QString open(const QString& path, std::uint32_t seed,
+                 const ExperimentConfig& config = ExperimentConfig());
+    // Continues an archive whose first `size` bytes are kept, the header
+    // among them: the records go on in its format.
+    QString reopen(const QString& path, qint64 size);
     QString append(const ArchivedGeneration& generation)
     {
-        return file.write(encodeArchivedGeneration(generation));
+        return file.write(encodeArchivedGeneration(generation, header));
     }
     QString finish() { return file.finish(); }
     void abandon() { file.abandon(); }
@@ -32,7 +36,9 @@ public:
 
 private:
     PartialFile file;
+    ArchiveHeader header;
 };
 
-// A generation's archive record: its members as they played and its champions.
+// A generation's archive record: its members as they played, of any pattern
+// shape, and its champions.
 ArchivedGeneration archivedGeneration(const GenerationReport& report);

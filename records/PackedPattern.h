@@ -2,54 +2,61 @@
 
 #include "board/Pattern.h"
 
-#include <cstdint>
+#include <string>
 
-// A pattern's 48 cells as the low 48 bits of an integer, cell i = x + 8 * y at
-// bit i: byte y of its little-endian form is row y, bit x of it column x.
-// Small, comparable and hashable, for archives and for telling patterns apart.
-using PackedPattern = std::uint64_t;
+// A pattern's cells one bit each, cell k = x + width * y at bit k % 8 of byte
+// k / 8, in ceil(cells / 8) bytes: for the window's 8 x 6 patterns byte y is
+// row y, bit x of it column x. The bytes are held in a std::string for its
+// hashing and ordering, and because patterns of up to 15 bytes (120 cells)
+// need no allocation; they are bytes, not text.
+using PackedPattern = std::string;
 
-// Files hold a PackedPattern as its six low bytes, little-endian.
-constexpr int packedPatternBytes = 6;
-
-// `cells` points at a pattern's 48 cells, 0 or not.
-inline PackedPattern packCells(const int* cells)
+// The bytes a pattern of the shape packs into.
+inline int packedBytesOf(PatternShape shape)
 {
-    PackedPattern packed = 0;
-    for (int i = 0; i < patternCells; ++i)
+    return (shape.cells() + 7) / 8;
+}
+
+// The window's 8 x 6 patterns take six bytes.
+constexpr int packedPatternBytes = (patternCells + 7) / 8;
+
+// `cells` points at a pattern's cells, 0 or not.
+inline PackedPattern packCells(const int* cells, PatternShape shape = {})
+{
+    PackedPattern packed(static_cast<std::size_t>(packedBytesOf(shape)), '\0');
+    for (int i = 0; i < shape.cells(); ++i)
         if (cells[i] != 0)
-            packed |= PackedPattern{1} << i;
+            packed[static_cast<std::size_t>(i / 8)] |= static_cast<char>(1u << (i % 8));
     return packed;
 }
 
-inline void unpackCells(PackedPattern packed, int* cells)
+// `packed` holds at least the shape's bytes.
+inline void unpackCells(const PackedPattern& packed, int* cells, PatternShape shape = {})
 {
-    for (int i = 0; i < patternCells; ++i)
-        cells[i] = static_cast<int>((packed >> i) & 1u);
+    for (int i = 0; i < shape.cells(); ++i)
+        cells[i] = static_cast<int>(
+            (static_cast<unsigned char>(packed[static_cast<std::size_t>(i / 8)]) >> (i % 8)) & 1u);
 }
 
-inline PackedPattern packPattern(const Pattern& pattern)
+inline PackedPattern packPattern(const Pattern& pattern, PatternShape shape = {})
 {
-    return packCells(pattern.get());
+    return packCells(pattern.get(), shape);
 }
 
-inline Pattern unpackPattern(PackedPattern packed)
+inline Pattern unpackPattern(const PackedPattern& packed, PatternShape shape = {})
 {
-    Pattern pattern = makePattern();
-    unpackCells(packed, pattern.get());
+    Pattern pattern = makePattern(shape.cells());
+    unpackCells(packed, pattern.get(), shape);
     return pattern;
 }
 
-inline void putPackedPattern(char* at, PackedPattern packed)
+// Files hold a PackedPattern as its bytes, as they are.
+inline void putPackedPattern(char* at, const PackedPattern& packed)
 {
-    for (int b = 0; b < packedPatternBytes; ++b)
-        at[b] = static_cast<char>((packed >> (8 * b)) & 0xffu);
+    packed.copy(at, packed.size());
 }
 
-inline PackedPattern packedPatternAt(const char* at)
+inline PackedPattern packedPatternAt(const char* at, PatternShape shape = {})
 {
-    PackedPattern packed = 0;
-    for (int b = 0; b < packedPatternBytes; ++b)
-        packed |= PackedPattern{static_cast<unsigned char>(at[b])} << (8 * b);
-    return packed;
+    return PackedPattern(at, static_cast<std::size_t>(packedBytesOf(shape)));
 }

@@ -7,10 +7,11 @@
 #include <QDir>
 
 QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,
-                                   QStringList comments)
+                                   QStringList comments, const MatchLayout& layout)
 {
-    comments.append(QStringLiteral("needs Coevolife.rule; 100 steps play the match"));
-    return {QStringLiteral("duel.rle"), duelRle(first, second, comments)};
+    comments.append(
+        QStringLiteral("needs Coevolife.rule; %1 steps play the match").arg(layout.steps));
+    return {QStringLiteral("duel.rle"), duelRle(first, second, comments, layout)};
 }
 
 QString writeExports(const QString& folder, const ExportFiles& files)

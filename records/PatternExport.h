@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/Match.h"
 #include "board/Pattern.h"
 
 #include <QList>
@@ -10,10 +11,10 @@
 // Files for the Life community's tools, by name and text.
 using ExportFiles = QList<QPair<QString, QString>>;
 
-// "duel.rle": the start of a match between `first` and `second`, with the
-// comments and a last one saying how to play it.
+// "duel.rle": the start of a match between `first` and `second` on the
+// layout, with the comments and a last one saying how to play it.
 QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,
-                                   QStringList comments);
+                                   QStringList comments, const MatchLayout& layout = {});
 
 // Writes `files` and "Coevolife.rule", which every export needs, into
 // `folder`, creating it if missing, each file atomically.

@@ -68,16 +68,16 @@ QString header(int width, int height, const QString& rule)
 
 } // namespace
 
-QString patternRle(const Pattern& pattern, const QStringList& comments)
+QString patternRle(const Pattern& pattern, const QStringList& comments, PatternShape shape)
 {
     QVector<QString> rows;
-    for (int y = 0; y < patternHeight; ++y) {
+    for (int y = 0; y < shape.height; ++y) {
         QString row;
-        for (int x = 0; x < patternWidth; ++x)
-            row += pattern[x + patternWidth * y] != 0 ? QLatin1Char('o') : QLatin1Char('b');
+        for (int x = 0; x < shape.width; ++x)
+            row += pattern[x + shape.width * y] != 0 ? QLatin1Char('o') : QLatin1Char('b');
         rows.append(row);
     }
-    return commentLines(comments) + header(patternWidth, patternHeight, QStringLiteral("B3/S23")) +
+    return commentLines(comments) + header(shape.width, shape.height, QStringLiteral("B3/S23")) +
            encodeRows(rows, QLatin1Char('b'));
 }
 
@@ -101,11 +101,11 @@ QString boardRle(const Board& board, const QStringList& comments)
            encodeRows(rows, QLatin1Char('.'));
 }
 
-QString duelRle(const Pattern& first, const Pattern& second, const QStringList& comments)
+QString duelRle(const Pattern& first, const Pattern& second, const QStringList& comments,
+                const MatchLayout& layout)
 {
     // Set up exactly as the worker sets up each match board.
     Board board;
-    prepareMatchBoard(board);
-    setUpMatch(board, first, second);
+    setUpMatch(board, first, second, layout);
     return boardRle(board, comments);
 }

@@ -2,10 +2,16 @@
 // the pool against the worker's way of playing a match, and Ctrl-C.
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
 #include "charts/FitnessPlot.h"
+#include "evolution/GenerationReport.h"
+#include "evolution/LifegameThread.h"
+#include "random/RandomSources.h"
 #include "records/ArchiveReader.h"
+#include "records/ArchiveWriter.h"
+#include "records/Checksum.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,11 +32,12 @@ QByteArray referenceFile(const char* name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString patternBits(PackedPattern pattern)
+QString patternBits(const PackedPattern& pattern)
 {
+    const Pattern cells = unpackPattern(pattern);
     QString bits;
     for (int i = 0; i < patternCells; ++i)
-        bits += (pattern >> i) & 1u ? QLatin1Char('1') : QLatin1Char('0');
+        bits += cells[i] != 0 ? QLatin1Char('1') : QLatin1Char('0');
     return bits;
 }
 
@@ -43,6 +50,7 @@ class AnalyzeTest : public QObject
 private slots:
     void seededRunMatchesReference();
     void gridCellsAreTheWorkersMatches();
+    void otherConfigurationArchivedAndPlayedOnItsLayout();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
 };
@@ -64,6 +72,15 @@ void AnalyzeTest::seededRunMatchesReference()
     const ArchiveRead read = readArchive(archive);
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.archive.header.seed, 12345u);
+    // The default run stays version 1: its records as the version 1 writer
+    // wrote them, checked by their CRC-32 (the header holds the program's
+    // version, which changes).
+    QCOMPARE(read.archive.header.formatVersion, 1u);
+    QFile archiveFile(archive);
+    QVERIFY(archiveFile.open(QIODevice::ReadOnly));
+    const QByteArray records = archiveFile.readAll().mid(archiveHeaderSize);
+    QCOMPARE(records.size(), 10 * archiveRecordSize);
+    QCOMPARE(crc32Of(records.constData(), records.size()), 0x9120c232u);
     QString champions;
     for (const ArchivedGeneration& generation : read.archive.generations)
         champions += QString::asprintf("%d %s %.9g %s %.9g\n", generation.generation,
@@ -92,12 +109,13 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
 {
     // Random champions with repeats, as a run has them.
     std::mt19937_64 random(99);
-    std::vector<PackedPattern> champions1(12);
-    std::vector<PackedPattern> champions2(9);
+    const PackedPattern empty(packedPatternBytes, '\0');
+    std::vector<PackedPattern> champions1(12, empty);
+    std::vector<PackedPattern> champions2(9, empty);
     for (PackedPattern& champion : champions1)
-        champion = random() % 3 == 0 ? champions1.front() : random() >> 16;
+        champion = random() % 3 == 0 ? champions1.front() : randomPackedPattern(random);
     for (PackedPattern& champion : champions2)
-        champion = random() % 3 == 0 ? champions2.front() : random() >> 16;
+        champion = random() % 3 == 0 ? champions2.front() : randomPackedPattern(random);
     ChampionGrid grid(champions1, champions2);
     MatchPool pool(3);
     playGrid(grid, pool);
@@ -114,6 +132,56 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
             COMPARE_EXACTLY(grid.at(i, j).score1, static_cast<float>(result.firstScore()));
             COMPARE_EXACTLY(grid.at(i, j).score2, static_cast<float>(result.secondScore()));
         }
+}
+
+void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("odd.arc"));
+    const ExperimentConfig config = oddTestConfig();
+    reseedRandomSources(7);
+    LifegameThread worker(config);
+    ArchiveWriter writer;
+    QCOMPARE(writer.open(path, 7, config), QString());
+    std::vector<ArchivedGeneration> written;
+    connect(
+        &worker, &LifegameThread::generationPlayed, &worker,
+        [&](const GenerationReport& report) {
+            written.push_back(archivedGeneration(report));
+            QCOMPARE(writer.append(written.back()), QString());
+            if (written.size() == 3)
+                worker.requestStop();
+        },
+        Qt::DirectConnection);
+    worker.start();
+    QVERIFY(worker.wait(120000));
+    QCOMPARE(writer.finish(), QString());
+
+    const ArchiveRead read = readArchive(path);
+    QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+    QCOMPARE(read.archive.header.formatVersion, 2u);
+    QVERIFY(read.archive.config() == config);
+    QVERIFY(read.archive.generations == written);
+
+    // The analyzer's grid cell of generations 3 and 2 against that match
+    // played here on the run's layout.
+    const QString csv = dir.filePath(QStringLiteral("grid.csv"));
+    const ProgramRun run =
+        runProgram(analyzePath, {QStringLiteral("grid"), path, QStringLiteral("--csv"), csv});
+    QCOMPARE(run.exitCode, 0);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> rows = file.readAll().split('\n');
+    QCOMPARE(rows[0], QByteArray("generation1,generation2,score1,score2"));
+    const PatternShape shape = config.match.pattern;
+    Board board;
+    const MatchResult result =
+        playMatch(board, unpackPattern(written[2].championOf(1), shape),
+                  unpackPattern(written[1].championOf(2), shape), config.match);
+    QCOMPARE(QString::fromLatin1(rows[1 + 2 * 3 + 1]),
+             QString::asprintf("3,2,%.9g,%.9g",
+                               static_cast<double>(static_cast<float>(result.firstScore())),
+                               static_cast<double>(static_cast<float>(result.secondScore()))));
 }
 
 void AnalyzeTest::interruptWritesNothing()

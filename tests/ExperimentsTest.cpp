@@ -2,6 +2,7 @@
 // reader, the rule table checked against the board's own rule and replayed,
 // the CSV log against the progress lines, the fitness plot's pixels, and
 // files that are complete or absent, never half written.
+#include "TestSupport.h"
 #include "batch/ExperimentRecorder.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -421,8 +422,12 @@ void ExperimentsTest::ruleTableAgreesWithNextState()
 void ExperimentsTest::ruleTableReplaysDuels_data()
 {
     QTest::addColumn<unsigned>("seed");
+    // Another layout: its board, steps, pattern shape and placements.
+    QTest::addColumn<bool>("odd");
     for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u})
-        QTest::newRow(qPrintable(QStringLiteral("duel %1").arg(seed))) << seed;
+        QTest::newRow(qPrintable(QStringLiteral("duel %1").arg(seed))) << seed << false;
+    for (unsigned seed : {7u, 8u})
+        QTest::newRow(qPrintable(QStringLiteral("odd layout duel %1").arg(seed))) << seed << true;
 }
 
 // A simulator that knows nothing but the two files plays the duel as the
@@ -430,14 +435,17 @@ void ExperimentsTest::ruleTableReplaysDuels_data()
 void ExperimentsTest::ruleTableReplaysDuels()
 {
     QFETCH(unsigned, seed);
+    QFETCH(bool, odd);
+    const MatchLayout layout = odd ? oddTestConfig().match : MatchLayout();
     std::mt19937 random(seed);
+    // Patterns of fewer cells use the first of these.
     const Pattern first = randomPattern(random, 0.5);
     const Pattern second = randomPattern(random, 0.5);
 
     RuleTable table;
     QVERIFY(readRuleTable(coevolifeRuleTable(), table));
     RleGrid grid;
-    QVERIFY(readRle(duelRle(first, second, {}), grid));
+    QVERIFY(readRle(duelRle(first, second, {}, layout), grid));
     const QRegularExpressionMatch torus =
         QRegularExpression(QStringLiteral("^Coevolife:T(\\d+),(\\d+)$")).match(grid.rule);
     QVERIFY(torus.hasMatch());
@@ -446,8 +454,11 @@ void ExperimentsTest::ruleTableReplaysDuels()
     QCOMPARE(width, grid.width);
     QCOMPARE(height, grid.height);
 
+    QCOMPARE(width, layout.boardWidth);
+    QCOMPARE(height, layout.boardHeight);
+
     std::vector<int> cells = grid.cells;
-    for (int step = 0; step < LifegameThread::matchSteps; ++step) {
+    for (int step = 0; step < layout.steps; ++step) {
         std::vector<int> next(cells.size());
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x) {
@@ -463,8 +474,7 @@ void ExperimentsTest::ruleTableReplaysDuels()
     }
 
     Board match;
-    prepareMatchBoard(match);
-    playMatch(match, first, second);
+    playMatch(match, first, second, layout);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             QCOMPARE(cells[x + width * y], match.cellAt(x, y));

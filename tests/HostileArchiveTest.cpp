@@ -3,6 +3,7 @@
 // the exit code, and no output file. An archive cut short is read up to its
 // last whole generation, with one line saying so.
 #include "TestSupport.h"
+#include "records/Checksum.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -17,6 +18,17 @@ const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
 QByteArray withByte(QByteArray bytes, int at, char value)
 {
     bytes[at] = value;
+    return bytes;
+}
+
+// A version 2 archive whose configuration text has `from` replaced by `to`,
+// of the same length, its header's checksum made good again.
+QByteArray withConfigText(QByteArray bytes, const QByteArray& from, const QByteArray& to)
+{
+    const int length = static_cast<int>(qFromLittleEndian<std::uint32_t>(bytes.constData() + 32));
+    const qsizetype at = bytes.indexOf(from, 36);
+    bytes.replace(at, to.size(), to);
+    qToLittleEndian(crc32Of(bytes.constData(), 36 + length), bytes.data() + 36 + length);
     return bytes;
 }
 
@@ -52,8 +64,8 @@ void HostileArchiveTest::refusedWithOneLine_data()
                              << "not a Coevolife archive";
     QTest::newRow("truncated header") << true << sound.left(20) << grid << 2 << "@"
                                       << "truncated in its header";
-    QTest::newRow("newer version") << true << withByte(sound, 8, 2) << grid << 2 << "@"
-                                   << "format version 2 is newer";
+    QTest::newRow("newer version") << true << withByte(sound, 8, 3) << grid << 2 << "@"
+                                   << "format version 3 is newer";
     QTest::newRow("corrupted header") << true << withByte(sound, 13, 'x') << grid << 2 << "@"
                                       << "checksum mismatch";
     QTest::newRow("no generation") << true << sound.left(archiveHeaderSize) << grid << 2 << "@"
@@ -79,6 +91,36 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                                  "--second", "9", "--export", "~/duel"}
                                   << 2 << "@"
                                   << "generation 9 is outside";
+    // Version 2, of another configuration.
+    const QByteArray other = randomArchive(3, 2, oddTestConfig());
+    const ArchiveHeader otherHeader = archiveHeaderOf(2, QStringLiteral("test"), oddTestConfig());
+    const int otherRecord = static_cast<int>(encodeArchiveHeader(otherHeader).size());
+    const int otherRecordSize = archiveRecordSizeOf(otherHeader);
+    QTest::newRow("v2: truncated header")
+        << true << other.left(otherRecord - 10) << grid << 2 << "@"
+        << "truncated in its header";
+    QTest::newRow("v2: corrupted header") << true << withByte(other, 50, 'x') << grid << 2 << "@"
+                                          << "corrupted header (checksum mismatch)";
+    QTest::newRow("v2: configuration length")
+        << true << withByte(other, 35, 'x') << grid << 2 << "@"
+        << "corrupted header (configuration of";
+    QTest::newRow("v2: configuration unreadable")
+        << true << withConfigText(other, "size = 23", "size = 2x") << grid << 2 << "@"
+        << "corrupted header (configuration:2: not valid TOML";
+    QTest::newRow("v2: configuration out of range")
+        << true << withConfigText(other, "size = 23", "size = -3") << grid << 2 << "@"
+        << "corrupted header (configuration:2: population.size: -3 is out of range";
+    QTest::newRow("v2: cut short") << true << other.chopped(10) << grid << 0 << "@"
+                                   << "the file ends early, inside generation 3; reading its 2 "
+                                      "whole generations";
+    QTest::newRow("v2: corrupted record")
+        << true << withByte(other, otherRecord + otherRecordSize + 50, 'x') << grid << 2 << "@"
+        << "generation record 2 is corrupted (checksum mismatch)";
+    QTest::newRow("v2: generation repeated")
+        << true
+        << other.left(otherRecord + otherRecordSize) + other.mid(otherRecord, otherRecordSize)
+        << grid << 2 << "@"
+        << "generation 1 out of order";
     // The summary's CSV logs, at "@" too.
     const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
     const QByteArray header("generation,average1,average2,best1,best2\n");

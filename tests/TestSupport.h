@@ -69,24 +69,55 @@ inline ProgramRun runProgram(const QString& program, const QStringList& argument
     return run;
 }
 
-// An archive of `generations` generations of random patterns, numbered from 1.
-inline QByteArray randomArchive(int generations, std::uint32_t seed)
+// A small experiment unlike the default in every number an archive or an
+// analysis depends on.
+inline ExperimentConfig oddTestConfig()
+{
+    ExperimentConfig config;
+    config.populationSize = 23;
+    config.matchesPerGeneration = 60;
+    config.match.pattern = {6, 4};
+    config.match.boardWidth = 50;
+    config.match.boardHeight = 25;
+    config.match.steps = 80;
+    config.match.firstColumn = 1;
+    config.match.firstRow = 2;
+    config.match.secondColumn = 30;
+    config.match.secondRow = 12;
+    return config;
+}
+
+// A random pattern of the shape, packed.
+inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape shape = {})
+{
+    PackedPattern packed(static_cast<std::size_t>(packedBytesOf(shape)), '\0');
+    for (char& byte : packed)
+        byte = static_cast<char>(random());
+    // Bits past the last cell stay clear, as packing leaves them.
+    if (shape.cells() % 8 != 0)
+        packed.back() = static_cast<char>(packed.back() & ((1 << (shape.cells() % 8)) - 1));
+    return packed;
+}
+
+// An archive of `generations` generations of random patterns, numbered from
+// 1, of the configuration's population and pattern shape.
+inline QByteArray randomArchive(int generations, std::uint32_t seed,
+                                const ExperimentConfig& config = ExperimentConfig())
 {
     std::mt19937_64 random(seed);
-    ArchiveHeader header;
-    header.seed = seed;
-    header.programVersion = QStringLiteral("test");
+    const ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
+    const PatternShape shape = config.match.pattern;
     QByteArray bytes = encodeArchiveHeader(header);
     for (int g = 1; g <= generations; ++g) {
         ArchivedGeneration generation;
         generation.generation = g;
-        for (int k = 0; k < archivedPopulationSize; ++k) {
-            generation.population1[k] = random() >> 16;
-            generation.population2[k] = random() >> 16;
+        for (int k = 0; k < config.populationSize; ++k) {
+            generation.population1.push_back(randomPackedPattern(random, shape));
+            generation.population2.push_back(randomPackedPattern(random, shape));
         }
-        generation.champion1 = static_cast<int>(random() % archivedPopulationSize);
-        generation.champion2 = static_cast<int>(random() % archivedPopulationSize);
-        bytes += encodeArchivedGeneration(generation);
+        generation.champion1 = static_cast<int>(random() % config.populationSize);
+        generation.champion2 = static_cast<int>(random() % config.populationSize);
+        bytes += encodeArchivedGeneration(generation, header);
     }
     return bytes;
 }

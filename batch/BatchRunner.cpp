@@ -1,6 +1,7 @@
 #include "batch/BatchRunner.h"
 
 #include "evolution/EvolutionState.h"
+#include "evolution/GenerationReport.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
@@ -15,7 +16,11 @@ BatchRunner::BatchRunner(std::uint32_t seed, int generations, const ExperimentCo
     // Queued from the worker's thread, in the order emitted: a generation's
     // line, then its report; the run's "stopped" comes before its end.
     connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::lineReady);
-    connect(worker, &LifegameThread::generationPlayed, this, &BatchRunner::generationPlayed);
+    connect(worker, &LifegameThread::generationPlayed, this,
+            [this](const GenerationReport& report) {
+                worker->takeOverReport();
+                emit generationPlayed(report);
+            });
     connect(worker, &QThread::finished, this, &BatchRunner::onRunEnded);
 }
 

@@ -199,8 +199,11 @@ void LifegameThread::playGeneration(MatchList& matches)
 
     emit sendMessage(progressLine(generationCount, scoreSum1, scoreSum2, bestScore1, bestScore2,
                                   config.matchesPerGeneration));
-    if (isSignalConnected(QMetaMethod::fromSignal(&LifegameThread::generationPlayed)))
-        emit generationPlayed(playedGeneration());
+    if (isSignalConnected(QMetaMethod::fromSignal(&LifegameThread::generationPlayed))) {
+        const GenerationReport report = playedGeneration();
+        const std::lock_guard<std::mutex> handOff(reportHandOff);
+        emit generationPlayed(report);
+    }
 }
 
 GenerationReport LifegameThread::playedGeneration() const

@@ -109,6 +109,12 @@ public:
         return population == 1 ? lastScoreSum1 : lastScoreSum2;
     }
 
+    // A receiver on another thread calls this before it reads a report. Qt
+    // copies the report for a queued connection inside the emission, which
+    // the worker makes holding this lock: taking it orders the copy before
+    // the reading in a way ThreadSanitizer sees (Qt's event queue it cannot).
+    void takeOverReport() const { const std::lock_guard<std::mutex> lock(reportHandOff); }
+
 signals:
     void sendMessage(const QString& text);
     // After each generation's progress line, when connected: what it played.
@@ -177,5 +183,6 @@ private:
     // worker when the last of them has had its turn.
     int waitingPicks = 0;
     std::mutex pickTurn;
+    mutable std::mutex reportHandOff;
     std::condition_variable picksDone;
 };

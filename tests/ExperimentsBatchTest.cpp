@@ -21,6 +21,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <sys/types.h>
 
 namespace
@@ -154,7 +155,8 @@ enum class CheckpointDamage {
     Missing,
     OtherFormat,
     OtherProgram,
-    ShortLog
+    ShortLog,
+    BrokenConfiguration
 };
 
 // `bytes` with the CRC-32 at its end made right again.
@@ -419,9 +421,11 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
     QTest::newRow("foreign") << D::Foreign << QStringList{} << "not a Coevolife checkpoint";
     QTest::newRow("empty") << D::Empty << QStringList{} << "not a Coevolife checkpoint";
     QTest::newRow("missing") << D::Missing << QStringList{} << "cannot read";
-    QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 2";
+    QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 3";
     QTest::newRow("other program version") << D::OtherProgram << QStringList{} << "0.0-other";
     QTest::newRow("log shorter than counted") << D::ShortLog << QStringList{} << "fewer than";
+    QTest::newRow("another experiment's configuration broken")
+        << D::BrokenConfiguration << QStringList{} << "corrupted: its configuration";
     QTest::newRow("other seed") << D::None << QStringList{"--seed", "7"} << "--seed 7";
     QTest::newRow("other csv") << D::None << QStringList{"--csv", "other.csv"} << "--csv";
     QTest::newRow("export not asked for at first")
@@ -471,13 +475,26 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         bytes.clear();
         break;
     case CheckpointDamage::OtherFormat:
-        qToLittleEndian(std::uint32_t{2}, bytes.data() + 8);
+        qToLittleEndian(configuredCheckpointFormatVersion + 1, bytes.data() + 8);
         bytes = withChecksum(bytes);
         break;
     case CheckpointDamage::OtherProgram:
         std::memcpy(bytes.data() + 48, "0.0-other", 9);
         bytes = withChecksum(bytes);
         break;
+    case CheckpointDamage::BrokenConfiguration: {
+        // The same state as another experiment's checkpoint, whose
+        // configuration comes right after the header, its first byte broken.
+        QString problem;
+        std::optional<Checkpoint> read = decodeCheckpoint(bytes, problem);
+        QVERIFY2(read, qPrintable(problem));
+        read->config.matchesPerGeneration = 90;
+        bytes = encodeCheckpoint(*read);
+        QVERIFY(decodeCheckpoint(bytes, problem));
+        bytes[checkpointHeaderSize + 4] = '=';
+        bytes = withChecksum(bytes);
+        break;
+    }
     case CheckpointDamage::ShortLog: {
         const QByteArray log = readBytes(csv);
         QVERIFY(writeBytes(csv, log.left(log.size() - 3)));

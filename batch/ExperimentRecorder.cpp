@@ -107,7 +107,7 @@ QString ExperimentRecorder::finish()
             return error;
     }
     if (!outputs.exportFolder.isEmpty())
-        return exportPatterns(outputs.exportFolder, best, seed);
+        return exportPatterns(outputs.exportFolder, best, seed, config.match);
     return {};
 }
 
@@ -117,7 +117,8 @@ QStringList exportedFileNames()
             QStringLiteral("Coevolife.rule")};
 }
 
-QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed)
+QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed,
+                       const MatchLayout& layout)
 {
     const Pattern best1 = patternOf(best.patterns[0]);
     const Pattern best2 = patternOf(best.patterns[1]);
@@ -126,8 +127,9 @@ QString exportPatterns(const QString& folder, const BestPatterns& best, std::uin
         QStringLiteral("seed %1, generation %2").arg(seed).arg(best.generation),
         QStringLiteral("best scores %1 and %2")
             .arg(scoreText(best.scores[0]), scoreText(best.scores[1]))};
-    return writeExports(
-        folder, {{QStringLiteral("best1.rle"), patternRle(best1, bestComments(1, best, seed))},
-                 {QStringLiteral("best2.rle"), patternRle(best2, bestComments(2, best, seed))},
-                 duelExport(best1, best2, duelComments)});
+    return writeExports(folder, {{QStringLiteral("best1.rle"),
+                                  patternRle(best1, bestComments(1, best, seed), layout.pattern)},
+                                 {QStringLiteral("best2.rle"),
+                                  patternRle(best2, bestComments(2, best, seed), layout.pattern)},
+                                 duelExport(best1, best2, duelComments, layout)});
 }

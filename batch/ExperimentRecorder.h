@@ -81,4 +81,5 @@ private:
 QStringList exportedFileNames();
 // Writes best1.rle, best2.rle, duel.rle and Coevolife.rule into `folder`,
 // creating it if missing.
-QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed);
+QString exportPatterns(const QString& folder, const BestPatterns& best, std::uint32_t seed,
+                       const MatchLayout& layout = MatchLayout());

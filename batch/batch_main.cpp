@@ -50,6 +50,7 @@ Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
     settings.seed = seed;
     settings.generationsAsked = options.generations.value_or(100);
     static_cast<RunOutputs&>(settings) = absoluteCleanPaths(options.outputs);
+    settings.config = options.config;
     return settings;
 }
 
@@ -118,19 +119,14 @@ int main(int argc, char** argv)
         }
         options = merged.options;
         resumed = read.checkpoint;
-        if (options.configGiven() && config != ExperimentConfig()) {
+        // What the command line gave, not what the merge kept of it.
+        if (parsed.options.configGiven() && config != resumed->config) {
             reportError(QStringLiteral("%1: the run was started with another configuration; "
                                        "leave out --config and --set to go on with its own")
                             .arg(options.resumePath));
             return 2;
         }
-        config = ExperimentConfig();
-    }
-    if (config != ExperimentConfig() &&
-        (!options.outputs.archivePath.isEmpty() || !options.checkpointPath.isEmpty())) {
-        reportError(QStringLiteral("--archive and --checkpoint record the window's experiment "
-                                   "only, for now"));
-        return 2;
+        config = resumed->config;
     }
     // A long run must not fail at its end over a path it could check now.
     QString setupProblem = checkOutputPaths(plannedOutputs(options));
@@ -166,7 +162,7 @@ int main(int argc, char** argv)
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
 
-    ExperimentRecorder recorder(options.outputs, seed);
+    ExperimentRecorder recorder(options.outputs, seed, config);
     std::optional<CheckpointKeeper> checkpointKeeper;
     if (!options.checkpointPath.isEmpty()) {
         checkpointKeeper.emplace(options.checkpointPath,

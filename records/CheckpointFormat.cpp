@@ -3,8 +3,8 @@
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
 #include "records/Checksum.h"
+#include "records/ConfigFile.h"
 #include "records/FloatBits.h"
-#include "records/PackedPattern.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -19,6 +19,14 @@ constexpr int versionFieldSize = 16;
 constexpr std::uint32_t longestText = 1u << 20;
 
 const QByteArray thisProgramVersion = QByteArrayLiteral(COEVOLIFE_VERSION);
+
+// A pattern of `cells` cells packs eight cells to a byte, cell k at bit k % 8
+// of byte k / 8: for 8 x 6 the archive's six bytes. Written here rather than
+// with PackedPattern, which holds 48 cells only.
+int packedBytesOf(int cells)
+{
+    return (cells + 7) / 8;
+}
 
 class CheckpointEncoder
 {
@@ -42,11 +50,13 @@ public:
         putUint32(static_cast<std::uint32_t>(text.size()));
         bytes.append(text);
     }
-    void putCells(const EvolutionState::Cells& cells)
+    void putCells(const EvolutionState::Cells& cells, int cellCount)
     {
-        char at[packedPatternBytes];
-        putPackedPattern(at, packCells(cells.data()));
-        bytes.append(at, packedPatternBytes);
+        QByteArray packed(packedBytesOf(cellCount), '\0');
+        for (int k = 0; k < cellCount; ++k)
+            if (cells[static_cast<std::size_t>(k)] != 0)
+                packed[k / 8] = static_cast<char>(packed[k / 8] | (1 << (k % 8)));
+        bytes.append(packed);
     }
 
     QByteArray bytes;
@@ -82,12 +92,27 @@ public:
         const char* data = take(static_cast<qsizetype>(size));
         return data ? QByteArray(data, static_cast<qsizetype>(size)) : QByteArray();
     }
-    EvolutionState::Cells takeCells()
+    EvolutionState::Cells takeCells(int cellCount)
     {
-        EvolutionState::Cells cells(patternCells);
-        if (const char* data = take(packedPatternBytes))
-            unpackCells(packedPatternAt(data), cells.data());
+        EvolutionState::Cells cells(static_cast<std::size_t>(cellCount));
+        if (const char* data = take(packedBytesOf(cellCount)))
+            for (int k = 0; k < cellCount; ++k)
+                cells[static_cast<std::size_t>(k)] = (data[k / 8] >> (k % 8)) & 1;
         return cells;
+    }
+    // `count` patterns into `patterns`; a count the rest of the body cannot
+    // hold fails before anything is allocated for it.
+    void takePatterns(std::vector<EvolutionState::Cells>& patterns, std::uint64_t count,
+                      int cellCount)
+    {
+        if (failed || count > static_cast<std::uint64_t>(end - at) /
+                                  static_cast<std::uint64_t>(packedBytesOf(cellCount))) {
+            failed = true;
+            return;
+        }
+        patterns.resize(static_cast<std::size_t>(count));
+        for (EvolutionState::Cells& cells : patterns)
+            cells = takeCells(cellCount);
     }
 
 private:
@@ -113,9 +138,11 @@ private:
 QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
 {
     const EvolutionState& state = checkpoint.evolution;
+    const bool configured = checkpoint.config != ExperimentConfig();
+    const int cellCount = checkpoint.config.match.pattern.cells();
     CheckpointEncoder encoder;
     encoder.bytes.append(checkpointMagic, sizeof checkpointMagic);
-    encoder.putUint32(checkpointFormatVersion);
+    encoder.putUint32(configured ? configuredCheckpointFormatVersion : checkpointFormatVersion);
     encoder.putUint32(0); // the size, known at the end
     encoder.putUint32(static_cast<std::uint32_t>(state.generationCount));
     encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
@@ -127,6 +154,8 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
     version.append(QByteArray(versionFieldSize - version.size(), '\0'));
     encoder.bytes.append(version);
 
+    if (configured)
+        encoder.putText(experimentConfigToml(checkpoint.config).toUtf8());
     for (QString RunOutputs::*path : runOutputPaths)
         encoder.putText((checkpoint.*path).toUtf8());
     encoder.putUint32(static_cast<std::uint32_t>(state.currentOffset));
@@ -134,11 +163,18 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
     encoder.putFloat(state.bestScore2);
     encoder.putFloat(state.lastScoreSum1);
     encoder.putFloat(state.lastScoreSum2);
-    encoder.putCells(state.bestPattern1);
-    encoder.putCells(state.bestPattern2);
+    encoder.putCells(state.bestPattern1, cellCount);
+    encoder.putCells(state.bestPattern2, cellCount);
     for (const auto* population : {&state.population1, &state.population2})
         for (const EvolutionState::Cells& cells : *population)
-            encoder.putCells(cells);
+            encoder.putCells(cells, cellCount);
+    if (configured) {
+        encoder.putUint32(static_cast<std::uint32_t>(state.hall1.size()));
+        encoder.putUint32(static_cast<std::uint32_t>(state.hall2.size()));
+        for (const auto* hall : {&state.hall1, &state.hall2})
+            for (const EvolutionState::Cells& cells : *hall)
+                encoder.putCells(cells, cellCount);
+    }
     encoder.putText(QByteArray::fromStdString(checkpoint.randomSources));
     encoder.putUint32(static_cast<std::uint32_t>(checkpoint.history.size()));
     for (const GenerationRecord& record : checkpoint.history)
@@ -167,10 +203,12 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     // The version is read before anything whose place another version may
     // have moved.
     const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
-    if (formatVersion != checkpointFormatVersion)
-        return fail(QStringLiteral("format version %1, but this program reads version %2")
+    const bool configured = formatVersion == configuredCheckpointFormatVersion;
+    if (formatVersion != checkpointFormatVersion && !configured)
+        return fail(QStringLiteral("format version %1, but this program reads versions %2 and %3")
                         .arg(formatVersion)
-                        .arg(checkpointFormatVersion));
+                        .arg(checkpointFormatVersion)
+                        .arg(configuredCheckpointFormatVersion));
     const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(data + 12);
     if (static_cast<std::uint64_t>(bytes.size()) < declaredSize)
         return fail(
@@ -200,6 +238,18 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     checkpoint.archiveBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 40));
 
     CheckpointDecoder decoder(bytes, body);
+    if (configured) {
+        const QByteArray toml = decoder.takeText();
+        if (!decoder.ok())
+            return fail(QStringLiteral("corrupted: its parts do not fill it"));
+        const ConfigRead read =
+            parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
+        if (!read.ok())
+            return fail(QStringLiteral("corrupted: %1").arg(read.error));
+        checkpoint.config = read.config;
+    }
+    const ExperimentConfig& config = checkpoint.config;
+    const int cellCount = config.match.pattern.cells();
     for (QString RunOutputs::*path : runOutputPaths)
         checkpoint.*path = QString::fromUtf8(decoder.takeText());
     state.currentOffset = static_cast<int>(decoder.takeUint32());
@@ -207,12 +257,16 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     state.bestScore2 = decoder.takeFloat();
     state.lastScoreSum1 = decoder.takeFloat();
     state.lastScoreSum2 = decoder.takeFloat();
-    state.bestPattern1 = decoder.takeCells();
-    state.bestPattern2 = decoder.takeCells();
-    for (auto* population : {&state.population1, &state.population2}) {
-        population->resize(LifegameThread::slotCount);
-        for (EvolutionState::Cells& cells : *population)
-            cells = decoder.takeCells();
+    state.bestPattern1 = decoder.takeCells(cellCount);
+    state.bestPattern2 = decoder.takeCells(cellCount);
+    const std::uint64_t slotCount = 2 * static_cast<std::uint64_t>(config.populationSize);
+    decoder.takePatterns(state.population1, slotCount, cellCount);
+    decoder.takePatterns(state.population2, slotCount, cellCount);
+    if (configured) {
+        const std::uint32_t hallSize1 = decoder.takeUint32();
+        const std::uint32_t hallSize2 = decoder.takeUint32();
+        decoder.takePatterns(state.hall1, hallSize1, cellCount);
+        decoder.takePatterns(state.hall2, hallSize2, cellCount);
     }
     checkpoint.randomSources = decoder.takeText().toStdString();
     const std::uint32_t historySize = decoder.takeUint32();
@@ -233,7 +287,10 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     // Sound checksums over unsound numbers come from a writer with a fault.
     if (state.generationCount < 1 || state.generationsInRun < 1 ||
         state.generationsInRun > LifegameThread::generationsPerRun ||
-        (state.currentOffset != 0 && state.currentOffset != LifegameThread::populationSize) ||
+        (state.currentOffset != 0 && state.currentOffset != config.populationSize) ||
+        state.hall1.size() != state.hall2.size() ||
+        state.hall1.size() !=
+            (config.hallOfFame > 0 ? static_cast<std::size_t>(state.generationCount) : 0) ||
         checkpoint.generationsAsked < 1 || checkpoint.csvBytes < 0 || checkpoint.archiveBytes < 0 ||
         !isRandomSourcesState(checkpoint.randomSources))
         return fail(QStringLiteral("corrupted: numbers out of range"));

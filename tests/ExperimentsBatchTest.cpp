@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "records/ArchiveReader.h"
 #include "records/CheckpointFormat.h"
+#include "records/ConfigFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,6 +22,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <sys/types.h>
 
 namespace
@@ -154,7 +156,8 @@ enum class CheckpointDamage {
     Missing,
     OtherFormat,
     OtherProgram,
-    ShortLog
+    ShortLog,
+    BrokenConfiguration
 };
 
 // `bytes` with the CRC-32 at its end made right again.
@@ -336,10 +339,14 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun_data()
     QTest::addColumn<int>("firstPart");
     QTest::addColumn<int>("generations");
     QTest::addColumn<bool>("isLong");
-    QTest::newRow("5 then 12") << 5 << 12 << false;
+    QTest::addColumn<bool>("otherExperiment");
+    QTest::newRow("5 then 12") << 5 << 12 << false << false;
     // Stopping at the end of a run of 100 leaves its "stopped" to the resume.
-    QTest::newRow("100 then 101") << 100 << 101 << true;
-    QTest::newRow("130 then 250") << 130 << 250 << true;
+    QTest::newRow("100 then 101") << 100 << 101 << true << false;
+    QTest::newRow("130 then 250") << 130 << 250 << true << false;
+    // A small odd experiment with a hall of fame: recorded in the second
+    // formats, resumed with its own configuration.
+    QTest::newRow("another experiment, 4 then 9") << 4 << 9 << false << true;
 }
 
 void ExperimentsBatchTest::resumedRunEqualsStraightRun()
@@ -347,21 +354,35 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     QFETCH(int, firstPart);
     QFETCH(int, generations);
     QFETCH(bool, isLong);
+    QFETCH(bool, otherExperiment);
     if (isLong && qEnvironmentVariableIsSet("COEVOLIFE_SKIP_LONG_TESTS"))
         QSKIP("COEVOLIFE_SKIP_LONG_TESTS is set");
     QTemporaryDir straight;
     QTemporaryDir resumed;
+    QStringList experiment;
+    if (otherExperiment) {
+        ExperimentConfig config = oddTestConfig();
+        config.mutationThreshold = 0.2f;
+        config.crossoverThreshold = 0.6f;
+        config.mutationRate = 0.04f;
+        config.hallOfFame = 2;
+        const QString path = straight.filePath(QStringLiteral("odd.toml"));
+        QVERIFY(writeBytes(path, experimentConfigToml(config).toUtf8()));
+        experiment = QStringList{QStringLiteral("--config"), path};
+    }
     // The straight run plays as the window does, the resumed one on pools of
     // three threads and of one per CPU: all print and write the same.
-    const ProgramRun whole = runProgram(
-        batchPath, runArguments(straight.path(), generations, {QStringLiteral("--board-threads")}));
+    const ProgramRun whole =
+        runProgram(batchPath, runArguments(straight.path(), generations,
+                                           experiment + QStringList{"--board-threads"}));
     QCOMPARE(whole.exitCode, 0);
 
     const QString checkpoint = resumed.filePath(QStringLiteral("run.ckpt"));
-    const ProgramRun first =
-        runProgram(batchPath, runArguments(resumed.path(), firstPart,
-                                           {QStringLiteral("--checkpoint"), checkpoint,
-                                            QStringLiteral("--threads"), QStringLiteral("3")}));
+    const ProgramRun first = runProgram(
+        batchPath,
+        runArguments(resumed.path(), firstPart,
+                     experiment + QStringList{QStringLiteral("--checkpoint"), checkpoint,
+                                              QStringLiteral("--threads"), QStringLiteral("3")}));
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(checkpointGeneration(checkpoint), firstPart);
     const ProgramRun rest =
@@ -423,9 +444,11 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
     QTest::newRow("foreign") << D::Foreign << QStringList{} << "not a Coevolife checkpoint";
     QTest::newRow("empty") << D::Empty << QStringList{} << "not a Coevolife checkpoint";
     QTest::newRow("missing") << D::Missing << QStringList{} << "cannot read";
-    QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 2";
+    QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 3";
     QTest::newRow("other program version") << D::OtherProgram << QStringList{} << "0.0-other";
     QTest::newRow("log shorter than counted") << D::ShortLog << QStringList{} << "fewer than";
+    QTest::newRow("another experiment's configuration broken")
+        << D::BrokenConfiguration << QStringList{} << "corrupted: its configuration";
     QTest::newRow("other seed") << D::None << QStringList{"--seed", "7"} << "--seed 7";
     QTest::newRow("other csv") << D::None << QStringList{"--csv", "other.csv"} << "--csv";
     QTest::newRow("export not asked for at first")
@@ -475,13 +498,26 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         bytes.clear();
         break;
     case CheckpointDamage::OtherFormat:
-        qToLittleEndian(std::uint32_t{2}, bytes.data() + 8);
+        qToLittleEndian(configuredCheckpointFormatVersion + 1, bytes.data() + 8);
         bytes = withChecksum(bytes);
         break;
     case CheckpointDamage::OtherProgram:
         std::memcpy(bytes.data() + 48, "0.0-other", 9);
         bytes = withChecksum(bytes);
         break;
+    case CheckpointDamage::BrokenConfiguration: {
+        // The same state as another experiment's checkpoint, whose
+        // configuration comes right after the header, its first byte broken.
+        QString problem;
+        std::optional<Checkpoint> read = decodeCheckpoint(bytes, problem);
+        QVERIFY2(read, qPrintable(problem));
+        read->config.matchesPerGeneration = 90;
+        bytes = encodeCheckpoint(*read);
+        QVERIFY(decodeCheckpoint(bytes, problem));
+        bytes[checkpointHeaderSize + 4] = '=';
+        bytes = withChecksum(bytes);
+        break;
+    }
     case CheckpointDamage::ShortLog: {
         const QByteArray log = readBytes(csv);
         QVERIFY(writeBytes(csv, log.left(log.size() - 3)));

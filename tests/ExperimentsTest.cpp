@@ -1,7 +1,8 @@
 // What experiments leave behind: RLE patterns read back by an independent
 // reader, the rule table checked against the board's own rule and replayed,
-// the CSV log against the progress lines, the fitness plot's pixels, and
-// files that are complete or absent, never half written.
+// the CSV log against the progress lines, the fitness plot's pixels,
+// checkpoints that resume a worker exactly, and files that are complete or
+// absent, never half written.
 #include "TestSupport.h"
 #include "batch/ExperimentRecorder.h"
 #include "board/Board.h"
@@ -11,6 +12,7 @@
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
 #include "records/AtomicFile.h"
+#include "records/CheckpointFormat.h"
 #include "records/CsvLog.h"
 #include "records/GenerationRecord.h"
 #include "records/RleWriter.h"
@@ -21,12 +23,15 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -223,7 +228,51 @@ bool agreesToSixDigits(double precise, double printed)
     return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
 }
 
+// Small and odd in every number, so that nothing of the default survives.
+ExperimentConfig smallOddExperiment()
+{
+    ExperimentConfig config;
+    config.populationSize = 23;
+    config.match.pattern = PatternShape{6, 4};
+    config.match.boardWidth = 50;
+    config.match.boardHeight = 25;
+    config.match.steps = 80;
+    config.matchesPerGeneration = 90;
+    config.match.firstColumn = 1;
+    config.match.firstRow = 2;
+    config.match.secondColumn = 30;
+    config.match.secondRow = 12;
+    config.mutationThreshold = 0.2f;
+    config.crossoverThreshold = 0.6f;
+    config.mutationRate = 0.04f;
+    config.hallOfFame = 2;
+    return config;
+}
+
+// What the worker reports of each generation up to `lastGeneration`.
+QVector<GenerationReport> playUpTo(LifegameThread& worker, int lastGeneration)
+{
+    QVector<GenerationReport> reports;
+    QObject::connect(
+        &worker, &LifegameThread::generationPlayed, &worker,
+        [&](const GenerationReport& report) { reports << report; }, Qt::DirectConnection);
+    worker.stopAfterGeneration(lastGeneration);
+    worker.start();
+    worker.wait();
+    return reports;
+}
+
+bool samePlay(const GenerationReport& a, const GenerationReport& b)
+{
+    return std::tie(a.generation, a.matchesPlayed, a.scoreSums, a.bestScores, a.bestPatterns,
+                    a.populations, a.scores, a.champions) ==
+           std::tie(b.generation, b.matchesPlayed, b.scoreSums, b.bestScores, b.bestPatterns,
+                    b.populations, b.scores, b.champions);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(ExperimentConfig)
 
 class ExperimentsTest : public QObject
 {
@@ -245,6 +294,8 @@ private slots:
     void csvRowsMatchProgressLines();
     void csvLogLeavesNothingUnfinished();
     void exportWritesPatternsOfTheRun();
+    void checkpointResumesWorker_data();
+    void checkpointResumesWorker();
 
     void plotHasSizeAndSeriesColours();
     void plotOfShortHistories_data();
@@ -626,6 +677,56 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
 
     const QString blocked = pathUnderRegularFile(temp, QStringLiteral("export"));
     QVERIFY(!exportPatterns(blocked, bestPatternsOf(worker.saveState()), 99).isEmpty());
+}
+
+void ExperimentsTest::checkpointResumesWorker_data()
+{
+    QTest::addColumn<ExperimentConfig>("config");
+    QTest::addColumn<int>("formatVersion");
+    QTest::newRow("default experiment") << ExperimentConfig() << 1;
+    QTest::newRow("small odd experiment with a hall of fame") << smallOddExperiment() << 2;
+}
+
+void ExperimentsTest::checkpointResumesWorker()
+{
+    QFETCH(ExperimentConfig, config);
+    QFETCH(int, formatVersion);
+    const int stoppedAt = 3;
+    const int lastGeneration = 5;
+    reseedRandomSources(41);
+    LifegameThread neverStopped(config);
+    const QVector<GenerationReport> expected = playUpTo(neverStopped, lastGeneration);
+    QCOMPARE(expected.size(), lastGeneration);
+
+    reseedRandomSources(41);
+    LifegameThread stopped(config);
+    QCOMPARE(playUpTo(stopped, stoppedAt).size(), stoppedAt);
+    Checkpoint checkpoint;
+    checkpoint.config = config;
+    checkpoint.seed = 41;
+    checkpoint.generationsAsked = lastGeneration;
+    checkpoint.csvPath = QStringLiteral("/runs/fitness.csv");
+    checkpoint.evolution = stopped.saveState();
+    checkpoint.randomSources = randomSourcesState();
+    const QByteArray bytes = encodeCheckpoint(checkpoint);
+    QCOMPARE(qFromLittleEndian<std::uint32_t>(bytes.constData() + 8),
+             static_cast<std::uint32_t>(formatVersion));
+    QString error;
+    const std::optional<Checkpoint> read = decodeCheckpoint(bytes, error);
+    QVERIFY2(read, qPrintable(error));
+    QVERIFY(read->config == config);
+    QCOMPARE(static_cast<int>(read->evolution.hall2.size()), config.hallOfFame > 0 ? stoppedAt : 0);
+    // Every part of the state is written, so a changed part would show here.
+    QVERIFY(encodeCheckpoint(*read) == bytes);
+
+    LifegameThread resumed(read->config);
+    resumed.restoreState(read->evolution);
+    QVERIFY(restoreRandomSources(read->randomSources));
+    const QVector<GenerationReport> rest = playUpTo(resumed, lastGeneration);
+    QCOMPARE(rest.size(), lastGeneration - stoppedAt);
+    for (int k = 0; k < rest.size(); ++k)
+        QVERIFY2(samePlay(rest[k], expected[stoppedAt + k]),
+                 qPrintable(QStringLiteral("generation %1").arg(rest[k].generation)));
 }
 
 void ExperimentsTest::plotHasSizeAndSeriesColours()

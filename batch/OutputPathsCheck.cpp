@@ -37,6 +37,19 @@ QString refusalToCreateIn(const QString& folder)
     return probe.errorString();
 }
 
+// What a new file or folder of `output` needs of the folder it goes into.
+QString problemCreatingIn(const PlannedOutput& output, const QFileInfo& folder)
+{
+    if (!folder.isDir())
+        return QStringLiteral("%1 %2: %3 is not a folder")
+            .arg(output.option, output.path, folder.filePath());
+    const QString refusal = refusalToCreateIn(folder.filePath());
+    if (!refusal.isEmpty())
+        return QStringLiteral("%1 %2: cannot write in %3: %4")
+            .arg(output.option, output.path, folder.filePath(), refusal);
+    return {};
+}
+
 QString problemWithFile(const PlannedOutput& output)
 {
     const QFileInfo info(output.path);
@@ -50,14 +63,7 @@ QString problemWithFile(const PlannedOutput& output)
     if (!folder.exists())
         return QStringLiteral("%1 %2: folder %3 does not exist")
             .arg(output.option, output.path, folder.filePath());
-    if (!folder.isDir())
-        return QStringLiteral("%1 %2: %3 is not a folder")
-            .arg(output.option, output.path, folder.filePath());
-    const QString refusal = refusalToCreateIn(folder.filePath());
-    if (!refusal.isEmpty())
-        return QStringLiteral("%1 %2: cannot write in %3: %4")
-            .arg(output.option, output.path, folder.filePath(), refusal);
-    return {};
+    return problemCreatingIn(output, folder);
 }
 
 QString problemWithFolder(const PlannedOutput& output)
@@ -69,14 +75,7 @@ QString problemWithFolder(const PlannedOutput& output)
     // ancestor that exists.
     while (!nearest.exists() && !nearest.isRoot())
         nearest.setFile(nearest.absolutePath());
-    if (!nearest.isDir())
-        return QStringLiteral("%1 %2: %3 is not a folder")
-            .arg(output.option, output.path, nearest.filePath());
-    const QString refusal = refusalToCreateIn(nearest.filePath());
-    if (!refusal.isEmpty())
-        return QStringLiteral("%1 %2: cannot write in %3: %4")
-            .arg(output.option, output.path, nearest.filePath(), refusal);
-    return {};
+    return problemCreatingIn(output, nearest);
 }
 
 QStringList claimedPaths(const PlannedOutput& output)

@@ -21,11 +21,14 @@ private slots:
     void randomBoards_data();
     void randomBoards();
     void strayCodesFollowTheEmptyRows();
+    void matchStartPositions_data();
     void matchStartPositions();
     void contactsOfATallStripedBoard();
     void resizedBoardKeepsNothingStale();
     void threadRunUsesTheSameRule();
 };
+
+Q_DECLARE_METATYPE(MatchLayout)
 
 namespace
 {
@@ -120,10 +123,10 @@ QString runTwiceAndCompare(BoardSet& boards)
     return QString();
 }
 
-Pattern randomPattern(std::mt19937& rng)
+Pattern randomPattern(std::mt19937& rng, PatternShape shape = PatternShape())
 {
-    Pattern pattern = makePattern();
-    for (int i = 0; i < patternCells; ++i)
+    Pattern pattern = makePattern(shape.cells());
+    for (int i = 0; i < shape.cells(); ++i)
         pattern[i] = static_cast<int>(rng() & 1);
     return pattern;
 }
@@ -214,21 +217,42 @@ void BoardDifferentialTest::strayCodesFollowTheEmptyRows()
     }
 }
 
+void BoardDifferentialTest::matchStartPositions_data()
+{
+    QTest::addColumn<MatchLayout>("layout");
+    QTest::addColumn<int>("matches");
+
+    QTest::newRow("the window's match") << MatchLayout() << 150;
+    // Board, steps, pattern, first place, second place.
+    QTest::newRow("patterns in the far corner")
+        << MatchLayout{50, 25, 60, {6, 4}, 0, 21, 44, 21} << 40;
+    QTest::newRow("patterns across the word ends")
+        << MatchLayout{130, 9, 60, {8, 6}, 60, 0, 122, 3} << 40;
+    QTest::newRow("one row") << MatchLayout{200, 1, 60, {8, 1}, 0, 0, 192, 0} << 40;
+    QTest::newRow("one column") << MatchLayout{1, 64, 60, {1, 6}, 0, 0, 0, 58} << 40;
+    QTest::newRow("the widest board") << MatchLayout{4096, 2, 20, {64, 2}, 0, 0, 4032, 0} << 6;
+    QTest::newRow("the tallest board") << MatchLayout{2, 4096, 20, {2, 64}, 0, 0, 0, 4032} << 6;
+}
+
 void BoardDifferentialTest::matchStartPositions()
 {
+    QFETCH(MatchLayout, layout);
+    QFETCH(int, matches);
     std::mt19937 rng(12345);
     BoardSet boards;
-    for (int match = 0; match < 150; ++match) {
-        const int steps = match % 3 == 0 ? stepCounts[match / 3 % 5] : 100;
-        sizeAll(boards, 100, 15, steps);
-        const Pattern first = randomPattern(rng);
-        const Pattern second = randomPattern(rng);
+    for (int match = 0; match < matches; ++match) {
+        MatchLayout played = layout;
+        if (match % 3 == 0)
+            played.steps = stepCounts[match / 3 % 5];
+        const Pattern first = randomPattern(rng, layout.pattern);
+        const Pattern second = randomPattern(rng, layout.pattern);
         for (Board* board : boards.all())
-            setUpMatch(*board, first, second);
+            setUpMatch(*board, first, second, played);
         const QString diff = runTwiceAndCompare(boards);
         QVERIFY2(
             diff.isEmpty(),
-            qPrintable(QStringLiteral("match %1, %2 steps: %3").arg(match).arg(steps).arg(diff)));
+            qPrintable(
+                QStringLiteral("match %1, %2 steps: %3").arg(match).arg(played.steps).arg(diff)));
     }
 }
 

@@ -21,7 +21,7 @@ BatchRunner::BatchRunner(std::uint32_t seed, int generations, const ExperimentCo
                 worker->takeOverReport();
                 emit generationPlayed(report);
             });
-    connect(worker, &QThread::finished, this, &BatchRunner::onRunEnded);
+    connect(worker, &LifegameThread::runEnded, this, &BatchRunner::onRunEnded);
 }
 
 BatchRunner::~BatchRunner() = default;
@@ -73,7 +73,7 @@ void BatchRunner::interrupt(int exitCode)
 
 void BatchRunner::onRunEnded()
 {
-    // finished comes just before the thread is done; let it be done.
+    // runEnded comes just before the thread is done; let it be done.
     worker->wait();
     if (interruptCode) {
         emit finished(*interruptCode);

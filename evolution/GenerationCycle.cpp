@@ -74,6 +74,7 @@ void LifegameThread::run()
 
     stopRequested = false;
     emit sendMessage(stoppedLine);
+    emit runEnded();
     markHandedOver(this);
 }
 

@@ -119,6 +119,9 @@ signals:
     void sendMessage(const QString& text);
     // After each generation's progress line, when connected: what it played.
     void generationPlayed(const GenerationReport& report);
+    // The last thing a run does, after its "stopped": the thread is about to
+    // finish, and wait() returns at once or very soon.
+    void runEnded();
 
 protected:
     void run() override;

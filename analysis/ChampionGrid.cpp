@@ -39,13 +39,15 @@ ChampionGrid::ChampionGrid(const std::vector<PackedPattern>& champions1,
 
 void ChampionGrid::playRow(int row, Board& board)
 {
-    const Pattern& first = patterns1[row];
-    GridScores* out = results.data() + static_cast<std::size_t>(row) * distinct2.size();
-    for (const Pattern& opponent : patterns2) {
-        const MatchResult result = playMatch(board, first, opponent, layout);
-        out->score1 = static_cast<float>(result.firstScore());
-        out->score2 = static_cast<float>(result.secondScore());
-        ++out;
+    // Match k is champion k / n2 of population 1 against k % n2 of
+    // population 2, its result at index k.
+    const long long n2 = static_cast<long long>(distinct2.size());
+    const long long end = matchesIn(row + 1);
+    for (long long k = static_cast<long long>(row) * matchesPerRow; k < end; ++k) {
+        const MatchResult result = playMatch(board, patterns1[k / n2], patterns2[k % n2], layout);
+        GridScores& out = results[static_cast<std::size_t>(k)];
+        out.score1 = static_cast<float>(result.firstScore());
+        out.score2 = static_cast<float>(result.secondScore());
     }
 }
 

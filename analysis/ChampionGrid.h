@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <vector>
 
 class Board;
@@ -27,11 +28,24 @@ public:
     ChampionGrid(const std::vector<PackedPattern>& champions1,
                  const std::vector<PackedPattern>& champions2, const MatchLayout& layout = {});
 
-    // Rows to play: one per distinct champion of population 1, each against
-    // every distinct champion of population 2. Rows may be played on any
-    // threads at once, each with its own board.
-    int rowCount() const { return static_cast<int>(distinct1.size()); }
-    int matchesPerRow() const { return static_cast<int>(distinct2.size()); }
+    // Every distinct champion of population 1 against every distinct
+    // champion of population 2, in rows of a few matches each, so that a
+    // stop never waits long for the rows in progress. Rows may be played on
+    // any threads at once, each with its own board.
+    static constexpr int matchesPerRow = 64;
+    long long matchCount() const
+    {
+        return static_cast<long long>(distinct1.size()) * static_cast<long long>(distinct2.size());
+    }
+    int rowCount() const
+    {
+        return static_cast<int>((matchCount() + matchesPerRow - 1) / matchesPerRow);
+    }
+    // The matches of `rows` finished rows, near enough for a progress bar.
+    long long matchesIn(int rows) const
+    {
+        return std::min(matchCount(), static_cast<long long>(rows) * matchesPerRow);
+    }
     void playRow(int row, Board& board);
 
     int size1() const { return static_cast<int>(index1.size()); }

@@ -34,8 +34,7 @@ QString scoreText(double score)
 int playWatched(ChampionGrid& grid, MatchPool& pool)
 {
     pool.begin(grid.rowCount(), [&grid](int row, Board& board) { grid.playRow(row, board); });
-    ProgressBar progress(stderr, static_cast<long long>(grid.rowCount()) * grid.matchesPerRow(),
-                         "matches");
+    ProgressBar progress(stderr, grid.matchCount(), "matches");
     for (;;) {
         const bool done = pool.waitFor(std::chrono::milliseconds(100));
         if (const int signalNumber = takeTerminationSignal(0)) {
@@ -45,7 +44,7 @@ int playWatched(ChampionGrid& grid, MatchPool& pool)
         }
         if (done)
             break;
-        progress.show(static_cast<long long>(pool.rowsDone()) * grid.matchesPerRow());
+        progress.show(grid.matchesIn(pool.rowsDone()));
     }
     progress.clear();
     return 0;

@@ -7,7 +7,7 @@ namespace
 
 // Rows of a few matches each: fewer trips to the shared counter, and still
 // enough rows to keep every thread busy to the end.
-constexpr int matchesPerRow = 8;
+constexpr int matchesPerRow = 2;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // An experiment's configuration read from a TOML file and --set settings,
 // checked, and written back as text that reads back the same.
 #include "records/ConfigFile.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -48,21 +49,7 @@ void ConfigFileTest::readsAndWritesBack_data()
     QTest::newRow("defaults from an empty file")
         << QStringLiteral("") << QStringList() << ExperimentConfig();
 
-    ExperimentConfig odd;
-    odd.populationSize = 23;
-    odd.match.pattern = {6, 4};
-    odd.match.boardWidth = 50;
-    odd.match.boardHeight = 25;
-    odd.match.steps = 80;
-    odd.matchesPerGeneration = 90;
-    odd.match.firstColumn = 1;
-    odd.match.firstRow = 2;
-    odd.match.secondColumn = 30;
-    odd.match.secondRow = 12;
-    odd.mutationThreshold = 0.2f;
-    odd.crossoverThreshold = 0.6f;
-    odd.mutationRate = 0.04f;
-    odd.hallOfFame = 2;
+    const ExperimentConfig odd = oddExperiment();
     QTest::newRow("every key, odd values")
         << QStringLiteral("# a small odd experiment\n"
                           "[population]\nsize = 23\n"

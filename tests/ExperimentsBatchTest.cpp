@@ -361,11 +361,7 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     QTemporaryDir resumed;
     QStringList experiment;
     if (otherExperiment) {
-        ExperimentConfig config = oddTestConfig();
-        config.mutationThreshold = 0.2f;
-        config.crossoverThreshold = 0.6f;
-        config.mutationRate = 0.04f;
-        config.hallOfFame = 2;
+        const ExperimentConfig config = oddExperiment();
         const QString path = straight.filePath(QStringLiteral("odd.toml"));
         QVERIFY(writeBytes(path, experimentConfigToml(config).toUtf8()));
         experiment = QStringList{QStringLiteral("--config"), path};

@@ -228,27 +228,6 @@ bool agreesToSixDigits(double precise, double printed)
     return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
 }
 
-// Small and odd in every number, so that nothing of the default survives.
-ExperimentConfig smallOddExperiment()
-{
-    ExperimentConfig config;
-    config.populationSize = 23;
-    config.match.pattern = PatternShape{6, 4};
-    config.match.boardWidth = 50;
-    config.match.boardHeight = 25;
-    config.match.steps = 80;
-    config.matchesPerGeneration = 90;
-    config.match.firstColumn = 1;
-    config.match.firstRow = 2;
-    config.match.secondColumn = 30;
-    config.match.secondRow = 12;
-    config.mutationThreshold = 0.2f;
-    config.crossoverThreshold = 0.6f;
-    config.mutationRate = 0.04f;
-    config.hallOfFame = 2;
-    return config;
-}
-
 // What the worker reports of each generation up to `lastGeneration`.
 QVector<GenerationReport> playUpTo(LifegameThread& worker, int lastGeneration)
 {
@@ -684,7 +663,7 @@ void ExperimentsTest::checkpointResumesWorker_data()
     QTest::addColumn<ExperimentConfig>("config");
     QTest::addColumn<int>("formatVersion");
     QTest::newRow("default experiment") << ExperimentConfig() << 1;
-    QTest::newRow("small odd experiment with a hall of fame") << smallOddExperiment() << 2;
+    QTest::newRow("small odd experiment with a hall of fame") << oddExperiment() << 2;
 }
 
 void ExperimentsTest::checkpointResumesWorker()

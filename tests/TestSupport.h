@@ -87,6 +87,19 @@ inline ExperimentConfig oddTestConfig()
     return config;
 }
 
+// The odd layout with odd numbers everywhere else too: 90 matches, rates
+// 0.2 / 0.6 / 0.04 and a hall of fame of 2.
+inline ExperimentConfig oddExperiment()
+{
+    ExperimentConfig config = oddTestConfig();
+    config.matchesPerGeneration = 90;
+    config.mutationThreshold = 0.2f;
+    config.crossoverThreshold = 0.6f;
+    config.mutationRate = 0.04f;
+    config.hallOfFame = 2;
+    return config;
+}
+
 // A random pattern of the shape, packed.
 inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape shape = {})
 {

@@ -3,6 +3,7 @@
 #include "records/AtomicFile.h"
 
 #include <QBuffer>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,6 +19,11 @@ constexpr int topMargin = 84;
 constexpr int panelHeight = 180;
 constexpr int panelGap = 38;
 constexpr int legendTop = 48;
+constexpr int legendSwatch = 30;
+constexpr int legendGap = 8;
+constexpr int legendSpacing = 28;
+constexpr int legendRowGap = 6;
+constexpr int legendSideMargin = 32;
 
 double niceStep(double span, int wantedTicks)
 {
@@ -29,6 +35,30 @@ double niceStep(double span, int wantedTicks)
                         : fraction <= 5.0 ? 5.0
                                           : 10.0;
     return nice * magnitude;
+}
+
+// Entries first to end - 1 of a legend, `width` pixels wide in all.
+struct LegendRow {
+    std::size_t first = 0;
+    std::size_t end = 0;
+    int width = 0;
+};
+
+std::vector<LegendRow> legendRows(const std::vector<LegendEntry>& entries,
+                                  const QFontMetrics& metrics, int chartWidth)
+{
+    std::vector<LegendRow> rows;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const int width = legendSwatch + legendGap + metrics.horizontalAdvance(entries[k].name);
+        if (!rows.empty() &&
+            rows.back().width + legendSpacing + width <= chartWidth - 2 * legendSideMargin) {
+            rows.back().end = k + 1;
+            rows.back().width += legendSpacing + width;
+        } else {
+            rows.push_back({k, k + 1, width});
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -157,29 +187,50 @@ void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPe
 
 void drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries)
 {
+    drawLegendRows(painter, entries, twoPanelChartWidth, legendTop);
+}
+
+void drawLegendRows(QPainter& painter, const std::vector<LegendEntry>& entries, int width, int top)
+{
     painter.setFont(chartFont(13));
     const QFontMetrics metrics(painter.font());
-    constexpr int swatch = 30;
-    constexpr int gap = 8;
-    constexpr int spacing = 28;
-    int total = -spacing;
-    for (const LegendEntry& entry : entries)
-        total += swatch + gap + metrics.horizontalAdvance(entry.name) + spacing;
-
-    int x = (twoPanelChartWidth - total) / 2;
-    const int y = legendTop + metrics.height() / 2;
-    for (const LegendEntry& entry : entries) {
-        if (entry.band.isValid())
-            painter.fillRect(QRectF(x, y - 6, swatch, 12), entry.band);
-        painter.setPen(entry.pen);
-        painter.drawLine(QPointF(x, y), QPointF(x + swatch, y));
-        x += swatch + gap;
-        painter.setPen(chartAxisColor);
-        painter.drawText(
-            QRect(x, legendTop, metrics.horizontalAdvance(entry.name) + 2, metrics.height()),
-            Qt::AlignLeft | Qt::AlignVCenter, entry.name);
-        x += metrics.horizontalAdvance(entry.name) + spacing;
+    int rowTop = top;
+    for (const LegendRow& row : legendRows(entries, metrics, width)) {
+        int x = (width - row.width) / 2;
+        const int y = rowTop + metrics.height() / 2;
+        for (std::size_t k = row.first; k < row.end; ++k) {
+            const LegendEntry& entry = entries[k];
+            if (entry.band.isValid())
+                painter.fillRect(QRectF(x, y - 6, legendSwatch, 12), entry.band);
+            painter.setPen(entry.pen);
+            painter.drawLine(QPointF(x, y), QPointF(x + legendSwatch, y));
+            x += legendSwatch + legendGap;
+            painter.setPen(chartAxisColor);
+            painter.drawText(
+                QRect(x, rowTop, metrics.horizontalAdvance(entry.name) + 2, metrics.height()),
+                Qt::AlignLeft | Qt::AlignVCenter, entry.name);
+            x += metrics.horizontalAdvance(entry.name) + legendSpacing;
+        }
+        rowTop += metrics.height() + legendRowGap;
     }
+}
+
+int legendRowsHeight(const std::vector<LegendEntry>& entries, int width)
+{
+    const QFontMetrics metrics(chartFont(13));
+    const std::size_t rows = legendRows(entries, metrics, width).size();
+    return rows == 0 ? 0
+                     : static_cast<int>(rows) * (metrics.height() + legendRowGap) - legendRowGap;
+}
+
+QColor conditionColor(int index)
+{
+    // Okabe and Ito's colours, told apart with every kind of colour vision,
+    // but for their yellow, too pale on white.
+    constexpr QRgb palette[] = {0x0072b2, 0xd55e00, 0x009e73, 0xcc79a7,
+                                0xe69f00, 0x56b4e9, 0x000000};
+    constexpr int count = sizeof palette / sizeof palette[0];
+    return QColor(palette[(index % count + count) % count]);
 }
 
 QByteArray pngBytes(const QImage& image)

@@ -76,6 +76,15 @@ struct LegendEntry {
 
 // The entries in one row centred above the panels of a two-panel chart.
 void drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries);
+// The entries in rows centred in a chart `width` pixels wide from `top` down,
+// a row taking as many entries as fit in it.
+void drawLegendRows(QPainter& painter, const std::vector<LegendEntry>& entries, int width, int top);
+// How far down those rows reach from `top`.
+int legendRowsHeight(const std::vector<LegendEntry>& entries, int width);
+
+// The colour of the condition `index` (0 the control) in the charts that
+// compare conditions; after the last colour they repeat.
+QColor conditionColor(int index);
 
 // The image encoded as PNG.
 QByteArray pngBytes(const QImage& image);

@@ -1,0 +1,152 @@
+#include "charts/ComparePlot.h"
+
+#include "charts/ChartStyle.h"
+#include "charts/FitnessPlot.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace
+{
+
+constexpr int chartWidth = 1120;
+constexpr int leftMargin = 84;
+constexpr int rightMargin = 32;
+// Room for the right-hand panels' tick labels and value axis name.
+constexpr int columnGap = 100;
+constexpr int panelHeight = 190;
+// Room for the lower panels' names; the upper panels leave their generations
+// to the lower ones.
+constexpr int rowGap = 48;
+constexpr int legendTop = 48;
+constexpr int panelNameHeight = 30;
+constexpr int bottomMargin = 64;
+
+// Averages above, best so far below; population 1 on the left.
+constexpr FitnessSeries panelSeries[2][2] = {{FitnessSeries::average1, FitnessSeries::average2},
+                                             {FitnessSeries::best1, FitnessSeries::best2}};
+
+QString seriesColumn(FitnessSeries series)
+{
+    switch (series) {
+    case FitnessSeries::average1:
+        return QStringLiteral("average1");
+    case FitnessSeries::best1:
+        return QStringLiteral("best1");
+    case FitnessSeries::average2:
+        return QStringLiteral("average2");
+    case FitnessSeries::best2:
+        return QStringLiteral("best2");
+    }
+    return {};
+}
+
+QColor bandColor(int condition)
+{
+    QColor color = conditionColor(condition);
+    color.setAlpha(56);
+    return color;
+}
+
+QPen medianPen(int condition)
+{
+    return QPen(conditionColor(condition), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QRect panelArea(int panelsTop, int row, int column)
+{
+    const int width = (chartWidth - leftMargin - rightMargin - columnGap) / 2;
+    return QRect(leftMargin + column * (width + columnGap),
+                 panelsTop + row * (panelHeight + rowGap), width, panelHeight);
+}
+
+void drawPanel(QPainter& painter, const QRect& area,
+               const std::vector<ConditionSummary>& conditions, const ChartAxis& xAxis,
+               FitnessSeries series, bool labelGenerations)
+{
+    double lowest = 0.0;
+    double highest = 0.0;
+    for (const ConditionSummary& condition : conditions)
+        for (const SummaryRow& row : condition.rows) {
+            lowest = std::min(lowest, seriesField(row, series).lower);
+            highest = std::max(highest, seriesField(row, series).upper);
+        }
+    const ChartScale scale{area, xAxis, niceAxis(lowest, highest, 4, 0.0)};
+    drawPanelAxes(painter, scale, labelGenerations, QStringLiteral("score"));
+
+    painter.setFont(chartFont(14, true));
+    painter.setPen(chartAxisColor);
+    painter.drawText(
+        QRect(area.left(), area.top() - panelNameHeight, area.width(), 22), Qt::AlignCenter,
+        QStringLiteral("%1 (%2)").arg(fitnessSeriesName(series), seriesColumn(series)));
+
+    painter.save();
+    painter.setClipRect(area.adjusted(-2, -2, 3, 3));
+    // Every band before any line, so no condition's median hides under
+    // another's band.
+    for (std::size_t c = 0; c < conditions.size(); ++c) {
+        const std::vector<SummaryRow>& rows = conditions[c].rows;
+        if (rows.empty())
+            continue;
+        QPainterPath band;
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const QPointF point =
+                scale.toPoint(rows[k].generation, seriesField(rows[k], series).upper);
+            k == 0 ? band.moveTo(point) : band.lineTo(point);
+        }
+        for (std::size_t k = rows.size(); k-- > 0;)
+            band.lineTo(scale.toPoint(rows[k].generation, seriesField(rows[k], series).lower));
+        const QColor color = bandColor(static_cast<int>(c));
+        painter.setPen(rows.size() == 1 ? QPen(color, 6) : QPen(Qt::NoPen));
+        painter.setBrush(color);
+        painter.drawPath(band);
+    }
+    for (std::size_t c = 0; c < conditions.size(); ++c) {
+        QVector<QPointF> medians;
+        for (const SummaryRow& row : conditions[c].rows)
+            medians.append(scale.toPoint(row.generation, seriesField(row, series).median));
+        if (!medians.isEmpty())
+            drawSeriesLine(painter, medians, medianPen(static_cast<int>(c)));
+    }
+    painter.restore();
+}
+
+} // namespace
+
+QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, const QString& title)
+{
+    std::vector<LegendEntry> legend;
+    for (std::size_t c = 0; c < conditions.size(); ++c)
+        legend.push_back(
+            {conditions[c].name, medianPen(static_cast<int>(c)), bandColor(static_cast<int>(c))});
+    // The legend wraps, so the panels start below however many rows it took.
+    const int legendBottom = legendRowsHeight(legend, chartWidth) + legendTop;
+    const int panelsTop = legendBottom + 22 + panelNameHeight;
+    const int chartHeight = panelArea(panelsTop, 1, 0).bottom() + bottomMargin;
+
+    QImage image(chartWidth, chartHeight, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    beginChart(painter, chartWidth, title);
+    drawLegendRows(painter, legend, chartWidth, legendTop);
+
+    int last = 1;
+    for (const ConditionSummary& condition : conditions)
+        if (!condition.rows.empty())
+            last = std::max(last, condition.rows.back().generation);
+    const ChartAxis xAxis = niceAxis(1, last, 6, 1.0);
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 2; ++column)
+            drawPanel(painter, panelArea(panelsTop, row, column), conditions, xAxis,
+                      panelSeries[row][column], row == 1);
+
+    painter.setFont(chartFont(13));
+    painter.setPen(chartAxisColor);
+    painter.drawText(QRect(0, chartHeight - 26, chartWidth, 20), Qt::AlignCenter,
+                     QStringLiteral("generation  (lines: median over each condition's runs; "
+                                    "bands: first to third quartile)"));
+    painter.end();
+    return image;
+}

@@ -10,7 +10,7 @@ struct RankComparison {
     // higher, plus half the pairs that tie.
     double u = 0.0;
     // Two-sided: exact (the permutation distribution of U) when both groups
-    // hold at most exactUpTo values and no two values of either group tie;
+    // hold at most exactUpTo values and no two of all the values tie;
     // otherwise the normal approximation with the tie correction and a
     // continuity correction of 0.5. 1 when every value ties.
     double p = 1.0;

@@ -3,6 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/MasterTournament.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/WatchedPlay.h"
 #include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
@@ -10,8 +11,6 @@
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
-#include "cli/ProgressBar.h"
-#include "cli/TerminationSignalWatcher.h"
 #include "records/ArchiveReader.h"
 #include "records/AtomicFile.h"
 #include "records/PatternExport.h"
@@ -27,27 +26,6 @@ constexpr int unwritableOutput = 1;
 QString scoreText(double score)
 {
     return QString::asprintf("%.9g", score);
-}
-
-// Plays the whole grid on the pool, watching for a termination signal between
-// looks at the progress. Returns the signal's number, or 0 when all is played.
-int playWatched(ChampionGrid& grid, MatchPool& pool)
-{
-    pool.begin(grid.rowCount(), [&grid](int row, Board& board) { grid.playRow(row, board); });
-    ProgressBar progress(stderr, grid.matchCount(), "matches");
-    for (;;) {
-        const bool done = pool.waitFor(std::chrono::milliseconds(100));
-        if (const int signalNumber = takeTerminationSignal(0)) {
-            pool.cancel();
-            progress.clear();
-            return signalNumber;
-        }
-        if (done)
-            break;
-        progress.show(grid.matchesIn(pool.rowsDone()));
-    }
-    progress.clear();
-    return 0;
 }
 
 int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
@@ -150,6 +128,8 @@ int runAnalysis(const AnalyzeOptions& options)
     }
     case AnalyzeOptions::Command::Duel:
     case AnalyzeOptions::Command::Summary:
+    case AnalyzeOptions::Command::Compare:
+    case AnalyzeOptions::Command::Crossplay:
         break;
     }
     for (const auto& file : files) {

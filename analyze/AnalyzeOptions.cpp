@@ -25,16 +25,41 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         "                              per generation, the quartiles of the runs' averages "
         "and best scores;\n"
         "                              RUN is a folder holding fitness.csv or a CSV log "
-        "(coevolife-batch --csv)"));
+        "(coevolife-batch --csv)\n"
+        "  compare DIR... --csv FILE --png FILE [--at G]\n"
+        "                              each condition against the first (the control) at "
+        "generation G:\n"
+        "                              Mann-Whitney U, p, Vargha-Delaney A and Holm's p per "
+        "series;\n"
+        "                              DIR is a condition's folder of run folders (a sweep's "
+        "OUT/CONDITION)\n"
+        "  crossplay DIR... --csv FILE --stats FILE --png FILE [--at G]\n"
+        "                              every run's champions against the other runs' "
+        "champions, of\n"
+        "                              generation G (default: each run's last): per-run means "
+        "and their\n"
+        "                              statistics against the first condition"));
     parser.addHelpOption();
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("grid: write the grid to <FILE>; ciao: also the grid; master: also the "
-                       "means; summary: the quartiles."),
+                       "means; summary: the quartiles; compare: the statistics; crossplay: the "
+                       "per-run means."),
         QStringLiteral("FILE"));
     const QCommandLineOption pngOption(
-        QStringLiteral("png"), QStringLiteral("ciao, master, summary: draw the chart in <FILE>."),
+        QStringLiteral("png"),
+        QStringLiteral("ciao, master, summary, compare, crossplay: draw the chart in <FILE>."),
         QStringLiteral("FILE"));
+    const QCommandLineOption statsOption(
+        QStringLiteral("stats"),
+        QStringLiteral("crossplay: write the statistics of the means to <FILE>."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption atOption(
+        QStringLiteral("at"),
+        QStringLiteral("compare: the generation compared (default: the last one every run "
+                       "reached); crossplay: the champions' generation (default: each run's "
+                       "last)."),
+        QStringLiteral("G"));
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
         QStringLiteral("duel: write duel.rle and Coevolife.rule into <DIR>, created if missing."),
@@ -58,14 +83,17 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         QStringLiteral("Play the matches on <N> threads (default: one per CPU)."),
         QStringLiteral("N"));
     const QList<const QCommandLineOption*> options = {
-        &csvOption,    &pngOption,         &exportOption, &firstOption,
-        &secondOption, &generationsOption, &everyOption,  &threadsOption};
+        &csvOption,   &pngOption,    &statsOption,       &atOption,    &exportOption,
+        &firstOption, &secondOption, &generationsOption, &everyOption, &threadsOption};
     for (const QCommandLineOption* option : options)
         parser.addOption(*option);
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("grid, ciao, master, duel or summary."));
-    parser.addPositionalArgument(QStringLiteral("archive"),
-                                 QStringLiteral("The run archive; for summary, the runs."));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("grid, ciao, master, duel, summary, compare or crossplay."));
+    parser.addPositionalArgument(
+        QStringLiteral("archive"),
+        QStringLiteral("The run archive; for summary, the runs; for compare and "
+                       "crossplay, the conditions."));
 
     if (const auto stop = parseHelpOrSyntax(parser, arguments, program))
         return *stop;
@@ -95,6 +123,14 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         chosen.command = AnalyzeOptions::Command::Summary;
         required = {&csvOption};
         allowed = {&pngOption};
+    } else if (command == QStringLiteral("compare")) {
+        chosen.command = AnalyzeOptions::Command::Compare;
+        required = {&csvOption, &pngOption};
+        allowed = {&atOption};
+    } else if (command == QStringLiteral("crossplay")) {
+        chosen.command = AnalyzeOptions::Command::Crossplay;
+        required = {&csvOption, &statsOption, &pngOption};
+        allowed = {&atOption, &threadsOption};
     } else {
         return refusal(program, QStringLiteral("unknown command '%1'").arg(command));
     }
@@ -103,6 +139,13 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     if (chosen.command == AnalyzeOptions::Command::Summary) {
         if (positional.size() < 2)
             return refusal(program, QStringLiteral("summary needs at least one run"));
+        chosen.runPaths = positional.mid(1);
+    } else if (chosen.command == AnalyzeOptions::Command::Compare ||
+               chosen.command == AnalyzeOptions::Command::Crossplay) {
+        if (positional.size() < 3)
+            return refusal(
+                program,
+                QStringLiteral("%1 needs two conditions at least, the control first").arg(command));
         chosen.runPaths = positional.mid(1);
     } else {
         if (positional.size() < 2)
@@ -127,14 +170,24 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
 
     chosen.csvPath = parser.value(csvOption);
     chosen.pngPath = parser.value(pngOption);
-    if (!chosen.pngPath.isEmpty() && QFileInfo(chosen.csvPath).absoluteFilePath() ==
-                                         QFileInfo(chosen.pngPath).absoluteFilePath())
-        return refusal(
-            program, QStringLiteral("--csv and --png name the same file '%1'").arg(chosen.csvPath));
+    chosen.statsPath = parser.value(statsOption);
+    // One output must not overwrite another.
+    const QList<std::pair<QString, QString>> outputs = {
+        {QStringLiteral("--csv"), chosen.csvPath},
+        {QStringLiteral("--stats"), chosen.statsPath},
+        {QStringLiteral("--png"), chosen.pngPath}};
+    for (int a = 0; a < outputs.size(); ++a)
+        for (int b = a + 1; b < outputs.size(); ++b)
+            if (!outputs[a].second.isEmpty() && !outputs[b].second.isEmpty() &&
+                QFileInfo(outputs[a].second).absoluteFilePath() ==
+                    QFileInfo(outputs[b].second).absoluteFilePath())
+                return refusal(program,
+                               QStringLiteral("%1 and %2 name the same file '%3'")
+                                   .arg(outputs[a].first, outputs[b].first, outputs[a].second));
     chosen.exportFolder = parser.value(exportOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},
-          std::pair{&everyOption, &chosen.range.every},
+          std::pair{&everyOption, &chosen.range.every}, std::pair{&atOption, &chosen.at},
           std::pair{&threadsOption, &chosen.threads}}) {
         if (!parser.isSet(*option))
             continue;

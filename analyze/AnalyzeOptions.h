@@ -9,14 +9,19 @@
 // What coevolife-analyze was asked to do. A new option is a new field here
 // with its default, plus its definition and checks in parseAnalyzeOptions.
 struct AnalyzeOptions {
-    enum class Command { Grid, Ciao, Master, Duel, Summary };
+    enum class Command { Grid, Ciao, Master, Duel, Summary, Compare, Crossplay };
 
     Command command = Command::Grid;
     QString archivePath;
-    // summary: the runs' folders (each holding fitness.csv) or CSV logs.
+    // summary: the runs' folders (each holding fitness.csv) or CSV logs;
+    // compare and crossplay: the conditions' folders, the control first.
     QStringList runPaths;
     QString csvPath;
     QString pngPath;
+    // crossplay: the statistics of the means.
+    QString statsPath;
+    // compare and crossplay: the generation compared; 0 for the default.
+    int at = 0;
     QString exportFolder;
     GenerationRange range;
     // The duel's generations: population 1's champion of `first` against

@@ -2,36 +2,12 @@
 
 #include "analysis/SeedSummary.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/RunFolders.h"
 #include "charts/ChartStyle.h"
 #include "charts/SummaryPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "records/AtomicFile.h"
-#include "records/ConfigFile.h"
 #include "records/CsvLogReader.h"
-
-#include <QDir>
-#include <QFileInfo>
-
-namespace
-{
-
-// A run's folder stands for the log a sweep leaves in it.
-QString logPathOf(const QString& run)
-{
-    return QFileInfo(run).isDir() ? QDir(run).filePath(QStringLiteral("fitness.csv")) : run;
-}
-
-// The experiment a run played: its folder's config.toml, beside the log,
-// or the window's experiment where there is none.
-ConfigRead configOf(const QString& run)
-{
-    const QString path = QFileInfo(logPathOf(run)).dir().filePath(QStringLiteral("config.toml"));
-    if (!QFileInfo::exists(path))
-        return {};
-    return readExperimentConfig(path);
-}
-
-} // namespace
 
 int runSummary(const AnalyzeOptions& options)
 {

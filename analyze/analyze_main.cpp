@@ -1,5 +1,6 @@
 #include "analyze/AnalysisRun.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/ConditionRuns.h"
 #include "analyze/SummaryRun.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/TerminationSignalWatcher.h"
@@ -14,7 +15,8 @@ bool drawsCharts(int argc, char** argv)
 {
     for (int k = 1; k < argc; ++k) {
         const QByteArray argument(argv[k]);
-        if (argument == "ciao" || argument == "master" || argument == "summary")
+        if (argument == "ciao" || argument == "master" || argument == "summary" ||
+            argument == "compare" || argument == "crossplay")
             return true;
     }
     return false;
@@ -32,7 +34,15 @@ int main(int argc, char** argv)
     const AnalyzeOptionsParse parsed = parseAnalyzeOptions(QCoreApplication::arguments());
     if (const auto exitCode = exitCodeBeforeRun(parsed))
         return *exitCode;
-    if (parsed.options.command == AnalyzeOptions::Command::Summary)
+    switch (parsed.options.command) {
+    case AnalyzeOptions::Command::Summary:
         return runSummary(parsed.options);
+    case AnalyzeOptions::Command::Compare:
+        return runCompare(parsed.options);
+    case AnalyzeOptions::Command::Crossplay:
+        return runCrossplay(parsed.options);
+    default:
+        break;
+    }
     return runAnalysis(parsed.options);
 }

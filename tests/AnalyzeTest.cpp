@@ -2,6 +2,7 @@
 // the pool against the worker's way of playing a match, and Ctrl-C.
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/RankTest.h"
 #include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
@@ -53,6 +54,11 @@ private slots:
     void otherConfigurationArchivedAndPlayedOnItsLayout();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
+    void rankTestOfHandComputedCases_data();
+    void rankTestOfHandComputedCases();
+    void holmStepsDown();
+    void compareOfHandMadeConditions();
+    void crossplayMeansAreTheMatchesAgainstOtherRuns();
 };
 
 void AnalyzeTest::seededRunMatchesReference()
@@ -253,6 +259,183 @@ void AnalyzeTest::summaryQuartilesOfHandMadeRuns()
         for (int x = panel.left(); x <= panel.right() && !medianDrawn; ++x)
             medianDrawn = chart.pixel(x, y) == median;
     QVERIFY(medianDrawn);
+}
+
+void AnalyzeTest::rankTestOfHandComputedCases_data()
+{
+    QTest::addColumn<std::vector<double>>("condition");
+    QTest::addColumn<std::vector<double>>("control");
+    QTest::addColumn<double>("u");
+    QTest::addColumn<double>("p");
+    QTest::addColumn<double>("a12");
+    // Exact: U = 6 only when the condition holds the three largest of five,
+    // 1 ordering in C(5, 2) = 10, doubled.
+    QTest::newRow("exact, all higher")
+        << std::vector<double>{3, 4, 5} << std::vector<double>{1, 2} << 6.0 << 0.2 << 1.0;
+    // U over 3 and 2 takes 0..6 with counts 1 1 2 2 2 1 1: P(U >= 5) = 2/10.
+    QTest::newRow("exact, one pair lower")
+        << std::vector<double>{2, 4, 5} << std::vector<double>{1, 3} << 5.0 << 0.4 << 5.0 / 6;
+    QTest::newRow("exact, all lower")
+        << std::vector<double>{1, 2, 3} << std::vector<double>{4, 5, 6} << 0.0 << 0.1 << 0.0;
+    QTest::newRow("one run each") << std::vector<double>{2} << std::vector<double>{1} << 1.0 << 1.0
+                                  << 1.0;
+    // Ties: normal, U = 9.5 of 12, ties of 2 and 3 (sum of t^3 - t = 30),
+    // z = 3 / sqrt(8 - 30 / 42).
+    QTest::newRow("ties") << std::vector<double>{2, 3, 3, 4} << std::vector<double>{1, 2, 3} << 9.5
+                          << 0.2663799233424826 << 9.5 / 12;
+    // Identical groups: |U - 4.5| - 0.5 < 0, so p is 1.
+    QTest::newRow("identical groups")
+        << std::vector<double>{1, 2, 3} << std::vector<double>{1, 2, 3} << 4.5 << 1.0 << 0.5;
+    // Every value tied: no spread at all.
+    QTest::newRow("all tied") << std::vector<double>{5, 5} << std::vector<double>{5, 5} << 2.0
+                              << 1.0 << 0.5;
+    // 21 runs are past the exact test (which would give 2/22): normal,
+    // z = 10 / sqrt(21 x 23 / 12).
+    std::vector<double> many;
+    for (int k = 2; k <= 22; ++k)
+        many.push_back(k);
+    QTest::newRow("over twenty runs")
+        << many << std::vector<double>{1} << 21.0 << 0.11497492369308004 << 1.0;
+}
+
+void AnalyzeTest::rankTestOfHandComputedCases()
+{
+    QFETCH(std::vector<double>, condition);
+    QFETCH(std::vector<double>, control);
+    QFETCH(double, u);
+    QFETCH(double, p);
+    QFETCH(double, a12);
+    const RankComparison result = compareRanks(condition, control);
+    COMPARE_EXACTLY(result.u, u);
+    COMPARE_EXACTLY(result.a12, a12);
+    QVERIFY2(std::fabs(result.p - p) <= 1e-12 * p, qPrintable(QString::number(result.p, 'g', 17)));
+}
+
+void AnalyzeTest::holmStepsDown()
+{
+    // 0.01 x 4, then 0.03 x 3, then 0.04 x 2 = 0.08 raised to 0.09 before it.
+    QCOMPARE(holmAdjusted({0.01, 0.04, 0.03, 0.5}), (std::vector<double>{0.04, 0.09, 0.09, 0.5}));
+    QCOMPARE(holmAdjusted({0.6, 0.7}), (std::vector<double>{1.0, 1.0}));
+}
+
+void AnalyzeTest::compareOfHandMadeConditions()
+{
+    QTemporaryDir dir;
+    const QByteArray header("generation,average1,average2,best1,best2\n");
+    const QList<std::pair<const char*, QByteArray>> runs = {
+        // The control; its seed 2 rises once more after generation 3.
+        {"A/seed-1", "1,1,2,10,20\n2,2,3,10,25\n3,3,4,12,25\n"},
+        {"A/seed-2", "1,1,1,5,5\n2,1,1,8,5\n3,2,2,8,5\n4,9,9,9,9\n"},
+        {"B/seed-10", "1,1,1,9,9\n2,2,2,10,9\n3,4,1,14,9\n"},
+        {"B/seed-1", "1,4,4,11,30\n2,5,5,13,30\n3,6,6,13,31\n"},
+        {"B/seed-2", "1,3,3,12,12\n2,3,3,12,12\n3,3,3,12,12\n"}};
+    for (const auto& [run, rows] : runs) {
+        QVERIFY(QDir(dir.path()).mkpath(QLatin1String(run)));
+        QVERIFY(writeBytes(dir.filePath(QLatin1String(run) + QStringLiteral("/fitness.csv")),
+                           header + rows));
+    }
+    const QString csv = dir.filePath(QStringLiteral("compare.csv"));
+    const QString png = dir.filePath(QStringLiteral("compare.png"));
+    const ProgramRun run =
+        runProgram(analyzePath, {QStringLiteral("compare"), dir.filePath(QStringLiteral("A")),
+                                 dir.filePath(QStringLiteral("B")), QStringLiteral("--csv"), csv,
+                                 QStringLiteral("--png"), png});
+    QCOMPARE(run.exitCode, 0);
+
+    // Worked by hand at generation 3, the last every run reached, B in the
+    // order seed-1, seed-2, seed-10. average1: B 6 3 4 against A 3 2, U = 5.5
+    // with one tie, so normal: sigma^2 = 6/12 (6 - 6/20), z = 2 / sqrt(2.85).
+    // average2: 6 3 1 against 4 2, U = 3, the exact middle. best2: 31 12 9
+    // against 25 5, U = 4, exact 2 x 4/10. last_gain1: B 2 1 3 against A 3 2
+    // (A's seed 2 rose at 4, after G); last_gain2: B 3 1 1 against A 2 1.
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(),
+             QByteArray("series,condition,n,median,control_n,control_median,u,p,a12,p_holm\n"
+                        "average1,B,3,4,2,2.5,5.5,0.23613697,0.916666667,1\n"
+                        "average2,B,3,3,2,3,3,1,0.5,1\n"
+                        "best1,B,3,13,2,10,5.5,0.23613697,0.916666667,1\n"
+                        "best2,B,3,12,2,15,4,0.8,0.666666667,1\n"
+                        "last_gain1,B,3,2,2,2.5,2,0.760906727,0.333333333,1\n"
+                        "last_gain2,B,3,1,2,1.5,3,1,0.5,1\n"));
+    QVERIFY(!QImage(png).isNull());
+
+    const ProgramRun late = runProgram(
+        analyzePath, {QStringLiteral("compare"), dir.filePath(QStringLiteral("A")),
+                      dir.filePath(QStringLiteral("B")), QStringLiteral("--csv"), csv,
+                      QStringLiteral("--png"), png, QStringLiteral("--at"), QStringLiteral("4")});
+    QCOMPARE(late.exitCode, 2);
+    QCOMPARE(late.errorLines.size(), 1);
+}
+
+void AnalyzeTest::crossplayMeansAreTheMatchesAgainstOtherRuns()
+{
+    QTemporaryDir dir;
+    const QList<std::pair<const char*, std::uint32_t>> runs = {
+        {"one/seed-1", 11}, {"one/seed-2", 12}, {"two/seed-1", 21}};
+    std::vector<ArchivedGeneration> chosen;
+    for (const auto& [run, seed] : runs) {
+        const QString folder = dir.filePath(QLatin1String(run));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(writeBytes(folder + QStringLiteral("/run.arc"), randomArchive(3, seed)));
+        QVERIFY(writeBytes(folder + QStringLiteral("/fitness.csv"), "generation\n"));
+        chosen.push_back(readArchive(folder + QStringLiteral("/run.arc")).archive.generations[1]);
+    }
+    const QString csv = dir.filePath(QStringLiteral("crossplay.csv"));
+    const QString stats = dir.filePath(QStringLiteral("stats.csv"));
+    const QString png = dir.filePath(QStringLiteral("crossplay.png"));
+    const QStringList outputs = {
+        QStringLiteral("--csv"), csv, QStringLiteral("--stats"), stats,
+        QStringLiteral("--png"), png, QStringLiteral("--at"),    QStringLiteral("2")};
+    const ProgramRun run = runProgram(
+        analyzePath, QStringList{QStringLiteral("crossplay"), dir.filePath(QStringLiteral("one")),
+                                 dir.filePath(QStringLiteral("two"))} +
+                         outputs);
+    QCOMPARE(run.exitCode, 0);
+
+    // Each champion against the other runs' champions, never its own run's.
+    Board board;
+    QByteArray expected("condition,seed,mean1,mean2\n");
+    for (int r = 0; r < 3; ++r) {
+        double sum1 = 0.0;
+        double sum2 = 0.0;
+        for (int s = 0; s < 3; ++s) {
+            if (s == r)
+                continue;
+            sum1 += static_cast<float>(playMatch(board, unpackPattern(chosen[r].championOf(1)),
+                                                 unpackPattern(chosen[s].championOf(2)))
+                                           .firstScore());
+            sum2 += static_cast<float>(playMatch(board, unpackPattern(chosen[s].championOf(1)),
+                                                 unpackPattern(chosen[r].championOf(2)))
+                                           .secondScore());
+        }
+        expected += QString::asprintf("%s,%u,%.9g,%.9g\n", r < 2 ? "one" : "two", runs[r].second,
+                                      sum1 / 2, sum2 / 2)
+                        .toUtf8();
+    }
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), expected);
+    QFile statsFile(stats);
+    QVERIFY(statsFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> statsLines = statsFile.readAll().split('\n');
+    QCOMPARE(statsLines.size(), 4);
+    QVERIFY(statsLines[1].startsWith("mean1,two,1,"));
+    QVERIFY(statsLines[2].startsWith("mean2,two,1,"));
+
+    // A run on another board is not on the same yardstick.
+    const QString odd = dir.filePath(QStringLiteral("odd/seed-1"));
+    QVERIFY(QDir().mkpath(odd));
+    QVERIFY(writeBytes(odd + QStringLiteral("/run.arc"), randomArchive(3, 31, oddTestConfig())));
+    QVERIFY(writeBytes(odd + QStringLiteral("/fitness.csv"), "generation\n"));
+    QVERIFY(QFile::remove(csv));
+    const ProgramRun refused = runProgram(
+        analyzePath, QStringList{QStringLiteral("crossplay"), dir.filePath(QStringLiteral("one")),
+                                 dir.filePath(QStringLiteral("odd"))} +
+                         outputs);
+    QCOMPARE(refused.exitCode, 2);
+    QCOMPARE(refused.errorLines.size(), 1);
+    QVERIFY(!QFile::exists(csv));
 }
 
 QTEST_GUILESS_MAIN(AnalyzeTest)

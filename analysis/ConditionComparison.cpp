@@ -1,0 +1,113 @@
+#include "analysis/ConditionComparison.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace
+{
+
+QByteArray number(double value)
+{
+    char text[32];
+    const int length = std::snprintf(text, sizeof text, "%.9g", value);
+    return QByteArray(text, length);
+}
+
+} // namespace
+
+QByteArray csvField(const QString& text)
+{
+    QByteArray field = text.toUtf8();
+    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') &&
+        !field.contains('\r'))
+        return field;
+    field.replace("\"", "\"\"");
+    return '"' + field + '"';
+}
+
+int lastCommonGeneration(const std::vector<ConditionRuns>& conditions)
+{
+    qsizetype shortest = std::numeric_limits<int>::max();
+    for (const ConditionRuns& condition : conditions)
+        for (const QVector<GenerationRecord>& run : condition.runs)
+            shortest = std::min(shortest, run.size());
+    return static_cast<int>(shortest);
+}
+
+int lastGain(const QVector<GenerationRecord>& run, int population, int generation)
+{
+    const auto best = [&](int g) {
+        const GenerationRecord& record = run[g - 1];
+        return population == 1 ? record.best1 : record.best2;
+    };
+    for (int g = generation; g > 1; --g)
+        if (best(g) > best(g - 1))
+            return g;
+    return 1;
+}
+
+std::vector<SeriesValues> seriesAt(const std::vector<ConditionRuns>& conditions, int generation)
+{
+    std::vector<SeriesValues> series = {
+        {QStringLiteral("average1"), {}},   {QStringLiteral("average2"), {}},
+        {QStringLiteral("best1"), {}},      {QStringLiteral("best2"), {}},
+        {QStringLiteral("last_gain1"), {}}, {QStringLiteral("last_gain2"), {}}};
+    for (SeriesValues& values : series)
+        values.values.resize(conditions.size());
+    for (std::size_t c = 0; c < conditions.size(); ++c)
+        for (const QVector<GenerationRecord>& run : conditions[c].runs) {
+            const GenerationRecord& record = run[generation - 1];
+            const double values[] = {record.average1,
+                                     record.average2,
+                                     record.best1,
+                                     record.best2,
+                                     static_cast<double>(lastGain(run, 1, generation)),
+                                     static_cast<double>(lastGain(run, 2, generation))};
+            for (std::size_t s = 0; s < series.size(); ++s)
+                series[s].values[c].push_back(values[s]);
+        }
+    return series;
+}
+
+std::vector<ComparisonRow> compareConditions(const std::vector<QString>& names,
+                                             const std::vector<SeriesValues>& series)
+{
+    std::vector<ComparisonRow> rows;
+    for (const SeriesValues& values : series) {
+        const std::vector<double>& control = values.values.front();
+        for (std::size_t c = 1; c < values.values.size(); ++c) {
+            const std::vector<double>& condition = values.values[c];
+            ComparisonRow row;
+            row.series = values.series;
+            row.condition = names[c];
+            row.n = static_cast<int>(condition.size());
+            row.median = quartilesOf(condition).median;
+            row.controlN = static_cast<int>(control.size());
+            row.controlMedian = quartilesOf(control).median;
+            row.test = compareRanks(condition, control);
+            rows.push_back(row);
+        }
+    }
+    std::vector<double> p;
+    for (const ComparisonRow& row : rows)
+        p.push_back(row.test.p);
+    const std::vector<double> adjusted = holmAdjusted(p);
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        rows[k].pHolm = adjusted[k];
+    return rows;
+}
+
+QByteArray comparisonCsv(const std::vector<ComparisonRow>& rows)
+{
+    QByteArray csv("series,condition,n,median,control_n,control_median,u,p,a12,p_holm\n");
+    for (const ComparisonRow& row : rows) {
+        csv.append(row.series.toUtf8()).append(',').append(csvField(row.condition)).append(',');
+        csv.append(QByteArray::number(row.n)).append(',').append(number(row.median)).append(',');
+        csv.append(QByteArray::number(row.controlN)).append(',');
+        csv.append(number(row.controlMedian)).append(',').append(number(row.test.u)).append(',');
+        csv.append(number(row.test.p)).append(',').append(number(row.test.a12)).append(',');
+        csv.append(number(row.pHolm)).append('\n');
+    }
+    return csv;
+}

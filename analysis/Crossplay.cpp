@@ -1,0 +1,50 @@
+#include "analysis/Crossplay.h"
+
+#include "analysis/ChampionGrid.h"
+#include "analysis/ConditionComparison.h"
+
+#include <cstdio>
+
+ChampionGrid crossplayGrid(const std::vector<CrossplayRun>& runs, const MatchLayout& layout)
+{
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+    for (const CrossplayRun& run : runs) {
+        champions1.push_back(run.champion1);
+        champions2.push_back(run.champion2);
+    }
+    return ChampionGrid(champions1, champions2, layout);
+}
+
+CrossplayMeans crossplayMeans(const ChampionGrid& grid)
+{
+    const int runs = grid.size1();
+    CrossplayMeans means;
+    for (int r = 0; r < runs; ++r) {
+        double sum1 = 0.0;
+        double sum2 = 0.0;
+        for (int s = 0; s < runs; ++s) {
+            if (s == r)
+                continue;
+            sum1 += static_cast<double>(grid.at(r, s).score1);
+            sum2 += static_cast<double>(grid.at(s, r).score2);
+        }
+        means.mean1.push_back(sum1 / (runs - 1));
+        means.mean2.push_back(sum2 / (runs - 1));
+    }
+    return means;
+}
+
+QByteArray crossplayCsv(const std::vector<QString>& names, const std::vector<CrossplayRun>& runs,
+                        const CrossplayMeans& means)
+{
+    QByteArray csv("condition,seed,mean1,mean2\n");
+    char numbers[80];
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const int length = std::snprintf(numbers, sizeof numbers, ",%u,%.9g,%.9g\n", runs[r].seed,
+                                         means.mean1[r], means.mean2[r]);
+        csv.append(csvField(names[static_cast<std::size_t>(runs[r].condition)]))
+            .append(numbers, length);
+    }
+    return csv;
+}

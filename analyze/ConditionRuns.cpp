@@ -1,0 +1,214 @@
+#include "analyze/ConditionRuns.h"
+
+#include "analysis/ChampionGrid.h"
+#include "analysis/ConditionComparison.h"
+#include "analysis/Crossplay.h"
+#include "analyze/AnalyzeOptions.h"
+#include "analyze/RunFolders.h"
+#include "analyze/WatchedPlay.h"
+#include "board/MatchPool.h"
+#include "charts/ChartStyle.h"
+#include "charts/ComparePlot.h"
+#include "charts/CrossplayPlot.h"
+#include "cli/CommandLineApplication.h"
+#include "records/ArchiveReader.h"
+#include "records/AtomicFile.h"
+#include "records/CsvLogReader.h"
+
+#include <QDir>
+
+namespace
+{
+
+constexpr int badInput = 2;
+constexpr int unwritableOutput = 1;
+
+using OutputFiles = QList<QPair<QString, QByteArray>>;
+
+int writeAll(const OutputFiles& files)
+{
+    for (const auto& file : files) {
+        const QString error = writeFileAtomically(file.first, file.second);
+        if (!error.isEmpty()) {
+            reportError(error);
+            return unwritableOutput;
+        }
+    }
+    return 0;
+}
+
+// The conditions' folders, their unfinished runs reported; empty after an
+// error, which is reported too.
+std::vector<ConditionFolder> conditionFolders(const AnalyzeOptions& options)
+{
+    const ConditionFolders folders = listConditionFolders(options.runPaths);
+    if (!folders.error.isEmpty()) {
+        reportError(folders.error);
+        return {};
+    }
+    for (const ConditionFolder& condition : folders.conditions)
+        for (const QString& line : condition.unfinished)
+            reportError(line);
+    return folders.conditions;
+}
+
+std::vector<QString> namesOf(const std::vector<ConditionFolder>& folders)
+{
+    std::vector<QString> names;
+    for (const ConditionFolder& folder : folders)
+        names.push_back(folder.name);
+    return names;
+}
+
+QString runCounts(const std::vector<ConditionFolder>& folders)
+{
+    QStringList counts;
+    for (const ConditionFolder& folder : folders)
+        counts.append(QString::number(folder.runs.size()));
+    return QStringLiteral("%1 conditions of %2 runs").arg(folders.size()).arg(counts.join('/'));
+}
+
+// The logs of a condition's runs, which must all have played one experiment.
+bool readLogs(const ConditionFolder& folder, ConditionRuns& condition)
+{
+    condition.name = folder.name;
+    ConfigRead first;
+    for (const QString& run : folder.runs) {
+        const ConfigRead config = configOf(run);
+        if (!config.ok()) {
+            reportError(config.error);
+            return false;
+        }
+        if (condition.runs.empty())
+            first = config;
+        else if (config.config != first.config) {
+            reportError(QStringLiteral("%1 and %2 played different configurations")
+                            .arg(folder.runs.first(), run));
+            return false;
+        }
+        CsvLogRead read = readCsvLog(logPathOf(run));
+        if (!read.error.isEmpty()) {
+            reportError(read.error);
+            return false;
+        }
+        condition.runs.push_back(std::move(read.records));
+    }
+    return true;
+}
+
+} // namespace
+
+int runCompare(const AnalyzeOptions& options)
+{
+    const std::vector<ConditionFolder> folders = conditionFolders(options);
+    if (folders.empty())
+        return badInput;
+    std::vector<ConditionRuns> conditions(folders.size());
+    for (std::size_t c = 0; c < folders.size(); ++c)
+        if (!readLogs(folders[c], conditions[c]))
+            return badInput;
+
+    const int common = lastCommonGeneration(conditions);
+    const int generation = options.at > 0 ? options.at : common;
+    if (generation > common) {
+        for (std::size_t c = 0; c < folders.size(); ++c)
+            for (std::size_t r = 0; r < conditions[c].runs.size(); ++r)
+                if (conditions[c].runs[r].size() < generation) {
+                    reportError(QStringLiteral("--at %1: %2 ends at generation %3")
+                                    .arg(generation)
+                                    .arg(folders[c].runs[static_cast<int>(r)])
+                                    .arg(conditions[c].runs[r].size()));
+                    return badInput;
+                }
+    }
+    const std::vector<ComparisonRow> rows =
+        compareConditions(namesOf(folders), seriesAt(conditions, generation));
+
+    std::vector<ConditionSummary> summaries;
+    for (const ConditionRuns& condition : conditions)
+        summaries.push_back({condition.name, summarizeRuns(condition.runs)});
+    const QString title = QStringLiteral("Coevolife, %1: median and quartiles per generation")
+                              .arg(runCounts(folders));
+    return writeAll({{options.csvPath, comparisonCsv(rows)},
+                     {options.pngPath, pngBytes(drawComparePlot(summaries, title))}});
+}
+
+int runCrossplay(const AnalyzeOptions& options)
+{
+    const std::vector<ConditionFolder> folders = conditionFolders(options);
+    if (folders.empty())
+        return badInput;
+    std::vector<CrossplayRun> runs;
+    MatchLayout layout;
+    QString layoutRun;
+    for (std::size_t c = 0; c < folders.size(); ++c)
+        for (const QString& run : folders[c].runs) {
+            const QString path = QDir(run).filePath(QStringLiteral("run.arc"));
+            const ArchiveRead read = readArchive(path);
+            if (!read.error.isEmpty()) {
+                reportError(read.error);
+                return badInput;
+            }
+            if (!read.warning.isEmpty())
+                reportError(read.warning);
+            const RunArchive& archive = read.archive;
+            if (layoutRun.isEmpty()) {
+                layout = archive.config().match;
+                layoutRun = run;
+            } else if (archive.config().match != layout) {
+                reportError(QStringLiteral("%1 and %2 do not play on one board: board, pattern "
+                                           "size, placements and steps must be the same")
+                                .arg(layoutRun, run));
+                return badInput;
+            }
+            const int oldest = archive.generations.front().generation;
+            const int newest = archive.generations.back().generation;
+            const int generation = options.at > 0 ? options.at : newest;
+            if (generation < oldest || generation > newest) {
+                reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
+                                .arg(path)
+                                .arg(generation)
+                                .arg(oldest)
+                                .arg(newest));
+                return badInput;
+            }
+            const ArchivedGeneration& chosen =
+                archive.generations[static_cast<std::size_t>(generation - oldest)];
+            runs.push_back({static_cast<int>(c), archive.header.seed, chosen.championOf(1),
+                            chosen.championOf(2)});
+        }
+    if (runs.size() < 2) {
+        reportError(QStringLiteral("crossplay needs two runs at least"));
+        return badInput;
+    }
+
+    ChampionGrid grid = crossplayGrid(runs, layout);
+    MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
+    if (const int signalNumber = playWatched(grid, pool))
+        return 128 + signalNumber;
+    const CrossplayMeans means = crossplayMeans(grid);
+
+    std::vector<CrossplayCondition> byCondition(folders.size());
+    std::vector<SeriesValues> series = {{QStringLiteral("mean1"), {}},
+                                        {QStringLiteral("mean2"), {}}};
+    for (SeriesValues& values : series)
+        values.values.resize(folders.size());
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const auto c = static_cast<std::size_t>(runs[r].condition);
+        byCondition[c].mean1.push_back(means.mean1[r]);
+        byCondition[c].mean2.push_back(means.mean2[r]);
+        series[0].values[c].push_back(means.mean1[r]);
+        series[1].values[c].push_back(means.mean2[r]);
+    }
+    const std::vector<QString> names = namesOf(folders);
+    for (std::size_t c = 0; c < folders.size(); ++c)
+        byCondition[c].name = names[c];
+    const QString generations = options.at > 0 ? QStringLiteral("generation %1").arg(options.at)
+                                               : QStringLiteral("each run's last generation");
+    const QString title =
+        QStringLiteral("Coevolife crossplay, %1: champions of %2 against the other runs' champions")
+            .arg(runCounts(folders), generations);
+    return writeAll({{options.csvPath, crossplayCsv(names, runs, means)},
+                     {options.statsPath, comparisonCsv(compareConditions(names, series))},
+                     {options.pngPath, pngBytes(drawCrossplayPlot(byCondition, title))}});
+}

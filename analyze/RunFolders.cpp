@@ -1,0 +1,81 @@
+#include "analyze/RunFolders.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <limits>
+
+namespace
+{
+
+const QString logName = QStringLiteral("fitness.csv");
+
+// Seed folders by their number, then any other folder by its name.
+bool runsInOrder(const QString& a, const QString& b)
+{
+    static const QRegularExpression seedFolder(QStringLiteral("^seed-(\\d{1,9})$"));
+    const auto key = [](const QString& name) {
+        const QRegularExpressionMatch match = seedFolder.match(name);
+        return match.hasMatch() ? match.captured(1).toLongLong()
+                                : std::numeric_limits<long long>::max();
+    };
+    const long long ka = key(a);
+    const long long kb = key(b);
+    return ka != kb ? ka < kb : a < b;
+}
+
+} // namespace
+
+QString logPathOf(const QString& run)
+{
+    return QFileInfo(run).isDir() ? QDir(run).filePath(logName) : run;
+}
+
+ConfigRead configOf(const QString& run)
+{
+    const QString path = QFileInfo(logPathOf(run)).dir().filePath(QStringLiteral("config.toml"));
+    if (!QFileInfo::exists(path))
+        return {};
+    return readExperimentConfig(path);
+}
+
+ConditionFolders listConditionFolders(const QStringList& paths)
+{
+    ConditionFolders result;
+    QStringList names;
+    for (const QString& path : paths) {
+        const QDir folder(path);
+        if (!QFileInfo(path).isDir()) {
+            result.error = QStringLiteral("%1: not a folder of runs").arg(path);
+            return result;
+        }
+        ConditionFolder condition;
+        condition.path = QDir::cleanPath(path);
+        condition.name = QFileInfo(condition.path).fileName();
+        QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::sort(entries.begin(), entries.end(), runsInOrder);
+        for (const QString& entry : entries) {
+            const QDir run(folder.filePath(entry));
+            if (run.exists(logName))
+                condition.runs.append(run.path());
+            else if (run.exists(logName + QStringLiteral(".partial")) ||
+                     run.exists(QStringLiteral("run.ckpt")))
+                condition.unfinished.append(
+                    QStringLiteral("%1: unfinished (no %2), left out").arg(run.path(), logName));
+        }
+        if (condition.runs.isEmpty()) {
+            result.error =
+                QStringLiteral("%1 holds no finished run (a folder with %2)").arg(path, logName);
+            return result;
+        }
+        names.append(condition.name);
+        result.conditions.push_back(condition);
+    }
+    // Folders of one name in different places are told apart by their paths.
+    for (ConditionFolder& condition : result.conditions)
+        if (condition.name.isEmpty() || names.count(condition.name) > 1)
+            condition.name = condition.path;
+    return result;
+}

@@ -1,0 +1,25 @@
+#include "analyze/WatchedPlay.h"
+
+#include "analysis/ChampionGrid.h"
+#include "board/MatchPool.h"
+#include "cli/ProgressBar.h"
+#include "cli/TerminationSignalWatcher.h"
+
+int playWatched(ChampionGrid& grid, MatchPool& pool)
+{
+    pool.begin(grid.rowCount(), [&grid](int row, Board& board) { grid.playRow(row, board); });
+    ProgressBar progress(stderr, grid.matchCount(), "matches");
+    for (;;) {
+        const bool done = pool.waitFor(std::chrono::milliseconds(100));
+        if (const int signalNumber = takeTerminationSignal(0)) {
+            pool.cancel();
+            progress.clear();
+            return signalNumber;
+        }
+        if (done)
+            break;
+        progress.show(grid.matchesIn(pool.rowsDone()));
+    }
+    progress.clear();
+    return 0;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+class ChampionGrid;
+class MatchPool;
+
+// Plays the whole grid on the pool, with a progress bar on a terminal,
+// watching for a termination signal (which the caller has blocked) between
+// looks at the progress. Returns the signal's number, or 0 when all is played.
+int playWatched(ChampionGrid& grid, MatchPool& pool);

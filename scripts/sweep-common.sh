@@ -17,7 +17,9 @@ sweep_usage() {
 # "--"). Every caller takes -g/--generations N (default 100), --batch PROGRAM
 # and --analyze PROGRAM (default: those in build/), and --config FILE and
 # --set KEY=VALUE (the experiment, as coevolife-batch takes them, into
-# config_options); OWN_OPTIONS lists which of
+# config_options). A --set with a list, KEY=V1,V2,..., varies that key: the
+# sweep runs every condition of the product of the lists (see
+# sweep_conditions). OWN_OPTIONS lists which of
 # --jobs (-j N, default one per CPU) and --summary the caller takes as well.
 # Sets generations, batch, analyze, jobs and summary; a wrong argument gives
 # the usage and exit code 2.
@@ -31,6 +33,7 @@ parse_sweep_arguments() {
     jobs="$(nproc)"
     summary=false
     config_options=()
+    settings=()
     passed_on=()
     while [ $# -gt 0 ]; do
         case "$1" in
@@ -38,7 +41,7 @@ parse_sweep_arguments() {
             --batch) batch="${2:?}"; shift 2 ;;
             --analyze) analyze="${2:?}"; shift 2 ;;
             --config) config_options+=(--config "$(absolute_path "${2:?}")"); shift 2 ;;
-            --set) config_options+=(--set "${2:?}"); shift 2 ;;
+            --set) settings+=("${2:?}"); shift 2 ;;
             -j | --jobs) [[ "$own" == *" --jobs "* ]] || break; jobs="${2:?}"; shift 2 ;;
             --summary) [[ "$own" == *" --summary "* ]] || break; summary=true; shift ;;
             --) shift; passed_on=("$@"); set --; break ;;
@@ -55,6 +58,68 @@ parse_sweep_arguments() {
     first="${positional[0]}"
     last="${positional[1]}"
     out="${positional[2]}"
+    sweep_conditions
+}
+
+# sweep_conditions: from settings, the fixed ones into config_options and the
+# product of the lists into condition_names (each "KEY=V" of the varying keys
+# joined with ",", KEY without its table unless two varying keys share it;
+# one empty name when nothing varies) and condition_settings (the same with
+# whole keys). The first list varies slowest.
+sweep_conditions() {
+    local setting key value values short other names=() sets=() varying=() i
+    condition_names=("")
+    condition_settings=("")
+    for setting in "${settings[@]}"; do
+        key="${setting%%=*}"
+        value="${setting#*=}"
+        if [[ "$setting" != *=* || "$value" != *,* ]]; then
+            config_options+=(--set "$setting")
+        else
+            varying+=("$setting")
+        fi
+    done
+    for setting in "${varying[@]}"; do
+        key="${setting%%=*}"
+        short="${key##*.}"
+        for other in "${varying[@]}"; do
+            other="${other%%=*}"
+            [ "$other" != "$key" ] && [ "${other##*.}" = "${key##*.}" ] && short="$key"
+        done
+        IFS=',' read -r -a values <<<"${setting#*=}"
+        names=()
+        sets=()
+        for i in "${!condition_names[@]}"; do
+            for value in "${values[@]}"; do
+                names+=("${condition_names[i]:+${condition_names[i]},}$short=$value")
+                sets+=("${condition_settings[i]:+${condition_settings[i]},}$key=$value")
+            done
+        done
+        condition_names=("${names[@]}")
+        condition_settings=("${sets[@]}")
+    done
+}
+
+# prepare_conditions BATCH OUT: condition_dirs, OUT itself when nothing
+# varies, else OUT/NAME for each condition, each with its config.toml.
+prepare_conditions() {
+    local i setting options settings_of_condition
+    condition_dirs=()
+    for i in "${!condition_names[@]}"; do
+        if [ -z "${condition_names[i]}" ]; then
+            condition_dirs+=("$2")
+            write_sweep_config "$1" "$2"
+            continue
+        fi
+        options=()
+        IFS=',' read -r -a settings_of_condition <<<"${condition_settings[i]}"
+        for setting in "${settings_of_condition[@]}"; do
+            options+=(--set "$setting")
+        done
+        mkdir -p "$2/${condition_names[i]}"
+        write_sweep_config "$1" "$2/${condition_names[i]}" "${options[@]}"
+        condition_dirs+=("$2/${condition_names[i]}")
+    done
 }
 
 # absolute_path FILE: FILE from the root, so that jobs on other machines find
@@ -69,12 +134,12 @@ output_folder() {
     (cd "$1" && pwd)
 }
 
-# write_sweep_config BATCH OUT: OUT/config.toml, the experiment of
-# config_options resolved, which every seed starts from and keeps a copy of.
-# A sweep started again must ask for the same experiment.
+# write_sweep_config BATCH OUT [OPTION...]: OUT/config.toml, the experiment
+# of config_options and the OPTIONs resolved, which every seed starts from and
+# keeps a copy of. A sweep started again must ask for the same experiment.
 write_sweep_config() {
     local resolved
-    resolved="$("$1" --print-config "${config_options[@]}")" || exit 2
+    resolved="$("$1" --print-config "${config_options[@]}" "${@:3}")" || exit 2
     if [ -f "$2/config.toml" ]; then
         [ "$resolved" = "$(cat "$2/config.toml")" ] && return 0
         echo "$(basename "$0"): $2 holds a sweep of another configuration (config.toml)" >&2

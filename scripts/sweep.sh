@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs seeds FIRST to LAST of coevolife-batch, JOBS at once, through GNU
-# parallel, each in OUT/seed-SEED (see run-seed.sh). Started again after a
-# kill, it skips the finished seeds and resumes the others from their
-# checkpoints. Exits non-zero when a seed fails.
+# parallel, each in OUT/seed-SEED (see run-seed.sh). With a --set list it runs
+# every condition of the lists' product the same way, in
+# OUT/CONDITION/seed-SEED. Started again after a kill, it skips the finished
+# seeds and resumes the others from their checkpoints. Exits non-zero when a
+# seed fails.
 #
 # Usage: scripts/sweep.sh [options] FIRST LAST OUT [-- PARALLEL_OPTION...]
 #   -j, --jobs N          seeds run at once (default: one per CPU)
@@ -15,6 +17,11 @@
 #                         the experiment, as coevolife-batch takes them; its
 #                         resolved configuration goes to OUT/config.toml and
 #                         every seed's folder
+#   --set KEY=V1,V2,...   (repeatable) one condition per value, or per
+#                         combination of several lists: OUT/CONDITION, named
+#                         by what varies (hall_of_fame=5, or
+#                         hall_of_fame=5,mutation_rate=0.02), holds its
+#                         config.toml, its seed folders and its summary
 # Options after "--" go to GNU parallel as they are, e.g. --joblog FILE, or
 # --sshloginfile FILE to spread the seeds over machines that see OUT and the
 # programs at the same paths.
@@ -33,17 +40,23 @@ command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is missing (Deb
 
 out="$(output_folder "$out")"
 batch="$(absolute_path "$batch")"
-write_sweep_config "$batch" "$out"
+prepare_conditions "$batch" "$out"
 
 status=0
-seq "$first" "$last" |
-    parallel --will-cite --quote --jobs "$jobs" "${passed_on[@]}" \
-        "$scripts_dir/run-seed.sh" "$batch" "$generations" "$out" {} || status=$?
+for dir in "${condition_dirs[@]}"; do
+    for seed in $(seq "$first" "$last"); do
+        printf '%s\t%s\n' "$dir" "$seed"
+    done
+done |
+    parallel --will-cite --quote --colsep '\t' --jobs "$jobs" "${passed_on[@]}" \
+        "$scripts_dir/run-seed.sh" "$batch" "$generations" {1} {2} || status=$?
 if [ "$status" -ne 0 ]; then
     echo "sweep.sh: GNU parallel exited with $status (the number of seeds that failed, up to 100); the same command again resumes them" >&2
     exit 1
 fi
 
 if "$summary"; then
-    summarize_seeds "$analyze" "$out" "$first" "$last"
+    for dir in "${condition_dirs[@]}"; do
+        summarize_seeds "$analyze" "$dir" "$first" "$last"
+    done
 fi

@@ -2,6 +2,7 @@
 # scripts/sweep.sh killed with SIGKILL mid-sweep, as a pre-empted job is, and
 # started again: it must skip the finished seeds, resume the others, and end
 # with the very files of runs never interrupted; a third start does nothing.
+# Then a short sweep over two conditions, compared and crossplayed.
 # Usage: sweep-test.sh BATCH ANALYZE
 set -euo pipefail
 
@@ -89,4 +90,38 @@ done
     fail "finished seeds were not skipped: $(cat "$work/again.txt")"
 [ "$(wc -l <"$work/out/summary.csv")" -eq $((generations + 1)) ] || fail "summary.csv is short"
 grep -q "^$generations,$seeds," "$work/out/summary.csv" || fail "summary.csv misses seeds"
-echo "PASS: $seeds seeds x $generations generations killed, resumed and summarized"
+
+# Two conditions of two seeds: a folder each, named by the value that varies.
+short=12
+conditions="$work/conditions"
+"$sweep" -j 2 -g "$short" --batch "$batch" --set evaluation.hall_of_fame=0,2 \
+    --set board.steps=100 1 2 "$conditions" >"$work/conditions.txt" ||
+    fail "the sweep over conditions failed: $(cat "$work/conditions.txt")"
+for condition in hall_of_fame=0 hall_of_fame=2; do
+    for seed in 1 2; do
+        [ "$(wc -l <"$conditions/$condition/seed-$seed/fitness.csv")" -eq $((short + 1)) ] ||
+            fail "$condition seed $seed: no whole fitness.csv"
+    done
+done
+grep -q '^hall_of_fame = 2 ' "$conditions/hall_of_fame=2/config.toml" ||
+    fail "hall_of_fame=2/config.toml is not its condition's"
+# The default condition is the plain run of the seed.
+cmp <(head -n $((short + 1)) "$work/straight/seed-1/fitness.csv") \
+    "$conditions/hall_of_fame=0/seed-1/fitness.csv" || fail "hall_of_fame=0 is not the default run"
+"$sweep" -j 2 -g "$short" --batch "$batch" --set evaluation.hall_of_fame=0,2 \
+    --set board.steps=100 1 2 "$conditions" >"$work/conditions-again.txt"
+[ "$(grep -c 'finished already, skipped' "$work/conditions-again.txt")" -eq 4 ] ||
+    fail "finished conditions were not skipped: $(cat "$work/conditions-again.txt")"
+
+"$analyze" compare "$conditions/hall_of_fame=0" "$conditions/hall_of_fame=2" \
+    --csv "$work/compare.csv" --png "$work/compare.png" || fail "compare failed"
+[ "$(cut -d, -f1,2 "$work/compare.csv" | tail -n +2 | tr '\n' ' ')" = \
+    "average1,hall_of_fame=2 average2,hall_of_fame=2 best1,hall_of_fame=2 best2,hall_of_fame=2 last_gain1,hall_of_fame=2 last_gain2,hall_of_fame=2 " ] ||
+    fail "compare.csv: $(cat "$work/compare.csv")"
+"$analyze" crossplay "$conditions/hall_of_fame=0" "$conditions/hall_of_fame=2" \
+    --csv "$work/crossplay.csv" --stats "$work/stats.csv" --png "$work/crossplay.png" ||
+    fail "crossplay failed"
+[ "$(cut -d, -f1,2 "$work/crossplay.csv" | tail -n +2 | tr '\n' ' ')" = \
+    "hall_of_fame=0,1 hall_of_fame=0,2 hall_of_fame=2,1 hall_of_fame=2,2 " ] ||
+    fail "crossplay.csv: $(cat "$work/crossplay.csv")"
+echo "PASS: $seeds seeds x $generations generations killed, resumed and summarized; two conditions compared"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Submits seeds FIRST to LAST as a Slurm job array, and their summary as a job
-# that starts once every seed has succeeded; prints both job ids.
+# that starts once every seed has succeeded; prints both job ids. With a --set
+# list, one array and one summary job per condition, in OUT/CONDITION as
+# scripts/sweep.sh lays it out; a line of job ids per condition.
 # Usage: scripts/slurm/submit-sweep.sh [options] FIRST LAST OUT [-- SBATCH_OPTION...]
 #   -g, --generations N   generations per seed (default 100)
 #   --batch PROGRAM       coevolife-batch (default: build/batch/coevolife-batch)
@@ -8,6 +10,7 @@
 #   --config FILE, --set KEY=VALUE
 #                         the experiment, as coevolife-batch takes them; its
 #                         resolved configuration goes to OUT/config.toml
+#   --set KEY=V1,V2,...   the conditions, as scripts/sweep.sh takes them
 # OUT and the programs must be at the same paths on every node. Options after
 # "--" go to both sbatch calls, e.g. --partition=NAME --time=1:00:00.
 # Submitted again, finished seeds are skipped and interrupted ones resumed.
@@ -21,12 +24,16 @@ out="$(output_folder "$out")"
 export COEVOLIFE_REPO="$sweep_repo_dir"
 export COEVOLIFE_BATCH="$(absolute_path "$batch")"
 export COEVOLIFE_ANALYZE="$(absolute_path "$analyze")"
-write_sweep_config "$COEVOLIFE_BATCH" "$out"
+prepare_conditions "$COEVOLIFE_BATCH" "$out"
 
-array="$(sbatch --parsable --array="$first-$last" --output="$out/slurm-%A_%a.out" \
-    "${passed_on[@]}" "$here/seed-job.sbatch" "$out" "$generations")"
-array="${array%%;*}"
-summary="$(sbatch --parsable --dependency="afterok:$array" --output="$out/slurm-%j-summary.out" \
-    "${passed_on[@]}" "$here/summary-job.sbatch" "$out" "$first" "$last")"
-summary="${summary%%;*}"
-echo "seeds: job array $array; summary: job $summary"
+for dir in "${condition_dirs[@]}"; do
+    array="$(sbatch --parsable --array="$first-$last" --output="$dir/slurm-%A_%a.out" \
+        "${passed_on[@]}" "$here/seed-job.sbatch" "$dir" "$generations")"
+    array="${array%%;*}"
+    summary="$(sbatch --parsable --dependency="afterok:$array" \
+        --output="$dir/slurm-%j-summary.out" "${passed_on[@]}" "$here/summary-job.sbatch" \
+        "$dir" "$first" "$last")"
+    summary="${summary%%;*}"
+    condition="${dir#"$out"}"
+    echo "${condition:+${condition#/}: }seeds: job array $array; summary: job $summary"
+done

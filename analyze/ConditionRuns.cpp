@@ -206,8 +206,7 @@ int runCrossplay(const AnalyzeOptions& options)
     const QString generations = options.at > 0 ? QStringLiteral("generation %1").arg(options.at)
                                                : QStringLiteral("each run's last generation");
     const QString title =
-        QStringLiteral("Coevolife crossplay, %1: champions of %2 against the other runs' champions")
-            .arg(runCounts(folders), generations);
+        QStringLiteral("Coevolife crossplay, %1, %2").arg(runCounts(folders), generations);
     return writeAll({{options.csvPath, crossplayCsv(names, runs, means)},
                      {options.statsPath, comparisonCsv(compareConditions(names, series))},
                      {options.pngPath, pngBytes(drawCrossplayPlot(byCondition, title))}});

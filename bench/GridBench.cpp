@@ -1,5 +1,6 @@
 #include "BenchmarkMain.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/Crossplay.h"
 #include "board/MatchPool.h"
 
 #include <benchmark/benchmark.h>
@@ -42,7 +43,38 @@ void playDistinctGrid(benchmark::State& state)
                                                      benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// coevolife-analyze crossplay of 2 conditions x 16 runs: every run's
+// population-1 champion against every run's population-2 champion, then the
+// means.
+void playCrossplay(benchmark::State& state)
+{
+    const int runCount = static_cast<int>(state.range(0));
+    const int threads = static_cast<int>(state.range(1));
+    const std::vector<PackedPattern> champions1 = randomChampions(runCount, 3);
+    const std::vector<PackedPattern> champions2 = randomChampions(runCount, 4);
+    std::vector<CrossplayRun> runs;
+    for (int r = 0; r < runCount; ++r)
+        runs.push_back({r % 2, static_cast<unsigned>(r), champions1[static_cast<std::size_t>(r)],
+                        champions2[static_cast<std::size_t>(r)]});
+    MatchPool pool(threads);
+    for (auto _ : state) {
+        ChampionGrid grid = crossplayGrid(runs, MatchLayout());
+        playGrid(grid, pool);
+        benchmark::DoNotOptimize(crossplayMeans(grid));
+    }
+    state.counters["matches/s"] = benchmark::Counter(static_cast<double>(runCount) * runCount,
+                                                     benchmark::Counter::kIsIterationInvariantRate);
+}
+
 } // namespace
+
+BENCHMARK(playCrossplay)
+    ->Name("grid/crossplay")
+    ->ArgNames({"runs", "threads"})
+    ->Args({32, 1})
+    ->Args({32, 2})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK(playDistinctGrid)
     ->Name("grid/distinct")

@@ -101,7 +101,7 @@ int runAnalysis(const AnalyzeOptions& options)
         return 128 + signalNumber;
 
     // Everything is composed before the first file is written.
-    QList<QPair<QString, QByteArray>> files;
+    OutputFiles files;
     const QString run = QStringLiteral("seed %1, generations %2 to %3")
                             .arg(archive.header.seed)
                             .arg(generations.front())
@@ -132,12 +132,9 @@ int runAnalysis(const AnalyzeOptions& options)
     case AnalyzeOptions::Command::Crossplay:
         break;
     }
-    for (const auto& file : files) {
-        const QString error = writeFileAtomically(file.first, file.second);
-        if (!error.isEmpty()) {
-            reportError(error);
-            return unwritableOutput;
-        }
+    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
+        reportError(error);
+        return unwritableOutput;
     }
     return 0;
 }

@@ -23,16 +23,11 @@ namespace
 constexpr int badInput = 2;
 constexpr int unwritableOutput = 1;
 
-using OutputFiles = QList<QPair<QString, QByteArray>>;
-
 int writeAll(const OutputFiles& files)
 {
-    for (const auto& file : files) {
-        const QString error = writeFileAtomically(file.first, file.second);
-        if (!error.isEmpty()) {
-            reportError(error);
-            return unwritableOutput;
-        }
+    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
+        reportError(error);
+        return unwritableOutput;
     }
     return 0;
 }

@@ -36,7 +36,7 @@ int runSummary(const AnalyzeOptions& options)
     }
     const std::vector<SummaryRow> rows = summarizeRuns(runs);
 
-    QList<QPair<QString, QByteArray>> files = {{options.csvPath, summaryCsv(rows)}};
+    OutputFiles files = {{options.csvPath, summaryCsv(rows)}};
     if (!options.pngPath.isEmpty()) {
         const QString title =
             QStringLiteral("Coevolife, %1 %2: median and quartiles per generation")
@@ -44,12 +44,9 @@ int runSummary(const AnalyzeOptions& options)
                 .arg(runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
         files.append({options.pngPath, pngBytes(drawSummaryPlot(rows, title))});
     }
-    for (const auto& file : files) {
-        const QString error = writeFileAtomically(file.first, file.second);
-        if (!error.isEmpty()) {
-            reportError(error);
-            return 1;
-        }
+    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
+        reportError(error);
+        return 1;
     }
     return 0;
 }

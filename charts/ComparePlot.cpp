@@ -2,9 +2,9 @@
 
 #include "charts/ChartStyle.h"
 #include "charts/FitnessPlot.h"
+#include "charts/SummaryPlot.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 
@@ -87,21 +87,9 @@ void drawPanel(QPainter& painter, const QRect& area,
     // Every band before any line, so no condition's median hides under
     // another's band.
     for (std::size_t c = 0; c < conditions.size(); ++c) {
-        const std::vector<SummaryRow>& rows = conditions[c].rows;
-        if (rows.empty())
-            continue;
-        QPainterPath band;
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            const QPointF point =
-                scale.toPoint(rows[k].generation, seriesField(rows[k], series).upper);
-            k == 0 ? band.moveTo(point) : band.lineTo(point);
-        }
-        for (std::size_t k = rows.size(); k-- > 0;)
-            band.lineTo(scale.toPoint(rows[k].generation, seriesField(rows[k], series).lower));
-        const QColor color = bandColor(static_cast<int>(c));
-        painter.setPen(rows.size() == 1 ? QPen(color, 6) : QPen(Qt::NoPen));
-        painter.setBrush(color);
-        painter.drawPath(band);
+        if (!conditions[c].rows.empty())
+            drawQuartileBand(painter, scale, conditions[c].rows, series,
+                             bandColor(static_cast<int>(c)));
     }
     for (std::size_t c = 0; c < conditions.size(); ++c) {
         QVector<QPointF> medians;

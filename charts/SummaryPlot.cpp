@@ -32,19 +32,8 @@ void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRo
     painter.save();
     painter.setClipRect(area.adjusted(-2, -2, 3, 3));
     // Bands first, so no line is hidden under one; the noisier average on top.
-    for (FitnessSeries series : {best, average}) {
-        QPainterPath band;
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            const QPointF point =
-                scale.toPoint(rows[k].generation, seriesField(rows[k], series).upper);
-            k == 0 ? band.moveTo(point) : band.lineTo(point);
-        }
-        for (std::size_t k = rows.size(); k-- > 0;)
-            band.lineTo(scale.toPoint(rows[k].generation, seriesField(rows[k], series).lower));
-        painter.setPen(rows.size() == 1 ? QPen(bandColor(series), 6) : QPen(Qt::NoPen));
-        painter.setBrush(bandColor(series));
-        painter.drawPath(band);
-    }
+    for (FitnessSeries series : {best, average})
+        drawQuartileBand(painter, scale, rows, series, bandColor(series));
     for (FitnessSeries series : {best, average}) {
         QVector<QPointF> medians;
         for (const SummaryRow& row : rows)
@@ -55,6 +44,22 @@ void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRo
 }
 
 } // namespace
+
+void drawQuartileBand(QPainter& painter, const ChartScale& scale,
+                      const std::vector<SummaryRow>& rows, FitnessSeries series,
+                      const QColor& color)
+{
+    QPainterPath band;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const QPointF point = scale.toPoint(rows[k].generation, seriesField(rows[k], series).upper);
+        k == 0 ? band.moveTo(point) : band.lineTo(point);
+    }
+    for (std::size_t k = rows.size(); k-- > 0;)
+        band.lineTo(scale.toPoint(rows[k].generation, seriesField(rows[k], series).lower));
+    painter.setPen(rows.size() == 1 ? QPen(color, 6) : QPen(Qt::NoPen));
+    painter.setBrush(color);
+    painter.drawPath(band);
+}
 
 QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title)
 {

@@ -1,11 +1,21 @@
 #pragma once
 
 #include "analysis/SeedSummary.h"
+#include "charts/FitnessPlot.h"
 
 #include <QImage>
 #include <QString>
 
 #include <vector>
+
+class QPainter;
+struct ChartScale;
+
+// The first to third quartile of `series` over the rows as a band filled
+// with `color`; a single row as a short thick stroke.
+void drawQuartileBand(QPainter& painter, const ChartScale& scale,
+                      const std::vector<SummaryRow>& rows, FitnessSeries series,
+                      const QColor& color);
 
 // The summary over seeds laid out like the fitness plot, one panel per
 // population: for its average and its best-so-far the median as a line and

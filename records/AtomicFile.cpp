@@ -23,6 +23,14 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes)
     return {};
 }
 
+QString writeFilesAtomically(const OutputFiles& files)
+{
+    for (const auto& file : files)
+        if (QString error = writeFileAtomically(file.first, file.second); !error.isEmpty())
+            return error;
+    return {};
+}
+
 QString makeFolder(const QString& folder)
 {
     if (QDir().mkpath(folder))

@@ -237,9 +237,7 @@ void AnalyzeTest::summaryQuartilesOfHandMadeRuns()
     // Worked by hand: generation 1's average1 over 1, 2, 4, 10 has its lower
     // quartile at position 3 x 0.25 = 0.75 of the sorted values, 1 + 0.75 x 1;
     // its median at 1.5, 2 + 0.5 x 2; its upper quartile at 2.25, 4 + 0.25 x 6.
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(),
+    QCOMPARE(fileBytes(csv),
              QByteArray("generation,seeds,"
                         "average1_min,average1_q1,average1_median,average1_q3,average1_max,"
                         "average2_min,average2_q1,average2_median,average2_q3,average2_max,"
@@ -348,9 +346,7 @@ void AnalyzeTest::compareOfHandMadeConditions()
     // average2: 6 3 1 against 4 2, U = 3, the exact middle. best2: 31 12 9
     // against 25 5, U = 4, exact 2 x 4/10. last_gain1: B 2 1 3 against A 3 2
     // (A's seed 2 rose at 4, after G); last_gain2: B 3 1 1 against A 2 1.
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(),
+    QCOMPARE(fileBytes(csv),
              QByteArray("series,condition,n,median,control_n,control_median,u,p,a12,p_holm\n"
                         "average1,B,3,4,2,2.5,5.5,0.23613697,0.916666667,1\n"
                         "average2,B,3,3,2,3,3,1,0.5,1\n"
@@ -413,12 +409,8 @@ void AnalyzeTest::crossplayMeansAreTheMatchesAgainstOtherRuns()
                                       sum1 / 2, sum2 / 2)
                         .toUtf8();
     }
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), expected);
-    QFile statsFile(stats);
-    QVERIFY(statsFile.open(QIODevice::ReadOnly));
-    const QList<QByteArray> statsLines = statsFile.readAll().split('\n');
+    QCOMPARE(fileBytes(csv), expected);
+    const QList<QByteArray> statsLines = fileBytes(stats).split('\n');
     QCOMPARE(statsLines.size(), 4);
     QVERIFY(statsLines[1].startsWith("mean1,two,1,"));
     QVERIFY(statsLines[2].startsWith("mean2,two,1,"));

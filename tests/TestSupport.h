@@ -141,6 +141,13 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The whole file, or nothing when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A batch log cut back after the line of `generation`, as a resume expects
 // it: what a run printed after the generation its checkpoint holds is
 // printed again by the resumed run. Empty if that line is missing.

@@ -3,7 +3,8 @@
 # Usage: scripts/test.sh [--asan | --tsan]
 #   (none)   build/        the plain Release build
 #   --asan   build-asan/   AddressSanitizer + UndefinedBehaviorSanitizer
-#   --tsan   build-tsan/   ThreadSanitizer (Qt's own code suppressed only)
+#   --tsan   build-tsan/   ThreadSanitizer (Qt's own code suppressed only), the
+#                          tests of code with threads
 # Any sanitizer report fails the run.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/prepare-build.sh"
@@ -21,7 +22,8 @@ case "${1:-}" in
         ;;
     --tsan)
         build_dir="$repo_dir/build-tsan"
-        cmake_options=(-DCOEVOLIFE_SANITIZE=thread -DCOEVOLIFE_BENCHMARKS=OFF)
+        cmake_options=(-DCOEVOLIFE_SANITIZE=thread -DCOEVOLIFE_BENCHMARKS=OFF
+                       -DCOEVOLIFE_THREADED_TESTS_ONLY=ON)
         # Without GLib, Qt uses its own event dispatcher, whose allocator
         # traffic the suppressions cover; GLib's is not ours to check.
         # QProcess forks the programs under test from a threaded process and
@@ -43,4 +45,9 @@ if [ ${#cmake_options[@]} -gt 0 ]; then
     # generations here; the plain build runs those in full.
     run_options+=(COEVOLIFE_SOAK_KEYS="${COEVOLIFE_SOAK_KEYS:-400}" COEVOLIFE_SKIP_LONG_TESTS=1)
 fi
-env "${run_options[@]}" ctest --test-dir "$build_dir" --output-on-failure
+# The plain build's tests two at a time; the sanitized ones, whose threads
+# run many times slower, one at a time, so that no test's deadline is
+# stretched by another.
+jobs=2
+[ ${#cmake_options[@]} -gt 0 ] && jobs=1
+env "${run_options[@]}" ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"

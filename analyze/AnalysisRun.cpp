@@ -2,6 +2,7 @@
 
 #include "analysis/ChampionGrid.h"
 #include "analysis/MasterTournament.h"
+#include "analyze/AnalyzeExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Board.h"
@@ -20,9 +21,6 @@
 namespace
 {
 
-constexpr int badInput = 2;
-constexpr int unwritableOutput = 1;
-
 QString scoreText(double score)
 {
     return QString::asprintf("%.9g", score);
@@ -39,7 +37,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                             .arg(generation)
                             .arg(oldest)
                             .arg(newest));
-            return badInput;
+            return AnalyzeExitCode::badInput;
         }
     const MatchLayout& layout = archive.config().match;
     const Pattern first =
@@ -61,7 +59,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
         writeExports(options.exportFolder, {duelExport(first, second, comments, layout)});
     if (!error.isEmpty()) {
         reportError(error);
-        return unwritableOutput;
+        return AnalyzeExitCode::unwritableOutput;
     }
     return 0;
 }
@@ -73,7 +71,7 @@ int runAnalysis(const AnalyzeOptions& options)
     const ArchiveRead read = readArchive(options.archivePath);
     if (!read.error.isEmpty()) {
         reportError(read.error);
-        return badInput;
+        return AnalyzeExitCode::badInput;
     }
     if (!read.warning.isEmpty())
         reportError(read.warning);
@@ -84,7 +82,7 @@ int runAnalysis(const AnalyzeOptions& options)
     const GenerationSelection selection = selectGenerations(archive, options.range);
     if (!selection.error.isEmpty()) {
         reportError(QStringLiteral("%1: %2").arg(options.archivePath, selection.error));
-        return badInput;
+        return AnalyzeExitCode::badInput;
     }
     std::vector<int> generations;
     std::vector<PackedPattern> champions1;
@@ -134,7 +132,7 @@ int runAnalysis(const AnalyzeOptions& options)
     }
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return unwritableOutput;
+        return AnalyzeExitCode::unwritableOutput;
     }
     return 0;
 }

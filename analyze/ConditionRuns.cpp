@@ -3,6 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
+#include "analyze/AnalyzeExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -20,14 +21,11 @@
 namespace
 {
 
-constexpr int badInput = 2;
-constexpr int unwritableOutput = 1;
-
 int writeAll(const OutputFiles& files)
 {
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return unwritableOutput;
+        return AnalyzeExitCode::unwritableOutput;
     }
     return 0;
 }
@@ -97,11 +95,11 @@ int runCompare(const AnalyzeOptions& options)
 {
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
-        return badInput;
+        return AnalyzeExitCode::badInput;
     std::vector<ConditionRuns> conditions(folders.size());
     for (std::size_t c = 0; c < folders.size(); ++c)
         if (!readLogs(folders[c], conditions[c]))
-            return badInput;
+            return AnalyzeExitCode::badInput;
 
     const int common = lastCommonGeneration(conditions);
     const int generation = options.at > 0 ? options.at : common;
@@ -113,7 +111,7 @@ int runCompare(const AnalyzeOptions& options)
                                     .arg(generation)
                                     .arg(folders[c].runs[static_cast<int>(r)])
                                     .arg(conditions[c].runs[r].size()));
-                    return badInput;
+                    return AnalyzeExitCode::badInput;
                 }
     }
     const std::vector<ComparisonRow> rows =
@@ -132,7 +130,7 @@ int runCrossplay(const AnalyzeOptions& options)
 {
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
-        return badInput;
+        return AnalyzeExitCode::badInput;
     std::vector<CrossplayRun> runs;
     MatchLayout layout;
     QString layoutRun;
@@ -142,7 +140,7 @@ int runCrossplay(const AnalyzeOptions& options)
             const ArchiveRead read = readArchive(path);
             if (!read.error.isEmpty()) {
                 reportError(read.error);
-                return badInput;
+                return AnalyzeExitCode::badInput;
             }
             if (!read.warning.isEmpty())
                 reportError(read.warning);
@@ -154,7 +152,7 @@ int runCrossplay(const AnalyzeOptions& options)
                 reportError(QStringLiteral("%1 and %2 do not play on one board: board, pattern "
                                            "size, placements and steps must be the same")
                                 .arg(layoutRun, run));
-                return badInput;
+                return AnalyzeExitCode::badInput;
             }
             const int oldest = archive.generations.front().generation;
             const int newest = archive.generations.back().generation;
@@ -165,7 +163,7 @@ int runCrossplay(const AnalyzeOptions& options)
                                 .arg(generation)
                                 .arg(oldest)
                                 .arg(newest));
-                return badInput;
+                return AnalyzeExitCode::badInput;
             }
             const ArchivedGeneration& chosen =
                 archive.generations[static_cast<std::size_t>(generation - oldest)];
@@ -174,7 +172,7 @@ int runCrossplay(const AnalyzeOptions& options)
         }
     if (runs.size() < 2) {
         reportError(QStringLiteral("crossplay needs two runs at least"));
-        return badInput;
+        return AnalyzeExitCode::badInput;
     }
 
     ChampionGrid grid = crossplayGrid(runs, layout);

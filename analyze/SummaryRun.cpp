@@ -1,6 +1,7 @@
 #include "analyze/SummaryRun.h"
 
 #include "analysis/SeedSummary.h"
+#include "analyze/AnalyzeExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "charts/ChartStyle.h"
@@ -18,19 +19,19 @@ int runSummary(const AnalyzeOptions& options)
         const ConfigRead config = configOf(run);
         if (!config.ok()) {
             reportError(config.error);
-            return 2;
+            return AnalyzeExitCode::badInput;
         }
         if (runs.empty())
             firstConfig = config;
         else if (config.config != firstConfig.config) {
             reportError(QStringLiteral("%1 and %2 played different configurations")
                             .arg(options.runPaths.first(), run));
-            return 2;
+            return AnalyzeExitCode::badInput;
         }
         CsvLogRead read = readCsvLog(logPathOf(run));
         if (!read.error.isEmpty()) {
             reportError(read.error);
-            return 2;
+            return AnalyzeExitCode::badInput;
         }
         runs.push_back(std::move(read.records));
     }
@@ -46,7 +47,7 @@ int runSummary(const AnalyzeOptions& options)
     }
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return 1;
+        return AnalyzeExitCode::unwritableOutput;
     }
     return 0;
 }

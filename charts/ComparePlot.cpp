@@ -12,15 +12,15 @@ namespace
 {
 
 constexpr int chartWidth = 1120;
-constexpr int leftMargin = 84;
-constexpr int rightMargin = 32;
+constexpr int gridLeftMargin = 84;
+constexpr int gridRightMargin = 32;
 // Room for the right-hand panels' tick labels and value axis name.
 constexpr int columnGap = 100;
-constexpr int panelHeight = 190;
+constexpr int gridPanelHeight = 190;
 // Room for the lower panels' names; the upper panels leave their generations
 // to the lower ones.
 constexpr int rowGap = 48;
-constexpr int legendTop = 48;
+constexpr int gridLegendTop = 48;
 constexpr int panelNameHeight = 30;
 constexpr int bottomMargin = 64;
 
@@ -57,9 +57,9 @@ QPen medianPen(int condition)
 
 QRect panelArea(int panelsTop, int row, int column)
 {
-    const int width = (chartWidth - leftMargin - rightMargin - columnGap) / 2;
-    return QRect(leftMargin + column * (width + columnGap),
-                 panelsTop + row * (panelHeight + rowGap), width, panelHeight);
+    const int width = (chartWidth - gridLeftMargin - gridRightMargin - columnGap) / 2;
+    return QRect(gridLeftMargin + column * (width + columnGap),
+                 panelsTop + row * (gridPanelHeight + rowGap), width, gridPanelHeight);
 }
 
 void drawPanel(QPainter& painter, const QRect& area,
@@ -110,7 +110,7 @@ QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, const QS
         legend.push_back(
             {conditions[c].name, medianPen(static_cast<int>(c)), bandColor(static_cast<int>(c))});
     // The legend wraps, so the panels start below however many rows it took.
-    const int legendBottom = legendRowsHeight(legend, chartWidth) + legendTop;
+    const int legendBottom = legendRowsHeight(legend, chartWidth) + gridLegendTop;
     const int panelsTop = legendBottom + 22 + panelNameHeight;
     const int chartHeight = panelArea(panelsTop, 1, 0).bottom() + bottomMargin;
 
@@ -118,7 +118,7 @@ QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, const QS
     image.fill(Qt::white);
     QPainter painter(&image);
     beginChart(painter, chartWidth, title);
-    drawLegendRows(painter, legend, chartWidth, legendTop);
+    drawLegendRows(painter, legend, chartWidth, gridLegendTop);
 
     int last = 1;
     for (const ConditionSummary& condition : conditions)

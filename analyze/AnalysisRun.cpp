@@ -4,6 +4,7 @@
 #include "analysis/MasterTournament.h"
 #include "analyze/AnalyzeExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -28,22 +29,15 @@ QString scoreText(double score)
 
 int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
 {
-    const int oldest = archive.generations.front().generation;
-    const int newest = archive.generations.back().generation;
-    for (int generation : {options.first, options.second})
-        if (generation < oldest || generation > newest) {
-            reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
-                            .arg(options.archivePath)
-                            .arg(generation)
-                            .arg(oldest)
-                            .arg(newest));
-            return AnalyzeExitCode::badInput;
-        }
+    const ArchivedGeneration* firstRecord =
+        archivedGeneration(archive, options.first, options.archivePath);
+    const ArchivedGeneration* secondRecord =
+        firstRecord ? archivedGeneration(archive, options.second, options.archivePath) : nullptr;
+    if (!secondRecord)
+        return AnalyzeExitCode::badInput;
     const MatchLayout& layout = archive.config().match;
-    const Pattern first =
-        unpackPattern(archive.generations[options.first - oldest].championOf(1), layout.pattern);
-    const Pattern second =
-        unpackPattern(archive.generations[options.second - oldest].championOf(2), layout.pattern);
+    const Pattern first = unpackPattern(firstRecord->championOf(1), layout.pattern);
+    const Pattern second = unpackPattern(secondRecord->championOf(2), layout.pattern);
     Board board;
     const MatchResult result = playMatch(board, first, second, layout);
     const QStringList comments = {
@@ -68,14 +62,10 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
 
 int runAnalysis(const AnalyzeOptions& options)
 {
-    const ArchiveRead read = readArchive(options.archivePath);
-    if (!read.error.isEmpty()) {
-        reportError(read.error);
+    const std::optional<RunArchive> read = readReportedArchive(options.archivePath);
+    if (!read)
         return AnalyzeExitCode::badInput;
-    }
-    if (!read.warning.isEmpty())
-        reportError(read.warning);
-    const RunArchive& archive = read.archive;
+    const RunArchive& archive = *read;
     if (options.command == AnalyzeOptions::Command::Duel)
         return runDuel(options, archive);
 

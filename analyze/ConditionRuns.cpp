@@ -12,9 +12,7 @@
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
-#include "records/ArchiveReader.h"
 #include "records/AtomicFile.h"
-#include "records/CsvLogReader.h"
 
 #include <QDir>
 
@@ -61,34 +59,6 @@ QString runCounts(const std::vector<ConditionFolder>& folders)
     return QStringLiteral("%1 conditions of %2 runs").arg(folders.size()).arg(counts.join('/'));
 }
 
-// The logs of a condition's runs, which must all have played one experiment.
-bool readLogs(const ConditionFolder& folder, ConditionRuns& condition)
-{
-    condition.name = folder.name;
-    ConfigRead first;
-    for (const QString& run : folder.runs) {
-        const ConfigRead config = configOf(run);
-        if (!config.ok()) {
-            reportError(config.error);
-            return false;
-        }
-        if (condition.runs.empty())
-            first = config;
-        else if (config.config != first.config) {
-            reportError(QStringLiteral("%1 and %2 played different configurations")
-                            .arg(folder.runs.first(), run));
-            return false;
-        }
-        CsvLogRead read = readCsvLog(logPathOf(run));
-        if (!read.error.isEmpty()) {
-            reportError(read.error);
-            return false;
-        }
-        condition.runs.push_back(std::move(read.records));
-    }
-    return true;
-}
-
 } // namespace
 
 int runCompare(const AnalyzeOptions& options)
@@ -96,10 +66,13 @@ int runCompare(const AnalyzeOptions& options)
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
         return AnalyzeExitCode::badInput;
-    std::vector<ConditionRuns> conditions(folders.size());
-    for (std::size_t c = 0; c < folders.size(); ++c)
-        if (!readLogs(folders[c], conditions[c]))
+    std::vector<ConditionRuns> conditions;
+    for (const ConditionFolder& folder : folders) {
+        auto logs = readRunLogs(folder.runs);
+        if (!logs)
             return AnalyzeExitCode::badInput;
+        conditions.push_back({folder.name, std::move(*logs)});
+    }
 
     const int common = lastCommonGeneration(conditions);
     const int generation = options.at > 0 ? options.at : common;
@@ -137,14 +110,10 @@ int runCrossplay(const AnalyzeOptions& options)
     for (std::size_t c = 0; c < folders.size(); ++c)
         for (const QString& run : folders[c].runs) {
             const QString path = QDir(run).filePath(QStringLiteral("run.arc"));
-            const ArchiveRead read = readArchive(path);
-            if (!read.error.isEmpty()) {
-                reportError(read.error);
+            const std::optional<RunArchive> read = readReportedArchive(path);
+            if (!read)
                 return AnalyzeExitCode::badInput;
-            }
-            if (!read.warning.isEmpty())
-                reportError(read.warning);
-            const RunArchive& archive = read.archive;
+            const RunArchive& archive = *read;
             if (layoutRun.isEmpty()) {
                 layout = archive.config().match;
                 layoutRun = run;
@@ -154,21 +123,13 @@ int runCrossplay(const AnalyzeOptions& options)
                                 .arg(layoutRun, run));
                 return AnalyzeExitCode::badInput;
             }
-            const int oldest = archive.generations.front().generation;
-            const int newest = archive.generations.back().generation;
-            const int generation = options.at > 0 ? options.at : newest;
-            if (generation < oldest || generation > newest) {
-                reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
-                                .arg(path)
-                                .arg(generation)
-                                .arg(oldest)
-                                .arg(newest));
+            const int generation =
+                options.at > 0 ? options.at : archive.generations.back().generation;
+            const ArchivedGeneration* chosen = archivedGeneration(archive, generation, path);
+            if (!chosen)
                 return AnalyzeExitCode::badInput;
-            }
-            const ArchivedGeneration& chosen =
-                archive.generations[static_cast<std::size_t>(generation - oldest)];
-            runs.push_back({static_cast<int>(c), archive.header.seed, chosen.championOf(1),
-                            chosen.championOf(2)});
+            runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),
+                            chosen->championOf(2)});
         }
     if (runs.size() < 2) {
         reportError(QStringLiteral("crossplay needs two runs at least"));

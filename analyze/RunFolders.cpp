@@ -1,5 +1,8 @@
 #include "analyze/RunFolders.h"
 
+#include "cli/CommandLineApplication.h"
+#include "records/CsvLogReader.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -39,6 +42,61 @@ ConfigRead configOf(const QString& run)
     if (!QFileInfo::exists(path))
         return {};
     return readExperimentConfig(path);
+}
+
+std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringList& runs)
+{
+    std::vector<QVector<GenerationRecord>> logs;
+    ConfigRead first;
+    for (const QString& run : runs) {
+        const ConfigRead config = configOf(run);
+        if (!config.ok()) {
+            reportError(config.error);
+            return std::nullopt;
+        }
+        if (logs.empty())
+            first = config;
+        else if (config.config != first.config) {
+            reportError(
+                QStringLiteral("%1 and %2 played different configurations").arg(runs.first(), run));
+            return std::nullopt;
+        }
+        CsvLogRead read = readCsvLog(logPathOf(run));
+        if (!read.error.isEmpty()) {
+            reportError(read.error);
+            return std::nullopt;
+        }
+        logs.push_back(std::move(read.records));
+    }
+    return logs;
+}
+
+std::optional<RunArchive> readReportedArchive(const QString& path)
+{
+    ArchiveRead read = readArchive(path);
+    if (!read.error.isEmpty()) {
+        reportError(read.error);
+        return std::nullopt;
+    }
+    if (!read.warning.isEmpty())
+        reportError(read.warning);
+    return std::move(read.archive);
+}
+
+const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int generation,
+                                             const QString& path)
+{
+    const int oldest = archive.generations.front().generation;
+    const int newest = archive.generations.back().generation;
+    if (generation < oldest || generation > newest) {
+        reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
+                        .arg(path)
+                        .arg(generation)
+                        .arg(oldest)
+                        .arg(newest));
+        return nullptr;
+    }
+    return &archive.generations[static_cast<std::size_t>(generation - oldest)];
 }
 
 ConditionFolders listConditionFolders(const QStringList& paths)

@@ -1,18 +1,38 @@
 #pragma once
 
+#include "records/ArchiveReader.h"
 #include "records/ConfigFile.h"
+#include "records/GenerationRecord.h"
 
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
-// Where a sweep leaves a run: a folder holding fitness.csv once the run is
-// finished, its config.toml, and run.arc when it was archived.
+#include <optional>
+#include <vector>
+
+// Reading what runs leave: a sweep's run folder holds fitness.csv once the
+// run is finished, its config.toml, and run.arc when it was archived.
+// Problems are reported on standard error as they are found.
 
 // A run's folder stands for the log in it; a file is a log itself.
 QString logPathOf(const QString& run);
 // The experiment a run played: the config.toml beside its log, or the
 // window's experiment where there is none.
 ConfigRead configOf(const QString& run);
+
+// The CSV logs of `runs`, which must all have played one experiment: runs
+// of different experiments are not one sample. Nothing after a problem,
+// which is reported on standard error.
+std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringList& runs);
+
+// The archive at `path`, a warning on it reported; nothing after an error,
+// reported too.
+std::optional<RunArchive> readReportedArchive(const QString& path);
+// Generation `generation` of the archive read from `path`; nullptr, with the
+// problem reported, when the archive does not hold it.
+const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int generation,
+                                             const QString& path);
 
 // A condition: a folder of run folders, as a sweep over seeds leaves it.
 struct ConditionFolder {

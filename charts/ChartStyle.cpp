@@ -122,6 +122,13 @@ void beginChart(QPainter& painter, int width, const QString& title)
     painter.drawText(QRect(0, 12, width, 28), Qt::AlignCenter, title);
 }
 
+void drawSubtitle(QPainter& painter, int width, const QString& text)
+{
+    painter.setFont(chartFont(13));
+    painter.setPen(chartAxisColor);
+    painter.drawText(QRect(0, 46, width, 20), Qt::AlignCenter, text);
+}
+
 void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name)
 {
     const QRect& area = scale.area;

@@ -56,6 +56,9 @@ struct ChartScale {
 // Turns on smooth lines and text and draws `title` centred at the top of a
 // chart `width` pixels wide.
 void beginChart(QPainter& painter, int width, const QString& title);
+// A line in smaller type under the title, saying what the chart shows; the
+// painter keeps its type and colour.
+void drawSubtitle(QPainter& painter, int width, const QString& text);
 
 // Grid lines and ticks of both axes over the scale's area, the vertical axis
 // labelled on the left, the horizontal one below when `labelX`, the two axis

@@ -201,11 +201,9 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, cons
     image.fill(Qt::white);
     QPainter painter(&image);
     beginChart(painter, chartWidth, title);
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    painter.drawText(QRect(0, 46, chartWidth, 20), Qt::AlignCenter,
-                     QStringLiteral("each run's champion: mean score against the other runs' "
-                                    "champions (box: quartiles and median; whiskers: extremes)"));
+    drawSubtitle(painter, chartWidth,
+                 QStringLiteral("each run's champion: mean score against the other runs' "
+                                "champions (box: quartiles and median; whiskers: extremes)"));
 
     // The conditions sit on whole numbers, so the grid lines (at the axis'
     // ticks, half a condition off) part them.

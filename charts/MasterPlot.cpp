@@ -34,11 +34,9 @@ QImage drawMasterPlot(const MasterScores& scores, const QString& title)
     image.fill(Qt::white);
     QPainter painter(&image);
     beginChart(painter, twoPanelChartWidth, title);
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    painter.drawText(QRect(0, 46, twoPanelChartWidth, 20), Qt::AlignCenter,
-                     QStringLiteral("each generation's champion: mean score against every "
-                                    "champion of the other population"));
+    drawSubtitle(painter, twoPanelChartWidth,
+                 QStringLiteral("each generation's champion: mean score against every "
+                                "champion of the other population"));
 
     const std::vector<int>& generations = scores.generations;
     const double first = generations.empty() ? 0 : generations.front();

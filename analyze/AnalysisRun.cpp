@@ -2,7 +2,7 @@
 
 #include "analysis/ChampionGrid.h"
 #include "analysis/MasterTournament.h"
-#include "analyze/AnalyzeExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -34,7 +34,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
     const ArchivedGeneration* secondRecord =
         firstRecord ? archivedGeneration(archive, options.second, options.archivePath) : nullptr;
     if (!secondRecord)
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     const MatchLayout& layout = archive.config().match;
     const Pattern first = unpackPattern(firstRecord->championOf(1), layout.pattern);
     const Pattern second = unpackPattern(secondRecord->championOf(2), layout.pattern);
@@ -53,7 +53,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
         writeExports(options.exportFolder, {duelExport(first, second, comments, layout)});
     if (!error.isEmpty()) {
         reportError(error);
-        return AnalyzeExitCode::unwritableOutput;
+        return ExitCode::unwritableOutput;
     }
     return 0;
 }
@@ -64,7 +64,7 @@ int runAnalysis(const AnalyzeOptions& options)
 {
     const std::optional<RunArchive> read = readReportedArchive(options.archivePath);
     if (!read)
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     const RunArchive& archive = *read;
     if (options.command == AnalyzeOptions::Command::Duel)
         return runDuel(options, archive);
@@ -72,7 +72,7 @@ int runAnalysis(const AnalyzeOptions& options)
     const GenerationSelection selection = selectGenerations(archive, options.range);
     if (!selection.error.isEmpty()) {
         reportError(QStringLiteral("%1: %2").arg(options.archivePath, selection.error));
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     }
     std::vector<int> generations;
     std::vector<PackedPattern> champions1;
@@ -122,7 +122,7 @@ int runAnalysis(const AnalyzeOptions& options)
     }
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return AnalyzeExitCode::unwritableOutput;
+        return ExitCode::unwritableOutput;
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "analyze/AnalyzeOptions.h"
 
+#include "cli/ExitCodes.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 

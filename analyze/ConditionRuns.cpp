@@ -3,7 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
-#include "analyze/AnalyzeExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -23,7 +23,7 @@ int writeAll(const OutputFiles& files)
 {
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return AnalyzeExitCode::unwritableOutput;
+        return ExitCode::unwritableOutput;
     }
     return 0;
 }
@@ -65,12 +65,12 @@ int runCompare(const AnalyzeOptions& options)
 {
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     std::vector<ConditionRuns> conditions;
     for (const ConditionFolder& folder : folders) {
         auto logs = readRunLogs(folder.runs);
         if (!logs)
-            return AnalyzeExitCode::badInput;
+            return ExitCode::badInput;
         conditions.push_back({folder.name, std::move(*logs)});
     }
 
@@ -84,7 +84,7 @@ int runCompare(const AnalyzeOptions& options)
                                     .arg(generation)
                                     .arg(folders[c].runs[static_cast<int>(r)])
                                     .arg(conditions[c].runs[r].size()));
-                    return AnalyzeExitCode::badInput;
+                    return ExitCode::badInput;
                 }
     }
     const std::vector<ComparisonRow> rows =
@@ -103,7 +103,7 @@ int runCrossplay(const AnalyzeOptions& options)
 {
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     std::vector<CrossplayRun> runs;
     MatchLayout layout;
     QString layoutRun;
@@ -112,7 +112,7 @@ int runCrossplay(const AnalyzeOptions& options)
             const QString path = QDir(run).filePath(QStringLiteral("run.arc"));
             const std::optional<RunArchive> read = readReportedArchive(path);
             if (!read)
-                return AnalyzeExitCode::badInput;
+                return ExitCode::badInput;
             const RunArchive& archive = *read;
             if (layoutRun.isEmpty()) {
                 layout = archive.config().match;
@@ -121,19 +121,19 @@ int runCrossplay(const AnalyzeOptions& options)
                 reportError(QStringLiteral("%1 and %2 do not play on one board: board, pattern "
                                            "size, placements and steps must be the same")
                                 .arg(layoutRun, run));
-                return AnalyzeExitCode::badInput;
+                return ExitCode::badInput;
             }
             const int generation =
                 options.at > 0 ? options.at : archive.generations.back().generation;
             const ArchivedGeneration* chosen = archivedGeneration(archive, generation, path);
             if (!chosen)
-                return AnalyzeExitCode::badInput;
+                return ExitCode::badInput;
             runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),
                             chosen->championOf(2)});
         }
     if (runs.size() < 2) {
         reportError(QStringLiteral("crossplay needs two runs at least"));
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     }
 
     ChampionGrid grid = crossplayGrid(runs, layout);

@@ -1,7 +1,7 @@
 #include "analyze/SummaryRun.h"
 
 #include "analysis/SeedSummary.h"
-#include "analyze/AnalyzeExitCodes.h"
+#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "charts/ChartStyle.h"
@@ -13,7 +13,7 @@ int runSummary(const AnalyzeOptions& options)
 {
     const auto logs = readRunLogs(options.runPaths);
     if (!logs)
-        return AnalyzeExitCode::badInput;
+        return ExitCode::badInput;
     const std::vector<QVector<GenerationRecord>>& runs = *logs;
     const std::vector<SummaryRow> rows = summarizeRuns(runs);
 
@@ -27,7 +27,7 @@ int runSummary(const AnalyzeOptions& options)
     }
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
         reportError(error);
-        return AnalyzeExitCode::unwritableOutput;
+        return ExitCode::unwritableOutput;
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "cli/ExitCodes.h"
 #include "records/ConfigFile.h"
 
 #include <QCommandLineParser>
@@ -21,7 +22,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Runs the co-evolution without a window and prints the lines the log pane "
-                       "would show, one per line."));
+                       "would show, one per line.\n\n") +
+        QLatin1String(ExitCode::exitCodesHelp));
     parser.addHelpOption();
     const QCommandLineOption seedOption(
         QStringLiteral("seed"),

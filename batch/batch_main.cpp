@@ -7,6 +7,7 @@
 #include "batch/ResumedOptions.h"
 #include "board/MatchPool.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
@@ -78,7 +79,7 @@ int printCheckpointInfo(const QString& path)
     const CheckpointRead read = readCheckpoint(path);
     if (!read.error.isEmpty()) {
         reportError(read.error);
-        return 2;
+        return ExitCode::badInput;
     }
     std::printf("generation %d\n", read.checkpoint.evolution.generationCount);
     return 0;
@@ -110,12 +111,12 @@ int main(int argc, char** argv)
         const CheckpointRead read = readCheckpoint(options.resumePath);
         if (!read.error.isEmpty()) {
             reportError(read.error);
-            return 2;
+            return ExitCode::badInput;
         }
         const ResumedOptions merged = resumedOptions(options, read.checkpoint);
         if (!merged.error.isEmpty()) {
             reportError(merged.error);
-            return 2;
+            return ExitCode::badInput;
         }
         options = merged.options;
         resumed = read.checkpoint;
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
             reportError(QStringLiteral("%1: the run was started with another configuration; "
                                        "leave out --config and --set to go on with its own")
                             .arg(options.resumePath));
-            return 2;
+            return ExitCode::badInput;
         }
         config = resumed->config;
     }
@@ -134,7 +135,7 @@ int main(int argc, char** argv)
         setupProblem = checkResumable(options, *resumed);
     if (!setupProblem.isEmpty()) {
         reportError(setupProblem);
-        return 2;
+        return ExitCode::badInput;
     }
 
     const std::uint32_t seed = options.seed ? *options.seed : clockSeed();
@@ -145,7 +146,7 @@ int main(int argc, char** argv)
     BatchRunner runner(seed, options.generations.value_or(100), config);
     if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
         reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
-        return 2;
+        return ExitCode::badInput;
     }
     // The pool's threads are started once, for the whole batch.
     std::unique_ptr<MatchPool> pool;
@@ -176,7 +177,7 @@ int main(int argc, char** argv)
                                        : recorder.begin();
     if (!beginError.isEmpty()) {
         reportError(beginError);
-        return 1;
+        return ExitCode::unwritableOutput;
     }
     // The first output that fails ends the batch after the generation in
     // progress; nothing more is recorded.
@@ -189,7 +190,7 @@ int main(int argc, char** argv)
                          if (outputError.isEmpty() && checkpointKeeper)
                              outputError = checkpointKeeper->write(report, recorder);
                          if (!outputError.isEmpty())
-                             runner.interrupt(1);
+                             runner.interrupt(ExitCode::unwritableOutput);
                      });
     // An interrupted batch still leaves its outputs, complete up to the last
     // generation it printed.
@@ -198,7 +199,7 @@ int main(int argc, char** argv)
         if (!error.isEmpty()) {
             recorder.abandon();
             reportError(error);
-            exitCode = 1;
+            exitCode = ExitCode::unwritableOutput;
         }
         QCoreApplication::exit(exitCode);
     });

@@ -3,6 +3,7 @@
 // the exit code, and no output file. An archive cut short is read up to its
 // last whole generation, with one line saying so.
 #include "TestSupport.h"
+#include "cli/ExitCodes.h"
 #include "records/Checksum.h"
 
 #include <QDir>
@@ -143,7 +144,7 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                                  << summary << 2 << "@"
                                                  << "line 3: generation \"3\" where 2 was expected";
     QTest::newRow("unwritable output")
-        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << 1
+        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << ExitCode::unwritableOutput
         << "~/blocker/out.csv"
         << "cannot write";
 }

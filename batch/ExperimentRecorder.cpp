@@ -55,8 +55,10 @@ QString ExperimentRecorder::begin()
         error = csv.open(outputs.csvPath);
     if (error.isEmpty() && !outputs.archivePath.isEmpty())
         error = archive.open(outputs.archivePath, seed, config);
-    if (!error.isEmpty())
-        abandon();
+    if (!error.isEmpty()) {
+        csv.discard();
+        archive.discard();
+    }
     return error;
 }
 

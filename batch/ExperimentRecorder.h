@@ -27,7 +27,8 @@ BestPatterns bestPatternsOf(const EvolutionState& state);
 // What a batch run leaves behind: the CSV log and the archive written as the
 // run goes, and at the end the fitness plot and the exported patterns. An
 // empty path or folder turns that output off. Every method returns an error
-// message, empty on success, and the files are never left half written.
+// message, empty on success, and the files are never left half written: after
+// a failed write the partial log and archive keep every whole generation.
 class ExperimentRecorder
 {
 public:
@@ -42,24 +43,11 @@ public:
     // the best patterns of its state.
     QString resume(qint64 csvBytes, qint64 archiveBytes, const QVector<GenerationRecord>& records,
                    const EvolutionState& state);
-    // A run that keeps a checkpoint leaves its partial files on an error, for
-    // the resume to continue.
-    void keepPartialFilesOnAbandon()
-    {
-        csv.keepOnAbandon();
-        archive.keepOnAbandon();
-    }
     // For each generation, in order.
     QString recordGeneration(const GenerationReport& report);
     // After the last run: completes the log, draws the plot, exports the
     // patterns and the rule.
     QString finish();
-    // Drops the unfinished log and archive after an error.
-    void abandon()
-    {
-        csv.abandon();
-        archive.abandon();
-    }
 
     const QVector<GenerationRecord>& records() const { return history; }
     // Bytes written to the log and the archive so far, as a checkpoint counts

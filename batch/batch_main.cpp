@@ -169,8 +169,6 @@ int main(int argc, char** argv)
         checkpointKeeper.emplace(options.checkpointPath,
                                  resumed ? *resumed : checkpointSettings(options, seed));
         runner.reportFullState(true);
-        // What the checkpoint counts stays for the resume to continue.
-        recorder.keepPartialFilesOnAbandon();
     }
     const QString beginError = resumed ? recorder.resume(resumed->csvBytes, resumed->archiveBytes,
                                                          resumed->history, resumed->evolution)
@@ -180,7 +178,8 @@ int main(int argc, char** argv)
         return ExitCode::unwritableOutput;
     }
     // The first output that fails ends the batch after the generation in
-    // progress; nothing more is recorded.
+    // progress; nothing more is recorded, and the partial log and archive
+    // keep every whole generation for a resume.
     QString outputError;
     QObject::connect(&runner, &BatchRunner::generationPlayed, &app,
                      [&](const GenerationReport& report) {
@@ -197,7 +196,6 @@ int main(int argc, char** argv)
     QObject::connect(&runner, &BatchRunner::finished, &app, [&](int exitCode) {
         const QString error = outputError.isEmpty() ? recorder.finish() : outputError;
         if (!error.isEmpty()) {
-            recorder.abandon();
             reportError(error);
             exitCode = ExitCode::unwritableOutput;
         }

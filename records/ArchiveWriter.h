@@ -28,8 +28,8 @@ public:
         return file.write(encodeArchivedGeneration(generation, header));
     }
     QString finish() { return file.finish(); }
-    void abandon() { file.abandon(); }
-    void keepOnAbandon() { file.keepOnAbandon(); }
+    // Removes the partial file: for a start that failed before any record.
+    void discard() { file.discard(); }
 
     bool isOpen() const { return file.isOpen(); }
     qint64 size() const { return file.size(); }

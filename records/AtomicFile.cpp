@@ -1,25 +1,64 @@
 #include "records/AtomicFile.h"
 
+#include "records/SystemFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+// A name beside `path` that no other writer picks: this process's id and a
+// count, created exclusively.
+int createTemporaryBeside(const QString& path, QByteArray& temporaryName)
+{
+    static std::atomic<unsigned> counter{0};
+    for (;;) {
+        temporaryName = QFile::encodeName(path) + ".tmp-" + QByteArray::number(getpid()) + '-' +
+                        QByteArray::number(counter.fetch_add(1));
+        const int descriptor =
+            ::open(temporaryName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+}
+
+} // namespace
+
+// Written with plain system calls rather than QSaveFile, which does not
+// notice a failure of the buffered tail it flushes on commit and would then
+// install a partly written file, and which reports "Unknown error" for it.
 QString writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    // QSaveFile writes to a temporary file beside `path` and renames it on
-    // commit; without the direct-write fallback a folder that refuses the
-    // temporary file fails here instead of being written in place.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("cannot write %1: %2").arg(path, reason);
+    const auto failure = [&path](int error) {
+        return QStringLiteral("cannot write %1: %2").arg(path, systemReason(error));
+    };
+    QByteArray temporaryName;
+    const int descriptor = createTemporaryBeside(path, temporaryName);
+    if (descriptor < 0)
+        return failure(errno);
+    // A file replaced keeps its permissions, as an editor's save does.
+    struct stat existing;
+    if (::stat(QFile::encodeName(path).constData(), &existing) == 0)
+        ::fchmod(descriptor, existing.st_mode & 07777);
+    int error = writeAll(descriptor, bytes.constData(), bytes.size());
+    if (::close(descriptor) != 0 && error == 0)
+        error = errno;
+    if (error == 0 &&
+        std::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporaryName.constData());
+        return failure(error);
     }
-    if (!file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
     return {};
 }
 

@@ -17,10 +17,8 @@ public:
     QString reopen(const QString& path, qint64 size) { return file.reopen(path, size); }
     QString append(const GenerationRecord& record);
     QString finish() { return file.finish(); }
-    // Drops the partial file; the final name is left as it was.
-    void abandon() { file.abandon(); }
-
-    void keepOnAbandon() { file.keepOnAbandon(); }
+    // Removes the partial file: for a start that failed before any row.
+    void discard() { file.discard(); }
 
     bool isOpen() const { return file.isOpen(); }
     qint64 size() const { return file.size(); }

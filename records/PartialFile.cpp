@@ -1,29 +1,45 @@
 #include "records/PartialFile.h"
 
+#include "records/SystemFile.h"
+
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 
-PartialFile::~PartialFile()
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
 {
-    abandon();
+
+QByteArray systemPath(const QString& path)
+{
+    return QFile::encodeName(path);
 }
+
+} // namespace
 
 QString PartialFile::partialPathOf(const QString& path)
 {
     return path + QStringLiteral(".partial");
 }
 
+QString PartialFile::failure(const QString& verb, const QString& path, int error) const
+{
+    return QStringLiteral("cannot %1 %2: %3").arg(verb, path, systemReason(error));
+}
+
 QString PartialFile::open(const QString& path)
 {
-    abandon();
+    close();
     finalPath = path;
     written = 0;
-    partial.setFileName(partialPathOf(path));
-    if (!partial.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("cannot write %1: %2").arg(finalPath, partial.errorString());
+    descriptor = ::open(systemPath(partialPathOf(path)).constData(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return failure(QStringLiteral("write"), finalPath, errno);
     return {};
 }
 
@@ -44,17 +60,17 @@ QString PartialFile::checkReopenable(const QString& path, qint64 size)
 
 QString PartialFile::reopen(const QString& path, qint64 size)
 {
-    abandon();
+    close();
     finalPath = path;
-    partial.setFileName(partialPathOf(path));
-    if (!partial.exists() && std::rename(QFile::encodeName(path).constData(),
-                                         QFile::encodeName(partial.fileName()).constData()) != 0)
-        return QStringLiteral("cannot continue %1: %2")
-            .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (!partial.open(QIODevice::ReadWrite) || !partial.resize(size) || !partial.seek(size)) {
-        const QString message =
-            QStringLiteral("cannot continue %1: %2").arg(partial.fileName(), partial.errorString());
-        partial.close();
+    const QByteArray partialPath = systemPath(partialPathOf(path));
+    if (::access(partialPath.constData(), F_OK) != 0 &&
+        std::rename(systemPath(path).constData(), partialPath.constData()) != 0)
+        return failure(QStringLiteral("continue"), path, errno);
+    descriptor = ::open(partialPath.constData(), O_WRONLY | O_CLOEXEC);
+    if (descriptor < 0 || ::ftruncate(descriptor, size) != 0 ||
+        ::lseek(descriptor, size, SEEK_SET) != size) {
+        const QString message = failure(QStringLiteral("continue"), partialPathOf(path), errno);
+        close();
         return message;
     }
     written = size;
@@ -63,11 +79,16 @@ QString PartialFile::reopen(const QString& path, qint64 size)
 
 QString PartialFile::write(const QByteArray& bytes)
 {
-    if (partial.write(bytes) != bytes.size() || !partial.flush()) {
-        const QString message =
-            QStringLiteral("cannot write %1: %2").arg(finalPath, partial.errorString());
-        abandon();
-        return message;
+    if (!isOpen())
+        return QStringLiteral("cannot write %1: the file is not open").arg(finalPath);
+    const int error =
+        writeAll(descriptor, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (error != 0) {
+        // What the failed write left of itself would be a torn record.
+        if (::ftruncate(descriptor, written) != 0)
+            ::lseek(descriptor, written, SEEK_SET);
+        close();
+        return failure(QStringLiteral("write"), finalPath, error);
     }
     written += bytes.size();
     return {};
@@ -75,26 +96,32 @@ QString PartialFile::write(const QByteArray& bytes)
 
 QString PartialFile::finish()
 {
-    if (!partial.isOpen())
+    if (!isOpen())
         return QStringLiteral("cannot write %1: the file is not open").arg(finalPath);
-    partial.close();
-    // rename() replaces an existing file atomically, which QFile::rename
-    // refuses to do.
-    if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(finalPath).constData()) != 0) {
-        const QString message = QStringLiteral("cannot write %1: %2")
-                                    .arg(finalPath, QString::fromLocal8Bit(std::strerror(errno)));
-        QFile::remove(partial.fileName());
-        return message;
-    }
+    const int closed = ::close(descriptor);
+    const int closeError = errno;
+    descriptor = -1;
+    if (closed != 0)
+        return failure(QStringLiteral("write"), finalPath, closeError);
+    // rename() replaces an existing file atomically.
+    if (std::rename(systemPath(partialPathOf(finalPath)).constData(),
+                    systemPath(finalPath).constData()) != 0)
+        return failure(QStringLiteral("write"), finalPath, errno);
     return {};
 }
 
-void PartialFile::abandon()
+void PartialFile::close()
 {
-    if (!partial.isOpen())
+    if (descriptor < 0)
         return;
-    partial.close();
-    if (!keptOnAbandon)
-        partial.remove();
+    ::close(descriptor);
+    descriptor = -1;
+}
+
+void PartialFile::discard()
+{
+    if (descriptor < 0)
+        return;
+    close();
+    ::unlink(systemPath(partialPathOf(finalPath)).constData());
 }

@@ -1,18 +1,18 @@
 #pragma once
 
-#include <QFile>
 #include <QString>
 
-// A file written as "<path>.partial" in the same folder and flushed write by
-// write, so a running experiment can be followed and an interrupted one keeps
-// what it had written; finish() renames it into place, so the final name only
-// ever holds a complete file. A file not finished removes its partial file.
-// Errors come back as messages naming the final path.
+// A file written as "<path>.partial" in the same folder, each write handed
+// to the system at once, so a running experiment can be followed and an
+// interrupted one keeps what it had written; finish() renames it into place,
+// so the final name only ever holds a complete file. A write that fails is
+// cut back off, so the partial file ends with the last whole write. Errors
+// come back as messages naming the final path and the system's reason.
 class PartialFile
 {
 public:
     PartialFile() = default;
-    ~PartialFile();
+    ~PartialFile() { close(); }
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
 
@@ -23,22 +23,25 @@ public:
     // Whether reopen would find at least `size` bytes; an error message or
     // empty. Touches nothing.
     static QString checkReopenable(const QString& path, qint64 size);
-    // Writes and flushes; on an error the partial file is dropped.
+    // Writes all of `bytes`, or, on an error, nothing: the file is cut back to
+    // its last whole write and closed.
     QString write(const QByteArray& bytes);
     QString finish();
-    // Drops the partial file; the final name is left as it was. Once kept,
-    // the partial file is only closed, for a resume to continue.
-    void abandon();
-    void keepOnAbandon() { keptOnAbandon = true; }
+    // Closes, keeping the partial file for whoever continues it.
+    void close();
+    // Closes and removes the partial file: for a start that failed before
+    // anything was recorded.
+    void discard();
 
-    bool isOpen() const { return partial.isOpen(); }
+    bool isOpen() const { return descriptor >= 0; }
     // Bytes written since open(): where the next write lands.
     qint64 size() const { return written; }
     static QString partialPathOf(const QString& path);
 
 private:
+    QString failure(const QString& verb, const QString& path, int error) const;
+
     QString finalPath;
-    QFile partial;
+    int descriptor = -1;
     qint64 written = 0;
-    bool keptOnAbandon = false;
 };

@@ -3,9 +3,11 @@
 // an interrupted run, outputs refused before the first generation, and runs
 // resumed from checkpoints against runs never interrupted.
 #include "TestSupport.h"
+#include "cli/ExitCodes.h"
 #include "records/ArchiveReader.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
+#include "records/PartialFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,7 @@
 #include <csignal>
 #include <cstring>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/types.h>
 
 namespace
@@ -185,6 +188,8 @@ private slots:
     void resumedRunEqualsStraightRun_data();
     void resumedRunEqualsStraightRun();
     void killedRunResumes();
+    void fullDiskKeepsWholeGenerations_data();
+    void fullDiskKeepsWholeGenerations();
     void badCheckpointsAreRefused_data();
     void badCheckpointsAreRefused();
 };
@@ -425,6 +430,67 @@ void ExperimentsBatchTest::killedRunResumes()
     QCOMPARE(rest.exitCode, 0);
     QCOMPARE(log + rest.out, whole.out);
     compareOutputs(straight.path(), resumed.path());
+}
+
+void ExperimentsBatchTest::fullDiskKeepsWholeGenerations_data()
+{
+    QTest::addColumn<bool>("checkpointed");
+    QTest::newRow("with a checkpoint, resumed once there is room") << true;
+    QTest::newRow("without a checkpoint") << false;
+}
+
+// A file-size limit stands in for a full disk: writes past it fail as they
+// would on one, with the system's own reason.
+void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
+{
+    QFETCH(bool, checkpointed);
+    const int generations = 40;
+    QTemporaryDir straight;
+    QTemporaryDir cramped;
+    QCOMPARE(runProgram(batchPath, runArguments(straight.path(), generations)).exitCode, 0);
+
+    const QString checkpoint = cramped.filePath(QStringLiteral("run.ckpt"));
+    QProcess process;
+    process.setChildProcessModifier([] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{24000, 24000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    process.start(batchPath, runArguments(cramped.path(), generations,
+                                          checkpointed ? QStringList{QStringLiteral("--checkpoint"),
+                                                                     checkpoint}
+                                                       : QStringList{}));
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), ExitCode::unwritableOutput);
+    const QString error = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(error.count(QLatin1Char('\n')) == 1 && error.contains(QStringLiteral("run.arc")) &&
+                 error.contains(QStringLiteral("File too large")),
+             qPrintable(error));
+
+    // Nothing complete is lost: every whole generation stays in the partial
+    // files, no record is torn, and no final name was given to either.
+    const QDir dir(cramped.path());
+    const QString arc = dir.filePath(QStringLiteral("run.arc"));
+    const ArchiveRead archive = readArchive(PartialFile::partialPathOf(arc));
+    QVERIFY2(archive.error.isEmpty() && archive.warning.isEmpty(),
+             qPrintable(archive.error + archive.warning));
+    const int archived = static_cast<int>(archive.archive.generations.size());
+    QVERIFY(archived >= 1 && archived < generations);
+    const QStringList csv = readLines(dir.filePath(QStringLiteral("fitness.csv.partial")));
+    QCOMPARE(csv.size(), archived + 2);
+    QCOMPARE(csv.mid(0, archived + 1),
+             readLines(QDir(straight.path()).filePath(QStringLiteral("fitness.csv")))
+                 .mid(0, archived + 1));
+    QVERIFY(!QFile::exists(arc) && !QFile::exists(dir.filePath(QStringLiteral("fitness.csv"))));
+    if (!checkpointed)
+        return;
+
+    // Room again: the resume ends as a run never stopped.
+    QCOMPARE(checkpointGeneration(checkpoint), archived);
+    const ProgramRun rest = runProgram(batchPath, {QStringLiteral("--resume"), checkpoint});
+    QCOMPARE(rest.exitCode, 0);
+    compareOutputs(straight.path(), cramped.path());
 }
 
 void ExperimentsBatchTest::badCheckpointsAreRefused_data()

@@ -14,6 +14,7 @@
 #include "random/RandomSources.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
+#include "records/OutputLock.h"
 #include "records/PartialFile.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace
 {
@@ -70,6 +72,23 @@ QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint
             PartialFile::checkReopenable(options.outputs.archivePath, checkpoint.archiveBytes);
         if (!problem.isEmpty())
             return QStringLiteral("%1: %2").arg(options.resumePath, problem);
+    }
+    return {};
+}
+
+// One writer per run: the checkpoint, the archive and the CSV log stay
+// locked for as long as this process runs.
+QString lockOutputs(const BatchOptions& options, std::vector<std::unique_ptr<OutputLock>>& locks)
+{
+    for (const QString& path :
+         {options.checkpointPath, options.outputs.archivePath, options.outputs.csvPath}) {
+        if (path.isEmpty())
+            continue;
+        QString error;
+        std::unique_ptr<OutputLock> lock = OutputLock::acquire(path, error);
+        if (!lock)
+            return error;
+        locks.push_back(std::move(lock));
     }
     return {};
 }
@@ -131,6 +150,9 @@ int main(int argc, char** argv)
     }
     // A long run must not fail at its end over a path it could check now.
     QString setupProblem = checkOutputPaths(plannedOutputs(options));
+    std::vector<std::unique_ptr<OutputLock>> locks;
+    if (setupProblem.isEmpty())
+        setupProblem = lockOutputs(options, locks);
     if (setupProblem.isEmpty() && resumed)
         setupProblem = checkResumable(options, *resumed);
     if (!setupProblem.isEmpty()) {

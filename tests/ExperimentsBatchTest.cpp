@@ -188,6 +188,7 @@ private slots:
     void resumedRunEqualsStraightRun_data();
     void resumedRunEqualsStraightRun();
     void killedRunResumes();
+    void secondWriterIsRefused();
     void fullDiskKeepsWholeGenerations_data();
     void fullDiskKeepsWholeGenerations();
     void badCheckpointsAreRefused_data();
@@ -430,6 +431,53 @@ void ExperimentsBatchTest::killedRunResumes()
     QCOMPARE(rest.exitCode, 0);
     QCOMPARE(log + rest.out, whole.out);
     compareOutputs(straight.path(), resumed.path());
+}
+
+void ExperimentsBatchTest::secondWriterIsRefused()
+{
+    QTemporaryDir dir;
+    const QDir folder(dir.path());
+    const QString checkpoint = folder.filePath(QStringLiteral("run.ckpt"));
+    const QString csv = folder.filePath(QStringLiteral("fitness.csv"));
+    const QString archive = folder.filePath(QStringLiteral("run.arc"));
+    QProcess first;
+    first.start(batchPath,
+                {QStringLiteral("--seed"), QStringLiteral("2"), QStringLiteral("--generations"),
+                 QStringLiteral("1000000"), QStringLiteral("--csv"), csv,
+                 QStringLiteral("--archive"), archive, QStringLiteral("--checkpoint"), checkpoint});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(checkpointGeneration(checkpoint) >= 1, 60000);
+    const qint64 pid = first.processId();
+    QVERIFY(pid > 0);
+
+    // Whichever of its files a second batch names, it refuses at once and
+    // creates nothing.
+    const QString other = folder.filePath(QStringLiteral("other"));
+    const QList<QStringList> seconds{
+        {QStringLiteral("--resume"), checkpoint},
+        {QStringLiteral("--checkpoint"), checkpoint, QStringLiteral("--csv"), other},
+        {QStringLiteral("--archive"), archive, QStringLiteral("--csv"), other},
+        {QStringLiteral("--csv"), csv, QStringLiteral("--archive"), other}};
+    const QStringList named{checkpoint, checkpoint, archive, csv};
+    for (int k = 0; k < seconds.size(); ++k) {
+        const ProgramRun second = runProgram(batchPath, seconds[k]);
+        QCOMPARE(second.exitCode, ExitCode::badInput);
+        QCOMPARE(second.errorLines.size(), 1);
+        QVERIFY2(second.errorLines[0].contains(named[k] + QStringLiteral(" is in use by process ") +
+                                               QString::number(pid)),
+                 qPrintable(second.errorLines[0]));
+        QCOMPARE(folder.entryList({QStringLiteral("other*")}), QStringList());
+    }
+
+    // The lock goes with its process, however it ends.
+    QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
+    QVERIFY(first.waitForFinished(60000));
+    const int generation = checkpointGeneration(checkpoint);
+    QCOMPARE(
+        runProgram(batchPath, {QStringLiteral("--resume"), checkpoint,
+                               QStringLiteral("--generations"), QString::number(generation + 1)})
+            .exitCode,
+        0);
 }
 
 void ExperimentsBatchTest::fullDiskKeepsWholeGenerations_data()

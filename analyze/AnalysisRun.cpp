@@ -2,7 +2,6 @@
 
 #include "analysis/ChampionGrid.h"
 #include "analysis/MasterTournament.h"
-#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -13,6 +12,7 @@
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "records/ArchiveReader.h"
 #include "records/AtomicFile.h"
 #include "records/PatternExport.h"

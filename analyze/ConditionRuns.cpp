@@ -3,7 +3,6 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
-#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -12,6 +11,7 @@
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "records/AtomicFile.h"
 
 #include <QDir>
@@ -67,10 +67,14 @@ int runCompare(const AnalyzeOptions& options)
     if (folders.empty())
         return ExitCode::badInput;
     std::vector<ConditionRuns> conditions;
+    QStringList allRuns;
+    std::vector<QVector<GenerationRecord>> allLogs;
     for (const ConditionFolder& folder : folders) {
         auto logs = readRunLogs(folder.runs);
         if (!logs)
             return ExitCode::badInput;
+        allRuns += folder.runs;
+        allLogs.insert(allLogs.end(), logs->begin(), logs->end());
         conditions.push_back({folder.name, std::move(*logs)});
     }
 
@@ -87,6 +91,7 @@ int runCompare(const AnalyzeOptions& options)
                     return ExitCode::badInput;
                 }
     }
+    reportShortRuns(allRuns, allLogs);
     const std::vector<ComparisonRow> rows =
         compareConditions(namesOf(folders), seriesAt(conditions, generation));
 

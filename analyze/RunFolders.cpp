@@ -71,6 +71,20 @@ std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringL
     return logs;
 }
 
+void reportShortRuns(const QStringList& runs, const std::vector<QVector<GenerationRecord>>& logs)
+{
+    qsizetype longest = 0;
+    for (const QVector<GenerationRecord>& log : logs)
+        longest = std::max(longest, log.size());
+    for (std::size_t k = 0; k < logs.size(); ++k)
+        if (logs[k].size() < longest)
+            reportError(QStringLiteral("%1 is shorter than the others: it ends at generation %2, "
+                                       "the longest run at %3")
+                            .arg(runs[static_cast<qsizetype>(k)])
+                            .arg(logs[k].size())
+                            .arg(longest));
+}
+
 std::optional<RunArchive> readReportedArchive(const QString& path)
 {
     ArchiveRead read = readArchive(path);

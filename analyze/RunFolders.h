@@ -26,6 +26,11 @@ ConfigRead configOf(const QString& run);
 // which is reported on standard error.
 std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringList& runs);
 
+// One line on standard error for each run whose log ends before the longest
+// one's, which pooled statistics would otherwise hide: an interrupted run, or
+// one asked for fewer generations.
+void reportShortRuns(const QStringList& runs, const std::vector<QVector<GenerationRecord>>& logs);
+
 // The archive at `path`, a warning on it reported; nothing after an error,
 // reported too.
 std::optional<RunArchive> readReportedArchive(const QString& path);

@@ -1,12 +1,12 @@
 #include "analyze/SummaryRun.h"
 
 #include "analysis/SeedSummary.h"
-#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "charts/ChartStyle.h"
 #include "charts/SummaryPlot.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "records/AtomicFile.h"
 
 int runSummary(const AnalyzeOptions& options)
@@ -15,6 +15,7 @@ int runSummary(const AnalyzeOptions& options)
     if (!logs)
         return ExitCode::badInput;
     const std::vector<QVector<GenerationRecord>>& runs = *logs;
+    reportShortRuns(options.runPaths, runs);
     const std::vector<SummaryRow> rows = summarizeRuns(runs);
 
     OutputFiles files = {{options.csvPath, summaryCsv(rows)}};

@@ -233,6 +233,15 @@ void AnalyzeTest::summaryQuartilesOfHandMadeRuns()
                       dir.filePath(QStringLiteral("d.csv")), QStringLiteral("--csv"), csv,
                       QStringLiteral("--png"), png});
     QCOMPARE(run.exitCode, 0);
+    // Pooled, but not without a word on the runs that stop early.
+    const auto shortRun = [&dir](const char* name, int last) {
+        return QStringLiteral("coevolife-analyze: %1 is shorter than the others: it ends at "
+                              "generation %2, the longest run at 3")
+            .arg(dir.filePath(QLatin1String(name)))
+            .arg(last);
+    };
+    QCOMPARE(run.errorLines,
+             (QStringList{shortRun("a", 2), shortRun("c.csv", 2), shortRun("d.csv", 1)}));
 
     // Worked by hand: generation 1's average1 over 1, 2, 4, 10 has its lower
     // quartile at position 3 x 0.25 = 0.75 of the sorted values, 1 + 0.75 x 1;
@@ -339,6 +348,13 @@ void AnalyzeTest::compareOfHandMadeConditions()
                                  dir.filePath(QStringLiteral("B")), QStringLiteral("--csv"), csv,
                                  QStringLiteral("--png"), png});
     QCOMPARE(run.exitCode, 0);
+    // Every run but A/seed-2 ends a generation early, which compare names.
+    QStringList shortRuns;
+    for (const char* name : {"A/seed-1", "B/seed-1", "B/seed-2", "B/seed-10"})
+        shortRuns << QStringLiteral("coevolife-analyze: %1 is shorter than the others: it ends at "
+                                    "generation 3, the longest run at 4")
+                         .arg(dir.filePath(QLatin1String(name)));
+    QCOMPARE(run.errorLines, shortRuns);
 
     // Worked by hand at generation 3, the last every run reached, B in the
     // order seed-1, seed-2, seed-10. average1: B 6 3 4 against A 3 2, U = 5.5

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs one seed of a sweep in OUT/seed-SEED: skips it when finished, resumes
-# it from its checkpoint when interrupted, starts it otherwise. Shared by
+# Runs one seed of a sweep in OUT/seed-SEED: skips it when it has reached
+# GENERATIONS, resumes it from its checkpoint when it has not (interrupted in
+# any way, or asked for more generations now), starts it otherwise. Shared by
 # scripts/sweep.sh (GNU parallel) and the Slurm job array.
 # Usage: run-seed.sh BATCH GENERATIONS OUT SEED
 #   BATCH  the coevolife-batch program (an absolute path for remote hosts)
@@ -18,18 +19,12 @@ generations="$2"
 seed="$4"
 dir="$3/seed-$seed"
 
-# checkpoint_generation: prints the generation the checkpoint holds. The
-# batch says so itself where it can; otherwise the CSV log's partial file,
-# a row per generation written, tells.
+# checkpoint_generation: prints the generation the checkpoint holds, the
+# one the run reached; fails when the checkpoint cannot be read.
 checkpoint_generation() {
     local info
-    if info="$("$batch" --checkpoint-info "$dir/run.ckpt" 2>/dev/null)" &&
-        [[ "$info" =~ ^generation\ ([0-9]+)$ ]]; then
-        echo "${BASH_REMATCH[1]}"
-        return 0
-    fi
-    [ -f "$dir/fitness.csv.partial" ] || return 1
-    tail -n 1 "$dir/fitness.csv.partial" | cut -d, -f1 | grep -E '^[0-9]+$'
+    info="$("$batch" --checkpoint-info "$dir/run.ckpt" 2>/dev/null)" &&
+        [[ "$info" =~ ^generation\ ([0-9]+)$ ]] && echo "${BASH_REMATCH[1]}"
 }
 
 # cut_log GENERATION: keeps run.log up to and including that generation's
@@ -44,10 +39,6 @@ cut_log() {
     mv "$kept" "$dir/run.log"
 }
 
-if [ -f "$dir/fitness.csv" ]; then
-    echo "seed $seed: finished already, skipped"
-    exit 0
-fi
 mkdir -p "$dir"
 # A job whose parent was killed may still be running this seed; two writers
 # would ruin it. The lock goes with the last process holding it.
@@ -57,16 +48,26 @@ if ! flock -n 9; then
     exit 1
 fi
 
+# A run stopped by a signal, a full disk or a requeue leaves fitness.csv like
+# a finished one: only the generation it reached tells.
 if [ -f "$dir/run.ckpt" ]; then
-    if generation="$(checkpoint_generation)" && [ -f "$dir/run.log" ] && cut_log "$generation"; then
-        echo "seed $seed: resumed after generation $generation"
-        "$batch" --resume "$dir/run.ckpt" --generations "$generations" >>"$dir/run.log"
-        echo "seed $seed: finished"
-        exit 0
+    if generation="$(checkpoint_generation)"; then
+        if [ "$generation" -ge "$generations" ] && [ -f "$dir/fitness.csv" ] &&
+            [ ! -e "$dir/fitness.csv.partial" ]; then
+            echo "seed $seed: finished already, skipped"
+            exit 0
+        fi
+        if [ -f "$dir/run.log" ] && cut_log "$generation"; then
+            echo "seed $seed: resumed after generation $generation"
+            target=$((generation > generations ? generation : generations))
+            "$batch" --resume "$dir/run.ckpt" --generations "$target" >>"$dir/run.log"
+            echo "seed $seed: finished"
+            exit 0
+        fi
     fi
     # Every run is exact to the bit, so starting over gives the same files,
     # only later.
-    echo "seed $seed: the checkpoint and the log disagree; started over" >&2
+    echo "seed $seed: the checkpoint is unreadable or the log lacks its generation; started over" >&2
     rm -f "$dir/run.ckpt"
 fi
 # A resumed seed plays its checkpoint's experiment; a new one the sweep's.

@@ -2,7 +2,10 @@
 # scripts/sweep.sh killed with SIGKILL mid-sweep, as a pre-empted job is, and
 # started again: it must skip the finished seeds, resume the others, and end
 # with the very files of runs never interrupted; a third start does nothing.
-# Then a short sweep over two conditions, compared and crossplayed.
+# Then one seed through run-seed.sh stopped by SIGINT, SIGTERM and SIGKILL at
+# a random generation, or finished short of what is asked later: the same
+# command again ends with the files of a run never stopped. Then a short
+# sweep over two conditions, compared and crossplayed.
 # Usage: sweep-test.sh BATCH ANALYZE
 set -euo pipefail
 
@@ -90,6 +93,40 @@ done
     fail "finished seeds were not skipped: $(cat "$work/again.txt")"
 [ "$(wc -l <"$work/out/summary.csv")" -eq $((generations + 1)) ] || fail "summary.csv is short"
 grep -q "^$generations,$seeds," "$work/out/summary.csv" || fail "summary.csv misses seeds"
+
+# Interrupted is not finished, however the run was stopped: SIGINT as from
+# Ctrl-C, SIGTERM as Slurm sends it before a requeue or a time limit, and
+# SIGKILL, each to the whole process group, as a terminal or Slurm signals.
+run_seed="$(dirname "$sweep")/run-seed.sh"
+checkpoint_generation() {
+    "$batch" --checkpoint-info "$1" 2>/dev/null | sed -n 's/^generation //p'
+}
+for stop in INT TERM KILL short; do
+    folder="$work/stopped-$stop"
+    target=$((RANDOM % (generations / 2) + 1))
+    if [ "$stop" = short ]; then
+        "$run_seed" "$batch" "$target" "$folder" 1 >/dev/null
+    else
+        setsid "$run_seed" "$batch" "$generations" "$folder" 1 >/dev/null 2>&1 &
+        group=$!
+        for _ in $(seq 1 3000); do
+            [ "$(checkpoint_generation "$folder/seed-1/run.ckpt")" -ge "$target" ] 2>/dev/null && break
+            sleep 0.01
+        done
+        kill "-$stop" -- "-$group"
+        wait "$group" && fail "SIG$stop: the seed finished before the signal"
+    fi
+    reached="$(checkpoint_generation "$folder/seed-1/run.ckpt")"
+    [ "$reached" -lt "$generations" ] || fail "SIG$stop: the seed finished before the signal"
+    "$run_seed" "$batch" "$generations" "$folder" 1 >"$work/again-$stop.txt" ||
+        fail "SIG$stop at generation $reached: $(cat "$work/again-$stop.txt")"
+    grep -q "^seed 1: resumed after generation $reached\$" "$work/again-$stop.txt" ||
+        fail "SIG$stop: not resumed after generation $reached: $(cat "$work/again-$stop.txt")"
+    for file in fitness.csv run.arc run.log; do
+        cmp "$work/straight/seed-1/$file" "$folder/seed-1/$file" ||
+            fail "SIG$stop at generation $reached: $file differs from the straight run's"
+    done
+done
 
 # Two conditions of two seeds: a folder each, named by the value that varies.
 short=12

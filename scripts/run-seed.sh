@@ -73,7 +73,8 @@ fi
 # A resumed seed plays its checkpoint's experiment; a new one the sweep's.
 config=()
 if [ -f "$3/config.toml" ]; then
-    cp "$3/config.toml" "$dir/config.toml"
+    cp "$3/config.toml" "$dir/config.toml.tmp"
+    mv "$dir/config.toml.tmp" "$dir/config.toml"
     config=(--config "$dir/config.toml")
 fi
 "$batch" --seed "$seed" --generations "$generations" "${config[@]}" --csv "$dir/fitness.csv" \

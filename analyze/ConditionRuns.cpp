@@ -3,7 +3,6 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
-#include "cli/ExitCodes.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/RunFolders.h"
 #include "analyze/WatchedPlay.h"
@@ -12,6 +11,7 @@
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "records/AtomicFile.h"
 
 #include <QDir>
@@ -137,8 +137,13 @@ int runCrossplay(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid = crossplayGrid(runs, layout);
-    MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
-    if (const int signalNumber = playWatched(grid, pool))
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(options.threads, failure);
+    if (!pool) {
+        reportError(QString::fromStdString(failure));
+        return ExitCode::systemRefused;
+    }
+    if (const int signalNumber = playWatched(grid, *pool))
         return 128 + signalNumber;
     const CrossplayMeans means = crossplayMeans(grid);
 

@@ -1,7 +1,8 @@
 // coevolife-analyze refuses what is not a sound archive or CSV log, a range
 // outside it and an output it cannot write: one line naming the file and the problem,
 // the exit code, and no output file. An archive cut short is read up to its
-// last whole generation, with one line saying so.
+// last whole generation, with one line saying so. Threads the system will not
+// start end either program the same way.
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/Checksum.h"
@@ -11,10 +12,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/resource.h>
+
 namespace
 {
 
 const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
+const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
 
 QByteArray withByte(QByteArray bytes, int at, char value)
 {
@@ -42,6 +48,8 @@ class HostileArchiveTest : public QObject
 private slots:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
+    void refusedThreadsWithOneLine_data();
+    void refusedThreadsWithOneLine();
 };
 
 void HostileArchiveTest::refusedWithOneLine_data()
@@ -87,6 +95,11 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << sound << QStringList{"master", "@", "--png", "~/m.png", "--generations", "2:4"}
         << 2 << "@"
         << "generations 2:4 are outside the archive's 1:3";
+    for (const char* threads : {"0", "1025", "50000", "2000000000"})
+        QTest::addRow("threads %s", threads)
+            << true << sound << QStringList{"grid", "@", "--csv", "~/out.csv", "--threads", threads}
+            << 2 << QStringLiteral("--threads '%1'").arg(threads)
+            << "is not a whole number from 1 to 1024";
     QTest::newRow("duel outside") << true << sound
                                   << QStringList{"duel",     "@", "--first",  "1",
                                                  "--second", "9", "--export", "~/duel"}
@@ -144,8 +157,8 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                                  << summary << 2 << "@"
                                                  << "line 3: generation \"3\" where 2 was expected";
     QTest::newRow("unwritable output")
-        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << ExitCode::unwritableOutput
-        << "~/blocker/out.csv"
+        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"}
+        << ExitCode::unwritableOutput << "~/blocker/out.csv"
         << "cannot write";
 }
 
@@ -194,6 +207,63 @@ void HostileArchiveTest::refusedWithOneLine()
         after.sort();
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), after);
+}
+
+void HostileArchiveTest::refusedThreadsWithOneLine_data()
+{
+    QTest::addColumn<QString>("program");
+    // "~" stands for the test's folder, which holds a sound archive run.arc.
+    QTest::addColumn<QStringList>("arguments");
+    // The limit the program runs under.
+    QTest::addColumn<int>("resource");
+    QTest::addColumn<qulonglong>("limit");
+    QTest::addColumn<QString>("line");
+
+    // A thread's stack is as large as the stack limit: past the address
+    // space, none starts.
+    const qulonglong hugeStack = 200ull << 40;
+    // Room for a hundred stacks or so: the threads started are joined again.
+    const qulonglong smallAddressSpace = 1ull << 30;
+    QTest::newRow("grid, no thread")
+        << analyzePath << QStringList{"grid", "~/run.arc", "--csv", "~/out.csv", "--threads", "4"}
+        << int(RLIMIT_STACK) << hugeStack << "coevolife-analyze: cannot start 4 threads: ";
+    QTest::newRow("grid, some threads")
+        << analyzePath
+        << QStringList{"grid", "~/run.arc", "--csv", "~/out.csv", "--threads", "1024"}
+        << int(RLIMIT_AS) << smallAddressSpace << "coevolife-analyze: cannot start 1024 threads: ";
+    QTest::newRow("batch, no thread")
+        << batchPath
+        << QStringList{"--seed", "1", "--generations", "1", "--csv", "~/out.csv", "--threads", "3"}
+        << int(RLIMIT_STACK) << hugeStack << "coevolife-batch: cannot start 3 threads: ";
+}
+
+void HostileArchiveTest::refusedThreadsWithOneLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, resource);
+    QFETCH(qulonglong, limit);
+    QFETCH(QString, line);
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    if (resource == RLIMIT_AS)
+        QSKIP("A sanitizer's shadow memory does not fit in a small address space");
+#endif
+
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("run.arc")), randomArchive(3, 1)));
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("~"), dir.path());
+    const ProgramRun run = runProgram(program, arguments, [resource, limit] {
+        const rlimit bound = {limit, limit};
+        setrlimit(resource, &bound);
+    });
+
+    QCOMPARE(run.exitCode, ExitCode::systemRefused);
+    // The reason is the system's own for a thread it cannot give.
+    QCOMPARE(run.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-"))),
+             QStringList{line + QString::fromLocal8Bit(std::strerror(EAGAIN))});
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("run.arc")});
 }
 
 QTEST_GUILESS_MAIN(HostileArchiveTest)

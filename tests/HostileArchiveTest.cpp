@@ -156,6 +156,37 @@ void HostileArchiveTest::refusedWithOneLine_data()
     QTest::newRow("summary: generation skipped") << true << header + "1,1,2,3,4\n3,1,2,3,4\n"
                                                  << summary << 2 << "@"
                                                  << "line 3: generation \"3\" where 2 was expected";
+    QTest::newRow("summary: generation quoted")
+        << true << header + "%2\x1b,1,2,3,4\n"
+        << summary << 2 << "@"
+        << "line 2: generation \"%2\\x1b\" where 1 was expected";
+    // A quoted field as the error line shows it: escaped, and cut after 60
+    // characters, whole ones.
+    struct HostileField {
+        const char* tag;
+        QByteArray field;
+        QString shown;
+    };
+    const HostileField hostileFields[] = {
+        {"escape", "\x1b[31mred", "\\x1b[31mred"},
+        {"carriage return", "3\r4", "3\\r4"},
+        {"vertical tab", "3\v4", "3\\v4"},
+        {"nul", QByteArray("x\0y", 3), "x\\x00y"},
+        {"backslash", "a\\n", "a\\\\n"},
+        {"invalid UTF-8", "\xff\xfez", "\\xff\\xfez"},
+        {"UTF-8 cut short", "\xe2\x82", "\\xe2\\x82"},
+        {"C1 control, bidi override", "\xc2\x9bz\xe2\x80\xae", "\\u009bz\\u202e"},
+        {"printable UTF-8", "\xc3\xa9t\xc3\xa9", QStringLiteral("\u00e9t\u00e9")},
+        {"200 characters", QByteArray(200, 'y'), QString(60, 'y') + QChar(0x2026)},
+        {"60 characters", QByteArray(60, 'y'), QString(60, 'y')},
+        {"three bytes at the cut", QByteArray(59, 'y') + "\xe2\x82\xac\xe2\x82\xac",
+         QString(59, 'y') + QChar(0x20ac) + QChar(0x2026)},
+    };
+    for (const HostileField& hostile : hostileFields)
+        QTest::addRow("summary: quoted %s", hostile.tag)
+            << true << header + "1,1,2," + hostile.field + ",4\n"
+            << summary << 2 << "@"
+            << QStringLiteral("line 2: \"%1\" is not a number").arg(hostile.shown);
     QTest::newRow("unwritable output")
         << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"}
         << ExitCode::unwritableOutput << "~/blocker/out.csv"
@@ -192,6 +223,8 @@ void HostileArchiveTest::refusedWithOneLine()
         run.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-analyze: ")));
     QCOMPARE(lines.size(), 1);
     QCOMPARE(run.errorLines.last(), lines.first());
+    QVERIFY2(!lines.first().contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]"))),
+             qPrintable(lines.first()));
     QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
     QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
     QVERIFY(run.out.isEmpty());

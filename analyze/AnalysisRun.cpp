@@ -84,8 +84,13 @@ int runAnalysis(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid(champions1, champions2, archive.config().match);
-    MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
-    if (const int signalNumber = playWatched(grid, pool))
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(options.threads, failure);
+    if (!pool) {
+        reportError(QString::fromStdString(failure));
+        return ExitCode::systemRefused;
+    }
+    if (const int signalNumber = playWatched(grid, *pool))
         return 128 + signalNumber;
 
     // Everything is composed before the first file is written.

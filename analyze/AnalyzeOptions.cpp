@@ -82,7 +82,8 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         QStringLiteral("K"));
     const QCommandLineOption threadsOption(
         QStringLiteral("threads"),
-        QStringLiteral("Play the matches on <N> threads (default: one per CPU)."),
+        QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per CPU).")
+            .arg(maximumThreadCount),
         QStringLiteral("N"));
     const QList<const QCommandLineOption*> options = {
         &csvOption,   &pngOption,    &statsOption,       &atOption,    &exportOption,
@@ -189,8 +190,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     chosen.exportFolder = parser.value(exportOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},
-          std::pair{&everyOption, &chosen.range.every}, std::pair{&atOption, &chosen.at},
-          std::pair{&threadsOption, &chosen.threads}}) {
+          std::pair{&everyOption, &chosen.range.every}, std::pair{&atOption, &chosen.at}}) {
         if (!parser.isSet(*option))
             continue;
         const auto value =
@@ -199,6 +199,10 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
             return refusal(program, problem);
         *target = static_cast<int>(*value);
     }
+    const auto threads = threadCountOption(parser, threadsOption, problem);
+    if (!threads)
+        return refusal(program, problem);
+    chosen.threads = *threads;
     if (parser.isSet(generationsOption)) {
         const QString text = parser.value(generationsOption);
         const QStringList ends = text.split(QLatin1Char(':'));

@@ -28,8 +28,8 @@ struct AnalyzeOptions {
     // population 2's champion of `second`.
     int first = 0;
     int second = 0;
-    // 0: every CPU.
-    int threads = 0;
+    // --threads, or one per CPU.
+    int threads = 1;
 };
 
 using AnalyzeOptionsParse = OptionsParse<AnalyzeOptions>;

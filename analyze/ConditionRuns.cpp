@@ -142,8 +142,13 @@ int runCrossplay(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid = crossplayGrid(runs, layout);
-    MatchPool pool(options.threads > 0 ? options.threads : MatchPool::defaultThreadCount());
-    if (const int signalNumber = playWatched(grid, pool))
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(options.threads, failure);
+    if (!pool) {
+        reportError(QString::fromStdString(failure));
+        return ExitCode::systemRefused;
+    }
+    if (const int signalNumber = playWatched(grid, *pool))
         return 128 + signalNumber;
     const CrossplayMeans means = crossplayMeans(grid);
 

@@ -2,8 +2,10 @@
 
 #include "cli/CommandLineApplication.h"
 #include "records/CsvLogReader.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -135,7 +137,8 @@ ConditionFolders listConditionFolders(const QStringList& paths)
             else if (run.exists(logName + QStringLiteral(".partial")) ||
                      run.exists(QStringLiteral("run.ckpt")))
                 condition.unfinished.append(
-                    QStringLiteral("%1: unfinished (no %2), left out").arg(run.path(), logName));
+                    QStringLiteral("%1: unfinished (no %2), left out")
+                        .arg(folder.filePath(quotedText(QFile::encodeName(entry))), logName));
         }
         if (condition.runs.isEmpty()) {
             result.error =

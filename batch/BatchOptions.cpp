@@ -7,14 +7,6 @@
 
 #include <limits>
 
-namespace
-{
-
-// More threads than this would only wait for each other.
-constexpr int maximumThreads = 1024;
-
-} // namespace
-
 BatchOptionsParse parseBatchOptions(const QStringList& arguments)
 {
     const QString program = programName(arguments, QStringLiteral("coevolife-batch"));
@@ -73,8 +65,9 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("FILE"));
     const QCommandLineOption threadsOption(
         QStringLiteral("threads"),
-        QStringLiteral("Play the matches on <N> threads (default: one per CPU). The output is "
-                       "the same for any number."),
+        QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per CPU). The "
+                       "output is the same for any number.")
+            .arg(maximumThreadCount),
         QStringLiteral("N"));
     const QCommandLineOption boardThreadsOption(
         QStringLiteral("board-threads"),
@@ -138,14 +131,12 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
             return refusal(program, problem);
         result.options.generations = static_cast<int>(*generations);
     }
-    if (parser.isSet(threadsOption)) {
-        const auto threads = wholeNumberOption(parser, threadsOption, 1, maximumThreads, problem);
-        if (!threads)
-            return refusal(program, problem);
-        result.options.threads = static_cast<int>(*threads);
-    }
+    const auto threads = threadCountOption(parser, threadsOption, problem);
+    if (!threads)
+        return refusal(program, problem);
+    result.options.threads = *threads;
     result.options.boardThreads = parser.isSet(boardThreadsOption);
-    if (result.options.boardThreads && result.options.threads)
+    if (result.options.boardThreads && parser.isSet(threadsOption))
         return refusal(program, QStringLiteral("--board-threads plays on two boards; --threads "
                                                "does not go with it"));
     problem = emptyOption(parser,

@@ -24,8 +24,8 @@ struct BatchOptions {
     QString checkpointPath;
     QString resumePath;
     QString checkpointInfoPath;
-    // Absent: one thread per CPU.
-    std::optional<int> threads;
+    // The pool's: --threads, or one per CPU.
+    int threads = 1;
     // The window's way of playing matches instead of the pool.
     bool boardThreads = false;
     // The experiment: a TOML file and key=value settings over it; empty and

@@ -2,15 +2,17 @@
 
 #include "batch/OutputPathsCheck.h"
 #include "records/CheckpointFormat.h"
+#include "records/QuotedText.h"
 
 ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& checkpoint)
 {
     ResumedOptions resumed;
     BatchOptions& options = resumed.options;
     auto disagree = [&](const QString& option, const QString& value, const QString& saved) {
-        resumed.error = QStringLiteral("%1: %2 %3 disagrees with the checkpoint's %4")
-                            .arg(given.resumePath, option, value,
-                                 saved.isEmpty() ? QStringLiteral("(none)") : saved);
+        resumed.error =
+            QStringLiteral("%1: %2 %3 disagrees with the checkpoint's %4")
+                .arg(given.resumePath, option, value,
+                     saved.isEmpty() ? QStringLiteral("(none)") : quotedText(saved.toUtf8()));
         return resumed;
     };
 

@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -174,8 +175,12 @@ int main(int argc, char** argv)
     std::unique_ptr<MatchPool> pool;
     std::unique_ptr<PoolMatchRunner> poolRunner;
     if (!options.boardThreads) {
-        pool =
-            std::make_unique<MatchPool>(options.threads.value_or(MatchPool::defaultThreadCount()));
+        std::string failure;
+        pool = MatchPool::start(options.threads, failure);
+        if (!pool) {
+            reportError(QString::fromStdString(failure));
+            return ExitCode::systemRefused;
+        }
         poolRunner = std::make_unique<PoolMatchRunner>(*pool);
         runner.useMatchRunner(poolRunner.get());
     }

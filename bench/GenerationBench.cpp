@@ -10,7 +10,9 @@
 #include <QLoggingCategory>
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <optional>
+#include <string>
 
 namespace
 {
@@ -25,10 +27,15 @@ void BM_Generation(benchmark::State& state)
     config.hallOfFame = static_cast<int>(state.range(1));
     LifegameThread worker(config);
     const int poolThreads = static_cast<int>(state.range(0));
-    std::optional<MatchPool> pool;
+    std::unique_ptr<MatchPool> pool;
     std::optional<PoolMatchRunner> poolRunner;
     if (poolThreads > 0) {
-        pool.emplace(poolThreads);
+        std::string failure;
+        pool = MatchPool::start(poolThreads, failure);
+        if (!pool) {
+            state.SkipWithError(failure.c_str());
+            return;
+        }
         poolRunner.emplace(*pool);
         worker.useMatchRunner(&*poolRunner);
     }

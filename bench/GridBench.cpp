@@ -32,10 +32,15 @@ void playDistinctGrid(benchmark::State& state)
     const int threads = static_cast<int>(state.range(1));
     const std::vector<PackedPattern> champions1 = randomChampions(side, 1);
     const std::vector<PackedPattern> champions2 = randomChampions(side, 2);
-    MatchPool pool(threads);
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(threads, failure);
+    if (!pool) {
+        state.SkipWithError(failure.c_str());
+        return;
+    }
     for (auto _ : state) {
         ChampionGrid grid(champions1, champions2);
-        playGrid(grid, pool);
+        playGrid(grid, *pool);
         benchmark::DoNotOptimize(grid.at(side - 1, side - 1));
     }
     state.SetItemsProcessed(state.iterations() * side * side);
@@ -56,10 +61,15 @@ void playCrossplay(benchmark::State& state)
     for (int r = 0; r < runCount; ++r)
         runs.push_back({r % 2, static_cast<unsigned>(r), champions1[static_cast<std::size_t>(r)],
                         champions2[static_cast<std::size_t>(r)]});
-    MatchPool pool(threads);
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(threads, failure);
+    if (!pool) {
+        state.SkipWithError(failure.c_str());
+        return;
+    }
     for (auto _ : state) {
         ChampionGrid grid = crossplayGrid(runs, MatchLayout());
-        playGrid(grid, pool);
+        playGrid(grid, *pool);
         benchmark::DoNotOptimize(crossplayMeans(grid));
     }
     state.counters["matches/s"] = benchmark::Counter(static_cast<double>(runCount) * runCount,

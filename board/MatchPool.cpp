@@ -3,6 +3,7 @@
 #include "board/Match.h"
 
 #include <algorithm>
+#include <system_error>
 
 MatchPool::MatchPool(int threadCount)
 {
@@ -11,13 +12,35 @@ MatchPool::MatchPool(int threadCount)
         boards.push_back(std::make_unique<Board>());
         prepareMatchBoard(*boards.back());
     }
-    for (int k = 0; k < count; ++k)
-        threads.emplace_back([this, k] { work(*boards[k]); });
+    try {
+        for (int k = 0; k < count; ++k)
+            threads.emplace_back([this, k] { work(*boards[k]); });
+    } catch (const std::system_error& error) {
+        startFailure = error.code().message();
+        stopThreads();
+        threads.clear();
+    }
+}
+
+std::unique_ptr<MatchPool> MatchPool::start(int threadCount, std::string& failure)
+{
+    std::unique_ptr<MatchPool> pool(new MatchPool(threadCount));
+    if (pool->startFailure.empty())
+        return pool;
+    const int count = std::max(1, threadCount);
+    failure = "cannot start " + std::to_string(count) + (count == 1 ? " thread: " : " threads: ") +
+              pool->startFailure;
+    return nullptr;
 }
 
 MatchPool::~MatchPool()
 {
     cancel();
+    stopThreads();
+}
+
+void MatchPool::stopThreads()
+{
     {
         const std::lock_guard<std::mutex> lock(jobMutex);
         shuttingDown = true;
@@ -25,11 +48,6 @@ MatchPool::~MatchPool()
     jobReady.notify_all();
     for (std::thread& thread : threads)
         thread.join();
-}
-
-int MatchPool::defaultThreadCount()
-{
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
 void MatchPool::begin(int rows, RowTask rowTask)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,8 +26,10 @@ class MatchPool
 public:
     using RowTask = std::function<void(int row, Board& board)>;
 
-    // Starts the threads at once (at least one).
-    explicit MatchPool(int threadCount);
+    // Starts the threads at once (at least one). When the system refuses
+    // one, those already started are joined and `failure` reads "cannot
+    // start N threads: " and the system's reason; there is no pool.
+    static std::unique_ptr<MatchPool> start(int threadCount, std::string& failure);
     // Cancels the job in progress and joins.
     ~MatchPool();
     MatchPool(const MatchPool&) = delete;
@@ -47,11 +50,12 @@ public:
     int rowsDone() const { return finishedRows.load(); }
     int threadCount() const { return static_cast<int>(threads.size()); }
 
-    // Every CPU the system reports, at least one.
-    static int defaultThreadCount();
-
 private:
+    // Leaves no thread and the system's reason in `startFailure` when one
+    // cannot start.
+    explicit MatchPool(int threadCount);
     void work(Board& board);
+    void stopThreads();
     bool jobDone() const { return finishedRows.load() + droppedRows.load() >= rowCount; }
 
     // Guards job changes and the threads' sleep; the rows themselves are
@@ -69,4 +73,5 @@ private:
     std::atomic<int> droppedRows{0};
     std::vector<std::unique_ptr<Board>> boards;
     std::vector<std::thread> threads;
+    std::string startFailure;
 };

@@ -3,7 +3,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <thread>
 
 QString programName(const QStringList& arguments, const QString& fallback)
 {
@@ -78,6 +80,19 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
                       .arg(minimum)
                       .arg(maximum);
     return value;
+}
+
+std::optional<int> threadCountOption(const QCommandLineParser& parser,
+                                     const QCommandLineOption& option, QString& problem)
+{
+    if (!parser.isSet(option)) {
+        const auto processors = static_cast<int>(std::thread::hardware_concurrency());
+        return std::clamp(processors, 1, maximumThreadCount);
+    }
+    const auto threads = wholeNumberOption(parser, option, 1, maximumThreadCount, problem);
+    if (!threads)
+        return std::nullopt;
+    return static_cast<int>(*threads);
 }
 
 std::optional<int> exitCodeBeforeRun(const ParseVerdict& parsed)

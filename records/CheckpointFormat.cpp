@@ -5,6 +5,7 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/FloatBits.h"
+#include "records/QuotedText.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -223,10 +224,9 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     const QByteArray version =
         QByteArray(data + 48, static_cast<qsizetype>(qstrnlen(data + 48, versionFieldSize)));
     if (version != thisProgramVersion.left(versionFieldSize))
-        return fail(
-            QStringLiteral("written by Coevolife %1, but this is %2; another version "
-                           "may play other numbers")
-                .arg(QString::fromLatin1(version), QString::fromLatin1(thisProgramVersion)));
+        return fail(QStringLiteral("written by Coevolife %1, but this is %2; another version "
+                                   "may play other numbers")
+                        .arg(quotedText(version), QString::fromLatin1(thisProgramVersion)));
 
     Checkpoint checkpoint;
     EvolutionState& state = checkpoint.evolution;

@@ -1,5 +1,6 @@
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
+#include "records/QuotedText.h"
 
 #include <QFile>
 #include <QLocale>
@@ -20,6 +21,12 @@ namespace
 QString fromView(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A key of the file, which a quoted TOML key may fill with any character.
+QString quotedKey(std::string_view key)
+{
+    return quotedText(QByteArray(key.data(), static_cast<qsizetype>(key.size())));
 }
 
 QString typeName(toml::node_type type)
@@ -93,10 +100,14 @@ QString ConfigCollector::takeToml(const std::string& text, const QString& source
     try {
         return takeTable(toml::parse(text, sourceName.toStdString()), sourceName);
     } catch (const toml::parse_error& error) {
+        // toml++'s words quote the text too, unescaped; they are longer than
+        // a quote, so cut later.
+        const std::string_view description = error.description();
         return QStringLiteral("%1:%2: not valid TOML: %3")
             .arg(sourceName)
             .arg(error.source().begin.line)
-            .arg(fromView(error.description()).simplified());
+            .arg(quotedText(
+                QByteArray(description.data(), static_cast<qsizetype>(description.size())), 200));
     }
 }
 
@@ -109,7 +120,7 @@ QString ConfigCollector::takeTable(const toml::table& root, const QString& sourc
         const QString tableName = fromView(tableKey.str());
         if (!isConfigTable(tableName))
             return QStringLiteral("%1: %2: unknown %3")
-                .arg(originOf(tableNode), tableName,
+                .arg(originOf(tableNode), quotedKey(tableKey.str()),
                      tableNode.is_table() ? QStringLiteral("table") : QStringLiteral("key"));
         const toml::table* table = tableNode.as_table();
         if (!table)
@@ -119,7 +130,8 @@ QString ConfigCollector::takeTable(const toml::table& root, const QString& sourc
             const QString path = tableName + QLatin1Char('.') + fromView(key.str());
             const int keyIndex = findConfigKey(path);
             if (keyIndex < 0)
-                return QStringLiteral("%1: %2: unknown key").arg(originOf(node), path);
+                return QStringLiteral("%1: %2.%3: unknown key")
+                    .arg(originOf(node), tableName, quotedKey(key.str()));
             const int line = static_cast<int>(node.source().begin.line);
             const QString error = takeValue(keyIndex, node, originOf(node), {0, line});
             if (!error.isEmpty())
@@ -131,18 +143,14 @@ QString ConfigCollector::takeTable(const toml::table& root, const QString& sourc
 
 QString ConfigCollector::takeSetting(const QString& setting, int index)
 {
-    // Line ends shown escaped keep the error on one line.
-    const QString origin =
-        QStringLiteral("--set ") + QString(setting)
-                                       .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-                                       .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    const QString origin = QStringLiteral("--set ") + quotedText(setting.toUtf8());
     const int equals = setting.indexOf(QLatin1Char('='));
     const QString path = setting.left(equals).trimmed();
     if (equals < 0 || path.isEmpty())
         return origin + QStringLiteral(": expected key=value");
     const int keyIndex = findConfigKey(path);
     if (keyIndex < 0)
-        return QStringLiteral("%1: %2: unknown key").arg(origin, path);
+        return QStringLiteral("%1: %2: unknown key").arg(origin, quotedText(path.toUtf8()));
     toml::table parsed;
     try {
         parsed = toml::parse("value = " + setting.mid(equals + 1).toStdString());

@@ -1,4 +1,5 @@
 #include "records/CsvLogReader.h"
+#include "records/QuotedText.h"
 
 #include <QFile>
 
@@ -51,15 +52,16 @@ CsvLogRead readCsvLog(const QString& path)
         bool ok = false;
         const int generation = fields[0].toInt(&ok);
         if (!ok || generation != k)
+            // In one arg(), so that a "%2" in the field stays as it is.
             return fail(lineNumber, QStringLiteral("generation \"%1\" where %2 was expected")
-                                        .arg(QString::fromUtf8(fields[0]))
-                                        .arg(k));
+                                        .arg(quotedText(fields[0]), QString::number(k)));
         double values[4];
         for (int column = 0; column < 4; ++column) {
             values[column] = fields[column + 1].toDouble(&ok);
             if (!ok || !std::isfinite(values[column]))
-                return fail(lineNumber, QStringLiteral("\"%1\" is not a number")
-                                            .arg(QString::fromUtf8(fields[column + 1])));
+                return fail(
+                    lineNumber,
+                    QStringLiteral("\"%1\" is not a number").arg(quotedText(fields[column + 1])));
         }
         read.records.append({generation, values[0], values[1], values[2], values[3]});
     }

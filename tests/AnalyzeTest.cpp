@@ -123,8 +123,10 @@ void AnalyzeTest::gridCellsAreTheWorkersMatches()
     for (PackedPattern& champion : champions2)
         champion = random() % 3 == 0 ? champions2.front() : randomPackedPattern(random);
     ChampionGrid grid(champions1, champions2);
-    MatchPool pool(3);
-    playGrid(grid, pool);
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(3, failure);
+    QVERIFY2(pool, failure.c_str());
+    playGrid(grid, *pool);
 
     // The worker's path: the board's own thread started and waited for.
     StepThread board;

@@ -152,7 +152,11 @@ void BatchTest::badArgumentsExitWithOneLine_data()
     QTest::newRow("generations with exponent") << QStringList{"--generations", "1e3"} << "1e3";
     QTest::newRow("generations past int")
         << QStringList{"--generations", "2147483648"} << "2147483648";
-    QTest::newRow("threads zero") << QStringList{"--threads", "0"} << "--threads";
+    // The analyzer's message is the same.
+    for (const char* threads : {"0", "1025", "50000", "2000000000"})
+        QTest::addRow("threads %s", threads)
+            << QStringList{"--threads", threads}
+            << QStringLiteral("--threads '%1' is not a whole number from 1 to 1024").arg(threads);
     QTest::newRow("threads with board threads")
         << QStringList{"--board-threads", "--threads", "2"} << "--board-threads";
     // The configuration's own checks are tested with its reader; these reach
@@ -327,8 +331,10 @@ void BatchTest::interruptBetweenRunsStartsNoRun()
 {
     // Which runner plays the matches does not matter here; the pool's is the
     // quick one under the sanitizers.
-    MatchPool pool(2);
-    PoolMatchRunner poolRunner(pool);
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(2, failure);
+    QVERIFY2(pool, failure.c_str());
+    PoolMatchRunner poolRunner(*pool);
     BatchRunner runner(5, 150);
     runner.useMatchRunner(&poolRunner);
     QStringList lines;

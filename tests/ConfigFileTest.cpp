@@ -126,6 +126,10 @@ void ConfigFileTest::refusesWithOneLine_data()
     QTest::newRow("unknown key") << QStringLiteral("[board]\nwidth = 50\ndepth = 3\n")
                                  << QStringList()
                                  << QStringLiteral("FILE:3: board.depth: unknown key");
+    // A quoted key may hold any character; it is shown escaped.
+    QTest::newRow("unknown key with control characters")
+        << QStringLiteral("[board]\n\"wid\\u001bth\\u000b\\u009b\" = 3\n") << QStringList()
+        << QStringLiteral("FILE:2: board.wid\\x1bth\\v\\u009b: unknown key");
     QTest::newRow("unknown key set")
         << none << QStringList{QStringLiteral("board.depth=3")}
         << QStringLiteral("--set board.depth=3: board.depth: unknown key");

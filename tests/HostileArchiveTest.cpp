@@ -1,7 +1,8 @@
 // coevolife-analyze refuses what is not a sound archive or CSV log, a range
 // outside it and an output it cannot write: one line naming the file and the problem,
 // the exit code, and no output file. An archive cut short is read up to its
-// last whole generation, with one line saying so.
+// last whole generation, with one line saying so. Threads the system will not
+// start end either program the same way.
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/Checksum.h"
@@ -11,10 +12,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/resource.h>
+
 namespace
 {
 
 const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
+const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
 
 QByteArray withByte(QByteArray bytes, int at, char value)
 {
@@ -42,6 +48,8 @@ class HostileArchiveTest : public QObject
 private slots:
     void refusedWithOneLine_data();
     void refusedWithOneLine();
+    void refusedThreadsWithOneLine_data();
+    void refusedThreadsWithOneLine();
 };
 
 void HostileArchiveTest::refusedWithOneLine_data()
@@ -87,6 +95,11 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << sound << QStringList{"master", "@", "--png", "~/m.png", "--generations", "2:4"}
         << 2 << "@"
         << "generations 2:4 are outside the archive's 1:3";
+    for (const char* threads : {"0", "1025", "50000", "2000000000"})
+        QTest::addRow("threads %s", threads)
+            << true << sound << QStringList{"grid", "@", "--csv", "~/out.csv", "--threads", threads}
+            << 2 << QStringLiteral("--threads '%1'").arg(threads)
+            << "is not a whole number from 1 to 1024";
     QTest::newRow("duel outside") << true << sound
                                   << QStringList{"duel",     "@", "--first",  "1",
                                                  "--second", "9", "--export", "~/duel"}
@@ -143,9 +156,40 @@ void HostileArchiveTest::refusedWithOneLine_data()
     QTest::newRow("summary: generation skipped") << true << header + "1,1,2,3,4\n3,1,2,3,4\n"
                                                  << summary << 2 << "@"
                                                  << "line 3: generation \"3\" where 2 was expected";
+    QTest::newRow("summary: generation quoted")
+        << true << header + "%2\x1b,1,2,3,4\n"
+        << summary << 2 << "@"
+        << "line 2: generation \"%2\\x1b\" where 1 was expected";
+    // A quoted field as the error line shows it: escaped, and cut after 60
+    // characters, whole ones.
+    struct HostileField {
+        const char* tag;
+        QByteArray field;
+        QString shown;
+    };
+    const HostileField hostileFields[] = {
+        {"escape", "\x1b[31mred", "\\x1b[31mred"},
+        {"carriage return", "3\r4", "3\\r4"},
+        {"vertical tab", "3\v4", "3\\v4"},
+        {"nul", QByteArray("x\0y", 3), "x\\x00y"},
+        {"backslash", "a\\n", "a\\\\n"},
+        {"invalid UTF-8", "\xff\xfez", "\\xff\\xfez"},
+        {"UTF-8 cut short", "\xe2\x82", "\\xe2\\x82"},
+        {"C1 control, bidi override", "\xc2\x9bz\xe2\x80\xae", "\\u009bz\\u202e"},
+        {"printable UTF-8", "\xc3\xa9t\xc3\xa9", QStringLiteral("\u00e9t\u00e9")},
+        {"200 characters", QByteArray(200, 'y'), QString(60, 'y') + QChar(0x2026)},
+        {"60 characters", QByteArray(60, 'y'), QString(60, 'y')},
+        {"three bytes at the cut", QByteArray(59, 'y') + "\xe2\x82\xac\xe2\x82\xac",
+         QString(59, 'y') + QChar(0x20ac) + QChar(0x2026)},
+    };
+    for (const HostileField& hostile : hostileFields)
+        QTest::addRow("summary: quoted %s", hostile.tag)
+            << true << header + "1,1,2," + hostile.field + ",4\n"
+            << summary << 2 << "@"
+            << QStringLiteral("line 2: \"%1\" is not a number").arg(hostile.shown);
     QTest::newRow("unwritable output")
-        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << ExitCode::unwritableOutput
-        << "~/blocker/out.csv"
+        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"}
+        << ExitCode::unwritableOutput << "~/blocker/out.csv"
         << "cannot write";
 }
 
@@ -179,6 +223,8 @@ void HostileArchiveTest::refusedWithOneLine()
         run.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-analyze: ")));
     QCOMPARE(lines.size(), 1);
     QCOMPARE(run.errorLines.last(), lines.first());
+    QVERIFY2(!lines.first().contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]"))),
+             qPrintable(lines.first()));
     QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
     QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
     QVERIFY(run.out.isEmpty());
@@ -194,6 +240,65 @@ void HostileArchiveTest::refusedWithOneLine()
         after.sort();
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), after);
+}
+
+void HostileArchiveTest::refusedThreadsWithOneLine_data()
+{
+    QTest::addColumn<QString>("program");
+    // "~" stands for the test's folder, which holds a sound archive run.arc.
+    QTest::addColumn<QStringList>("arguments");
+    // The limit the program runs under.
+    QTest::addColumn<int>("resource");
+    QTest::addColumn<qulonglong>("limit");
+    QTest::addColumn<QString>("line");
+
+    // A thread's stack is as large as the stack limit: past the address
+    // space, none starts.
+    const qulonglong hugeStack = 200ull << 40;
+    // Room for a hundred stacks or so: the threads started are joined again.
+    const qulonglong smallAddressSpace = 1ull << 30;
+    QTest::newRow("grid, no thread")
+        << analyzePath << QStringList{"grid", "~/run.arc", "--csv", "~/out.csv", "--threads", "4"}
+        << int(RLIMIT_STACK) << hugeStack << "coevolife-analyze: cannot start 4 threads: ";
+    QTest::newRow("grid, some threads")
+        << analyzePath
+        << QStringList{"grid", "~/run.arc", "--csv", "~/out.csv", "--threads", "1024"}
+        << int(RLIMIT_AS) << smallAddressSpace << "coevolife-analyze: cannot start 1024 threads: ";
+    QTest::newRow("batch, no thread")
+        << batchPath
+        << QStringList{"--seed", "1", "--generations", "1", "--csv", "~/out.csv", "--threads", "3"}
+        << int(RLIMIT_STACK) << hugeStack << "coevolife-batch: cannot start 3 threads: ";
+}
+
+void HostileArchiveTest::refusedThreadsWithOneLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, resource);
+    QFETCH(qulonglong, limit);
+    QFETCH(QString, line);
+#if defined(__SANITIZE_THREAD__)
+    QSKIP("ThreadSanitizer's fixed memory layout does not survive either limit");
+#elif defined(__SANITIZE_ADDRESS__)
+    if (resource == RLIMIT_AS)
+        QSKIP("AddressSanitizer's shadow memory does not fit in a small address space");
+#endif
+
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("run.arc")), randomArchive(3, 1)));
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("~"), dir.path());
+    const ProgramRun run = runProgram(program, arguments, [resource, limit] {
+        const rlimit bound = {limit, limit};
+        setrlimit(resource, &bound);
+    });
+
+    QCOMPARE(run.exitCode, ExitCode::systemRefused);
+    // The reason is the system's own for a thread it cannot give.
+    QCOMPARE(run.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-"))),
+             QStringList{line + QString::fromLocal8Bit(std::strerror(EAGAIN))});
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("run.arc")});
 }
 
 QTEST_GUILESS_MAIN(HostileArchiveTest)

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QVector>
 
+#include <functional>
 #include <random>
 
 // QCOMPARE compares floating point fuzzily; these values must match exactly.
@@ -55,9 +56,13 @@ struct ProgramRun {
     QStringList errorLines;
 };
 
-inline ProgramRun runProgram(const QString& program, const QStringList& arguments)
+// `inChild` runs in the child before the program starts, e.g. to limit it.
+inline ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                             const std::function<void()>& inChild = {})
 {
     QProcess process;
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     process.start(program, arguments);
     ProgramRun run;
     if (!process.waitForFinished(300000))

@@ -50,6 +50,9 @@ fi
 
 # A run stopped by a signal, a full disk or a requeue leaves fitness.csv like
 # a finished one: only the generation it reached tells.
+# The seed's process becomes its batch (exec below): a signal to it reaches
+# the batch, which ends its generation gracefully, the exit status is the
+# batch's, and the lock is held until the batch has ended.
 if [ -f "$dir/run.ckpt" ]; then
     if generation="$(checkpoint_generation)"; then
         if [ "$generation" -ge "$generations" ] && [ -f "$dir/fitness.csv" ] &&
@@ -60,9 +63,7 @@ if [ -f "$dir/run.ckpt" ]; then
         if [ -f "$dir/run.log" ] && cut_log "$generation"; then
             echo "seed $seed: resumed after generation $generation"
             target=$((generation > generations ? generation : generations))
-            "$batch" --resume "$dir/run.ckpt" --generations "$target" >>"$dir/run.log"
-            echo "seed $seed: finished"
-            exit 0
+            exec "$batch" --resume "$dir/run.ckpt" --generations "$target" >>"$dir/run.log"
         fi
     fi
     # Every run is exact to the bit, so starting over gives the same files,
@@ -77,6 +78,6 @@ if [ -f "$3/config.toml" ]; then
     mv "$dir/config.toml.tmp" "$dir/config.toml"
     config=(--config "$dir/config.toml")
 fi
-"$batch" --seed "$seed" --generations "$generations" "${config[@]}" --csv "$dir/fitness.csv" \
-    --archive "$dir/run.arc" --checkpoint "$dir/run.ckpt" >"$dir/run.log"
-echo "seed $seed: finished"
+echo "seed $seed: started"
+exec "$batch" --seed "$seed" --generations "$generations" "${config[@]}" \
+    --csv "$dir/fitness.csv" --archive "$dir/run.arc" --checkpoint "$dir/run.ckpt" >"$dir/run.log"

@@ -1,5 +1,6 @@
 // The board view's real pixels: white empty cells, the sheet's tiles for the
 // two species, the background for anything else, and a painter left as found.
+#include "board/Board.h"
 #include "board/StepThread.h"
 #include "view/BoardPainting.h"
 #include "view/PanelWidget.h"
@@ -52,6 +53,8 @@ private slots:
     void cellShowsItsTile_data();
     void cellShowsItsTile();
     void drawLeavesPenAndBrush();
+    void anyBoardAtAnyCellSize_data();
+    void anyBoardAtAnyCellSize();
 };
 
 void BoardViewTest::initTestCase()
@@ -169,6 +172,56 @@ void BoardViewTest::drawLeavesPenAndBrush()
     painter.end();
     // It did draw: the empty cells are white now.
     QCOMPARE(canvas.pixelColor(8 * 50 + 4, 8 * 7 + 4), QColor(Qt::white));
+}
+
+void BoardViewTest::anyBoardAtAnyCellSize_data()
+{
+    QTest::addColumn<int>("cellSize");
+    QTest::newRow("1 pixel a cell") << 1;
+    QTest::newRow("3 pixels") << 3;
+    QTest::newRow("16 pixels, the tiles doubled") << 16;
+}
+
+// A plain board of any size fills exactly its cells at any scale, a tile
+// drawn scaled to the cell and nothing painted beyond the board.
+void BoardViewTest::anyBoardAtAnyCellSize()
+{
+    QFETCH(int, cellSize);
+    Board board;
+    board.setWidth(7);
+    board.setHeight(4);
+    board.reset();
+    board.setCell(2, 1, 1);
+    board.setCell(6, 3, 2);
+    QImage canvas(7 * cellSize + 5, 4 * cellSize + 5, QImage::Format_ARGB32);
+    canvas.fill(backgroundColor);
+    QPainter painter(&canvas);
+    drawBoard(&painter, board, cellSize, *spriteSheet);
+    painter.end();
+
+    const QImage sheet = spriteSheet->toImage();
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x) {
+            const QPoint cell(x / cellSize, y / cellSize);
+            const QColor pixel = canvas.pixelColor(x, y);
+            QColor wanted = Qt::white;
+            if (cell.x() >= 7 || cell.y() >= 4)
+                wanted = backgroundColor;
+            else if (board.cellAt(cell.x(), cell.y()) != 0) {
+                if (cellSize % 8 != 0) {
+                    QVERIFY(pixel != backgroundColor);
+                    continue;
+                }
+                const int scale = cellSize / 8;
+                const int tileLeft = board.cellAt(cell.x(), cell.y()) == 1 ? 8 : 0;
+                wanted = sheet.pixelColor(tileLeft + x % cellSize / scale, y % cellSize / scale);
+            }
+            if (pixel != wanted)
+                QFAIL(qPrintable(QString("pixel %1,%2 is %3, wanted %4")
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(pixel.name(), wanted.name())));
+        }
 }
 
 QTEST_MAIN(BoardViewTest)

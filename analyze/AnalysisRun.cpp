@@ -3,7 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/MasterTournament.h"
 #include "analyze/AnalyzeOptions.h"
-#include "analyze/RunFolders.h"
+#include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -30,9 +30,10 @@ QString scoreText(double score)
 int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
 {
     const ArchivedGeneration* firstRecord =
-        archivedGeneration(archive, options.first, options.archivePath);
+        reportedArchivedGeneration(archive, options.first, options.archivePath);
     const ArchivedGeneration* secondRecord =
-        firstRecord ? archivedGeneration(archive, options.second, options.archivePath) : nullptr;
+        firstRecord ? reportedArchivedGeneration(archive, options.second, options.archivePath)
+                    : nullptr;
     if (!secondRecord)
         return ExitCode::badInput;
     const MatchLayout& layout = archive.config().match;

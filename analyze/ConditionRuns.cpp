@@ -4,7 +4,7 @@
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
 #include "analyze/AnalyzeOptions.h"
-#include "analyze/RunFolders.h"
+#include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
 #include "board/MatchPool.h"
 #include "charts/ChartStyle.h"
@@ -70,7 +70,7 @@ int runCompare(const AnalyzeOptions& options)
     QStringList allRuns;
     std::vector<QVector<GenerationRecord>> allLogs;
     for (const ConditionFolder& folder : folders) {
-        auto logs = readRunLogs(folder.runs);
+        auto logs = readReportedRunLogs(folder.runs);
         if (!logs)
             return ExitCode::badInput;
         allRuns += folder.runs;
@@ -130,7 +130,8 @@ int runCrossplay(const AnalyzeOptions& options)
             }
             const int generation =
                 options.at > 0 ? options.at : archive.generations.back().generation;
-            const ArchivedGeneration* chosen = archivedGeneration(archive, generation, path);
+            const ArchivedGeneration* chosen =
+                reportedArchivedGeneration(archive, generation, path);
             if (!chosen)
                 return ExitCode::badInput;
             runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),

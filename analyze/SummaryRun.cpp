@@ -2,7 +2,7 @@
 
 #include "analysis/SeedSummary.h"
 #include "analyze/AnalyzeOptions.h"
-#include "analyze/RunFolders.h"
+#include "analyze/ReportedReads.h"
 #include "charts/ChartStyle.h"
 #include "charts/SummaryPlot.h"
 #include "cli/CommandLineApplication.h"
@@ -11,7 +11,7 @@
 
 int runSummary(const AnalyzeOptions& options)
 {
-    const auto logs = readRunLogs(options.runPaths);
+    const auto logs = readReportedRunLogs(options.runPaths);
     if (!logs)
         return ExitCode::badInput;
     const std::vector<QVector<GenerationRecord>>& runs = *logs;

@@ -1,6 +1,5 @@
-#include "analyze/RunFolders.h"
+#include "analysis/RunFolders.h"
 
-#include "cli/CommandLineApplication.h"
 #include "records/CsvLogReader.h"
 #include "records/QuotedText.h"
 
@@ -46,70 +45,63 @@ ConfigRead configOf(const QString& run)
     return readExperimentConfig(path);
 }
 
-std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringList& runs)
+RunLogsRead readRunLogs(const QStringList& runs)
 {
-    std::vector<QVector<GenerationRecord>> logs;
+    RunLogsRead result;
     ConfigRead first;
     for (const QString& run : runs) {
         const ConfigRead config = configOf(run);
         if (!config.ok()) {
-            reportError(config.error);
-            return std::nullopt;
+            result.error = config.error;
+            break;
         }
-        if (logs.empty())
+        if (result.logs.empty())
             first = config;
         else if (config.config != first.config) {
-            reportError(
-                QStringLiteral("%1 and %2 played different configurations").arg(runs.first(), run));
-            return std::nullopt;
+            result.error =
+                QStringLiteral("%1 and %2 played different configurations").arg(runs.first(), run);
+            break;
         }
         CsvLogRead read = readCsvLog(logPathOf(run));
         if (!read.error.isEmpty()) {
-            reportError(read.error);
-            return std::nullopt;
+            result.error = read.error;
+            break;
         }
-        logs.push_back(std::move(read.records));
+        result.logs.push_back(std::move(read.records));
     }
-    return logs;
+    if (!result.error.isEmpty())
+        result.logs.clear();
+    return result;
 }
 
-void reportShortRuns(const QStringList& runs, const std::vector<QVector<GenerationRecord>>& logs)
+QStringList shortRunWarnings(const QStringList& runs,
+                             const std::vector<QVector<GenerationRecord>>& logs)
 {
     qsizetype longest = 0;
     for (const QVector<GenerationRecord>& log : logs)
         longest = std::max(longest, log.size());
+    QStringList warnings;
     for (std::size_t k = 0; k < logs.size(); ++k)
         if (logs[k].size() < longest)
-            reportError(QStringLiteral("%1 is shorter than the others: it ends at generation %2, "
+            warnings << QStringLiteral("%1 is shorter than the others: it ends at generation %2, "
                                        "the longest run at %3")
                             .arg(runs[static_cast<qsizetype>(k)])
                             .arg(logs[k].size())
-                            .arg(longest));
-}
-
-std::optional<RunArchive> readReportedArchive(const QString& path)
-{
-    ArchiveRead read = readArchive(path);
-    if (!read.error.isEmpty()) {
-        reportError(read.error);
-        return std::nullopt;
-    }
-    if (!read.warning.isEmpty())
-        reportError(read.warning);
-    return std::move(read.archive);
+                            .arg(longest);
+    return warnings;
 }
 
 const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int generation,
-                                             const QString& path)
+                                             const QString& path, QString& error)
 {
     const int oldest = archive.generations.front().generation;
     const int newest = archive.generations.back().generation;
     if (generation < oldest || generation > newest) {
-        reportError(QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
-                        .arg(path)
-                        .arg(generation)
-                        .arg(oldest)
-                        .arg(newest));
+        error = QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
+                    .arg(path)
+                    .arg(generation)
+                    .arg(oldest)
+                    .arg(newest);
         return nullptr;
     }
     return &archive.generations[static_cast<std::size_t>(generation - oldest)];

@@ -8,12 +8,11 @@
 #include <QStringList>
 #include <QVector>
 
-#include <optional>
 #include <vector>
 
 // Reading what runs leave: a sweep's run folder holds fitness.csv once the
-// run is finished, its config.toml, and run.arc when it was archived.
-// Problems are reported on standard error as they are found.
+// run is finished, its config.toml, and run.arc when it was archived. Every
+// problem comes back as one line; nothing is printed here.
 
 // A run's folder stands for the log in it; a file is a log itself.
 QString logPathOf(const QString& run);
@@ -22,22 +21,24 @@ QString logPathOf(const QString& run);
 ConfigRead configOf(const QString& run);
 
 // The CSV logs of `runs`, which must all have played one experiment: runs
-// of different experiments are not one sample. Nothing after a problem,
-// which is reported on standard error.
-std::optional<std::vector<QVector<GenerationRecord>>> readRunLogs(const QStringList& runs);
+// of different experiments are not one sample. No logs after a problem,
+// which `error` names.
+struct RunLogsRead {
+    std::vector<QVector<GenerationRecord>> logs;
+    QString error;
+};
+RunLogsRead readRunLogs(const QStringList& runs);
 
-// One line on standard error for each run whose log ends before the longest
-// one's, which pooled statistics would otherwise hide: an interrupted run, or
-// one asked for fewer generations.
-void reportShortRuns(const QStringList& runs, const std::vector<QVector<GenerationRecord>>& logs);
+// One line for each run whose log ends before the longest one's, which
+// pooled statistics would otherwise hide: an interrupted run, or one asked
+// for fewer generations.
+QStringList shortRunWarnings(const QStringList& runs,
+                             const std::vector<QVector<GenerationRecord>>& logs);
 
-// The archive at `path`, a warning on it reported; nothing after an error,
-// reported too.
-std::optional<RunArchive> readReportedArchive(const QString& path);
-// Generation `generation` of the archive read from `path`; nullptr, with the
-// problem reported, when the archive does not hold it.
+// Generation `generation` of `archive`, read from `path`; nullptr, with the
+// problem in `error`, when the archive does not hold it.
 const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int generation,
-                                             const QString& path);
+                                             const QString& path, QString& error);
 
 // A condition: a folder of run folders, as a sweep over seeds leaves it.
 struct ConditionFolder {

@@ -113,6 +113,16 @@ double ChartScale::toY(double value) const
     return area.bottom() - (value - yAxis.low) / (yAxis.high - yAxis.low) * area.height();
 }
 
+double ChartScale::fromX(double pixel) const
+{
+    return xAxis.low + (pixel - area.left()) / area.width() * (xAxis.high - xAxis.low);
+}
+
+double ChartScale::fromY(double pixel) const
+{
+    return yAxis.low + (area.bottom() - pixel) / area.height() * (yAxis.high - yAxis.low);
+}
+
 void beginChart(QPainter& painter, int width, const QString& title)
 {
     painter.setRenderHint(QPainter::Antialiasing);

@@ -51,6 +51,9 @@ struct ChartScale {
     double toX(double value) const;
     double toY(double value) const;
     QPointF toPoint(double x, double y) const { return QPointF(toX(x), toY(y)); }
+    // The values at a pixel: a pointer's place read back.
+    double fromX(double pixel) const;
+    double fromY(double pixel) const;
 };
 
 // Turns on smooth lines and text and draws `title` centred at the top of a

@@ -279,6 +279,8 @@ private slots:
     void plotHasSizeAndSeriesColours();
     void plotOfShortHistories_data();
     void plotOfShortHistories();
+    void scaleReadsPixelsBack_data();
+    void scaleReadsPixelsBack();
 
     void atomicWriteReplacesWholeFile();
     void unwritablePlacesGiveErrorsAndNoFiles_data();
@@ -781,6 +783,26 @@ void ExperimentsTest::plotOfShortHistories()
     QVERIFY(coloured > 0);
     if (generations == 1)
         QVERIFY(coloured > 40);
+}
+
+void ExperimentsTest::scaleReadsPixelsBack_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    // Values whose pixels are exact in binary, so the round trip is exact.
+    QTest::newRow("low ends") << 0.0 << -4.0;
+    QTest::newRow("high ends") << 50.0 << 4.0;
+    QTest::newRow("inside") << 12.5 << 1.0;
+    QTest::newRow("outside") << -25.0 << 6.0;
+}
+
+void ExperimentsTest::scaleReadsPixelsBack()
+{
+    QFETCH(double, x);
+    QFETCH(double, y);
+    const ChartScale scale{QRect(10, 20, 200, 100), {0.0, 50.0, 10.0}, {-4.0, 4.0, 2.0}};
+    COMPARE_EXACTLY(scale.fromX(scale.toX(x)), x);
+    COMPARE_EXACTLY(scale.fromY(scale.toY(y)), y);
 }
 
 void ExperimentsTest::atomicWriteReplacesWholeFile()

@@ -153,6 +153,46 @@ QColor CiaoMap::colourOf(double score) const
     return rampColor(speciesColor(population), (score - low) / (high - low));
 }
 
+QRectF CiaoMap::cellRect(int row, int column) const
+{
+    const double count = static_cast<double>(generations.size());
+    const double width = cells.width() / count;
+    const double height = cells.height() / count;
+    return QRectF(cells.left() + column * width, cells.top() + (count - 1 - row) * height, width,
+                  height);
+}
+
+std::optional<CiaoCell> CiaoMap::cellAt(const QPointF& point) const
+{
+    const int count = static_cast<int>(generations.size());
+    if (count == 0 || cells.isEmpty())
+        return std::nullopt;
+    const double x = std::floor((point.x() - cells.left()) / cells.width() * count);
+    const double y = std::floor((point.y() - cells.top()) / cells.height() * count);
+    if (!(x >= 0 && x < count && y >= 0 && y < count))
+        return std::nullopt;
+    const int column = static_cast<int>(x);
+    const int row = count - 1 - static_cast<int>(y);
+    if (column > row)
+        return std::nullopt;
+    const int champion = generations[row];
+    const int opponent = generations[column];
+    return CiaoCell{population,
+                    row,
+                    column,
+                    population == 1 ? champion : opponent,
+                    population == 1 ? opponent : champion,
+                    scores[row][column]};
+}
+
+std::optional<CiaoCell> CiaoLayout::cellAt(const QPointF& point) const
+{
+    for (const CiaoMap& map : maps)
+        if (std::optional<CiaoCell> cell = map.cellAt(point))
+            return cell;
+    return std::nullopt;
+}
+
 CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
                          const std::vector<int>& generations, const QString& title)
 {

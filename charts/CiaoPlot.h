@@ -4,10 +4,12 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QRectF>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class ChampionGrid;
@@ -15,6 +17,18 @@ class QPainter;
 
 constexpr int ciaoPlotWidth = 1240;
 constexpr int ciaoPlotHeight = 600;
+
+// A cell of population `population`'s CIAO map, at `row` and `column` of it:
+// population 1's champion of `generation1` against population 2's of
+// `generation2`, and the score of the map's population in their match.
+struct CiaoCell {
+    int population = 1;
+    int row = 0;
+    int column = 0;
+    int generation1 = 0;
+    int generation2 = 0;
+    double score = 0.0;
+};
 
 // One CIAO triangle as painted: the champions of `population` (rows, upwards)
 // against the other population's champions of their own and earlier
@@ -37,12 +51,18 @@ struct CiaoMap {
     QRect colourBar;
 
     QColor colourOf(double score) const;
+    QRectF cellRect(int row, int column) const;
+    // The cell under `point`, or none outside the cells or in the empty
+    // triangle above them.
+    std::optional<CiaoCell> cellAt(const QPointF& point) const;
 };
 
 // Population 1's map on the left, population 2's on the right; no map when
 // there are no generations.
 struct CiaoLayout {
     std::vector<CiaoMap> maps;
+
+    std::optional<CiaoCell> cellAt(const QPointF& point) const;
 };
 
 // The two CIAO triangles side by side: on the left each population-1

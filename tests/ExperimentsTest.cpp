@@ -332,6 +332,8 @@ private slots:
     void scaleReadsPixelsBack();
     void chartsPaintIntoTheirArea_data();
     void chartsPaintIntoTheirArea();
+    void ciaoCellUnderAPixel_data();
+    void ciaoCellUnderAPixel();
 
     void atomicWriteReplacesWholeFile();
     void unwritablePlacesGiveErrorsAndNoFiles_data();
@@ -923,6 +925,52 @@ void ExperimentsTest::chartsPaintIntoTheirArea()
         for (int x = 0; x < image.width(); ++x)
             if (!paintArea.contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255))
                 QFAIL(qPrintable(QStringLiteral("painted outside at %1, %2").arg(x).arg(y)));
+}
+
+void ExperimentsTest::ciaoCellUnderAPixel_data()
+{
+    QTest::addColumn<int>("population");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("first, bottom left") << 1 << 0 << 0 << true;
+    QTest::newRow("first, inside") << 1 << 5 << 2 << true;
+    QTest::newRow("second, diagonal") << 2 << 3 << 3 << true;
+    QTest::newRow("first, empty triangle") << 1 << 1 << 4 << false;
+    QTest::newRow("second, empty triangle") << 2 << 0 << 5 << false;
+    QTest::newRow("below the cells") << 1 << -1 << 0 << false;
+}
+
+void ExperimentsTest::ciaoCellUnderAPixel()
+{
+    QFETCH(int, population);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(bool, filled);
+    const ChampionGrid grid = playedGrid();
+    QImage image = paintImage();
+    QPainter painter(&image);
+    const CiaoLayout layout =
+        paintCiaoPlot(painter, paintArea, grid, gridGenerations, QStringLiteral("a title"));
+    painter.end();
+
+    QCOMPARE(static_cast<int>(layout.maps.size()), 2);
+    const CiaoMap& map = layout.maps[population - 1];
+    const QPointF centre = map.cellRect(row, column).center();
+    const std::optional<CiaoCell> cell = layout.cellAt(centre);
+    QCOMPARE(cell.has_value(), filled);
+    if (!filled)
+        return;
+    // The champion's generation is the row's, its opponent's the column's.
+    const int champion = gridGenerations[row];
+    const int opponent = gridGenerations[column];
+    QCOMPARE(cell->population, population);
+    QCOMPARE(cell->generation1, population == 1 ? champion : opponent);
+    QCOMPARE(cell->generation2, population == 1 ? opponent : champion);
+    const GridScores& scores = population == 1 ? grid.at(row, column) : grid.at(column, row);
+    COMPARE_EXACTLY(cell->score, population == 1 ? scores.score1 : scores.score2);
+    // The cell drawn there is that cell.
+    QCOMPARE(image.pixelColor(centre.toPoint()), map.colourOf(cell->score));
 }
 
 void ExperimentsTest::atomicWriteReplacesWholeFile()

@@ -79,7 +79,8 @@ void drawGenerationAxisName(QPainter& painter, const QRect& chart, const QString
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
     const QRect bottomArea = twoPanelArea(chart, 2);
-    painter.drawText(
+    drawFittedText(
+        painter,
         QRect(bottomArea.left(), chart.top() + chart.height() - 24, bottomArea.width(), 20),
         Qt::AlignCenter, name);
 }
@@ -153,8 +154,14 @@ void drawSubtitle(QPainter& painter, const QRect& chart, const QString& text)
 {
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(chart.left(), chart.top() + 46, chart.width(), 20), Qt::AlignCenter,
-                     text);
+    drawFittedText(painter, QRect(chart.left(), chart.top() + 46, chart.width(), 20),
+                   Qt::AlignCenter, text);
+}
+
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QString& text)
+{
+    painter.drawText(rect, flags,
+                     QFontMetrics(painter.font()).elidedText(text, Qt::ElideRight, rect.width()));
 }
 
 void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name)
@@ -198,8 +205,8 @@ void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, cons
     painter.save();
     painter.translate(area.left() - 64, area.center().y());
     painter.rotate(-90);
-    painter.drawText(QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20), Qt::AlignCenter,
-                     name);
+    drawFittedText(painter, QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20),
+                   Qt::AlignCenter, name);
     painter.restore();
 }
 

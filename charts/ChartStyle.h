@@ -92,6 +92,11 @@ void beginChart(QPainter& painter, const QRect& chart, const QString& title);
 // painter keeps its type and colour.
 void drawSubtitle(QPainter& painter, const QRect& chart, const QString& text);
 
+// `text` in `rect`, ended with an ellipsis where the painter's font makes it
+// wider than `rect`: a chart painted small shortens its labels rather than
+// cut them off.
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QString& text);
+
 // Grid lines and ticks of both axes over the scale's area, the vertical axis
 // labelled on the left, the horizontal one below when `labelX`, the two axis
 // lines, and `name` turned along the left edge.

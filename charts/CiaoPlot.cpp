@@ -135,11 +135,11 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
 
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(area.left(), area.bottom() + 28, area.width(), 20), Qt::AlignCenter,
-                     triangle.columnName);
+    drawFittedText(painter, QRect(area.left(), area.bottom() + 28, area.width(), 20),
+                   Qt::AlignCenter, triangle.columnName);
     painter.setFont(chartFont(14, true));
-    painter.drawText(
-        QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
+    drawFittedText(
+        painter, QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
         QStringLiteral("population %1 against ancestral opponents").arg(triangle.population));
     map.colourBar = QRect(area.right() + barGap, area.top(), barWidth, area.height());
     drawColourBar(painter, map);

@@ -91,9 +91,9 @@ ChartScale drawPanel(QPainter& painter, const QRect& area,
 
     painter.setFont(chartFont(14, true));
     painter.setPen(chartAxisColor);
-    painter.drawText(
-        QRect(area.left(), area.top() - panelNameHeight, area.width(), 22), Qt::AlignCenter,
-        QStringLiteral("%1 (%2)").arg(fitnessSeriesName(series), seriesColumn(series)));
+    drawFittedText(painter, QRect(area.left(), area.top() - panelNameHeight, area.width(), 22),
+                   Qt::AlignCenter,
+                   QStringLiteral("%1 (%2)").arg(fitnessSeriesName(series), seriesColumn(series)));
 
     painter.save();
     painter.setClipRect(area.adjusted(-2, -2, 3, 3));
@@ -139,10 +139,10 @@ ChartLayout paintComparePlot(QPainter& painter, const QRect& area,
 
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(area.left(), area.top() + area.height() - 26, area.width(), 20),
-                     Qt::AlignCenter,
-                     QStringLiteral("generation  (lines: median over each condition's runs; "
-                                    "bands: first to third quartile)"));
+    drawFittedText(painter, QRect(area.left(), area.top() + area.height() - 26, area.width(), 20),
+                   Qt::AlignCenter,
+                   QStringLiteral("generation  (lines: median over each condition's runs; "
+                                  "bands: first to third quartile)"));
     return layout;
 }
 

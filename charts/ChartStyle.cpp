@@ -1,5 +1,6 @@
 #include "charts/ChartStyle.h"
 
+#include "board/SpeciesColours.h"
 #include "records/AtomicFile.h"
 
 #include <QBuffer>
@@ -13,12 +14,9 @@
 namespace
 {
 
-constexpr int leftMargin = 84;
-constexpr int rightMargin = 32;
-constexpr int topMargin = 84;
-constexpr int panelHeight = 180;
 constexpr int panelGap = 38;
-constexpr int legendTop = 48;
+// Between a wrapped legend and the panels below it.
+constexpr int legendPanelGap = 18;
 constexpr int legendSwatch = 30;
 constexpr int legendGap = 8;
 constexpr int legendSpacing = 28;
@@ -63,19 +61,28 @@ std::vector<LegendRow> legendRows(const std::vector<LegendEntry>& entries,
 
 } // namespace
 
-QRect twoPanelArea(int panel)
+int twoPanelTop(const QRect& chart, int legendEnd)
 {
-    const int top = panel == 1 ? topMargin : topMargin + panelHeight + panelGap;
-    return QRect(leftMargin, top, twoPanelChartWidth - leftMargin - rightMargin, panelHeight);
+    return std::max(twoPanelTopMargin, legendEnd - chart.top() + legendPanelGap);
 }
 
-void drawGenerationAxisName(QPainter& painter, const QString& name)
+QRect twoPanelArea(const QRect& chart, int panel, int top, int bottom)
+{
+    const int height = std::max(0, (chart.height() - top - bottom - panelGap) / 2);
+    const int panelTop = chart.top() + top + (panel == 1 ? 0 : height + panelGap);
+    return QRect(chart.left() + chartLeftMargin, panelTop,
+                 std::max(0, chart.width() - chartLeftMargin - chartRightMargin), height);
+}
+
+void drawGenerationAxisName(QPainter& painter, const QRect& chart, const QString& name)
 {
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    const QRect bottomArea = twoPanelArea(2);
-    painter.drawText(QRect(bottomArea.left(), twoPanelChartHeight - 24, bottomArea.width(), 20),
-                     Qt::AlignCenter, name);
+    const QRect bottomArea = twoPanelArea(chart, 2);
+    drawFittedText(
+        painter,
+        QRect(bottomArea.left(), chart.top() + chart.height() - 24, bottomArea.width(), 20),
+        Qt::AlignCenter, name);
 }
 
 ChartAxis niceAxis(double low, double high, int wantedTicks, double smallestStep)
@@ -113,20 +120,48 @@ double ChartScale::toY(double value) const
     return area.bottom() - (value - yAxis.low) / (yAxis.high - yAxis.low) * area.height();
 }
 
-void beginChart(QPainter& painter, int width, const QString& title)
+double ChartScale::fromX(double pixel) const
+{
+    return xAxis.low + (pixel - area.left()) / area.width() * (xAxis.high - xAxis.low);
+}
+
+double ChartScale::fromY(double pixel) const
+{
+    return yAxis.low + (area.bottom() - pixel) / area.height() * (yAxis.high - yAxis.low);
+}
+
+QImage chartImage(const QSize& size, const std::function<void(QPainter&, const QRect&)>& paint)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter, image.rect());
+    painter.end();
+    return image;
+}
+
+void beginChart(QPainter& painter, const QRect& chart, const QString& title)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(chartFont(18, true));
     painter.setPen(chartTitleColor);
-    painter.drawText(QRect(0, 12, width, 28), Qt::AlignCenter, title);
+    painter.drawText(QRect(chart.left(), chart.top() + 12, chart.width(), 28), Qt::AlignCenter,
+                     title);
 }
 
-void drawSubtitle(QPainter& painter, int width, const QString& text)
+void drawSubtitle(QPainter& painter, const QRect& chart, const QString& text)
 {
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(0, 46, width, 20), Qt::AlignCenter, text);
+    drawFittedText(painter, QRect(chart.left(), chart.top() + 46, chart.width(), 20),
+                   Qt::AlignCenter, text);
+}
+
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QString& text)
+{
+    painter.drawText(rect, flags,
+                     QFontMetrics(painter.font()).elidedText(text, Qt::ElideRight, rect.width()));
 }
 
 void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name)
@@ -170,8 +205,8 @@ void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, cons
     painter.save();
     painter.translate(area.left() - 64, area.center().y());
     painter.rotate(-90);
-    painter.drawText(QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20), Qt::AlignCenter,
-                     name);
+    drawFittedText(painter, QRect(-area.height() / 2 - 20, -10, area.height() + 40, 20),
+                   Qt::AlignCenter, name);
     painter.restore();
 }
 
@@ -192,18 +227,13 @@ void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPe
     painter.drawPath(path);
 }
 
-void drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries)
-{
-    drawLegendRows(painter, entries, twoPanelChartWidth, legendTop);
-}
-
-void drawLegendRows(QPainter& painter, const std::vector<LegendEntry>& entries, int width, int top)
+int drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries, const QRect& chart)
 {
     painter.setFont(chartFont(13));
     const QFontMetrics metrics(painter.font());
-    int rowTop = top;
-    for (const LegendRow& row : legendRows(entries, metrics, width)) {
-        int x = (width - row.width) / 2;
+    int rowTop = chart.top() + chartLegendTop;
+    for (const LegendRow& row : legendRows(entries, metrics, chart.width())) {
+        int x = chart.left() + (chart.width() - row.width) / 2;
         const int y = rowTop + metrics.height() / 2;
         for (std::size_t k = row.first; k < row.end; ++k) {
             const LegendEntry& entry = entries[k];
@@ -220,6 +250,7 @@ void drawLegendRows(QPainter& painter, const std::vector<LegendEntry>& entries, 
         }
         rowTop += metrics.height() + legendRowGap;
     }
+    return chart.top() + chartLegendTop + legendRowsHeight(entries, chart.width());
 }
 
 int legendRowsHeight(const std::vector<LegendEntry>& entries, int width)
@@ -228,6 +259,11 @@ int legendRowsHeight(const std::vector<LegendEntry>& entries, int width)
     const std::size_t rows = legendRows(entries, metrics, width).size();
     return rows == 0 ? 0
                      : static_cast<int>(rows) * (metrics.height() + legendRowGap) - legendRowGap;
+}
+
+QColor speciesColor(int population)
+{
+    return QColor(QRgb(population == 1 ? firstSpeciesRgb : secondSpeciesRgb));
 }
 
 QColor conditionColor(int index)

@@ -6,9 +6,11 @@
 #include <QPen>
 #include <QPointF>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -20,15 +22,32 @@ inline const QColor chartAxisColor(0x44, 0x44, 0x44);
 inline const QColor chartGridColor(0xe4, 0xe4, 0xe4);
 inline const QColor chartTitleColor(0x22, 0x22, 0x22);
 
+// Room left of a panel for its tick labels and value axis name, and right of
+// it, in every chart.
+constexpr int chartLeftMargin = 84;
+constexpr int chartRightMargin = 32;
+// Where a legend's first row starts, below the title.
+constexpr int chartLegendTop = 48;
+
 // The layout of the charts with two panels, one above the other, over one
 // generation axis (the fitness plot, the master tournament, the summary):
-// title and legend above the panels, the axis name below them.
+// title and legend above the panels, the axis name below them. Their images
+// have this size; painted anywhere else, the panels fill the room given.
 constexpr int twoPanelChartWidth = 960;
 constexpr int twoPanelChartHeight = 540;
-// Panel 1 above, panel 2 below; tick labels and names lie outside them.
-QRect twoPanelArea(int panel);
-// `name` centred below the lower panel.
-void drawGenerationAxisName(QPainter& painter, const QString& name);
+// Room above the panels for the title and a row of legend, and below them for
+// the generations and the axis name.
+constexpr int twoPanelTopMargin = 84;
+constexpr int twoPanelBottomMargin = 58;
+// The room above a two-panel chart's panels for its title and a legend ending
+// at `legendEnd`: twoPanelTopMargin, or more when the legend wrapped.
+int twoPanelTop(const QRect& chart, int legendEnd);
+// Panel 1 above, panel 2 below, in `chart` less `top` rows above them and
+// `bottom` below; tick labels and names lie outside them.
+QRect twoPanelArea(const QRect& chart, int panel, int top = twoPanelTopMargin,
+                   int bottom = twoPanelBottomMargin);
+// `name` centred below the lower panel, at the foot of `chart`.
+void drawGenerationAxisName(QPainter& painter, const QRect& chart, const QString& name);
 
 // An axis from `low` to `high` in steps of 1, 2 or 5 times a power of ten.
 struct ChartAxis {
@@ -51,14 +70,32 @@ struct ChartScale {
     double toX(double value) const;
     double toY(double value) const;
     QPointF toPoint(double x, double y) const { return QPointF(toX(x), toY(y)); }
+    // The values at a pixel: a pointer's place read back.
+    double fromX(double pixel) const;
+    double fromY(double pixel) const;
 };
 
-// Turns on smooth lines and text and draws `title` centred at the top of a
-// chart `width` pixels wide.
-void beginChart(QPainter& painter, int width, const QString& title);
+// Where a painted chart put its panels, in the painter's coordinates, each
+// with the scale its values were drawn on.
+struct ChartLayout {
+    std::vector<ChartScale> panels;
+};
+
+// A chart image of `size` on white, `paint` painting the chart into the
+// whole of it.
+QImage chartImage(const QSize& size, const std::function<void(QPainter&, const QRect&)>& paint);
+
+// Turns on smooth lines and text and draws `title` centred at the top of
+// `chart`.
+void beginChart(QPainter& painter, const QRect& chart, const QString& title);
 // A line in smaller type under the title, saying what the chart shows; the
 // painter keeps its type and colour.
-void drawSubtitle(QPainter& painter, int width, const QString& text);
+void drawSubtitle(QPainter& painter, const QRect& chart, const QString& text);
+
+// `text` in `rect`, ended with an ellipsis where the painter's font makes it
+// wider than `rect`: a chart painted small shortens its labels rather than
+// cut them off.
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QString& text);
 
 // Grid lines and ticks of both axes over the scale's area, the vertical axis
 // labelled on the left, the horizontal one below when `labelX`, the two axis
@@ -77,13 +114,14 @@ struct LegendEntry {
     QColor band;
 };
 
-// The entries in one row centred above the panels of a two-panel chart.
-void drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries);
-// The entries in rows centred in a chart `width` pixels wide from `top` down,
-// a row taking as many entries as fit in it.
-void drawLegendRows(QPainter& painter, const std::vector<LegendEntry>& entries, int width, int top);
-// How far down those rows reach from `top`.
+// The entries in rows centred in `chart` from chartLegendTop down, a row
+// taking as many entries as fit in it; returns where the rows end.
+int drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries, const QRect& chart);
+// How far down those rows reach from their top in a chart `width` pixels wide.
 int legendRowsHeight(const std::vector<LegendEntry>& entries, int width);
+
+// Each population in its sprite colour.
+QColor speciesColor(int population);
 
 // The colour of the condition `index` (0 the control) in the charts that
 // compare conditions; after the last colour they repeat.

@@ -1,26 +1,38 @@
 #include "charts/CiaoPlot.h"
 
 #include "analysis/ChampionGrid.h"
-#include "charts/ChartStyle.h"
-#include "charts/FitnessPlot.h"
 
 #include <QLinearGradient>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace
 {
 
-constexpr int panelSize = 420;
-constexpr int panelTop = 96;
+// Room around each map: tick labels and axis name on the left, the colour
+// bar and its labels on the right, the map's heading above, the generations
+// and axis name below.
+constexpr int mapLeftMargin = 96;
+constexpr int mapRightMargin = 104;
+constexpr int mapTopMargin = 96;
+constexpr int mapBottomMargin = 84;
 constexpr int barGap = 18;
 constexpr int barWidth = 16;
-const QColor emptyColor(0xfa, 0xfa, 0xfa);
 
-QRect panelArea(int population)
+// Population `population`'s map in the left or right half of `chart`, as
+// large a square as fits, centred in the room left for it.
+QRect mapArea(const QRect& chart, int population)
 {
-    return QRect(population == 1 ? 96 : 716, panelTop, panelSize, panelSize);
+    const int half = chart.width() / 2;
+    const int size = std::max(0, std::min(half - mapLeftMargin - mapRightMargin,
+                                          chart.height() - mapTopMargin - mapBottomMargin));
+    const int left = chart.left() + (population - 1) * half + mapLeftMargin +
+                     (half - mapLeftMargin - mapRightMargin - size) / 2;
+    const int top =
+        chart.top() + mapTopMargin + (chart.height() - mapTopMargin - mapBottomMargin - size) / 2;
+    return QRect(left, top, size, size);
 }
 
 // Light for low scores, the population's colour in the middle, dark for high.
@@ -48,24 +60,25 @@ float cellScore(const ChampionGrid& grid, int population, int row, int column)
     return population == 1 ? grid.at(row, column).score1 : grid.at(column, row).score2;
 }
 
-void drawColourBar(QPainter& painter, const QRect& bar, const QColor& base, double low, double high)
+void drawColourBar(QPainter& painter, const CiaoMap& map)
 {
+    const QRect& bar = map.colourBar;
     QLinearGradient gradient(bar.bottomLeft(), bar.topLeft());
     for (int k = 0; k <= 10; ++k)
-        gradient.setColorAt(k / 10.0, rampColor(base, k / 10.0));
+        gradient.setColorAt(k / 10.0, rampColor(speciesColor(map.population), k / 10.0));
     painter.fillRect(bar, gradient);
     painter.setPen(chartAxisColor);
     painter.drawRect(bar);
 
     painter.setFont(chartFont(12));
     const QFontMetrics metrics(painter.font());
-    const ChartAxis axis = niceAxis(low, high, 5, 0.0);
+    const ChartAxis axis = niceAxis(map.low, map.high, 5, 0.0);
     // The bar spans the scores themselves, not the round numbers around them.
-    const ChartScale scale{bar, {}, {low, high, axis.step}};
+    const ChartScale scale{bar, {}, {map.low, map.high, axis.step}};
     const int ticks = static_cast<int>(std::lround((axis.high - axis.low) / axis.step));
     for (int k = 0; k <= ticks; ++k) {
         const double value = axis.low + k * axis.step;
-        if (value < low - 1e-9 || value > high + 1e-9)
+        if (value < map.low - 1e-9 || value > map.high + 1e-9)
             continue;
         const double y = scale.toY(value);
         painter.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 4, y));
@@ -76,10 +89,13 @@ void drawColourBar(QPainter& painter, const QRect& bar, const QColor& base, doub
                      QStringLiteral("score"));
 }
 
-void drawTriangle(QPainter& painter, const ChampionGrid& grid, const std::vector<int>& generations,
-                  const Triangle& triangle)
+CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& grid,
+                     const std::vector<int>& generations, const Triangle& triangle)
 {
-    const QRect area = panelArea(triangle.population);
+    CiaoMap map;
+    map.population = triangle.population;
+    map.generations = generations;
+    const QRect area = mapArea(chart, triangle.population);
     const int count = static_cast<int>(generations.size());
     const double every = count > 1 ? generations[1] - generations[0] : 1.0;
     const double first = generations.front() - every / 2;
@@ -87,69 +103,117 @@ void drawTriangle(QPainter& painter, const ChampionGrid& grid, const std::vector
     ChartAxis axis = niceAxis(first, last, 6, 1.0);
     // The axes end with the last generation, not at the next round number.
     axis.high = last;
-    const ChartScale scale{area, axis, axis};
-    drawPanelAxes(painter, scale, true, triangle.rowName);
+    map.scale = ChartScale{area, axis, axis};
+    drawPanelAxes(painter, map.scale, true, triangle.rowName);
 
-    double low = 0.0;
-    double high = 0.0;
     bool any = false;
-    for (int row = 0; row < count; ++row)
+    for (int row = 0; row < count; ++row) {
+        map.scores.emplace_back();
         for (int column = 0; column <= row; ++column) {
-            const double score = cellScore(grid, triangle.population, row, column);
-            low = any ? std::min(low, score) : score;
-            high = any ? std::max(high, score) : score;
+            const float score = cellScore(grid, triangle.population, row, column);
+            map.scores.back().push_back(score);
+            map.low = any ? std::min<double>(map.low, score) : score;
+            map.high = any ? std::max<double>(map.high, score) : score;
             any = true;
         }
-    if (!(high > low))
-        high = low + 1.0;
+    }
+    if (!(map.high > map.low))
+        map.high = map.low + 1.0;
 
     // One pixel per cell, rows upwards, then stretched without smoothing.
-    const QColor base = triangle.population == 1 ? fitnessSeriesColor(FitnessSeries::average1)
-                                                 : fitnessSeriesColor(FitnessSeries::average2);
     QImage cells(count, count, QImage::Format_ARGB32);
     cells.fill(Qt::transparent);
     for (int row = 0; row < count; ++row)
-        for (int column = 0; column <= row; ++column) {
-            const double t =
-                (cellScore(grid, triangle.population, row, column) - low) / (high - low);
-            cells.setPixelColor(column, count - 1 - row, rampColor(base, t));
-        }
-    const QRectF target(scale.toPoint(first, last), scale.toPoint(last, first));
+        for (int column = 0; column <= row; ++column)
+            cells.setPixelColor(column, count - 1 - row, map.colourOf(map.scores[row][column]));
+    map.cells = QRectF(map.scale.toPoint(first, last), map.scale.toPoint(last, first));
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.drawImage(target, cells);
+    painter.drawImage(map.cells, cells);
     painter.restore();
 
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(area.left(), area.bottom() + 28, area.width(), 20), Qt::AlignCenter,
-                     triangle.columnName);
+    drawFittedText(painter, QRect(area.left(), area.bottom() + 28, area.width(), 20),
+                   Qt::AlignCenter, triangle.columnName);
     painter.setFont(chartFont(14, true));
-    painter.drawText(
-        QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
+    drawFittedText(
+        painter, QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
         QStringLiteral("population %1 against ancestral opponents").arg(triangle.population));
-    drawColourBar(painter, QRect(area.right() + barGap, area.top(), barWidth, area.height()), base,
-                  low, high);
+    map.colourBar = QRect(area.right() + barGap, area.top(), barWidth, area.height());
+    drawColourBar(painter, map);
+    return map;
 }
 
 } // namespace
 
+QColor CiaoMap::colourOf(double score) const
+{
+    return rampColor(speciesColor(population), (score - low) / (high - low));
+}
+
+QRectF CiaoMap::cellRect(int row, int column) const
+{
+    const double count = static_cast<double>(generations.size());
+    const double width = cells.width() / count;
+    const double height = cells.height() / count;
+    return QRectF(cells.left() + column * width, cells.top() + (count - 1 - row) * height, width,
+                  height);
+}
+
+std::optional<CiaoCell> CiaoMap::cellAt(const QPointF& point) const
+{
+    const int count = static_cast<int>(generations.size());
+    if (count == 0 || cells.isEmpty())
+        return std::nullopt;
+    const double x = std::floor((point.x() - cells.left()) / cells.width() * count);
+    const double y = std::floor((point.y() - cells.top()) / cells.height() * count);
+    if (!(x >= 0 && x < count && y >= 0 && y < count))
+        return std::nullopt;
+    const int column = static_cast<int>(x);
+    const int row = count - 1 - static_cast<int>(y);
+    if (column > row)
+        return std::nullopt;
+    const int champion = generations[row];
+    const int opponent = generations[column];
+    return CiaoCell{population,
+                    row,
+                    column,
+                    population == 1 ? champion : opponent,
+                    population == 1 ? opponent : champion,
+                    scores[row][column]};
+}
+
+std::optional<CiaoCell> CiaoLayout::cellAt(const QPointF& point) const
+{
+    for (const CiaoMap& map : maps)
+        if (std::optional<CiaoCell> cell = map.cellAt(point))
+            return cell;
+    return std::nullopt;
+}
+
+CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
+                         const std::vector<int>& generations, const QString& title)
+{
+    beginChart(painter, area, title);
+    CiaoLayout layout;
+    if (!generations.empty()) {
+        layout.maps.push_back(drawTriangle(painter, area, grid, generations,
+                                           {1, QStringLiteral("population 1 champion's generation"),
+                                            QStringLiteral("population 2 opponent's generation")}));
+        layout.maps.push_back(drawTriangle(painter, area, grid, generations,
+                                           {2, QStringLiteral("population 2 champion's generation"),
+                                            QStringLiteral("population 1 opponent's generation")}));
+    }
+    return layout;
+}
+
 QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
                     const QString& title)
 {
-    QImage image(ciaoPlotWidth, ciaoPlotHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    beginChart(painter, ciaoPlotWidth, title);
-    if (!generations.empty()) {
-        drawTriangle(painter, grid, generations,
-                     {1, QStringLiteral("population 1 champion's generation"),
-                      QStringLiteral("population 2 opponent's generation")});
-        drawTriangle(painter, grid, generations,
-                     {2, QStringLiteral("population 2 champion's generation"),
-                      QStringLiteral("population 1 opponent's generation")});
-    }
-    painter.end();
-    return image;
+    return chartImage(QSize(ciaoPlotWidth, ciaoPlotHeight),
+                      [&](QPainter& painter, const QRect& area) {
+                          paintCiaoPlot(painter, area, grid, generations, title);
+                      });
 }

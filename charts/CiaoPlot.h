@@ -1,20 +1,79 @@
 #pragma once
 
+#include "charts/ChartStyle.h"
+
+#include <QColor>
 #include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QRectF>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class ChampionGrid;
+class QPainter;
 
 constexpr int ciaoPlotWidth = 1240;
 constexpr int ciaoPlotHeight = 600;
+
+// A cell of population `population`'s CIAO map, at `row` and `column` of it:
+// population 1's champion of `generation1` against population 2's of
+// `generation2`, and the score of the map's population in their match.
+struct CiaoCell {
+    int population = 1;
+    int row = 0;
+    int column = 0;
+    int generation1 = 0;
+    int generation2 = 0;
+    double score = 0.0;
+};
+
+// One CIAO triangle as painted: the champions of `population` (rows, upwards)
+// against the other population's champions of their own and earlier
+// generations (columns, rightwards), each cell coloured by its score on the
+// map's own scale.
+struct CiaoMap {
+    int population = 1;
+    // The panel, both axes in generations.
+    ChartScale scale;
+    // Where the cells lie: a square of generations.size() cells a side.
+    QRectF cells;
+    // The generations of the rows, which are also those of the columns.
+    std::vector<int> generations;
+    // scores[row][column] for column <= row.
+    std::vector<std::vector<float>> scores;
+    // The colour scale spans low to high, the triangle's lowest and highest
+    // score; its bar lies right of the panel.
+    double low = 0.0;
+    double high = 1.0;
+    QRect colourBar;
+
+    QColor colourOf(double score) const;
+    QRectF cellRect(int row, int column) const;
+    // The cell under `point`, or none outside the cells or in the empty
+    // triangle above them.
+    std::optional<CiaoCell> cellAt(const QPointF& point) const;
+};
+
+// Population 1's map on the left, population 2's on the right; no map when
+// there are no generations.
+struct CiaoLayout {
+    std::vector<CiaoMap> maps;
+
+    std::optional<CiaoCell> cellAt(const QPointF& point) const;
+};
 
 // The two CIAO triangles side by side: on the left each population-1
 // champion (rows) against the population-2 champions of its own and earlier
 // generations (columns), scored by score1; on the right the same for
 // population 2 against population 1, scored by score2. Each triangle has a
 // colour scale of its own, from its lowest to its highest score.
-// `generations` names the grid's rows, which are also its columns.
+// `generations` names the grid's rows, which are also its columns. Painted
+// into `area`, the maps are as large as it allows.
+CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
+                         const std::vector<int>& generations, const QString& title);
+// The chart in an image of the plot's size.
 QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
                     const QString& title);

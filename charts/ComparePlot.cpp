@@ -11,18 +11,18 @@
 namespace
 {
 
-constexpr int chartWidth = 1120;
-constexpr int gridLeftMargin = 84;
-constexpr int gridRightMargin = 32;
+constexpr int compareChartWidth = 1120;
 // Room for the right-hand panels' tick labels and value axis name.
 constexpr int columnGap = 100;
-constexpr int gridPanelHeight = 190;
+constexpr int comparePanelHeight = 190;
 // Room for the lower panels' names; the upper panels leave their generations
 // to the lower ones.
 constexpr int rowGap = 48;
-constexpr int gridLegendTop = 48;
 constexpr int panelNameHeight = 30;
-constexpr int bottomMargin = 64;
+// Between the legend and the upper panels' names.
+constexpr int legendNameGap = 22;
+// Rows below the lower panels, for their generations and the axis name.
+constexpr int compareBottomMargin = 63;
 
 // Averages above, best so far below; population 1 on the left.
 constexpr FitnessSeries panelSeries[2][2] = {{FitnessSeries::average1, FitnessSeries::average2},
@@ -55,16 +55,29 @@ QPen medianPen(int condition)
     return QPen(conditionColor(condition), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-QRect panelArea(int panelsTop, int row, int column)
+std::vector<LegendEntry> conditionLegend(const std::vector<ConditionSummary>& conditions)
 {
-    const int width = (chartWidth - gridLeftMargin - gridRightMargin - columnGap) / 2;
-    return QRect(gridLeftMargin + column * (width + columnGap),
-                 panelsTop + row * (gridPanelHeight + rowGap), width, gridPanelHeight);
+    std::vector<LegendEntry> legend;
+    for (std::size_t c = 0; c < conditions.size(); ++c)
+        legend.push_back(
+            {conditions[c].name, medianPen(static_cast<int>(c)), bandColor(static_cast<int>(c))});
+    return legend;
 }
 
-void drawPanel(QPainter& painter, const QRect& area,
-               const std::vector<ConditionSummary>& conditions, const ChartAxis& xAxis,
-               FitnessSeries series, bool labelGenerations)
+// The panels share what `chart` leaves below `panelsTop`.
+QRect panelArea(const QRect& chart, int panelsTop, int row, int column)
+{
+    const int width =
+        std::max(0, (chart.width() - chartLeftMargin - chartRightMargin - columnGap) / 2);
+    const int height =
+        std::max(0, (chart.top() + chart.height() - panelsTop - rowGap - compareBottomMargin) / 2);
+    return QRect(chart.left() + chartLeftMargin + column * (width + columnGap),
+                 panelsTop + row * (height + rowGap), width, height);
+}
+
+ChartScale drawPanel(QPainter& painter, const QRect& area,
+                     const std::vector<ConditionSummary>& conditions, const ChartAxis& xAxis,
+                     FitnessSeries series, bool labelGenerations)
 {
     double lowest = 0.0;
     double highest = 0.0;
@@ -78,9 +91,9 @@ void drawPanel(QPainter& painter, const QRect& area,
 
     painter.setFont(chartFont(14, true));
     painter.setPen(chartAxisColor);
-    painter.drawText(
-        QRect(area.left(), area.top() - panelNameHeight, area.width(), 22), Qt::AlignCenter,
-        QStringLiteral("%1 (%2)").arg(fitnessSeriesName(series), seriesColumn(series)));
+    drawFittedText(painter, QRect(area.left(), area.top() - panelNameHeight, area.width(), 22),
+                   Qt::AlignCenter,
+                   QStringLiteral("%1 (%2)").arg(fitnessSeriesName(series), seriesColumn(series)));
 
     painter.save();
     painter.setClipRect(area.adjusted(-2, -2, 3, 3));
@@ -99,42 +112,46 @@ void drawPanel(QPainter& painter, const QRect& area,
             drawSeriesLine(painter, medians, medianPen(static_cast<int>(c)));
     }
     painter.restore();
+    return scale;
 }
 
 } // namespace
 
-QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, const QString& title)
+ChartLayout paintComparePlot(QPainter& painter, const QRect& area,
+                             const std::vector<ConditionSummary>& conditions, const QString& title)
 {
-    std::vector<LegendEntry> legend;
-    for (std::size_t c = 0; c < conditions.size(); ++c)
-        legend.push_back(
-            {conditions[c].name, medianPen(static_cast<int>(c)), bandColor(static_cast<int>(c))});
+    beginChart(painter, area, title);
     // The legend wraps, so the panels start below however many rows it took.
-    const int legendBottom = legendRowsHeight(legend, chartWidth) + gridLegendTop;
-    const int panelsTop = legendBottom + 22 + panelNameHeight;
-    const int chartHeight = panelArea(panelsTop, 1, 0).bottom() + bottomMargin;
-
-    QImage image(chartWidth, chartHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    beginChart(painter, chartWidth, title);
-    drawLegendRows(painter, legend, chartWidth, gridLegendTop);
+    const int panelsTop =
+        drawLegend(painter, conditionLegend(conditions), area) + legendNameGap + panelNameHeight;
 
     int last = 1;
     for (const ConditionSummary& condition : conditions)
         if (!condition.rows.empty())
             last = std::max(last, condition.rows.back().generation);
     const ChartAxis xAxis = niceAxis(1, last, 6, 1.0);
+    ChartLayout layout;
     for (int row = 0; row < 2; ++row)
         for (int column = 0; column < 2; ++column)
-            drawPanel(painter, panelArea(panelsTop, row, column), conditions, xAxis,
-                      panelSeries[row][column], row == 1);
+            layout.panels.push_back(drawPanel(painter, panelArea(area, panelsTop, row, column),
+                                              conditions, xAxis, panelSeries[row][column],
+                                              row == 1));
 
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    painter.drawText(QRect(0, chartHeight - 26, chartWidth, 20), Qt::AlignCenter,
-                     QStringLiteral("generation  (lines: median over each condition's runs; "
-                                    "bands: first to third quartile)"));
-    painter.end();
-    return image;
+    drawFittedText(painter, QRect(area.left(), area.top() + area.height() - 26, area.width(), 20),
+                   Qt::AlignCenter,
+                   QStringLiteral("generation  (lines: median over each condition's runs; "
+                                  "bands: first to third quartile)"));
+    return layout;
+}
+
+QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, const QString& title)
+{
+    const int legendHeight = legendRowsHeight(conditionLegend(conditions), compareChartWidth);
+    const int panelsTop = chartLegendTop + legendHeight + legendNameGap + panelNameHeight;
+    const int height = panelsTop + 2 * comparePanelHeight + rowGap + compareBottomMargin;
+    return chartImage(QSize(compareChartWidth, height), [&](QPainter& painter, const QRect& area) {
+        paintComparePlot(painter, area, conditions, title);
+    });
 }

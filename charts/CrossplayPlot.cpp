@@ -21,6 +21,11 @@ constexpr int nameLineLimit = 4;
 constexpr int labelPadding = 12;
 // A key wider than this is elided rather than widen every condition's slot.
 constexpr int maxLabelWidth = 360;
+// Rows between the lower panel and the names, the names and the runs, the
+// runs and the foot of the chart.
+constexpr int namesGap = 9;
+constexpr int runsGap = 2;
+constexpr int footMargin = 14;
 constexpr double dotRadius = 3.5;
 // Dots of neighbouring runs step sideways by this much.
 constexpr double dotSpacing = 2 * dotRadius + 1;
@@ -67,6 +72,32 @@ QStringList nameLines(const QString& name, const QFontMetrics& metrics, int widt
 QString runsLabel(std::size_t runs)
 {
     return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
+}
+
+// Each condition's name in lines no wider than `width`.
+std::vector<QStringList> conditionNames(const std::vector<CrossplayCondition>& conditions,
+                                        const QFontMetrics& metrics, int width)
+{
+    std::vector<QStringList> names;
+    for (const CrossplayCondition& condition : conditions)
+        names.push_back(nameLines(condition.name, metrics, width));
+    return names;
+}
+
+int nameLineCount(const std::vector<QStringList>& names)
+{
+    int lineCount = 1;
+    for (const QStringList& lines : names)
+        lineCount = std::max<int>(lineCount, lines.size());
+    return lineCount;
+}
+
+// Rows below the lower panel for the names, in as many lines as the longest
+// takes, and the runs.
+int footHeight(const std::vector<QStringList>& names)
+{
+    return namesGap + nameLineCount(names) * QFontMetrics(chartFont(nameFontPixels)).height() +
+           runsGap + QFontMetrics(chartFont(runsFontPixels)).height() + footMargin;
 }
 
 // Sideways offsets for dots at heights `ys`, taken from the lowest dot up:
@@ -162,46 +193,26 @@ ChartAxis valueAxis(const std::vector<CrossplayCondition>& conditions, int popul
 
 } // namespace
 
-QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, const QString& title)
+ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
+                               const std::vector<CrossplayCondition>& conditions,
+                               const QString& title)
 {
     const int count = std::max<int>(1, static_cast<int>(conditions.size()));
     const QFontMetrics nameMetrics(chartFont(nameFontPixels));
     const QFontMetrics runsMetrics(chartFont(runsFontPixels));
-
-    // The chart widens past the two-panel layout when the conditions' names,
-    // a key to a line, would not fit side by side in it (two pixels spare,
-    // as elision measures the text's fractional width).
-    int widestPart = 0;
-    for (const CrossplayCondition& condition : conditions)
-        for (const QString& part : nameParts(condition.name))
-            widestPart = std::max(widestPart, nameMetrics.horizontalAdvance(part) + 2);
-    const int labelWidth = std::max(twoPanelArea(1).width() / count - labelPadding,
-                                    std::min(widestPart, maxLabelWidth));
-    const int slotWidth = labelWidth + labelPadding;
-    const int panelsWidth = std::max(twoPanelArea(1).width(), count * slotWidth);
-    const int chartWidth = twoPanelChartWidth - twoPanelArea(1).width() + panelsWidth;
-    auto panelArea = [panelsWidth](int population) {
-        QRect area = twoPanelArea(population);
-        area.setWidth(panelsWidth);
-        return area;
+    const int slotWidth = twoPanelArea(area, 1).width() / count;
+    const std::vector<QStringList> names =
+        conditionNames(conditions, nameMetrics, std::max(0, slotWidth - labelPadding));
+    const int bottom = std::max(twoPanelBottomMargin, footHeight(names));
+    auto populationArea = [&area, bottom](int population) {
+        return twoPanelArea(area, population, twoPanelTopMargin, bottom);
     };
+    const QRect lowerArea = populationArea(2);
+    const int namesTop = lowerArea.top() + lowerArea.height() + namesGap;
+    const int runsTop = namesTop + nameLineCount(names) * nameMetrics.height() + runsGap;
 
-    std::vector<QStringList> names;
-    int nameLineCount = 1;
-    for (const CrossplayCondition& condition : conditions) {
-        names.push_back(nameLines(condition.name, nameMetrics, labelWidth));
-        nameLineCount = std::max<int>(nameLineCount, names.back().size());
-    }
-    const QRect lowerArea = panelArea(2);
-    const int namesTop = lowerArea.bottom() + 10;
-    const int runsTop = namesTop + nameLineCount * nameMetrics.height() + 2;
-    const int chartHeight = std::max(twoPanelChartHeight, runsTop + runsMetrics.height() + 14);
-
-    QImage image(chartWidth, chartHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    beginChart(painter, chartWidth, title);
-    drawSubtitle(painter, chartWidth,
+    beginChart(painter, area, title);
+    drawSubtitle(painter, area,
                  QStringLiteral("each run's champion: mean score against the other runs' "
                                 "champions (box: quartiles and median; whiskers: extremes)"));
 
@@ -209,8 +220,9 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, cons
     // ticks, half a condition off) part them.
     const ChartAxis conditionAxis{-0.5, count - 0.5, 1.0};
     const double halfWidth = std::min(slotWidth * 0.3, 48.0);
+    ChartLayout layout;
     for (int population = 1; population <= 2; ++population) {
-        const ChartScale scale{panelArea(population), conditionAxis,
+        const ChartScale scale{populationArea(population), conditionAxis,
                                valueAxis(conditions, population)};
         drawPanelAxes(painter, scale, false,
                       QStringLiteral("population %1 mean score").arg(population));
@@ -219,6 +231,7 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, cons
             if (!values.empty())
                 drawCondition(painter, scale, static_cast<int>(c), values, halfWidth);
         }
+        layout.panels.push_back(scale);
     }
 
     const ChartScale lowerScale{lowerArea, conditionAxis, {}};
@@ -236,6 +249,30 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, cons
         painter.drawText(QRectF(slot.left(), runsTop, slot.width(), runsMetrics.height()),
                          Qt::AlignHCenter | Qt::AlignTop, runsLabel(runs));
     }
-    painter.end();
-    return image;
+    return layout;
+}
+
+QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, const QString& title)
+{
+    const int count = std::max<int>(1, static_cast<int>(conditions.size()));
+    const QFontMetrics nameMetrics(chartFont(nameFontPixels));
+
+    // The chart widens past the two-panel layout when the conditions' names,
+    // a key to a line, would not fit side by side in it (two pixels spare,
+    // as elision measures the text's fractional width).
+    int widestPart = 0;
+    for (const CrossplayCondition& condition : conditions)
+        for (const QString& part : nameParts(condition.name))
+            widestPart = std::max(widestPart, nameMetrics.horizontalAdvance(part) + 2);
+    const int standardWidth = twoPanelChartWidth - chartLeftMargin - chartRightMargin;
+    const int labelWidth =
+        std::max(standardWidth / count - labelPadding, std::min(widestPart, maxLabelWidth));
+    // Painted, each condition gets panelsWidth / count: labelWidth + labelPadding.
+    const int panelsWidth = std::max(standardWidth, count * (labelWidth + labelPadding));
+    const int foot = footHeight(conditionNames(conditions, nameMetrics, labelWidth));
+    const QSize size(chartLeftMargin + panelsWidth + chartRightMargin,
+                     twoPanelChartHeight + std::max(0, foot - twoPanelBottomMargin));
+    return chartImage(size, [&](QPainter& painter, const QRect& area) {
+        paintCrossplayPlot(painter, area, conditions, title);
+    });
 }

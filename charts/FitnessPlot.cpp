@@ -1,7 +1,5 @@
 #include "charts/FitnessPlot.h"
 
-#include "board/SpeciesColours.h"
-
 #include <QPainter>
 
 #include <algorithm>
@@ -9,9 +7,9 @@
 namespace
 {
 
-void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
-               const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-               const QString& name, bool labelGenerations)
+ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
+                     const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
+                     const QString& name, bool labelGenerations)
 {
     double highest = 0.0;
     for (const GenerationRecord& record : records)
@@ -30,6 +28,7 @@ void drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRec
         drawSeriesLine(painter, points, fitnessSeriesPen(series));
     }
     painter.restore();
+    return scale;
 }
 
 } // namespace
@@ -63,27 +62,23 @@ QColor fitnessSeriesColor(FitnessSeries series)
 {
     // Shades are snapped to 8-bit RGB, so the colour returned is the colour
     // drawn.
-    const QColor firstSpeciesColor{QRgb(firstSpeciesRgb)};
-    const QColor secondSpeciesColor{QRgb(secondSpeciesRgb)};
     switch (series) {
     case FitnessSeries::average1:
-        return firstSpeciesColor;
+        return speciesColor(1);
     case FitnessSeries::best1:
-        return QColor(firstSpeciesColor.darker(150).rgb());
+        return QColor(speciesColor(1).darker(150).rgb());
     case FitnessSeries::average2:
-        return secondSpeciesColor;
+        return speciesColor(2);
     case FitnessSeries::best2:
-        return QColor(secondSpeciesColor.darker(150).rgb());
+        return QColor(speciesColor(2).darker(150).rgb());
     }
     return Qt::black;
 }
 
-QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
+ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
+                             const QVector<GenerationRecord>& records, const QString& title)
 {
-    QImage image(twoPanelChartWidth, twoPanelChartHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    beginChart(painter, twoPanelChartWidth, title);
+    beginChart(painter, area, title);
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
     const double lastGeneration = records.isEmpty() ? 1 : records.back().generation;
@@ -92,19 +87,29 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
     std::vector<LegendEntry> legend;
     for (FitnessSeries series : allFitnessSeries)
         legend.push_back({fitnessSeriesName(series), fitnessSeriesPen(series), {}});
-    drawLegend(painter, legend);
+    const int top = twoPanelTop(area, drawLegend(painter, legend, area));
 
     // The populations score in different units (population 1 weights its
     // cells by contacts), so each gets a panel and a value axis of its own
     // over the shared generation axis.
-    drawPanel(painter, twoPanelArea(1), records, xAxis, FitnessSeries::average1,
-              FitnessSeries::best1, QStringLiteral("population 1"), false);
-    drawPanel(painter, twoPanelArea(2), records, xAxis, FitnessSeries::average2,
-              FitnessSeries::best2, QStringLiteral("population 2"), true);
+    ChartLayout layout;
+    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 1, top), records, xAxis,
+                                      FitnessSeries::average1, FitnessSeries::best1,
+                                      QStringLiteral("population 1"), false));
+    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 2, top), records, xAxis,
+                                      FitnessSeries::average2, FitnessSeries::best2,
+                                      QStringLiteral("population 2"), true));
 
-    drawGenerationAxisName(painter, QStringLiteral("generation"));
-    painter.end();
-    return image;
+    drawGenerationAxisName(painter, area, QStringLiteral("generation"));
+    return layout;
+}
+
+QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
+{
+    return chartImage(QSize(fitnessPlotWidth, fitnessPlotHeight),
+                      [&](QPainter& painter, const QRect& area) {
+                          paintFitnessPlot(painter, area, records, title);
+                      });
 }
 
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,

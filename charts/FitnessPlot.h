@@ -13,9 +13,10 @@
 // The fitness plot has the two-panel layout, population 1 above population 2.
 constexpr int fitnessPlotWidth = twoPanelChartWidth;
 constexpr int fitnessPlotHeight = twoPanelChartHeight;
+// A population's panel in the plot's image.
 inline QRect fitnessPanelArea(int population)
 {
-    return twoPanelArea(population);
+    return twoPanelArea(QRect(0, 0, fitnessPlotWidth, fitnessPlotHeight), population);
 }
 
 enum class FitnessSeries { average1, best1, average2, best2 };
@@ -49,7 +50,11 @@ QPen fitnessSeriesPen(FitnessSeries series);
 QString fitnessSeriesName(FitnessSeries series);
 
 // A chart of the four series over the generations, with axes, tick labels, a
-// legend and `title` above it. An empty history gives empty axes.
+// legend and `title` above it, painted into `area`; its panels are population
+// 1's and population 2's. An empty history gives empty axes.
+ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
+                             const QVector<GenerationRecord>& records, const QString& title);
+// The chart in an image of the plot's size.
 QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title);
 // The chart as a PNG written atomically; an error message or an empty string.
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,

@@ -1,8 +1,5 @@
 #include "charts/SummaryPlot.h"
 
-#include "charts/ChartStyle.h"
-#include "charts/FitnessPlot.h"
-
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,9 +15,9 @@ QColor bandColor(FitnessSeries series)
     return color;
 }
 
-void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRow>& rows,
-               const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-               const QString& name, bool labelGenerations)
+ChartScale drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRow>& rows,
+                     const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
+                     const QString& name, bool labelGenerations)
 {
     double highest = 0.0;
     for (const SummaryRow& row : rows)
@@ -41,6 +38,7 @@ void drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRo
         drawSeriesLine(painter, medians, fitnessSeriesPen(series));
     }
     painter.restore();
+    return scale;
 }
 
 } // namespace
@@ -61,27 +59,36 @@ void drawQuartileBand(QPainter& painter, const ChartScale& scale,
     painter.drawPath(band);
 }
 
-QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title)
+ChartLayout paintSummaryPlot(QPainter& painter, const QRect& area,
+                             const std::vector<SummaryRow>& rows, const QString& title)
 {
-    QImage image(twoPanelChartWidth, twoPanelChartHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    beginChart(painter, twoPanelChartWidth, title);
+    beginChart(painter, area, title);
     std::vector<LegendEntry> legend;
     for (FitnessSeries series : allFitnessSeries)
         legend.push_back({fitnessSeriesName(series), fitnessSeriesPen(series), bandColor(series)});
-    drawLegend(painter, legend);
+    const int top = twoPanelTop(area, drawLegend(painter, legend, area));
 
     const double last = rows.empty() ? 1 : rows.back().generation;
     const ChartAxis xAxis = niceAxis(1, last, 10, 1.0);
-    drawPanel(painter, twoPanelArea(1), rows, xAxis, FitnessSeries::average1, FitnessSeries::best1,
-              QStringLiteral("population 1"), false);
-    drawPanel(painter, twoPanelArea(2), rows, xAxis, FitnessSeries::average2, FitnessSeries::best2,
-              QStringLiteral("population 2"), true);
+    ChartLayout layout;
+    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 1, top), rows, xAxis,
+                                      FitnessSeries::average1, FitnessSeries::best1,
+                                      QStringLiteral("population 1"), false));
+    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 2, top), rows, xAxis,
+                                      FitnessSeries::average2, FitnessSeries::best2,
+                                      QStringLiteral("population 2"), true));
 
     drawGenerationAxisName(
-        painter, QStringLiteral("generation  (lines: median over the seeds; bands: first to "
-                                "third quartile)"));
-    painter.end();
-    return image;
+        painter, area,
+        QStringLiteral("generation  (lines: median over the seeds; bands: first to "
+                       "third quartile)"));
+    return layout;
+}
+
+QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title)
+{
+    return chartImage(QSize(twoPanelChartWidth, twoPanelChartHeight),
+                      [&](QPainter& painter, const QRect& area) {
+                          paintSummaryPlot(painter, area, rows, title);
+                      });
 }

@@ -4,10 +4,16 @@
 // checkpoints that resume a worker exactly, and files that are complete or
 // absent, never half written.
 #include "TestSupport.h"
+#include "analysis/ChampionGrid.h"
 #include "batch/ExperimentRecorder.h"
 #include "board/Board.h"
 #include "board/Match.h"
+#include "charts/CiaoPlot.h"
+#include "charts/ComparePlot.h"
+#include "charts/CrossplayPlot.h"
 #include "charts/FitnessPlot.h"
+#include "charts/MasterPlot.h"
+#include "charts/SummaryPlot.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
@@ -21,6 +27,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -28,6 +35,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -249,7 +257,48 @@ bool samePlay(const GenerationReport& a, const GenerationReport& b)
                     b.populations, b.scores, b.champions);
 }
 
+// A chart painted into an area; its panels.
+using ChartPainter = std::function<std::vector<QRect>(QPainter&, const QRect&)>;
+
+std::vector<QRect> panelsOf(const ChartLayout& layout)
+{
+    std::vector<QRect> panels;
+    for (const ChartScale& panel : layout.panels)
+        panels.push_back(panel.area);
+    return panels;
+}
+
+// Champions of generations 2, 4, ... 12, random patterns, played.
+const std::vector<int> gridGenerations{2, 4, 6, 8, 10, 12};
+ChampionGrid playedGrid()
+{
+    std::mt19937_64 random(5);
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+    for (std::size_t k = 0; k < gridGenerations.size(); ++k) {
+        champions1.push_back(randomPackedPattern(random));
+        champions2.push_back(randomPackedPattern(random));
+    }
+    ChampionGrid grid(champions1, champions2);
+    Board board;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        grid.playRow(row, board);
+    return grid;
+}
+
+// Where the tests paint a chart: the size of a window's chart, not of any
+// chart's image, off the corner of the image.
+const QRect paintArea(30, 20, 700, 400);
+QImage paintImage()
+{
+    QImage image(760, 440, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(ChartPainter)
 
 Q_DECLARE_METATYPE(ExperimentConfig)
 
@@ -279,6 +328,12 @@ private slots:
     void plotHasSizeAndSeriesColours();
     void plotOfShortHistories_data();
     void plotOfShortHistories();
+    void scaleReadsPixelsBack_data();
+    void scaleReadsPixelsBack();
+    void chartsPaintIntoTheirArea_data();
+    void chartsPaintIntoTheirArea();
+    void ciaoCellUnderAPixel_data();
+    void ciaoCellUnderAPixel();
 
     void atomicWriteReplacesWholeFile();
     void unwritablePlacesGiveErrorsAndNoFiles_data();
@@ -781,6 +836,141 @@ void ExperimentsTest::plotOfShortHistories()
     QVERIFY(coloured > 0);
     if (generations == 1)
         QVERIFY(coloured > 40);
+}
+
+void ExperimentsTest::scaleReadsPixelsBack_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    // Values whose pixels are exact in binary, so the round trip is exact.
+    QTest::newRow("low ends") << 0.0 << -4.0;
+    QTest::newRow("high ends") << 50.0 << 4.0;
+    QTest::newRow("inside") << 12.5 << 1.0;
+    QTest::newRow("outside") << -25.0 << 6.0;
+}
+
+void ExperimentsTest::scaleReadsPixelsBack()
+{
+    QFETCH(double, x);
+    QFETCH(double, y);
+    const ChartScale scale{QRect(10, 20, 200, 100), {0.0, 50.0, 10.0}, {-4.0, 4.0, 2.0}};
+    COMPARE_EXACTLY(scale.fromX(scale.toX(x)), x);
+    COMPARE_EXACTLY(scale.fromY(scale.toY(y)), y);
+}
+
+void ExperimentsTest::chartsPaintIntoTheirArea_data()
+{
+    QTest::addColumn<ChartPainter>("paint");
+    QTest::addColumn<int>("panels");
+    const QString title = QStringLiteral("a title");
+    QVector<GenerationRecord> records;
+    MasterScores master;
+    std::vector<SummaryRow> summary;
+    for (int g = 1; g <= 30; ++g) {
+        records.append({g, 20.0 + g % 7, 4.0 + g % 3, 40.0 + g, 10.0 + g / 2});
+        master.generations.push_back(g);
+        master.mean1.push_back(g % 5);
+        master.mean2.push_back(g);
+        const Quartiles q{0.0, g * 0.5, g * 1.0, g * 1.5, g * 2.0};
+        summary.push_back({g, 3, q, q, q, q});
+    }
+    // Names long enough for the legend and the condition labels to wrap.
+    std::vector<ConditionSummary> compare;
+    std::vector<CrossplayCondition> crossplay;
+    for (int c = 0; c < 4; ++c) {
+        const QString name = QStringLiteral("hall_of_fame=%1,mutation_rate=0.0%1").arg(c);
+        compare.push_back({name, summary});
+        crossplay.push_back({name, {1.0 + c, 2.0, 3.0}, {4.0, 5.0 - c}});
+    }
+
+    QTest::newRow("fitness") << ChartPainter([=](QPainter& painter, const QRect& area) {
+        return panelsOf(paintFitnessPlot(painter, area, records, title));
+    }) << 2;
+    QTest::newRow("master") << ChartPainter([=](QPainter& painter, const QRect& area) {
+        return panelsOf(paintMasterPlot(painter, area, master, title));
+    }) << 2;
+    QTest::newRow("summary") << ChartPainter([=](QPainter& painter, const QRect& area) {
+        return panelsOf(paintSummaryPlot(painter, area, summary, title));
+    }) << 2;
+    QTest::newRow("compare") << ChartPainter([=](QPainter& painter, const QRect& area) {
+        return panelsOf(paintComparePlot(painter, area, compare, title));
+    }) << 4;
+    QTest::newRow("crossplay") << ChartPainter([=](QPainter& painter, const QRect& area) {
+        return panelsOf(paintCrossplayPlot(painter, area, crossplay, title));
+    }) << 2;
+    QTest::newRow("ciao") << ChartPainter([=, grid = playedGrid()](QPainter& painter,
+                                                                   const QRect& area) {
+        std::vector<QRect> panels;
+        for (const CiaoMap& map : paintCiaoPlot(painter, area, grid, gridGenerations, title).maps)
+            panels.push_back(map.scale.area);
+        return panels;
+    }) << 2;
+}
+
+void ExperimentsTest::chartsPaintIntoTheirArea()
+{
+    QFETCH(ChartPainter, paint);
+    QFETCH(int, panels);
+    QImage image = paintImage();
+    QPainter painter(&image);
+    const std::vector<QRect> painted = paint(painter, paintArea);
+    painter.end();
+
+    QCOMPARE(static_cast<int>(painted.size()), panels);
+    for (const QRect& panel : painted) {
+        QVERIFY(!panel.isEmpty());
+        QVERIFY(paintArea.contains(panel));
+    }
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (!paintArea.contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255))
+                QFAIL(qPrintable(QStringLiteral("painted outside at %1, %2").arg(x).arg(y)));
+}
+
+void ExperimentsTest::ciaoCellUnderAPixel_data()
+{
+    QTest::addColumn<int>("population");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("filled");
+    QTest::newRow("first, bottom left") << 1 << 0 << 0 << true;
+    QTest::newRow("first, inside") << 1 << 5 << 2 << true;
+    QTest::newRow("second, diagonal") << 2 << 3 << 3 << true;
+    QTest::newRow("first, empty triangle") << 1 << 1 << 4 << false;
+    QTest::newRow("second, empty triangle") << 2 << 0 << 5 << false;
+    QTest::newRow("below the cells") << 1 << -1 << 0 << false;
+}
+
+void ExperimentsTest::ciaoCellUnderAPixel()
+{
+    QFETCH(int, population);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(bool, filled);
+    const ChampionGrid grid = playedGrid();
+    QImage image = paintImage();
+    QPainter painter(&image);
+    const CiaoLayout layout =
+        paintCiaoPlot(painter, paintArea, grid, gridGenerations, QStringLiteral("a title"));
+    painter.end();
+
+    QCOMPARE(static_cast<int>(layout.maps.size()), 2);
+    const CiaoMap& map = layout.maps[population - 1];
+    const QPointF centre = map.cellRect(row, column).center();
+    const std::optional<CiaoCell> cell = layout.cellAt(centre);
+    QCOMPARE(cell.has_value(), filled);
+    if (!filled)
+        return;
+    // The champion's generation is the row's, its opponent's the column's.
+    const int champion = gridGenerations[row];
+    const int opponent = gridGenerations[column];
+    QCOMPARE(cell->population, population);
+    QCOMPARE(cell->generation1, population == 1 ? champion : opponent);
+    QCOMPARE(cell->generation2, population == 1 ? opponent : champion);
+    const GridScores& scores = population == 1 ? grid.at(row, column) : grid.at(column, row);
+    COMPARE_EXACTLY(cell->score, population == 1 ? scores.score1 : scores.score2);
+    // The cell drawn there is that cell.
+    QCOMPARE(image.pixelColor(centre.toPoint()), map.colourOf(cell->score));
 }
 
 void ExperimentsTest::atomicWriteReplacesWholeFile()

@@ -289,30 +289,31 @@ QString ConfigCollector::crossError(std::initializer_list<ConfigKeyId> involved,
 
 ConfigRead readExperimentConfig(const QString& filePath, const QStringList& settings)
 {
-    ConfigCollector collector;
+    QByteArray toml;
     if (!filePath.isEmpty()) {
         QFile file(filePath);
         if (!file.open(QIODevice::ReadOnly))
             return {ExperimentConfig(), filePath + QStringLiteral(": ") + file.errorString()};
-        const QString error = collector.takeToml(file.readAll().toStdString(), filePath);
-        if (!error.isEmpty())
-            return {ExperimentConfig(), error};
+        toml = file.readAll();
     }
-    for (int i = 0; i < settings.size(); ++i) {
-        const QString error = collector.takeSetting(settings[i], i);
-        if (!error.isEmpty())
-            return {ExperimentConfig(), error};
-    }
+    return parseExperimentConfig(toml, filePath, settings);
+}
+
+ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceName,
+                                 const QStringList& settings)
+{
+    ConfigCollector collector;
+    QString error = collector.takeToml(toml.toStdString(), sourceName);
+    for (int i = 0; error.isEmpty() && i < settings.size(); ++i)
+        error = collector.takeSetting(settings[i], i);
+    if (!error.isEmpty())
+        return {ExperimentConfig(), error};
     return collector.finish();
 }
 
 ConfigRead parseExperimentConfigToml(const QString& text, const QString& sourceName)
 {
-    ConfigCollector collector;
-    const QString error = collector.takeToml(text.toStdString(), sourceName);
-    if (!error.isEmpty())
-        return {ExperimentConfig(), error};
-    return collector.finish();
+    return parseExperimentConfig(text.toUtf8(), sourceName, {});
 }
 
 QString experimentConfigToml(const ExperimentConfig& config)

@@ -1,6 +1,7 @@
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
 #include "records/QuotedText.h"
+#include "records/TomlNonAscii.h"
 
 #include <QFile>
 #include <QLocale>
@@ -95,8 +96,21 @@ private:
     GivenKey given[configKeyCount];
 };
 
+// Why a text with this character is refused.
+QString outsideAscii(const NonAsciiCharacter& character)
+{
+    return QStringLiteral("\"%1\" outside a comment: a configuration's keys and values are ASCII")
+        .arg(quotedText(
+            QByteArray(character.bytes.data(), static_cast<qsizetype>(character.bytes.size()))));
+}
+
 QString ConfigCollector::takeToml(const std::string& text, const QString& sourceName)
 {
+    if (const auto character = firstNonAsciiOutsideComments(text))
+        return QStringLiteral("%1:%2: %3")
+            .arg(sourceName)
+            .arg(character->line)
+            .arg(outsideAscii(*character));
     try {
         return takeTable(toml::parse(text, sourceName.toStdString()), sourceName);
     } catch (const toml::parse_error& error) {
@@ -151,9 +165,12 @@ QString ConfigCollector::takeSetting(const QString& setting, int index)
     const int keyIndex = findConfigKey(path);
     if (keyIndex < 0)
         return QStringLiteral("%1: %2: unknown key").arg(origin, quotedText(path.toUtf8()));
+    const std::string text = "value = " + setting.mid(equals + 1).toStdString();
+    if (const auto character = firstNonAsciiOutsideComments(text))
+        return origin + QStringLiteral(": ") + outsideAscii(*character);
     toml::table parsed;
     try {
-        parsed = toml::parse("value = " + setting.mid(equals + 1).toStdString());
+        parsed = toml::parse(text);
     } catch (const toml::parse_error&) {
         return origin + QStringLiteral(": not a TOML value");
     }

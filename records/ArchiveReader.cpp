@@ -4,19 +4,24 @@
 
 ArchiveRead readArchive(const QString& path)
 {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
+    return decodeArchive(bytes, path);
+}
+
+ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
+{
     ArchiveRead read;
     auto fail = [&](const QString& problem) {
         read.archive = {};
-        read.error = QStringLiteral("%1: %2").arg(path, problem);
+        read.error = QStringLiteral("%1: %2").arg(name, problem);
         return read;
     };
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read: %1").arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("cannot read: %1").arg(file.errorString()));
     if (bytes.isEmpty())
         return fail(QStringLiteral("empty file"));
 
@@ -56,7 +61,7 @@ ArchiveRead readArchive(const QString& path)
     if (cutShort != 0)
         read.warning =
             QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")
-                .arg(path, QString::number(read.archive.generations.back().generation + 1),
+                .arg(name, QString::number(read.archive.generations.back().generation + 1),
                      count == 1 ? QStringLiteral("1 whole generation")
                                 : QStringLiteral("%1 whole generations").arg(count));
     return read;

@@ -2,6 +2,7 @@
 
 #include "records/ArchiveFormat.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -29,3 +30,6 @@ struct ArchiveRead {
 // numbers' order. An archive that ends inside a record is read up to its last
 // whole generation, with a warning; one without a whole generation is an error.
 ArchiveRead readArchive(const QString& path);
+// The same reading of an archive's bytes, `name` standing for the path in
+// errors and warnings.
+ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name);

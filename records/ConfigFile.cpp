@@ -1,6 +1,7 @@
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
 #include "records/QuotedText.h"
+#include "records/TomlNonAscii.h"
 
 #include <QFile>
 #include <QLocale>
@@ -95,8 +96,21 @@ private:
     GivenKey given[configKeyCount];
 };
 
+// Why a text with this character is refused.
+QString outsideAscii(const NonAsciiCharacter& character)
+{
+    return QStringLiteral("\"%1\" outside a comment: a configuration's keys and values are ASCII")
+        .arg(quotedText(
+            QByteArray(character.bytes.data(), static_cast<qsizetype>(character.bytes.size()))));
+}
+
 QString ConfigCollector::takeToml(const std::string& text, const QString& sourceName)
 {
+    if (const auto character = firstNonAsciiOutsideComments(text))
+        return QStringLiteral("%1:%2: %3")
+            .arg(sourceName)
+            .arg(character->line)
+            .arg(outsideAscii(*character));
     try {
         return takeTable(toml::parse(text, sourceName.toStdString()), sourceName);
     } catch (const toml::parse_error& error) {
@@ -151,9 +165,12 @@ QString ConfigCollector::takeSetting(const QString& setting, int index)
     const int keyIndex = findConfigKey(path);
     if (keyIndex < 0)
         return QStringLiteral("%1: %2: unknown key").arg(origin, quotedText(path.toUtf8()));
+    const std::string text = "value = " + setting.mid(equals + 1).toStdString();
+    if (const auto character = firstNonAsciiOutsideComments(text))
+        return origin + QStringLiteral(": ") + outsideAscii(*character);
     toml::table parsed;
     try {
-        parsed = toml::parse("value = " + setting.mid(equals + 1).toStdString());
+        parsed = toml::parse(text);
     } catch (const toml::parse_error&) {
         return origin + QStringLiteral(": not a TOML value");
     }
@@ -289,30 +306,31 @@ QString ConfigCollector::crossError(std::initializer_list<ConfigKeyId> involved,
 
 ConfigRead readExperimentConfig(const QString& filePath, const QStringList& settings)
 {
-    ConfigCollector collector;
+    QByteArray toml;
     if (!filePath.isEmpty()) {
         QFile file(filePath);
         if (!file.open(QIODevice::ReadOnly))
             return {ExperimentConfig(), filePath + QStringLiteral(": ") + file.errorString()};
-        const QString error = collector.takeToml(file.readAll().toStdString(), filePath);
-        if (!error.isEmpty())
-            return {ExperimentConfig(), error};
+        toml = file.readAll();
     }
-    for (int i = 0; i < settings.size(); ++i) {
-        const QString error = collector.takeSetting(settings[i], i);
-        if (!error.isEmpty())
-            return {ExperimentConfig(), error};
-    }
+    return parseExperimentConfig(toml, filePath, settings);
+}
+
+ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceName,
+                                 const QStringList& settings)
+{
+    ConfigCollector collector;
+    QString error = collector.takeToml(toml.toStdString(), sourceName);
+    for (int i = 0; error.isEmpty() && i < settings.size(); ++i)
+        error = collector.takeSetting(settings[i], i);
+    if (!error.isEmpty())
+        return {ExperimentConfig(), error};
     return collector.finish();
 }
 
 ConfigRead parseExperimentConfigToml(const QString& text, const QString& sourceName)
 {
-    ConfigCollector collector;
-    const QString error = collector.takeToml(text.toStdString(), sourceName);
-    if (!error.isEmpty())
-        return {ExperimentConfig(), error};
-    return collector.finish();
+    return parseExperimentConfig(text.toUtf8(), sourceName, {});
 }
 
 QString experimentConfigToml(const ExperimentConfig& config)

@@ -2,6 +2,7 @@
 
 #include "evolution/ExperimentConfig.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,10 @@ ConfigRead readExperimentConfig(const QString& filePath, const QStringList& sett
 // The configuration held by a TOML text alone, e.g. one an archive carries;
 // `sourceName` names the text in errors.
 ConfigRead parseExperimentConfigToml(const QString& text, const QString& sourceName);
+// The same reading as readExperimentConfig of a file's bytes, `sourceName`
+// standing for its path.
+ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceName,
+                                 const QStringList& settings);
 // Every key with its value, in tables, such that reading the text back gives
 // the same configuration.
 QString experimentConfigToml(const ExperimentConfig& config);

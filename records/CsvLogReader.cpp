@@ -14,20 +14,24 @@ const QByteArray header("generation,average1,average2,best1,best2");
 
 CsvLogRead readCsvLog(const QString& path)
 {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
+    return parseCsvLog(bytes, path);
+}
+
+CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
+{
     CsvLogRead read;
     auto fail = [&](qsizetype line, const QString& problem) {
         read.records.clear();
-        read.error = line > 0 ? QStringLiteral("%1: line %2: %3").arg(path).arg(line).arg(problem)
-                              : QStringLiteral("%1: %2").arg(path, problem);
+        read.error = QStringLiteral("%1: line %2: %3").arg(name).arg(line).arg(problem);
         return read;
     };
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(0, QStringLiteral("cannot read: %1").arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(0, QStringLiteral("cannot read: %1").arg(file.errorString()));
     if (bytes.isEmpty())
         return fail(1, QStringLiteral("empty file, not a Coevolife fitness log"));
 

@@ -2,6 +2,7 @@
 
 #include "records/GenerationRecord.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVector>
 
@@ -18,3 +19,5 @@ struct CsvLogRead {
 // ended. Anything else is refused, so a foreign or cut file is never taken
 // for a short run.
 CsvLogRead readCsvLog(const QString& path);
+// The same check of a log's bytes, `name` standing for the path in errors.
+CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name);

@@ -81,6 +81,13 @@ void ConfigFileTest::readsAndWritesBack_data()
         << QStringLiteral("[breeding]\nmutation_threshold = 0\ncrossover_threshold = 1\n")
         << QStringList() << extremes;
 
+    ExperimentConfig twentyThree;
+    twentyThree.populationSize = 23;
+    QTest::newRow("characters outside ASCII in comments")
+        << QString::fromUtf8("# Gr\xc3\xb6\xc3\x9f"
+                             "e\n[population] # \xe2\x9c\x93\nsize = 23 #\xd2\x88\n")
+        << QStringList{QString::fromUtf8("population.size=23 # \xc3\xa9")} << twentyThree;
+
     // The float just above 0.01 needs nine digits to be told from it.
     ExperimentConfig fine;
     fine.mutationRate = std::nextafter(0.01f, 1.0f);
@@ -167,6 +174,19 @@ void ConfigFileTest::refusesWithOneLine_data()
         << QStringLiteral("[match]\nfirst_column = 4\nsecond_column = 8\n") << QStringList()
         << QStringLiteral("FILE:3: match.first_column, match.second_column: the two patterns "
                           "overlap on the board");
+    // toml++ would ask whether these are whitespace, which it cannot answer.
+    QTest::newRow("a character outside ASCII where a key goes")
+        << QString::fromUtf8("\xd2\x88") << QStringList()
+        << QString::fromUtf8("FILE:1: \"\xd2\x88\" outside a comment: a configuration's keys and "
+                             "values are ASCII");
+    QTest::newRow("a character outside ASCII after a line-ending backslash")
+        << QString::fromUtf8("[population]\nsize = \"\"\"\\\n\xc2\xa7\"\"\"\n") << QStringList()
+        << QString::fromUtf8("FILE:3: \"\xc2\xa7\" outside a comment: a configuration's keys and "
+                             "values are ASCII");
+    QTest::newRow("--set with a character outside ASCII")
+        << none << QStringList{QString::fromUtf8("population.size=5\xc3\xa9")}
+        << QString::fromUtf8("--set population.size=5\xc3\xa9: \"\xc3\xa9\" outside a comment: a "
+                             "configuration's keys and values are ASCII");
     QTest::newRow("--set without =") << none << QStringList{QStringLiteral("board.width")}
                                      << QStringLiteral("--set board.width: expected key=value");
     QTest::newRow("--set with no TOML value")

@@ -44,10 +44,8 @@ void ChampionGrid::playRow(int row, Board& board)
     const long long n2 = static_cast<long long>(distinct2.size());
     const long long end = matchesIn(row + 1);
     for (long long k = static_cast<long long>(row) * matchesPerRow; k < end; ++k) {
-        const MatchResult result = playMatch(board, patterns1[k / n2], patterns2[k % n2], layout);
-        GridScores& out = results[static_cast<std::size_t>(k)];
-        out.score1 = static_cast<float>(result.firstScore());
-        out.score2 = static_cast<float>(result.secondScore());
+        results[static_cast<std::size_t>(k)] =
+            gridScoresOf(playMatch(board, patterns1[k / n2], patterns2[k % n2], layout));
     }
 }
 

@@ -17,6 +17,12 @@ struct GridScores {
     float score2 = 0.0f;
 };
 
+// Each score rounded once from its double, as the run stores it.
+inline GridScores gridScoresOf(const MatchResult& result)
+{
+    return {static_cast<float>(result.firstScore()), static_cast<float>(result.secondScore())};
+}
+
 // Every champion of population 1 (code 1, at the first place) against every
 // champion of population 2 (code 2, at the second), on the layout of the run
 // they come from, patterns of its shape. Champions recur over the generations, so

@@ -1,6 +1,8 @@
 #include "analysis/RunFolders.h"
 
+#include "records/ConfigKeys.h"
 #include "records/CsvLogReader.h"
+#include "records/PartialFile.h"
 #include "records/QuotedText.h"
 
 #include <QDir>
@@ -145,4 +147,104 @@ ConditionFolders listConditionFolders(const QStringList& paths)
         if (condition.name.isEmpty() || names.count(condition.name) > 1)
             condition.name = condition.path;
     return result;
+}
+
+namespace
+{
+
+// The final name if it exists, else its partial file, else empty.
+QString finalOrPartial(const QDir& folder, const QString& name)
+{
+    if (folder.exists(name))
+        return folder.filePath(name);
+    const QString partial = PartialFile::partialPathOf(name);
+    return folder.exists(partial) ? folder.filePath(partial) : QString();
+}
+
+// A log still being written may end inside its last row: read up to the
+// last whole one.
+CsvLogRead readLiveLog(const QString& path, QStringList& warnings)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
+    QByteArray bytes = file.readAll();
+    const qsizetype lastLineEnd = bytes.lastIndexOf('\n');
+    if (lastLineEnd + 1 < bytes.size()) {
+        bytes.truncate(lastLineEnd + 1);
+        warnings << QStringLiteral("%1 ends inside a row; read up to the last whole one").arg(path);
+    }
+    return parseCsvLog(bytes, path);
+}
+
+} // namespace
+
+OpenedRunRead openRun(const QString& path)
+{
+    OpenedRunRead result;
+    OpenedRun& run = result.run;
+    run.path = QDir::cleanPath(path);
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        const QDir folder(path);
+        run.csvPath = finalOrPartial(folder, logName);
+        run.archivePath = finalOrPartial(folder, QStringLiteral("run.arc"));
+        if (run.csvPath.isEmpty() && run.archivePath.isEmpty()) {
+            result.error = QStringLiteral("%1 holds no run: neither %2 nor run.arc (nor their "
+                                          ".partial files)")
+                               .arg(path, logName);
+            return result;
+        }
+        static const QRegularExpression seedFolder(QStringLiteral("^seed-(\\d{1,10})$"));
+        const QRegularExpressionMatch match = seedFolder.match(QFileInfo(run.path).fileName());
+        bool ok = false;
+        const qulonglong seed = match.hasMatch() ? match.captured(1).toULongLong(&ok) : 0;
+        if (ok && seed <= 0xffffffffULL)
+            run.seed = static_cast<std::uint32_t>(seed);
+    } else if (info.isFile()) {
+        run.archivePath = path;
+    } else {
+        result.error = QStringLiteral("%1: no such file or folder").arg(path);
+        return result;
+    }
+
+    if (!run.archivePath.isEmpty()) {
+        ArchiveRead read = readArchive(run.archivePath);
+        if (!read.error.isEmpty()) {
+            result.error = read.error;
+            return result;
+        }
+        if (!read.warning.isEmpty())
+            run.warnings << read.warning;
+        run.config = read.archive.config();
+        run.seed = read.archive.header.seed;
+        run.archive = std::move(read.archive);
+    } else {
+        const ConfigRead config = configOf(run.csvPath);
+        if (!config.ok()) {
+            result.error = config.error;
+            return result;
+        }
+        run.config = config.config;
+    }
+    if (!run.csvPath.isEmpty()) {
+        CsvLogRead read = readLiveLog(run.csvPath, run.warnings);
+        if (!read.error.isEmpty()) {
+            result.error = read.error;
+            return result;
+        }
+        run.log = std::move(read.records);
+    }
+    return result;
+}
+
+QString runTitle(const OpenedRun& run)
+{
+    QStringList parts{QFileInfo(run.path).fileName()};
+    if (run.seed)
+        parts << QStringLiteral("seed %1").arg(*run.seed);
+    const QStringList differences = configDifferences(run.config);
+    parts << (differences.isEmpty() ? QStringLiteral("default")
+                                    : differences.join(QStringLiteral(", ")));
+    return parts.join(QStringLiteral(" \u2014 "));
 }

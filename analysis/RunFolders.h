@@ -8,6 +8,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include <cstdint>
+#include <optional>
+
 #include <vector>
 
 // Reading what runs leave: a sweep's run folder holds fitness.csv once the
@@ -59,3 +62,31 @@ struct ConditionFolders {
     QString error;
 };
 ConditionFolders listConditionFolders(const QStringList& paths);
+
+// A run as a viewer opens it: a run folder as the sweeps lay it out
+// (fitness.csv, run.arc and config.toml, any of them missing, or the
+// .partial files of a run still being written), or an archive on its own.
+struct OpenedRun {
+    QString path;
+    // The log and the archive read, each its final name or its partial file;
+    // empty when there is none.
+    QString csvPath;
+    QString archivePath;
+    // The archive's experiment, else its config.toml's, else the window's.
+    ExperimentConfig config;
+    // The archive's seed, else a seed folder's number.
+    std::optional<std::uint32_t> seed;
+    QVector<GenerationRecord> log;
+    std::optional<RunArchive> archive;
+    // A log or archive cut short (a run still writing, or killed) is read up
+    // to its last whole generation, with a line here.
+    QStringList warnings;
+};
+struct OpenedRunRead {
+    OpenedRun run;
+    QString error;
+};
+OpenedRunRead openRun(const QString& path);
+// What a window's title calls the run: its folder or file name, the seed and
+// the experiment, "default" or the keys that differ.
+QString runTitle(const OpenedRun& run);

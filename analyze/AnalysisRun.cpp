@@ -1,11 +1,11 @@
 #include "analyze/AnalysisRun.h"
 
 #include "analysis/ChampionGrid.h"
+#include "analysis/DuelExport.h"
 #include "analysis/MasterTournament.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
-#include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
 #include "charts/ChartStyle.h"
@@ -15,17 +15,11 @@
 #include "cli/ExitCodes.h"
 #include "records/ArchiveReader.h"
 #include "records/AtomicFile.h"
-#include "records/PatternExport.h"
 
 #include <QDir>
 
 namespace
 {
-
-QString scoreText(double score)
-{
-    return QString::asprintf("%.9g", score);
-}
 
 int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
 {
@@ -37,21 +31,14 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
     if (!secondRecord)
         return ExitCode::badInput;
     const MatchLayout& layout = archive.config().match;
-    const Pattern first = unpackPattern(firstRecord->championOf(1), layout.pattern);
-    const Pattern second = unpackPattern(secondRecord->championOf(2), layout.pattern);
-    Board board;
-    const MatchResult result = playMatch(board, first, second, layout);
-    const QStringList comments = {
-        QStringLiteral("Coevolife: population 1's champion of generation %1 against population "
-                       "2's champion of generation %2")
-            .arg(options.first)
-            .arg(options.second),
-        QStringLiteral("seed %1").arg(archive.header.seed),
-        QStringLiteral("scores %1 and %2")
-            .arg(scoreText(static_cast<float>(result.firstScore())),
-                 scoreText(static_cast<float>(result.secondScore())))};
-    const QString error =
-        writeExports(options.exportFolder, {duelExport(first, second, comments, layout)});
+    const QString error = exportDuel(
+        options.exportFolder, unpackPattern(firstRecord->championOf(1), layout.pattern),
+        unpackPattern(secondRecord->championOf(2), layout.pattern), layout,
+        {QStringLiteral("Coevolife: population 1's champion of generation %1 against population "
+                        "2's champion of generation %2")
+             .arg(options.first)
+             .arg(options.second)},
+        archive.header.seed);
     if (!error.isEmpty()) {
         reportError(error);
         return ExitCode::unwritableOutput;

@@ -8,11 +8,6 @@
 namespace
 {
 
-QString scoreText(float score)
-{
-    return QString::asprintf("%.9g", static_cast<double>(score));
-}
-
 QStringList bestComments(int population, const BestPatterns& best, std::uint32_t seed)
 {
     return {QStringLiteral("Coevolife: best pattern of population %1").arg(population),

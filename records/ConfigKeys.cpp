@@ -72,3 +72,24 @@ bool isConfigTable(const QString& name)
             return true;
     return false;
 }
+
+QStringList configDifferences(const ExperimentConfig& config)
+{
+    ExperimentConfig given = config;
+    ExperimentConfig standard;
+    QStringList differences;
+    for (const ConfigKey& key : configKeys()) {
+        QString value;
+        if (key.isReal()) {
+            if (key.real(given) == key.real(standard))
+                continue;
+            value = QString::number(static_cast<double>(key.real(given)));
+        } else {
+            if (key.whole(given) == key.whole(standard))
+                continue;
+            value = QString::number(key.whole(given));
+        }
+        differences << QStringLiteral("%1=%2").arg(key.path(), value);
+    }
+    return differences;
+}

@@ -3,6 +3,7 @@
 #include "evolution/ExperimentConfig.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -50,5 +51,8 @@ const std::array<ConfigKey, configKeyCount>& configKeys();
 const ConfigKey& configKey(ConfigKeyId id);
 // The key named "table.name", or -1.
 int findConfigKey(const QString& path);
+// "table.name=value" for every key whose value differs from the window's
+// experiment, in the order the keys are written; empty for that experiment.
+QStringList configDifferences(const ExperimentConfig& config);
 // Whether some key sits in the table `name`.
 bool isConfigTable(const QString& name);

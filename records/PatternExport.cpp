@@ -6,6 +6,11 @@
 
 #include <QDir>
 
+QString scoreText(float score)
+{
+    return QString::asprintf("%.9g", static_cast<double>(score));
+}
+
 QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,
                                    QStringList comments, const MatchLayout& layout)
 {

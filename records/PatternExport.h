@@ -11,6 +11,10 @@
 // Files for the Life community's tools, by name and text.
 using ExportFiles = QList<QPair<QString, QString>>;
 
+// A stored score as the exports write it: "%.9g", which reads back as the
+// same float.
+QString scoreText(float score);
+
 // "duel.rle": the start of a match between `first` and `second` on the
 // layout, with the comments and a last one saying how to play it.
 QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,

@@ -1,0 +1,17 @@
+#include "analysis/DuelExport.h"
+
+#include "analysis/ChampionGrid.h"
+#include "board/Board.h"
+#include "records/PatternExport.h"
+
+QString exportDuel(const QString& folder, const Pattern& first, const Pattern& second,
+                   const MatchLayout& layout, const QStringList& description, std::uint32_t seed)
+{
+    Board board;
+    const GridScores scores = gridScoresOf(playMatch(board, first, second, layout));
+    QStringList comments = description;
+    comments << QStringLiteral("seed %1").arg(seed)
+             << QStringLiteral("scores %1 and %2")
+                    .arg(scoreText(scores.score1), scoreText(scores.score2));
+    return writeExports(folder, {duelExport(first, second, comments, layout)});
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "board/Match.h"
+#include "board/Pattern.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+// A duel's files, whoever exports it: duel.rle, the start of the match
+// between `first` and `second` on the layout, commented with `description`,
+// the run's seed and the match's two scores as the run stores them; and
+// Coevolife.rule. Into `folder`, created if missing. The problem, or empty.
+QString exportDuel(const QString& folder, const Pattern& first, const Pattern& second,
+                   const MatchLayout& layout, const QStringList& description, std::uint32_t seed);

@@ -1,0 +1,244 @@
+#include "explorer/CiaoPane.h"
+
+#include "board/MatchPool.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+
+namespace
+{
+
+constexpr int progressHeight = 16;
+// A cell this many pixels a side at least: more generations than that would
+// be played and not seen.
+constexpr int smallestCell = 2;
+
+} // namespace
+
+CiaoPane::CiaoPane(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(320, 200);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    progress = new QProgressBar(this);
+    progress->setTextVisible(true);
+    progress->hide();
+    poller = new QTimer(this);
+    poller->setInterval(50);
+    connect(poller, &QTimer::timeout, this, &CiaoPane::poll);
+    resizeReplay = new QTimer(this);
+    resizeReplay->setSingleShot(true);
+    resizeReplay->setInterval(250);
+    connect(resizeReplay, &QTimer::timeout, this, &CiaoPane::replay);
+    std::string failure;
+    pool = MatchPool::start(
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64), failure);
+    if (!pool)
+        status = QString::fromStdString(failure);
+}
+
+CiaoPane::~CiaoPane()
+{
+    cancel();
+}
+
+void CiaoPane::setArchive(const RunArchive& archive)
+{
+    const bool wasWhole = to < 0 || to + 1 >= static_cast<int>(archived.size());
+    archived.clear();
+    champions1.clear();
+    champions2.clear();
+    for (const ArchivedGeneration& generation : archive.generations) {
+        archived.push_back(generation.generation);
+        champions1.push_back(generation.championOf(1));
+        champions2.push_back(generation.championOf(2));
+    }
+    matchLayout = archive.config().match;
+    const int count = static_cast<int>(archived.size());
+    if (wasWhole) {
+        from = 0;
+        to = count - 1;
+    } else {
+        to = std::min(to, count - 1);
+        from = std::min(from, std::max(0, to));
+    }
+    replay();
+}
+
+void CiaoPane::clear()
+{
+    cancel();
+    archived.clear();
+    champions1.clear();
+    champions2.clear();
+    generations.clear();
+    grid.reset();
+    layout = {};
+    update();
+}
+
+bool CiaoPane::computing() const
+{
+    return poller->isActive();
+}
+
+void CiaoPane::cancel()
+{
+    if (pool && computing())
+        pool->cancel();
+    poller->stop();
+    progress->hide();
+}
+
+void CiaoPane::waitForGrid()
+{
+    if (pool && computing())
+        pool->waitForAll();
+    poll();
+}
+
+// The generations of the zoomed range, every k-th of them so that each cell
+// keeps a few pixels, and a new grid for them, played on the pool.
+void CiaoPane::replay()
+{
+    cancel();
+    generations.clear();
+    grid.reset();
+    if (archived.empty() || to < from || !pool) {
+        update();
+        return;
+    }
+    playedRoom = room();
+    const int span = to - from + 1;
+    const int stride = (span + playedRoom - 1) / playedRoom;
+    std::vector<PackedPattern> rows1;
+    std::vector<PackedPattern> rows2;
+    // The newest generation of the range always shows.
+    for (int k = to; k >= from; k -= stride) {
+        generations.push_back(archived[static_cast<std::size_t>(k)]);
+        rows1.push_back(champions1[static_cast<std::size_t>(k)]);
+        rows2.push_back(champions2[static_cast<std::size_t>(k)]);
+    }
+    std::reverse(generations.begin(), generations.end());
+    std::reverse(rows1.begin(), rows1.end());
+    std::reverse(rows2.begin(), rows2.end());
+    grid = std::make_unique<ChampionGrid>(rows1, rows2, matchLayout);
+    ChampionGrid* playing = grid.get();
+    pool->begin(grid->rowCount(),
+                [playing](int row, Board& board) { playing->playRow(row, board); });
+    progress->setRange(0, grid->rowCount());
+    progress->setValue(0);
+    progress->setFormat(
+        tr("%1 matches, every %2. generation: %p%").arg(grid->matchCount()).arg(stride));
+    progress->show();
+    poller->start();
+    update();
+}
+
+int CiaoPane::room() const
+{
+    return std::max(1, std::min(width() / 2, height()) / smallestCell);
+}
+
+void CiaoPane::poll()
+{
+    if (!grid)
+        return;
+    const bool done = pool->waitFor(std::chrono::milliseconds(0));
+    progress->setValue(pool->rowsDone());
+    if (done) {
+        poller->stop();
+        progress->hide();
+    }
+    update();
+}
+
+int CiaoPane::indexOf(int generation) const
+{
+    const auto found = std::find(generations.begin(), generations.end(), generation);
+    return found == generations.end() ? -1 : static_cast<int>(found - generations.begin());
+}
+
+void CiaoPane::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (!grid) {
+        painter.drawText(rect(), Qt::AlignCenter,
+                         status.isEmpty() ? tr("No archive: the CIAO map needs run.arc") : status);
+        return;
+    }
+    const QRect area = rect().adjusted(0, 0, 0, progress->isVisible() ? -progressHeight : 0);
+    layout = paintCiaoPlot(painter, area, *grid, generations, tr("CIAO maps"));
+}
+
+void CiaoPane::resizeEvent(QResizeEvent*)
+{
+    progress->setGeometry(0, height() - progressHeight, width(), progressHeight);
+    const int now = room();
+    if (grid && (now > 2 * playedRoom || 2 * now < playedRoom))
+        resizeReplay->start();
+}
+
+void CiaoPane::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const auto cell = layout.cellAt(event->position()))
+        emit duelChosen(cell->generation1, cell->generation2);
+}
+
+void CiaoPane::mouseMoveEvent(QMouseEvent* event)
+{
+    const auto cell = layout.cellAt(event->position());
+    if (!cell || !grid) {
+        QToolTip::hideText();
+        return;
+    }
+    const GridScores& scores = grid->at(indexOf(cell->generation1), indexOf(cell->generation2));
+    QToolTip::showText(event->globalPosition().toPoint(),
+                       tr("population 1's champion of generation %1\nagainst population 2's of "
+                          "generation %2\nscores %3 and %4")
+                           .arg(cell->generation1)
+                           .arg(cell->generation2)
+                           .arg(static_cast<double>(scores.score1), 0, 'g', 6)
+                           .arg(static_cast<double>(scores.score2), 0, 'g', 6),
+                       this);
+}
+
+void CiaoPane::wheelEvent(QWheelEvent* event)
+{
+    const int count = static_cast<int>(archived.size());
+    if (count < 2)
+        return;
+    const auto cell = layout.cellAt(event->position());
+    const int pivotGeneration =
+        cell ? cell->generation1 : archived[static_cast<std::size_t>((from + to) / 2)];
+    const int pivot = static_cast<int>(
+        std::lower_bound(archived.begin(), archived.end(), pivotGeneration) - archived.begin());
+    const double factor = event->angleDelta().y() > 0 ? 0.5 : 2.0;
+    const int span = std::clamp(static_cast<int>((to - from) * factor), 1, count - 1);
+    from = std::clamp(pivot - span / 2, 0, count - 1 - span);
+    to = from + span;
+    replay();
+}
+
+void CiaoPane::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && computing()) {
+        cancel();
+        status = tr("cancelled");
+        update();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

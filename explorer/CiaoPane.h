@@ -1,0 +1,78 @@
+#pragma once
+
+#include "analysis/ChampionGrid.h"
+#include "charts/CiaoPlot.h"
+#include "records/ArchiveReader.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class MatchPool;
+class QProgressBar;
+class QTimer;
+
+// The champion grid of a run drawn as its two CIAO maps, computed in the
+// background on a pool of threads started once and drawn as its rows come
+// in; Esc cancels. A run longer than the pane has pixels is played on every
+// k-th generation, and the wheel zooms into a range, played anew. Hovering
+// names a cell's generations and both scores; a click chooses that duel.
+class CiaoPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CiaoPane(QWidget* parent = nullptr);
+    ~CiaoPane() override;
+
+    // The run's archive (copied: the champions of every generation).
+    void setArchive(const RunArchive& archive);
+    void clear();
+    bool computing() const;
+    // The generations the grid is played on.
+    const std::vector<int>& shownGenerations() const { return generations; }
+    const CiaoLayout& lastLayout() const { return layout; }
+    // Waits for the grid in progress; for tests and scripts.
+    void waitForGrid();
+
+signals:
+    void duelChosen(int generation1, int generation2);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void replay();
+    // How many generations the pane has room for, a few pixels each.
+    int room() const;
+    void cancel();
+    void poll();
+    // The index of `generation` in the generations shown, or -1.
+    int indexOf(int generation) const;
+
+    std::unique_ptr<MatchPool> pool;
+    std::unique_ptr<ChampionGrid> grid;
+    MatchLayout matchLayout;
+    // Every archived generation and its champions.
+    std::vector<int> archived;
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+    // The range zoomed into, as indices into `archived`, and the generations
+    // played in it.
+    int from = 0;
+    int to = -1;
+    std::vector<int> generations;
+    CiaoLayout layout;
+    QProgressBar* progress = nullptr;
+    QTimer* poller = nullptr;
+    // A pane resized far from the size its grid was made for plays anew,
+    // once the resizing has stopped.
+    QTimer* resizeReplay = nullptr;
+    int playedRoom = 0;
+    QString status;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "cli/OptionHelpers.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The explorer's command line: an optional run to open and, for
+// documentation and checks, a duel to show and an image to write.
+struct ExplorerOptions {
+    QString path;
+    // --duel G1 G2: population 1's member of generation G1 against population
+    // 2's of G2; champions unless --members I J.
+    std::optional<std::pair<int, int>> duel;
+    std::optional<std::pair<int, int>> members;
+    int step = 0;
+    // --screenshot FILE: the window as shown; --board-image FILE: the duel
+    // board alone. Either writes the PNG and exits.
+    QString screenshotPath;
+    QString boardImagePath;
+
+    bool scripted() const { return !screenshotPath.isEmpty() || !boardImagePath.isEmpty(); }
+};
+
+using ExplorerOptionsParse = OptionsParse<ExplorerOptions>;
+ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments);

@@ -1,0 +1,370 @@
+#include "explorer/ExplorerWindow.h"
+
+#include "charts/ChartStyle.h"
+#include "explorer/CiaoPane.h"
+#include "explorer/DuelBoardPane.h"
+#include "explorer/FitnessPane.h"
+#include "explorer/PopulationsPane.h"
+#include "records/PackedPattern.h"
+#include "records/PartialFile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace
+{
+
+constexpr int recentCount = 5;
+// A batch writes a generation every few milliseconds at most; a second is
+// what the follower promises.
+constexpr int followMilliseconds = 500;
+
+qint64 fileStamp(const QString& path)
+{
+    if (path.isEmpty())
+        return 0;
+    const QFileInfo info(path);
+    // A partial file renamed into place changes its name, not always its size.
+    const QFileInfo finalInfo(path.endsWith(QStringLiteral(".partial")) ? path.chopped(8) : path);
+    return info.size() * 31 + info.lastModified().toMSecsSinceEpoch() + finalInfo.exists();
+}
+
+// The CSV log, or without one the archive's champion scores: each
+// generation's champion as the average, the best so far as the best.
+QVector<GenerationRecord> fitnessRecords(const OpenedRun& run)
+{
+    if (!run.log.isEmpty() || !run.archive)
+        return run.log;
+    QVector<GenerationRecord> records;
+    double best1 = 0.0;
+    double best2 = 0.0;
+    for (const ArchivedGeneration& generation : run.archive->generations) {
+        best1 = std::max(best1, static_cast<double>(generation.championScore1));
+        best2 = std::max(best2, static_cast<double>(generation.championScore2));
+        records.append({generation.generation, generation.championScore1, generation.championScore2,
+                        best1, best2});
+    }
+    return records;
+}
+
+} // namespace
+
+ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
+    : QMainWindow(parent), layoutRemembered(layoutRemembered)
+{
+    setWindowTitle(tr("Coevolife explorer"));
+    setAcceptDrops(true);
+    fitnessPane = new FitnessPane(this);
+    ciaoPane = new CiaoPane(this);
+    populationsPane = new PopulationsPane(this);
+    duelPane = new DuelBoardPane(this);
+    topRow = new QSplitter(Qt::Horizontal, this);
+    topRow->addWidget(fitnessPane);
+    topRow->addWidget(ciaoPane);
+    bottomRow = new QSplitter(Qt::Horizontal, this);
+    bottomRow->addWidget(populationsPane);
+    bottomRow->addWidget(duelPane);
+    rows = new QSplitter(Qt::Vertical, this);
+    rows->addWidget(topRow);
+    rows->addWidget(bottomRow);
+    setCentralWidget(rows);
+    buildMenus();
+
+    // The charts above, with more of the height; the board beside the
+    // thumbnails. A layout the user made, remembered, replaces these.
+    rows->setSizes({460, 340});
+    topRow->setSizes({1, 1});
+    bottomRow->setSizes({380, 900});
+    resize(1280, 800);
+    if (layoutRemembered) {
+        QSettings settings;
+        rows->restoreState(settings.value(QStringLiteral("window/rows")).toByteArray());
+        topRow->restoreState(settings.value(QStringLiteral("window/topRow")).toByteArray());
+        bottomRow->restoreState(settings.value(QStringLiteral("window/bottomRow")).toByteArray());
+        restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
+    }
+
+    connect(populationsPane, &PopulationsPane::membersChosen, this,
+            [this](int member1, int member2) {
+                DuelSelection chosen = current;
+                chosen.generation1 = chosen.generation2 = current.generation;
+                chosen.member1 = member1;
+                chosen.member2 = member2;
+                select(chosen);
+            });
+    connect(fitnessPane, &FitnessPane::generationChosen, this, [this](int generation) {
+        DuelSelection chosen = current;
+        chosen.generation = generation;
+        select(chosen);
+    });
+    connect(ciaoPane, &CiaoPane::duelChosen, this, [this](int generation1, int generation2) {
+        select({generation1, generation1, generation2, -1, -1});
+    });
+    followTimer = new QTimer(this);
+    followTimer->setInterval(followMilliseconds);
+    connect(followTimer, &QTimer::timeout, this, &ExplorerWindow::followRun);
+    followTimer->start();
+    statusBar()->showMessage(tr("Open a run folder or an archive (Ctrl+O), or drop one here"));
+}
+
+ExplorerWindow::~ExplorerWindow() = default;
+
+void ExplorerWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* open = file->addAction(tr("&Open Archive..."));
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, [this] {
+        QSettings settings;
+        const QString path = QFileDialog::getOpenFileName(
+            this, tr("Open a run archive"), settings.value(QStringLiteral("lastFolder")).toString(),
+            tr("Run archives (*.arc *.arc.partial);;All files (*)"));
+        if (!path.isEmpty())
+            openPath(path, true);
+    });
+    QAction* openFolder = file->addAction(tr("Open &Folder..."));
+    openFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    connect(openFolder, &QAction::triggered, this, [this] {
+        QSettings settings;
+        const QString path = QFileDialog::getExistingDirectory(
+            this, tr("Open a run folder"), settings.value(QStringLiteral("lastFolder")).toString());
+        if (!path.isEmpty())
+            openPath(path, true);
+    });
+    recentMenu = file->addMenu(tr("Open &Recent"));
+    refreshRecentMenu();
+    file->addSeparator();
+    QMenu* exports = file->addMenu(tr("&Export"));
+    connect(exports->addAction(tr("The &Duel as RLE and Rule Files...")), &QAction::triggered, this,
+            [this] {
+                if (!run)
+                    return;
+                const QString folder = QFileDialog::getExistingDirectory(
+                    this, tr("Folder for duel.rle and Coevolife.rule"));
+                if (folder.isEmpty())
+                    return;
+                const QString error = duelPane->exportDuel(folder, run->seed.value_or(0));
+                statusBar()->showMessage(error.isEmpty() ? tr("Duel written to %1").arg(folder)
+                                                         : error);
+            });
+    const std::pair<QString, QWidget*> panes[] = {{tr("&Fitness Pane"), fitnessPane},
+                                                  {tr("&CIAO Pane"), ciaoPane},
+                                                  {tr("&Populations Pane"), populationsPane},
+                                                  {tr("Duel &Board Pane"), duelPane}};
+    for (const auto& [name, pane] : panes)
+        connect(exports->addAction(tr("%1 as PNG...").arg(name)), &QAction::triggered, this,
+                [this, pane = pane] {
+                    const QString path = QFileDialog::getSaveFileName(
+                        this, tr("Save the pane as PNG"), QString(), tr("PNG images (*.png)"));
+                    if (path.isEmpty())
+                        return;
+                    const QString error = savePng(path, pane->grab().toImage());
+                    statusBar()->showMessage(error.isEmpty() ? tr("Saved %1").arg(path) : error);
+                });
+    file->addSeparator();
+    QAction* close = file->addAction(tr("&Close"));
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, this, &ExplorerWindow::closeRun);
+    QAction* quit = file->addAction(tr("&Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+}
+
+QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
+{
+    OpenedRunRead read = openRun(path);
+    if (!read.error.isEmpty()) {
+        if (fromMenu)
+            QMessageBox::warning(this, tr("Cannot open the run"), read.error);
+        else
+            statusBar()->showMessage(read.error);
+        return read.error;
+    }
+    rememberRecent(read.run.path);
+    showRun(std::make_unique<OpenedRun>(std::move(read.run)), false);
+    return {};
+}
+
+void ExplorerWindow::showRun(std::unique_ptr<OpenedRun> opened, bool keepSelection)
+{
+    run = std::move(opened);
+    stamp = filesStamp();
+    setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(*run)));
+    statusBar()->showMessage(run->warnings.join(QStringLiteral("; ")));
+    DuelSelection chosen = keepSelection ? current : DuelSelection();
+    if (!keepSelection && run->archive && !run->archive->generations.empty()) {
+        const int last = run->archive->generations.back().generation;
+        chosen = {last, last, last, -1, -1};
+    } else if (!keepSelection && !run->log.isEmpty()) {
+        chosen.generation = run->log.size();
+    }
+    fitnessPane->setRecords(fitnessRecords(*run), run->log.isEmpty()
+                                                      ? tr("Champion scores (from the archive)")
+                                                      : tr("Fitness"));
+    if (run->archive)
+        ciaoPane->setArchive(*run->archive);
+    else
+        ciaoPane->clear();
+    current = DuelSelection{-1, -1, -1, -2, -2};
+    select(chosen);
+}
+
+void ExplorerWindow::closeRun()
+{
+    run.reset();
+    current = DuelSelection();
+    setWindowTitle(tr("Coevolife explorer"));
+    fitnessPane->setRecords({}, QString());
+    ciaoPane->clear();
+    updatePanes();
+}
+
+const ArchivedGeneration* ExplorerWindow::archived(int generation) const
+{
+    if (!run || !run->archive || run->archive->generations.empty())
+        return nullptr;
+    const auto& generations = run->archive->generations;
+    const int oldest = generations.front().generation;
+    const int index = generation - oldest;
+    if (index < 0 || index >= static_cast<int>(generations.size()))
+        return nullptr;
+    return &generations[static_cast<std::size_t>(index)];
+}
+
+void ExplorerWindow::select(const DuelSelection& selection)
+{
+    if (selection == current)
+        return;
+    current = selection;
+    updatePanes();
+}
+
+QString ExplorerWindow::selectChecked(const DuelSelection& selection)
+{
+    if (!run || !run->archive)
+        return tr("a duel needs the run's archive (run.arc)");
+    for (const auto& [generation, member] : {std::pair{selection.generation1, selection.member1},
+                                             std::pair{selection.generation2, selection.member2}}) {
+        const ArchivedGeneration* found = archived(generation);
+        if (!found)
+            return tr("generation %1 is not in the archive (%2 to %3)")
+                .arg(generation)
+                .arg(run->archive->generations.front().generation)
+                .arg(run->archive->generations.back().generation);
+        if (member >= static_cast<int>(found->population1.size()))
+            return tr("member %1: a population has %2 members")
+                .arg(member)
+                .arg(found->population1.size());
+    }
+    select(selection);
+    return {};
+}
+
+void ExplorerWindow::updatePanes()
+{
+    fitnessPane->setGeneration(current.generation);
+    const PatternShape shape = run ? run->config.match.pattern : PatternShape();
+    populationsPane->setGeneration(archived(current.generation), shape);
+    populationsPane->setChosenMembers(current.member1, current.member2);
+    const ArchivedGeneration* first = archived(current.generation1);
+    const ArchivedGeneration* second = archived(current.generation2);
+    if (!first || !second) {
+        const Pattern empty = makePattern(shape.cells());
+        duelPane->setDuel(run ? run->config.match : MatchLayout(), empty, empty,
+                          run ? tr("No duel: the run has no archive") : tr("No run open"));
+        return;
+    }
+    const int member1 = current.member1 < 0 ? first->champion1 : current.member1;
+    const int member2 = current.member2 < 0 ? second->champion2 : current.member2;
+    const auto memberName = [](int member, int generation) {
+        return member < 0 ? tr("champion of generation %1").arg(generation)
+                          : tr("member %1 of generation %2").arg(member).arg(generation);
+    };
+    duelPane->setDuel(run->config.match,
+                      unpackPattern(first->population1[static_cast<std::size_t>(member1)], shape),
+                      unpackPattern(second->population2[static_cast<std::size_t>(member2)], shape),
+                      tr("Population 1's %1 against population 2's %2")
+                          .arg(memberName(current.member1, current.generation1),
+                               memberName(current.member2, current.generation2)));
+}
+
+qint64 ExplorerWindow::filesStamp() const
+{
+    return run ? fileStamp(run->csvPath) * 7 + fileStamp(run->archivePath) : 0;
+}
+
+void ExplorerWindow::followRun()
+{
+    if (!run || filesStamp() == stamp)
+        return;
+    // The folder or archive is read again whole: the reader salvages a record
+    // cut mid-write, and the writer is never waited on.
+    OpenedRunRead read = openRun(run->path);
+    if (!read.error.isEmpty()) {
+        statusBar()->showMessage(read.error);
+        stamp = filesStamp();
+        return;
+    }
+    const bool followLast = run->archive && !run->archive->generations.empty() &&
+                            current.generation == run->archive->generations.back().generation;
+    showRun(std::make_unique<OpenedRun>(std::move(read.run)), !followLast);
+}
+
+void ExplorerWindow::rememberRecent(const QString& path)
+{
+    QSettings settings;
+    QStringList recent = settings.value(QStringLiteral("recent")).toStringList();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > recentCount)
+        recent.removeLast();
+    settings.setValue(QStringLiteral("recent"), recent);
+    settings.setValue(QStringLiteral("lastFolder"), QFileInfo(absolute).absolutePath());
+    refreshRecentMenu();
+}
+
+void ExplorerWindow::refreshRecentMenu()
+{
+    recentMenu->clear();
+    const QStringList recent = QSettings().value(QStringLiteral("recent")).toStringList();
+    for (const QString& path : recent)
+        connect(recentMenu->addAction(path), &QAction::triggered, this,
+                [this, path] { openPath(path, true); });
+    recentMenu->setEnabled(!recent.isEmpty());
+}
+
+void ExplorerWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void ExplorerWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile())
+        openPath(urls.first().toLocalFile(), true);
+}
+
+void ExplorerWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (!layoutRemembered)
+        return;
+    QSettings settings;
+    settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    settings.setValue(QStringLiteral("window/rows"), rows->saveState());
+    settings.setValue(QStringLiteral("window/topRow"), topRow->saveState());
+    settings.setValue(QStringLiteral("window/bottomRow"), bottomRow->saveState());
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "charts/ChartStyle.h"
+#include "records/GenerationRecord.h"
+
+#include <QVector>
+#include <QWidget>
+
+// The fitness chart of a run, painted by the charts' own code into the pane,
+// with a cursor at the selected generation. A click or Left and Right (with
+// Shift, ten at a time) move the cursor; the wheel zooms the generation axis
+// around the pointer; hovering shows the values of the generation under it.
+class FitnessPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit FitnessPane(QWidget* parent = nullptr);
+
+    // Generations 1, 2, ... of a run; `source` says where they come from.
+    void setRecords(const QVector<GenerationRecord>& records, const QString& source);
+    void setGeneration(int generation);
+    int generation() const { return cursor; }
+    // The generations shown, first and last.
+    std::pair<int, int> shownRange() const { return {first, last}; }
+    // The pixel column of `generation`'s cursor, as last painted.
+    double cursorX(int generation) const;
+
+signals:
+    void generationChosen(int generation);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // The generation under a pixel column, within the shown range.
+    int generationAt(double x) const;
+    void choose(int generation);
+
+    QVector<GenerationRecord> records;
+    QString title;
+    ChartLayout layout;
+    int cursor = 0;
+    int first = 1;
+    int last = 1;
+};

@@ -1,0 +1,160 @@
+#include "explorer/PopulationsPane.h"
+
+#include "board/Board.h"
+#include "records/PackedPattern.h"
+#include "view/BoardPainting.h"
+#include "view/SpriteSheet.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+constexpr int captionHeight = 18;
+
+const QColor championFrame(0xd0, 0x20, 0x20);
+const QColor chosenFrame(0x20, 0x20, 0x20);
+
+} // namespace
+
+PopulationsPane::PopulationsPane(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(200, 120);
+}
+
+void PopulationsPane::setGeneration(const ArchivedGeneration* generation,
+                                    const PatternShape& patternShape)
+{
+    if (generation)
+        shown = *generation;
+    else
+        shown.reset();
+    shape = patternShape;
+    update();
+}
+
+void PopulationsPane::setChosenMembers(int member1, int member2)
+{
+    chosen1 = member1;
+    chosen2 = member2;
+    update();
+}
+
+// Both populations in sections of half the height each, thumbnails of the
+// largest whole cell size at which every member fits.
+PopulationsPane::Layout PopulationsPane::layout() const
+{
+    Layout result;
+    const int members = shown ? static_cast<int>(shown->population1.size()) : 0;
+    const int sectionHeight = (height() - 2 * captionHeight) / 2;
+    for (int population = 0; population < 2; ++population)
+        result.sections[static_cast<std::size_t>(population)] =
+            QRect(0, captionHeight + population * (sectionHeight + captionHeight), width(),
+                  sectionHeight);
+    if (members == 0 || sectionHeight <= 0)
+        return result;
+    // The widest cell size for which the members fill rows of the section.
+    for (int cellSize = 16; cellSize >= 1; --cellSize) {
+        const QSize thumbnail(shape.width * cellSize, shape.height * cellSize);
+        const int columns = std::max(1, (width() - result.gap) / (thumbnail.width() + result.gap));
+        const int rows = (members + columns - 1) / columns;
+        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == 1) {
+            result.cellSize = cellSize;
+            result.thumbnail = thumbnail;
+            result.columns = columns;
+            break;
+        }
+    }
+    return result;
+}
+
+QRect PopulationsPane::thumbnailRect(int population, int member) const
+{
+    if (!shown || member < 0 || member >= static_cast<int>(shown->population1.size()))
+        return {};
+    const Layout at = layout();
+    const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
+    const int column = member % at.columns;
+    const int row = member / at.columns;
+    // A gap before the first column too, for the frame of a chosen member.
+    return QRect(section.left() + at.gap + column * (at.thumbnail.width() + at.gap),
+                 section.top() + row * (at.thumbnail.height() + at.gap), at.thumbnail.width(),
+                 at.thumbnail.height());
+}
+
+int PopulationsPane::memberAt(QPoint position, int& population) const
+{
+    if (!shown)
+        return -1;
+    for (population = 1; population <= 2; ++population)
+        for (int member = 0; member < static_cast<int>(shown->population1.size()); ++member)
+            if (thumbnailRect(population, member).contains(position))
+                return member;
+    return -1;
+}
+
+void PopulationsPane::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    if (!shown) {
+        painter.drawText(rect(), Qt::AlignCenter, tr("No archived generation"));
+        return;
+    }
+    const Layout at = layout();
+    const QPixmap sheet = spriteSheet ? *spriteSheet : QPixmap();
+    Board thumbnail;
+    thumbnail.setWidth(shape.width);
+    thumbnail.setHeight(shape.height);
+    for (int population = 1; population <= 2; ++population) {
+        const auto& members = population == 1 ? shown->population1 : shown->population2;
+        const int champion = population == 1 ? shown->champion1 : shown->champion2;
+        const int chosen = population == 1 ? chosen1 : chosen2;
+        const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
+        painter.setPen(palette().windowText().color());
+        painter.drawText(QRect(0, section.top() - captionHeight, width(), captionHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         tr("Population %1, generation %2: champion %3 framed")
+                             .arg(population)
+                             .arg(shown->generation)
+                             .arg(champion));
+        std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
+        for (int member = 0; member < static_cast<int>(members.size()); ++member) {
+            const QRect place = thumbnailRect(population, member);
+            unpackCells(members[static_cast<std::size_t>(member)], cells.data(), shape);
+            thumbnail.reset();
+            for (int k = 0; k < shape.cells(); ++k)
+                if (cells[static_cast<std::size_t>(k)] != 0)
+                    thumbnail.setCell(k % shape.width, k / shape.width, population);
+            painter.save();
+            painter.translate(place.topLeft());
+            drawBoard(&painter, thumbnail, at.cellSize, sheet);
+            painter.restore();
+            const bool isChosen = member == (chosen < 0 ? champion : chosen);
+            if (member == champion || isChosen) {
+                painter.setPen(
+                    QPen(member == champion ? championFrame : chosenFrame, isChosen ? 2 : 1));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(place.adjusted(-1, -1, 0, 0));
+            }
+        }
+    }
+}
+
+void PopulationsPane::mousePressEvent(QMouseEvent* event)
+{
+    int population = 0;
+    const int member = memberAt(event->position().toPoint(), population);
+    if (member < 0)
+        return;
+    if (population == 1)
+        chosen1 = member;
+    else
+        chosen2 = member;
+    update();
+    emit membersChosen(chosen1, chosen2);
+}

@@ -1,0 +1,116 @@
+#include "charts/ChartStyle.h"
+#include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
+#include "explorer/CiaoPane.h"
+#include "explorer/DuelBoardPane.h"
+#include "explorer/ExplorerOptions.h"
+#include "explorer/ExplorerWindow.h"
+#include "view/SpriteSheet.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace
+{
+
+// The size screenshots are taken at, whatever the last session left.
+const QSize screenshotSize(1280, 800);
+// The window's own cell size for --board-image.
+constexpr int boardImageCellSize = 8;
+
+// Selects the duel asked for and writes the image; an exit code.
+int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
+{
+    if (options.duel) {
+        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        if (options.members) {
+            duel.member1 = options.members->first;
+            duel.member2 = options.members->second;
+        }
+        if (const QString problem = window.selectChecked(duel); !problem.isEmpty()) {
+            reportError(problem);
+            return ExitCode::badInput;
+        }
+        if (options.step > window.duelBoard()->lastStep()) {
+            reportError(QStringLiteral("--step %1: the match has %2 steps")
+                            .arg(options.step)
+                            .arg(window.duelBoard()->lastStep()));
+            return ExitCode::badInput;
+        }
+        window.duelBoard()->goToStep(options.step);
+    }
+    QImage image;
+    if (!options.boardImagePath.isEmpty()) {
+        image = window.duelBoard()->boardImage(boardImageCellSize);
+    } else {
+        window.resize(screenshotSize);
+        window.show();
+        QApplication::processEvents();
+        // The map as far as it goes: every cell the pane shows played.
+        window.ciao()->waitForGrid();
+        QApplication::processEvents();
+        image = window.grab().toImage();
+    }
+    const QString path =
+        options.boardImagePath.isEmpty() ? options.screenshotPath : options.boardImagePath;
+    if (const QString error = savePng(path, image); !error.isEmpty()) {
+        reportError(error);
+        return ExitCode::unwritableOutput;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int k = 0; k < argc; ++k)
+        arguments << QString::fromLocal8Bit(argv[k]);
+    const ExplorerOptionsParse parsed = parseExplorerOptions(arguments);
+    // Images need no screen: a script or a check may run without one.
+    std::unique_ptr<QTemporaryDir> runtimeFolder;
+    if (parsed.options.scripted() || parsed.outcome != ParseVerdict::Outcome::Run) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform's notes on window hints say nothing to a script.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false"));
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeFolder = std::make_unique<QTemporaryDir>();
+            if (runtimeFolder->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Coevolife"));
+    QApplication::setApplicationName(QStringLiteral("coevolife-explorer"));
+    if (const auto exitCode = exitCodeBeforeRun(parsed))
+        return *exitCode;
+    const ExplorerOptions& options = parsed.options;
+
+    loadSpriteSheet();
+    ExplorerWindow window(!options.scripted());
+    if (!options.path.isEmpty()) {
+        const QString problem = window.openPath(options.path);
+        if (!problem.isEmpty() && options.scripted()) {
+            reportError(problem);
+            return ExitCode::badInput;
+        }
+    }
+    if (options.scripted())
+        return writeScriptedImage(window, options);
+    if (options.duel && window.hasRun()) {
+        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        if (options.members) {
+            duel.member1 = options.members->first;
+            duel.member2 = options.members->second;
+        }
+        window.selectChecked(duel);
+        window.duelBoard()->goToStep(options.step);
+    }
+    window.show();
+    return app.exec();
+}

@@ -72,14 +72,8 @@ int runAnalysis(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid(champions1, champions2, archive.config().match);
-    std::string failure;
-    const std::unique_ptr<MatchPool> pool = MatchPool::start(options.threads, failure);
-    if (!pool) {
-        reportError(QString::fromStdString(failure));
-        return ExitCode::systemRefused;
-    }
-    if (const int signalNumber = playWatched(grid, *pool))
-        return 128 + signalNumber;
+    if (const int exitCode = playOnNewPool(grid, options.threads))
+        return exitCode;
 
     // Everything is composed before the first file is written.
     OutputFiles files;

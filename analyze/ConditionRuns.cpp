@@ -143,14 +143,8 @@ int runCrossplay(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid = crossplayGrid(runs, layout);
-    std::string failure;
-    const std::unique_ptr<MatchPool> pool = MatchPool::start(options.threads, failure);
-    if (!pool) {
-        reportError(QString::fromStdString(failure));
-        return ExitCode::systemRefused;
-    }
-    if (const int signalNumber = playWatched(grid, *pool))
-        return 128 + signalNumber;
+    if (const int exitCode = playOnNewPool(grid, options.threads))
+        return exitCode;
     const CrossplayMeans means = crossplayMeans(grid);
 
     std::vector<CrossplayCondition> byCondition(folders.size());

@@ -2,6 +2,8 @@
 
 #include "analysis/ChampionGrid.h"
 #include "board/MatchPool.h"
+#include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "cli/ProgressBar.h"
 #include "cli/TerminationSignalWatcher.h"
 
@@ -21,5 +23,18 @@ int playWatched(ChampionGrid& grid, MatchPool& pool)
         progress.show(grid.matchesIn(pool.rowsDone()));
     }
     progress.clear();
+    return 0;
+}
+
+int playOnNewPool(ChampionGrid& grid, int threads)
+{
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(threads, failure);
+    if (!pool) {
+        reportError(QString::fromStdString(failure));
+        return ExitCode::systemRefused;
+    }
+    if (const int signalNumber = playWatched(grid, *pool))
+        return 128 + signalNumber;
     return 0;
 }

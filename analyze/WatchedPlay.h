@@ -7,3 +7,8 @@ class MatchPool;
 // watching for a termination signal (which the caller has blocked) between
 // looks at the progress. Returns the signal's number, or 0 when all is played.
 int playWatched(ChampionGrid& grid, MatchPool& pool);
+
+// Starts a pool of `threads` and plays the whole grid on it as above.
+// Returns 0 when all is played, otherwise the exit code to stop with, the
+// problem reported: the system refused the threads, or a signal came.
+int playOnNewPool(ChampionGrid& grid, int threads);

@@ -7,7 +7,6 @@
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Match.h"
-#include "board/MatchPool.h"
 #include "charts/ChartStyle.h"
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"

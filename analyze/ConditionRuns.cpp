@@ -6,7 +6,6 @@
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
-#include "board/MatchPool.h"
 #include "charts/ChartStyle.h"
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"

@@ -1,0 +1,182 @@
+#include "analysis/ChampionGrid.h"
+#include "board/Board.h"
+#include "board/Match.h"
+#include "evolution/ExperimentConfig.h"
+#include "python/ArrayConversion.h"
+#include "python/Bindings.h"
+#include "python/PoolWait.h"
+
+#include <pybind11/stl.h>
+
+#include <optional>
+
+namespace py = pybind11;
+
+namespace
+{
+
+// Boards of up to this many cells: far past any experiment, short of an
+// allocation that fails.
+constexpr long long boardCellLimit = 1LL << 28;
+
+Board makeBoard(int width, int height)
+{
+    if (width < 1 || height < 1 || static_cast<long long>(width) * height > boardCellLimit)
+        throw py::value_error("a board of " + std::to_string(width) + " x " +
+                              std::to_string(height) + " cells: each side at least 1, at most " +
+                              std::to_string(boardCellLimit) + " cells");
+    Board board;
+    board.setWidth(width);
+    board.setHeight(height);
+    board.reset();
+    return board;
+}
+
+CellArray cellsOf(const Board& board)
+{
+    CellArray cells({static_cast<py::ssize_t>(board.boardHeight()),
+                     static_cast<py::ssize_t>(board.boardWidth())});
+    std::uint8_t* out = cells.mutable_data();
+    for (int y = 0; y < board.boardHeight(); ++y)
+        for (int x = 0; x < board.boardWidth(); ++x)
+            *out++ = static_cast<std::uint8_t>(board.cellAt(x, y));
+    return cells;
+}
+
+void setCells(Board& board, const py::array& cells)
+{
+    const CellArray array = cellArrayOf(cells, 2, "cells");
+    if (array.shape(0) != board.boardHeight() || array.shape(1) != board.boardWidth())
+        throw py::value_error("cells: expected the board's shape (" +
+                              std::to_string(board.boardHeight()) + ", " +
+                              std::to_string(board.boardWidth()) + ")");
+    const std::uint8_t* in = array.data();
+    for (py::ssize_t i = 0; i < array.size(); ++i)
+        if (in[i] > 2)
+            throw py::value_error("cells: codes are 0, 1 and 2, not " + std::to_string(in[i]));
+    for (int y = 0; y < board.boardHeight(); ++y)
+        for (int x = 0; x < board.boardWidth(); ++x)
+            board.setCell(x, y, *in++);
+}
+
+void stamp(Board& board, const py::array& pattern, int code, int column, int row)
+{
+    const CellArray cells = cellArrayOf(pattern, 2, "pattern");
+    const PatternShape shape{static_cast<int>(cells.shape(1)), static_cast<int>(cells.shape(0))};
+    if (code != 1 && code != 2)
+        throw py::value_error("code: 1 or 2, not " + std::to_string(code));
+    if (column < 0 || row < 0 || column + shape.width > board.boardWidth() ||
+        row + shape.height > board.boardHeight())
+        throw py::value_error("a stamp does not wrap: the pattern must lie inside the board");
+    board.stampPattern(patternOf(pattern, shape, "pattern"), code, column, row, shape.width,
+                       shape.height);
+}
+
+void step(Board& board, int steps)
+{
+    if (steps < 0)
+        throw py::value_error("n: at least 0, not " + std::to_string(steps));
+    board.setSteps(steps);
+    board.run();
+}
+
+MatchLayout layoutOf(const std::optional<ExperimentConfig>& config)
+{
+    return config ? config->match : MatchLayout{};
+}
+
+py::object play(const py::array& first, const py::array& second,
+                const std::optional<ExperimentConfig>& config, bool history)
+{
+    const MatchLayout layout = layoutOf(config);
+    const Pattern firstPattern = patternOf(first, layout.pattern, "first");
+    const Pattern secondPattern = patternOf(second, layout.pattern, "second");
+    Board board;
+    if (!history) {
+        const GridScores scores =
+            gridScoresOf(playMatch(board, firstPattern, secondPattern, layout));
+        return py::make_tuple(scores.score1, scores.score2);
+    }
+    setUpMatch(board, firstPattern, secondPattern, layout);
+    const auto area = static_cast<py::ssize_t>(layout.boardWidth) * layout.boardHeight;
+    CellArray boards({static_cast<py::ssize_t>(layout.steps) + 1,
+                      static_cast<py::ssize_t>(layout.boardHeight),
+                      static_cast<py::ssize_t>(layout.boardWidth)});
+    auto keep = [&](int index) {
+        const CellArray cells = cellsOf(board);
+        std::copy(cells.data(), cells.data() + area, boards.mutable_data(index));
+    };
+    keep(0);
+    board.setSteps(1);
+    for (int index = 1; index <= layout.steps; ++index) {
+        board.run();
+        keep(index);
+    }
+    const GridScores scores = gridScoresOf(matchResult(board));
+    return py::make_tuple(scores.score1, scores.score2, boards);
+}
+
+py::array playMany(const py::array& firsts, const py::array& seconds,
+                   const std::optional<ExperimentConfig>& config, std::optional<int> threads)
+{
+    const MatchLayout layout = layoutOf(config);
+    const std::vector<Pattern> firstPatterns = patternsOf(firsts, layout.pattern, "firsts");
+    const std::vector<Pattern> secondPatterns = patternsOf(seconds, layout.pattern, "seconds");
+    if (firstPatterns.size() != secondPatterns.size())
+        throw py::value_error("firsts and seconds: as many patterns in each");
+    std::vector<GridScores> scores(firstPatterns.size());
+    const std::unique_ptr<MatchPool> pool = startPool(threads);
+    runInterruptibly(*pool, static_cast<int>(scores.size()), [&](int row, Board& board) {
+        scores[static_cast<std::size_t>(row)] =
+            gridScoresOf(playMatch(board, firstPatterns[static_cast<std::size_t>(row)],
+                                   secondPatterns[static_cast<std::size_t>(row)], layout));
+    });
+    py::array_t<double> out({static_cast<py::ssize_t>(scores.size()), py::ssize_t{2}});
+    auto at = out.mutable_unchecked<2>();
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+        at(static_cast<py::ssize_t>(i), 0) = scores[i].score1;
+        at(static_cast<py::ssize_t>(i), 1) = scores[i].score2;
+    }
+    return std::move(out);
+}
+
+} // namespace
+
+void bindBoard(py::module_& module)
+{
+    py::class_<Board>(module, "Board",
+                      "A two-species battle board: a torus of cell codes (0 empty, 1 first "
+                      "species, 2 second species), the step rule and the contact counter.")
+        .def(py::init(&makeBoard), py::arg("width"), py::arg("height"),
+             "An empty board of `width` columns and `height` rows.")
+        .def("stamp", &stamp, py::arg("pattern"), py::arg("code"), py::arg("column"),
+             py::arg("row"),
+             "Writes the live (non-zero) cells of a 2-D pattern with `code` (1 or 2), its top "
+             "left at `column`, `row`; the pattern must lie inside the board.")
+        .def("step", &step, py::arg("n") = 1,
+             "Plays `n` generations of the step rule, counting contacts.")
+        .def_property("cells", &cellsOf, &setCells,
+                      "A copy of the cells, uint8 (H, W) of codes 0, 1 and 2; assign such an "
+                      "array to set them.")
+        .def_property_readonly("width", &Board::boardWidth, "The number of columns.")
+        .def_property_readonly("height", &Board::boardHeight, "The number of rows.")
+        .def_property_readonly("live1", &Board::countFirstSpecies,
+                               "The number of first-species cells.")
+        .def_property_readonly("live2", &Board::countSecondSpecies,
+                               "The number of second-species cells.")
+        .def_property_readonly("contacts", &Board::contactCount,
+                               "The contacts counted since the board was made: a second-species "
+                               "cell with two or more first-species neighbours, once a step.");
+
+    module.def("play", &play, py::arg("first"), py::arg("second"), py::arg("config") = py::none(),
+               py::arg("history") = false,
+               "One match of two (H, W) patterns laid out as `config` (default: the default "
+               "experiment) lays them out: returns (score1, score2) as a run scores them, "
+               "float32-rounded; with `history`, (score1, score2, boards), the boards uint8 "
+               "(steps + 1, board height, board width) from the start to the end.");
+    module.def("play_many", &playMany, py::arg("firsts"), py::arg("seconds"),
+               py::arg("config") = py::none(), py::arg("threads") = py::none(),
+               "Match i of firsts[i] against seconds[i], (M, H, W) arrays each, on `threads` "
+               "threads (default: one per core) without the GIL: float64 (M, 2) scores as play() "
+               "gives them. Ctrl-C stops it with KeyboardInterrupt.");
+}

@@ -1,0 +1,12 @@
+#include "python/Bindings.h"
+
+PYBIND11_MODULE(coevolife, module)
+{
+    module.doc() = "Coevolife's experiments, archives, logs, boards, matches and statistics, "
+                   "read and played by the program's own C++ code.";
+    // Config first: the others take and return it.
+    bindConfig(module);
+    bindRecords(module);
+    bindBoard(module);
+    bindAnalysis(module);
+}

@@ -1,0 +1,43 @@
+#include "python/PoolWait.h"
+
+#include <pybind11/pybind11.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace py = pybind11;
+
+std::unique_ptr<MatchPool> startPool(std::optional<int> threads)
+{
+    const int count =
+        threads.value_or(std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+    if (count < 1)
+        throw py::value_error("threads: at least 1, not " + std::to_string(count));
+    std::string failure;
+    std::unique_ptr<MatchPool> pool = MatchPool::start(count, failure);
+    if (!pool)
+        throw std::runtime_error(failure);
+    return pool;
+}
+
+void runInterruptibly(MatchPool& pool, int rowCount, MatchPool::RowTask task)
+{
+    pool.begin(rowCount, std::move(task));
+    for (;;) {
+        bool done = false;
+        {
+            py::gil_scoped_release release;
+            done = pool.waitFor(std::chrono::milliseconds(100));
+        }
+        if (done)
+            return;
+        if (PyErr_CheckSignals() != 0) {
+            {
+                py::gil_scoped_release release;
+                pool.cancel();
+            }
+            throw py::error_already_set();
+        }
+    }
+}

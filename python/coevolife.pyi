@@ -1,0 +1,105 @@
+"""Coevolife's experiments, archives, logs, boards, matches and statistics."""
+
+from typing import Any, Dict, Iterable, List, Literal, Optional, Tuple, Union, overload
+
+import numpy as np
+import numpy.typing as npt
+
+class Config:
+    """An experiment's configuration: every number of a run."""
+
+    def __init__(self) -> None:
+        """The default experiment, the one the window plays."""
+    @staticmethod
+    def load(path: str, overrides: Iterable[str] = ()) -> Config:
+        """The TOML file at `path` with `overrides` ("board.width=200") over it; ValueError."""
+    @staticmethod
+    def parse(text: str, overrides: Iterable[str] = ()) -> Config:
+        """The configuration held by a TOML text, with `overrides` over it; ValueError."""
+    @staticmethod
+    def keys() -> List[str]:
+        """Every key's "table.name", in the order the file lists them."""
+    def __getitem__(self, key: str) -> Union[int, float]:
+        """The value of a key ("board.width"); KeyError for an unknown key."""
+    def to_toml(self) -> str:
+        """The configuration as coevolife-batch --print-config prints it."""
+    def __eq__(self, other: object) -> bool: ...
+
+class Archive:
+    """A run archive: every generation's two populations and champions."""
+
+    def __init__(self, path: str) -> None:
+        """Reads the archive; a cut one with a warning, a damaged one raises ValueError."""
+    @property
+    def config(self) -> Config:
+        """The configuration the run played."""
+    @property
+    def seed(self) -> int:
+        """The run's seed."""
+    @property
+    def version(self) -> int:
+        """The archive format's version."""
+    @property
+    def program_version(self) -> str:
+        """The version of the program that wrote the archive."""
+    def __len__(self) -> int:
+        """The number of generations archived."""
+    @property
+    def generations(self) -> npt.NDArray[np.int32]:
+        """The generation numbers, (G,)."""
+    @property
+    def populations(self) -> npt.NDArray[np.uint8]:
+        """Every member's cells 0/1, (G, 2, N, H, W), read-only."""
+    @property
+    def champions(self) -> npt.NDArray[np.int32]:
+        """Each population's champion's member index, (G, 2)."""
+    @property
+    def champion_scores(self) -> npt.NDArray[np.float32]:
+        """The champions' scores as the run stored them, (G, 2)."""
+
+@overload
+def read_log(path: str, as_frame: Literal[False] = ...) -> Dict[str, npt.NDArray[Any]]: ...
+@overload
+def read_log(path: str, as_frame: Literal[True]) -> Any: ...
+
+class Board:
+    """A two-species battle board: a torus of cell codes 0, 1 and 2."""
+
+    def __init__(self, width: int, height: int) -> None:
+        """An empty board."""
+    def stamp(self, pattern: npt.ArrayLike, code: int, column: int, row: int) -> None:
+        """Writes the pattern's live cells with `code` (1 or 2), inside the board."""
+    def step(self, n: int = 1) -> None:
+        """Plays `n` generations of the step rule, counting contacts."""
+    @property
+    def cells(self) -> npt.NDArray[np.uint8]:
+        """A copy of the cells, (H, W); assignable."""
+    @cells.setter
+    def cells(self, cells: npt.ArrayLike) -> None: ...
+    @property
+    def width(self) -> int: ...
+    @property
+    def height(self) -> int: ...
+    @property
+    def live1(self) -> int:
+        """The number of first-species cells."""
+    @property
+    def live2(self) -> int:
+        """The number of second-species cells."""
+    @property
+    def contacts(self) -> int:
+        """The contacts counted since the board was made."""
+
+@overload
+def play(first: npt.ArrayLike, second: npt.ArrayLike, config: Optional[Config] = ...,
+         history: Literal[False] = ...) -> Tuple[float, float]: ...
+@overload
+def play(first: npt.ArrayLike, second: npt.ArrayLike, config: Optional[Config],
+         history: Literal[True]) -> Tuple[float, float, npt.NDArray[np.uint8]]: ...
+def play_many(firsts: npt.ArrayLike, seconds: npt.ArrayLike, config: Optional[Config] = ...,
+              threads: Optional[int] = ...) -> npt.NDArray[np.float64]:
+    """Match i of firsts[i] against seconds[i]: (M, 2) scores; Ctrl-C stops it."""
+def grid(archive: Archive, threads: Optional[int] = ...) -> npt.NDArray[np.float64]:
+    """Every champion of population 1 against every one of population 2: (G, G, 2)."""
+def compare(values: Iterable[float], control: Iterable[float]) -> Tuple[float, float, float]:
+    """The Mann-Whitney U test: (u, p, a12)."""

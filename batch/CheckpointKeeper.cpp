@@ -7,6 +7,7 @@
 #include "records/SystemFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,11 +16,12 @@
 namespace
 {
 
-// The settings as the checkpoint stores them.
-Checkpoint storedSettings(const Checkpoint& start)
+// The settings as the checkpoint at `path` stores them: outputs in its
+// folder relative to it, so that the folder may be copied or moved.
+Checkpoint storedSettings(const QString& path, const Checkpoint& start)
 {
     Checkpoint settings;
-    static_cast<RunOutputs&>(settings) = start;
+    static_cast<RunOutputs&>(settings) = pathsStoredIn(QFileInfo(path).absolutePath(), start);
     settings.config = start.config;
     settings.seed = start.seed;
     settings.generationsAsked = start.generationsAsked;
@@ -29,7 +31,7 @@ Checkpoint storedSettings(const Checkpoint& start)
 } // namespace
 
 CheckpointKeeper::CheckpointKeeper(const QString& path, const Checkpoint& start)
-    : path(path), settings(storedSettings(start)),
+    : path(path), settings(storedSettings(path, start)),
       layout(settings, CheckpointLayout::roomFor(start.randomSources)),
       journal(layout.journalOf(start)),
       journalChecksum(crc32Of(journal.constData(), journal.size()))

@@ -9,6 +9,7 @@
 #include "records/QuotedText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <cstring>
@@ -249,5 +250,7 @@ CheckpointRead readCheckpoint(const QString& path)
         read.error = QStringLiteral("%1: %2").arg(path, problem);
     else
         read.checkpoint = *checkpoint;
+    static_cast<RunOutputs&>(read.checkpoint) =
+        pathsResolvedIn(QFileInfo(path).absolutePath(), read.checkpoint);
     return read;
 }

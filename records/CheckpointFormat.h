@@ -44,8 +44,9 @@
 //            UTF-8, every key in TOML; it gives N, the population size, and
 //            the W x H patterns of P bytes each
 //            the paths of the CSV log, the plot, the export folder and the
-//            archive, each a uint32 byte count and that many bytes of UTF-8
-//            (absolute; empty if off)
+//            archive, each a uint32 byte count and that many bytes of UTF-8:
+//            relative to the checkpoint's folder for an output in it or below
+//            it, absolute otherwise; empty if off
 //            the CRC-32 of the header, its bytes 16 to 23 and 32 to 47 taken
 //            as zeros, and of the fixed part before it (uint32)
 //   two slots of S bytes, slot 0 then slot 1; generation g is kept in slot
@@ -80,7 +81,7 @@
 //
 // versions 1 and 2, after the header
 //   version 2 only: the configuration, as in version 3
-//   the paths of the outputs as in version 3
+//   the paths of the outputs as in version 3, always absolute
 //   current offset (uint32), best scores 1 and 2, last score sums 1 and 2
 //   best patterns 1 and 2, then population 1's and population 2's 2N slots
 //     (version 1: the default experiment's 8 x 6 patterns and 2 x 100 slots)
@@ -112,17 +113,20 @@ struct Checkpoint : RunOutputs {
     QVector<GenerationRecord> history;
 };
 
-// The whole checkpoint in version 3. Written with this program's version,
-// which decoding insists on: another version may not play the same numbers.
+// The whole checkpoint in version 3, with the output paths as they are
+// given. Written with this program's version, which decoding insists on:
+// another version may not play the same numbers.
 QByteArray encodeCheckpoint(const Checkpoint& checkpoint);
 // Version 1 for the default experiment, 2 for any other, as the programs
 // before version 3 wrote them; for showing that those still resume.
 QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint);
-// Any version. The problem comes back in `error` (without the file's
-// name).
+// Any version; the output paths as stored. The problem comes back in
+// `error` (without the file's name).
 std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error);
 
 struct CheckpointRead {
+    // Its output paths absolute: relative ones resolved against the folder
+    // the checkpoint is in.
     Checkpoint checkpoint;
     // Empty when sound; otherwise one line naming the file and the problem.
     QString error;

@@ -10,8 +10,10 @@
 #include "records/PartialFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -149,6 +151,18 @@ void compareOutputs(const QString& straight, const QString& resumed)
     }
 }
 
+// Every file under `folder`, by its path relative to it, with its bytes.
+QMap<QString, QByteArray> folderBytes(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator entry(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (entry.hasNext()) {
+        const QString path = entry.next();
+        files.insert(QDir(folder).relativeFilePath(path), readBytes(path));
+    }
+    return files;
+}
+
 // In a checkpoint of the current format: where the slot holding
 // `generation` begins, and where the journal does.
 qsizetype slotOffsetIn(const QByteArray& bytes, int generation)
@@ -162,7 +176,7 @@ qsizetype journalOffsetIn(const QByteArray& bytes)
 }
 
 // What is done to a checkpoint between the two parts of a run.
-enum class CheckpointChange { None, NewestSlotTorn, FormerFormat };
+enum class CheckpointChange { None, NewestSlotTorn, FormerFormat, FolderCopied, FolderMoved };
 
 enum class CheckpointDamage {
     None,
@@ -178,6 +192,7 @@ enum class CheckpointDamage {
     OtherFormat,
     OtherProgram,
     ShortLog,
+    LogGone,
     BrokenConfiguration
 };
 
@@ -385,6 +400,11 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun_data()
     QTest::newRow("5 then 12 from format 1") << 5 << 12 << false << false << C::FormerFormat;
     QTest::newRow("another experiment, 4 then 9 from format 2")
         << 4 << 9 << false << true << C::FormerFormat;
+    // Each writes only in its own folder.
+    QTest::newRow("5 then 12 in a copy of the run folder")
+        << 5 << 12 << false << false << C::FolderCopied;
+    QTest::newRow("another experiment, 4 then 9 in the run folder moved")
+        << 4 << 9 << false << true << C::FolderMoved;
 }
 
 void ExperimentsBatchTest::resumedRunEqualsStraightRun()
@@ -422,7 +442,9 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     QCOMPARE(checkpointGeneration(checkpoint), firstPart);
 
     int held = firstPart;
-    const QString folder = resumed.path();
+    QString folder = resumed.path();
+    QTemporaryDir elsewhere;
+    QMap<QString, QByteArray> original;
     switch (change) {
     case CheckpointChange::None:
         break;
@@ -441,6 +463,17 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
         QVERIFY(writeBytes(checkpoint, encodeFormerCheckpoint(read.checkpoint)));
         break;
     }
+    case CheckpointChange::FolderCopied:
+        folder = elsewhere.filePath(QStringLiteral("copy"));
+        QCOMPARE(runProgram(QStringLiteral("cp"), {QStringLiteral("-R"), resumed.path(), folder})
+                     .exitCode,
+                 0);
+        original = folderBytes(resumed.path());
+        break;
+    case CheckpointChange::FolderMoved:
+        folder = elsewhere.filePath(QStringLiteral("moved"));
+        QVERIFY(QDir().rename(resumed.path(), folder));
+        break;
     }
     const QString resumedCheckpoint = QDir(folder).filePath(QStringLiteral("run.ckpt"));
     const ProgramRun rest =
@@ -450,6 +483,8 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     QCOMPARE(logUpToGeneration(first.out, held) + rest.out, whole.out);
     compareOutputs(straight.path(), folder);
     QCOMPARE(checkpointGeneration(resumedCheckpoint), generations);
+    if (change == CheckpointChange::FolderCopied)
+        QVERIFY(folderBytes(resumed.path()) == original);
 }
 
 void ExperimentsBatchTest::killedRunResumes()
@@ -651,6 +686,8 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
     QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 4";
     QTest::newRow("other program version") << D::OtherProgram << QStringList{} << "0.0-other";
     QTest::newRow("log shorter than counted") << D::ShortLog << QStringList{} << "fewer than";
+    QTest::newRow("log gone from outside its folder")
+        << D::LogGone << QStringList{} << "put it back there, or start the run again";
     QTest::newRow("another experiment's configuration broken")
         << D::BrokenConfiguration << QStringList{} << "corrupted: its configuration";
     QTest::newRow("other seed") << D::None << QStringList{"--seed", "7"} << "--seed 7";
@@ -742,6 +779,9 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         QVERIFY(writeBytes(csv, log.left(log.size() - 3)));
         break;
     }
+    case CheckpointDamage::LogGone:
+        QVERIFY(QFile::remove(csv));
+        break;
     }
     if (damage != CheckpointDamage::Missing)
         QVERIFY(writeBytes(checkpoint, bytes));

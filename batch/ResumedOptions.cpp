@@ -2,7 +2,10 @@
 
 #include "batch/OutputPathsCheck.h"
 #include "records/CheckpointFormat.h"
+#include "records/PartialFile.h"
 #include "records/QuotedText.h"
+
+#include <QFileInfo>
 
 ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& checkpoint)
 {
@@ -33,6 +36,24 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
                             .arg(generation)
                             .arg(generations);
         return resumed;
+    }
+    // The log and the archive are continued where the checkpoint expects
+    // them: one gone, partial file and all, cannot be (an output outside a
+    // run folder that was moved, say). The line shows where in full, as far
+    // as any real path goes.
+    const int longestPathShown = 1000;
+    for (QString RunOutputs::*path : {&RunOutputs::csvPath, &RunOutputs::archivePath}) {
+        const QString expected = checkpoint.*path;
+        const QString partial = PartialFile::partialPathOf(expected);
+        if (!expected.isEmpty() && !QFileInfo::exists(expected) && !QFileInfo::exists(partial)) {
+            resumed.error = QStringLiteral("%1: the run's %2 output is missing from %3, where the "
+                                           "checkpoint expects it (so is %4); put it back there, "
+                                           "or start the run again")
+                                .arg(given.resumePath, optionOf(path),
+                                     quotedText(expected.toUtf8(), longestPathShown),
+                                     quotedText(partial.toUtf8(), longestPathShown));
+            return resumed;
+        }
     }
     options.seed = checkpoint.seed;
     options.generations = generations;

@@ -234,7 +234,7 @@ GenerationReport LifegameThread::playedGeneration() const
         report.champions[p] = championOf(report.scores[p]);
     }
     if (fullStateWanted) {
-        report.state = saveState();
+        report.state = stateWithoutHalls();
         report.randomSources = randomSourcesState();
     }
     return report;

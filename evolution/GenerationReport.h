@@ -30,7 +30,10 @@ struct GenerationReport {
     // The member with the highest score, the lowest index on a tie.
     std::array<int, 2> champions{};
     // The state after this generation and the random sources' state then,
-    // when the worker was asked to include them.
+    // when the worker was asked to include them. The state's halls of fame
+    // are left empty, as they would grow with every report: while a hall of
+    // fame is played, each gains the generation's champion,
+    // populations[p][champions[p]].
     std::optional<EvolutionState> state;
     std::string randomSources;
 

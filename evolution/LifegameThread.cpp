@@ -115,6 +115,15 @@ std::vector<Pattern> patternsOf(const std::vector<EvolutionState::Cells>& copies
 EvolutionState LifegameThread::saveState() const
 {
     const int cells = config.match.pattern.cells();
+    EvolutionState state = stateWithoutHalls();
+    state.hall1 = cellsOf(hall1, cells);
+    state.hall2 = cellsOf(hall2, cells);
+    return state;
+}
+
+EvolutionState LifegameThread::stateWithoutHalls() const
+{
+    const int cells = config.match.pattern.cells();
     EvolutionState state;
     state.generationCount = generationCount;
     state.currentOffset = currentOffset;
@@ -127,8 +136,6 @@ EvolutionState LifegameThread::saveState() const
     state.bestPattern2 = cellsOf(bestPattern2, cells);
     state.lastScoreSum1 = lastScoreSum1;
     state.lastScoreSum2 = lastScoreSum2;
-    state.hall1 = cellsOf(hall1, cells);
-    state.hall2 = cellsOf(hall2, cells);
     return state;
 }
 

@@ -147,6 +147,9 @@ private:
     void addHallOfFameMatches(MatchList& matches);
     void addScores(const MatchList& matches);
     GenerationReport playedGeneration() const;
+    // saveState() but for the halls of fame, which only grow: a report
+    // carries each generation's champions instead.
+    EvolutionState stateWithoutHalls() const;
     void breed();
     Pattern pickMember(const std::vector<Pattern>& population);
     void announcePick();

@@ -2,12 +2,14 @@
 
 #include "evolution/LifegameThread.h"
 #include "random/RandomSources.h"
+#include "records/CheckpointCoding.h"
+#include "records/CheckpointLayout.h"
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
-#include "records/FloatBits.h"
 #include "records/QuotedText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <cstring>
@@ -15,135 +17,59 @@
 namespace
 {
 
-constexpr int versionFieldSize = 16;
-// Far above any real path or engine state; keeps a hostile count harmless.
-constexpr std::uint32_t longestText = 1u << 20;
-
-const QByteArray thisProgramVersion = QByteArrayLiteral(COEVOLIFE_VERSION);
-
-// A pattern of `cells` cells packs eight cells to a byte, cell k at bit k % 8
-// of byte k / 8: for 8 x 6 the archive's six bytes. Written here rather than
-// with PackedPattern, which holds 48 cells only.
-int packedBytesOf(int cells)
+// Sound checksums over unsound numbers come from a writer with a fault.
+bool numbersInRange(const Checkpoint& checkpoint)
 {
-    return (cells + 7) / 8;
+    const EvolutionState& state = checkpoint.evolution;
+    const ExperimentConfig& config = checkpoint.config;
+    const auto generations = static_cast<std::size_t>(state.generationCount);
+    return state.generationCount >= 1 && state.generationsInRun >= 1 &&
+           state.generationsInRun <= LifegameThread::generationsPerRun &&
+           (state.currentOffset == 0 || state.currentOffset == config.populationSize) &&
+           state.hall1.size() == state.hall2.size() &&
+           state.hall1.size() == (config.hallOfFame > 0 ? generations : 0) &&
+           checkpoint.generationsAsked >= 1 && checkpoint.csvBytes >= 0 &&
+           checkpoint.archiveBytes >= 0 && isRandomSourcesState(checkpoint.randomSources);
 }
-
-class CheckpointEncoder
-{
-public:
-    void putUint32(std::uint32_t value)
-    {
-        char at[4];
-        qToLittleEndian(value, at);
-        bytes.append(at, 4);
-    }
-    void putUint64(std::uint64_t value)
-    {
-        char at[8];
-        qToLittleEndian(value, at);
-        bytes.append(at, 8);
-    }
-    void putFloat(float value) { putUint32(bitCast<std::uint32_t>(value)); }
-    void putDouble(double value) { putUint64(bitCast<std::uint64_t>(value)); }
-    void putText(const QByteArray& text)
-    {
-        putUint32(static_cast<std::uint32_t>(text.size()));
-        bytes.append(text);
-    }
-    void putCells(const EvolutionState::Cells& cells, int cellCount)
-    {
-        QByteArray packed(packedBytesOf(cellCount), '\0');
-        for (int k = 0; k < cellCount; ++k)
-            if (cells[static_cast<std::size_t>(k)] != 0)
-                packed[k / 8] = static_cast<char>(packed[k / 8] | (1 << (k % 8)));
-        bytes.append(packed);
-    }
-
-    QByteArray bytes;
-};
-
-// Reads forward through a checked body; every read fails once one has.
-class CheckpointDecoder
-{
-public:
-    explicit CheckpointDecoder(const QByteArray& bytes, qsizetype end) : bytes(bytes), end(end) {}
-
-    bool ok() const { return !failed; }
-    bool atEnd() const { return at == end; }
-    std::uint32_t takeUint32()
-    {
-        const char* data = take(4);
-        return data ? qFromLittleEndian<std::uint32_t>(data) : 0;
-    }
-    std::uint64_t takeUint64()
-    {
-        const char* data = take(8);
-        return data ? qFromLittleEndian<std::uint64_t>(data) : 0;
-    }
-    float takeFloat() { return bitCast<float>(takeUint32()); }
-    double takeDouble() { return bitCast<double>(takeUint64()); }
-    QByteArray takeText()
-    {
-        const std::uint32_t size = takeUint32();
-        if (size > longestText) {
-            failed = true;
-            return {};
-        }
-        const char* data = take(static_cast<qsizetype>(size));
-        return data ? QByteArray(data, static_cast<qsizetype>(size)) : QByteArray();
-    }
-    EvolutionState::Cells takeCells(int cellCount)
-    {
-        EvolutionState::Cells cells(static_cast<std::size_t>(cellCount));
-        if (const char* data = take(packedBytesOf(cellCount)))
-            for (int k = 0; k < cellCount; ++k)
-                cells[static_cast<std::size_t>(k)] = (data[k / 8] >> (k % 8)) & 1;
-        return cells;
-    }
-    // `count` patterns into `patterns`; a count the rest of the body cannot
-    // hold fails before anything is allocated for it.
-    void takePatterns(std::vector<EvolutionState::Cells>& patterns, std::uint64_t count,
-                      int cellCount)
-    {
-        if (failed || count > static_cast<std::uint64_t>(end - at) /
-                                  static_cast<std::uint64_t>(packedBytesOf(cellCount))) {
-            failed = true;
-            return;
-        }
-        patterns.resize(static_cast<std::size_t>(count));
-        for (EvolutionState::Cells& cells : patterns)
-            cells = takeCells(cellCount);
-    }
-
-private:
-    const char* take(qsizetype size)
-    {
-        if (failed || size > end - at) {
-            failed = true;
-            return nullptr;
-        }
-        const char* data = bytes.constData() + at;
-        at += size;
-        return data;
-    }
-
-    const QByteArray& bytes;
-    const qsizetype end;
-    qsizetype at = checkpointHeaderSize;
-    bool failed = false;
-};
 
 } // namespace
 
+QByteArray checkpointProgramVersion()
+{
+    QByteArray version = QByteArrayLiteral(COEVOLIFE_VERSION).left(checkpointVersionFieldSize);
+    version.append(QByteArray(checkpointVersionFieldSize - version.size(), '\0'));
+    return version;
+}
+
+QString checkpointProgramProblem(const char* data)
+{
+    const QByteArray version = QByteArray(
+        data + 48, static_cast<qsizetype>(qstrnlen(data + 48, checkpointVersionFieldSize)));
+    const QByteArray thisVersion = QByteArrayLiteral(COEVOLIFE_VERSION);
+    if (version == thisVersion.left(checkpointVersionFieldSize))
+        return {};
+    return QStringLiteral("written by Coevolife %1, but this is %2; another version "
+                          "may play other numbers")
+        .arg(quotedText(version), QString::fromLatin1(thisVersion));
+}
+
 QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
+{
+    const CheckpointLayout layout(checkpoint, CheckpointLayout::roomFor(checkpoint.randomSources));
+    return layout.wholeFile({checkpoint.evolution, checkpoint.randomSources, checkpoint.csvBytes,
+                             checkpoint.archiveBytes},
+                            layout.journalOf(checkpoint));
+}
+
+QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
 {
     const EvolutionState& state = checkpoint.evolution;
     const bool configured = checkpoint.config != ExperimentConfig();
     const int cellCount = checkpoint.config.match.pattern.cells();
     CheckpointEncoder encoder;
     encoder.bytes.append(checkpointMagic, sizeof checkpointMagic);
-    encoder.putUint32(configured ? configuredCheckpointFormatVersion : checkpointFormatVersion);
+    encoder.putUint32(configured ? configuredCheckpointFormatVersion
+                                 : firstCheckpointFormatVersion);
     encoder.putUint32(0); // the size, known at the end
     encoder.putUint32(static_cast<std::uint32_t>(state.generationCount));
     encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
@@ -151,9 +77,7 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
     encoder.putUint32(static_cast<std::uint32_t>(checkpoint.generationsAsked));
     encoder.putUint64(static_cast<std::uint64_t>(checkpoint.csvBytes));
     encoder.putUint64(static_cast<std::uint64_t>(checkpoint.archiveBytes));
-    QByteArray version = thisProgramVersion.left(versionFieldSize);
-    version.append(QByteArray(versionFieldSize - version.size(), '\0'));
-    encoder.bytes.append(version);
+    encoder.bytes.append(checkpointProgramVersion());
 
     if (configured)
         encoder.putText(experimentConfigToml(checkpoint.config).toUtf8());
@@ -188,28 +112,19 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
     return bytes;
 }
 
-std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error)
+namespace
+{
+
+// Versions 1 and 2, whose header's magic and version are checked.
+std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QString& error)
 {
     const char* data = bytes.constData();
     auto fail = [&error](const QString& problem) {
         error = problem;
         return std::nullopt;
     };
-    if (bytes.size() < static_cast<qsizetype>(sizeof checkpointMagic) ||
-        std::memcmp(data, checkpointMagic, sizeof checkpointMagic) != 0)
-        return fail(QStringLiteral("not a Coevolife checkpoint"));
-    if (bytes.size() < checkpointHeaderSize)
-        return fail(
-            QStringLiteral("truncated: %1 bytes, shorter than the header").arg(bytes.size()));
-    // The version is read before anything whose place another version may
-    // have moved.
-    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
-    const bool configured = formatVersion == configuredCheckpointFormatVersion;
-    if (formatVersion != checkpointFormatVersion && !configured)
-        return fail(QStringLiteral("format version %1, but this program reads versions %2 and %3")
-                        .arg(formatVersion)
-                        .arg(checkpointFormatVersion)
-                        .arg(configuredCheckpointFormatVersion));
+    const bool configured =
+        qFromLittleEndian<std::uint32_t>(data + 8) == configuredCheckpointFormatVersion;
     const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(data + 12);
     if (static_cast<std::uint64_t>(bytes.size()) < declaredSize)
         return fail(
@@ -221,12 +136,8 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     const qsizetype body = bytes.size() - 4;
     if (qFromLittleEndian<std::uint32_t>(data + body) != crc32Of(data, body))
         return fail(QStringLiteral("corrupted (checksum mismatch)"));
-    const QByteArray version =
-        QByteArray(data + 48, static_cast<qsizetype>(qstrnlen(data + 48, versionFieldSize)));
-    if (version != thisProgramVersion.left(versionFieldSize))
-        return fail(QStringLiteral("written by Coevolife %1, but this is %2; another version "
-                                   "may play other numbers")
-                        .arg(quotedText(version), QString::fromLatin1(thisProgramVersion)));
+    if (const QString problem = checkpointProgramProblem(data); !problem.isEmpty())
+        return fail(problem);
 
     Checkpoint checkpoint;
     EvolutionState& state = checkpoint.evolution;
@@ -237,7 +148,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     checkpoint.csvBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 32));
     checkpoint.archiveBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 40));
 
-    CheckpointDecoder decoder(bytes, body);
+    CheckpointDecoder decoder(bytes, checkpointHeaderSize, body);
     if (configured) {
         const QByteArray toml = decoder.takeText();
         if (!decoder.ok())
@@ -269,9 +180,12 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
         decoder.takePatterns(state.hall2, hallSize2, cellCount);
     }
     checkpoint.randomSources = decoder.takeText().toStdString();
+    // Written for every generation when a plot is asked for, for none
+    // otherwise.
     const std::uint32_t historySize = decoder.takeUint32();
-    if (decoder.ok() && historySize != 0 &&
-        historySize != static_cast<std::uint32_t>(state.generationCount))
+    if (decoder.ok() && historySize != (checkpoint.plotPath.isEmpty()
+                                            ? 0u
+                                            : static_cast<std::uint32_t>(state.generationCount)))
         return fail(QStringLiteral("corrupted: a history of %1 generations").arg(historySize));
     for (std::uint32_t k = 0; decoder.ok() && k < historySize; ++k) {
         GenerationRecord record;
@@ -284,15 +198,39 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     }
     if (!decoder.ok() || !decoder.atEnd())
         return fail(QStringLiteral("corrupted: its parts do not fill it"));
-    // Sound checksums over unsound numbers come from a writer with a fault.
-    if (state.generationCount < 1 || state.generationsInRun < 1 ||
-        state.generationsInRun > LifegameThread::generationsPerRun ||
-        (state.currentOffset != 0 && state.currentOffset != config.populationSize) ||
-        state.hall1.size() != state.hall2.size() ||
-        state.hall1.size() !=
-            (config.hallOfFame > 0 ? static_cast<std::size_t>(state.generationCount) : 0) ||
-        checkpoint.generationsAsked < 1 || checkpoint.csvBytes < 0 || checkpoint.archiveBytes < 0 ||
-        !isRandomSourcesState(checkpoint.randomSources))
+    return checkpoint;
+}
+
+} // namespace
+
+std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error)
+{
+    const char* data = bytes.constData();
+    auto fail = [&error](const QString& problem) {
+        error = problem;
+        return std::nullopt;
+    };
+    if (bytes.size() < static_cast<qsizetype>(sizeof checkpointMagic) ||
+        std::memcmp(data, checkpointMagic, sizeof checkpointMagic) != 0)
+        return fail(QStringLiteral("not a Coevolife checkpoint"));
+    if (bytes.size() < checkpointHeaderSize)
+        return fail(
+            QStringLiteral("truncated: %1 bytes, shorter than the header").arg(bytes.size()));
+    // The version is read before anything whose place another version may
+    // have moved.
+    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
+    std::optional<Checkpoint> checkpoint;
+    if (formatVersion == checkpointFormatVersion)
+        checkpoint = decodeJournaledCheckpoint(bytes, error);
+    else if (formatVersion == firstCheckpointFormatVersion ||
+             formatVersion == configuredCheckpointFormatVersion)
+        checkpoint = decodeFormerCheckpoint(bytes, error);
+    else
+        return fail(QStringLiteral("format version %1, but this program reads versions %2 to %3")
+                        .arg(formatVersion)
+                        .arg(firstCheckpointFormatVersion)
+                        .arg(checkpointFormatVersion));
+    if (checkpoint && !numbersInRange(*checkpoint))
         return fail(QStringLiteral("corrupted: numbers out of range"));
     return checkpoint;
 }
@@ -312,5 +250,7 @@ CheckpointRead readCheckpoint(const QString& path)
         read.error = QStringLiteral("%1: %2").arg(path, problem);
     else
         read.checkpoint = *checkpoint;
+    static_cast<RunOutputs&>(read.checkpoint) =
+        pathsResolvedIn(QFileInfo(path).absolutePath(), read.checkpoint);
     return read;
 }

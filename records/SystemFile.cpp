@@ -27,3 +27,21 @@ int writeAll(int descriptor, const char* data, std::size_t size)
     }
     return 0;
 }
+
+int writeAllAt(int descriptor, const char* data, std::size_t size, long long offset)
+{
+    while (size > 0) {
+        const ssize_t written = ::pwrite(descriptor, data, size, static_cast<off_t>(offset));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return ENOSPC;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+        offset += written;
+    }
+    return 0;
+}

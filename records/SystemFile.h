@@ -13,3 +13,5 @@ QString systemReason(int error);
 // Writes all `size` bytes to `descriptor`, going on after short writes and
 // interrupted calls. 0 on success, otherwise the errno of the failure.
 int writeAll(int descriptor, const char* data, std::size_t size);
+// The same at `offset`, leaving the file position alone.
+int writeAllAt(int descriptor, const char* data, std::size_t size, long long offset);

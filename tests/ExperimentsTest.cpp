@@ -718,8 +718,11 @@ void ExperimentsTest::checkpointResumesWorker_data()
 {
     QTest::addColumn<ExperimentConfig>("config");
     QTest::addColumn<int>("formatVersion");
-    QTest::newRow("default experiment") << ExperimentConfig() << 1;
-    QTest::newRow("small odd experiment with a hall of fame") << oddExperiment() << 2;
+    QTest::newRow("default experiment") << ExperimentConfig() << 3;
+    QTest::newRow("small odd experiment with a hall of fame") << oddExperiment() << 3;
+    // As the programs before version 3 wrote them.
+    QTest::newRow("default experiment, format 1") << ExperimentConfig() << 1;
+    QTest::newRow("small odd experiment, format 2") << oddExperiment() << 2;
 }
 
 void ExperimentsTest::checkpointResumesWorker()
@@ -743,7 +746,10 @@ void ExperimentsTest::checkpointResumesWorker()
     checkpoint.csvPath = QStringLiteral("/runs/fitness.csv");
     checkpoint.evolution = stopped.saveState();
     checkpoint.randomSources = randomSourcesState();
-    const QByteArray bytes = encodeCheckpoint(checkpoint);
+    const auto encode = formatVersion == static_cast<int>(checkpointFormatVersion)
+                            ? encodeCheckpoint
+                            : encodeFormerCheckpoint;
+    const QByteArray bytes = encode(checkpoint);
     QCOMPARE(qFromLittleEndian<std::uint32_t>(bytes.constData() + 8),
              static_cast<std::uint32_t>(formatVersion));
     QString error;
@@ -752,7 +758,7 @@ void ExperimentsTest::checkpointResumesWorker()
     QVERIFY(read->config == config);
     QCOMPARE(static_cast<int>(read->evolution.hall2.size()), config.hallOfFame > 0 ? stoppedAt : 0);
     // Every part of the state is written, so a changed part would show here.
-    QVERIFY(encodeCheckpoint(*read) == bytes);
+    QVERIFY(encode(*read) == bytes);
 
     LifegameThread resumed(read->config);
     resumed.restoreState(read->evolution);

@@ -42,3 +42,32 @@ void CheckpointDecoder::takePatterns(std::vector<EvolutionState::Cells>& pattern
     for (EvolutionState::Cells& cells : patterns)
         cells = takeCells(cellCount);
 }
+
+void CheckpointEncoder::putPopulationState(const EvolutionState& state, int cellCount)
+{
+    putUint32(static_cast<std::uint32_t>(state.currentOffset));
+    putFloat(state.bestScore1);
+    putFloat(state.bestScore2);
+    putFloat(state.lastScoreSum1);
+    putFloat(state.lastScoreSum2);
+    putCells(state.bestPattern1, cellCount);
+    putCells(state.bestPattern2, cellCount);
+    for (const auto* population : {&state.population1, &state.population2})
+        for (const EvolutionState::Cells& cells : *population)
+            putCells(cells, cellCount);
+}
+
+void CheckpointDecoder::takePopulationState(EvolutionState& state, int cellCount,
+                                            int populationSize)
+{
+    state.currentOffset = static_cast<int>(takeUint32());
+    state.bestScore1 = takeFloat();
+    state.bestScore2 = takeFloat();
+    state.lastScoreSum1 = takeFloat();
+    state.lastScoreSum2 = takeFloat();
+    state.bestPattern1 = takeCells(cellCount);
+    state.bestPattern2 = takeCells(cellCount);
+    const std::uint64_t slotCount = 2 * static_cast<std::uint64_t>(populationSize);
+    takePatterns(state.population1, slotCount, cellCount);
+    takePatterns(state.population2, slotCount, cellCount);
+}

@@ -56,6 +56,9 @@ public:
         bytes.append(text);
     }
     void putCells(const EvolutionState::Cells& cells, int cellCount);
+    // What every format holds of the populations, in this order: the current
+    // offset, best scores, last score sums, best patterns, both populations.
+    void putPopulationState(const EvolutionState& state, int cellCount);
 
     QByteArray bytes;
 };
@@ -90,6 +93,8 @@ public:
     // hold fails before anything is allocated for it.
     void takePatterns(std::vector<EvolutionState::Cells>& patterns, std::uint64_t count,
                       int cellCount);
+    // What putPopulationState wrote, for populations of `populationSize`.
+    void takePopulationState(EvolutionState& state, int cellCount, int populationSize);
 
 private:
     const char* take(qsizetype size)

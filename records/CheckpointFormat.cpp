@@ -83,16 +83,7 @@ QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
         encoder.putText(experimentConfigToml(checkpoint.config).toUtf8());
     for (QString RunOutputs::*path : runOutputPaths)
         encoder.putText((checkpoint.*path).toUtf8());
-    encoder.putUint32(static_cast<std::uint32_t>(state.currentOffset));
-    encoder.putFloat(state.bestScore1);
-    encoder.putFloat(state.bestScore2);
-    encoder.putFloat(state.lastScoreSum1);
-    encoder.putFloat(state.lastScoreSum2);
-    encoder.putCells(state.bestPattern1, cellCount);
-    encoder.putCells(state.bestPattern2, cellCount);
-    for (const auto* population : {&state.population1, &state.population2})
-        for (const EvolutionState::Cells& cells : *population)
-            encoder.putCells(cells, cellCount);
+    encoder.putPopulationState(state, cellCount);
     if (configured) {
         encoder.putUint32(static_cast<std::uint32_t>(state.hall1.size()));
         encoder.putUint32(static_cast<std::uint32_t>(state.hall2.size()));
@@ -163,16 +154,7 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
     const int cellCount = config.match.pattern.cells();
     for (QString RunOutputs::*path : runOutputPaths)
         checkpoint.*path = QString::fromUtf8(decoder.takeText());
-    state.currentOffset = static_cast<int>(decoder.takeUint32());
-    state.bestScore1 = decoder.takeFloat();
-    state.bestScore2 = decoder.takeFloat();
-    state.lastScoreSum1 = decoder.takeFloat();
-    state.lastScoreSum2 = decoder.takeFloat();
-    state.bestPattern1 = decoder.takeCells(cellCount);
-    state.bestPattern2 = decoder.takeCells(cellCount);
-    const std::uint64_t slotCount = 2 * static_cast<std::uint64_t>(config.populationSize);
-    decoder.takePatterns(state.population1, slotCount, cellCount);
-    decoder.takePatterns(state.population2, slotCount, cellCount);
+    decoder.takePopulationState(state, cellCount, config.populationSize);
     if (configured) {
         const std::uint32_t hallSize1 = decoder.takeUint32();
         const std::uint32_t hallSize2 = decoder.takeUint32();

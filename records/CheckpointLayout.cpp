@@ -129,16 +129,7 @@ QByteArray CheckpointLayout::slot(const CheckpointProgress& progress,
     encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
     encoder.putUint64(static_cast<std::uint64_t>(progress.csvBytes));
     encoder.putUint64(static_cast<std::uint64_t>(progress.archiveBytes));
-    encoder.putUint32(static_cast<std::uint32_t>(state.currentOffset));
-    encoder.putFloat(state.bestScore1);
-    encoder.putFloat(state.bestScore2);
-    encoder.putFloat(state.lastScoreSum1);
-    encoder.putFloat(state.lastScoreSum2);
-    encoder.putCells(state.bestPattern1, cellCount);
-    encoder.putCells(state.bestPattern2, cellCount);
-    for (const auto* population : {&state.population1, &state.population2})
-        for (const EvolutionState::Cells& cells : *population)
-            encoder.putCells(cells, cellCount);
+    encoder.putPopulationState(state, cellCount);
     encoder.putText(QByteArray::fromStdString(progress.randomSources));
     QByteArray& bytes = encoder.bytes;
     bytes.append(slotSize - slotChecksumsSize - bytes.size(), '\0');
@@ -190,16 +181,7 @@ std::optional<Checkpoint> decodeSlot(const QByteArray& bytes, qsizetype at, qsiz
     state.generationsInRun = static_cast<int>(decoder.takeUint32());
     checkpoint.csvBytes = static_cast<qint64>(decoder.takeUint64());
     checkpoint.archiveBytes = static_cast<qint64>(decoder.takeUint64());
-    state.currentOffset = static_cast<int>(decoder.takeUint32());
-    state.bestScore1 = decoder.takeFloat();
-    state.bestScore2 = decoder.takeFloat();
-    state.lastScoreSum1 = decoder.takeFloat();
-    state.lastScoreSum2 = decoder.takeFloat();
-    state.bestPattern1 = decoder.takeCells(cellCount);
-    state.bestPattern2 = decoder.takeCells(cellCount);
-    const std::uint64_t slotCount = 2 * static_cast<std::uint64_t>(config.populationSize);
-    decoder.takePatterns(state.population1, slotCount, cellCount);
-    decoder.takePatterns(state.population2, slotCount, cellCount);
+    decoder.takePopulationState(state, cellCount, config.populationSize);
     checkpoint.randomSources = decoder.takeText().toStdString();
     if (!decoder.ok())
         return std::nullopt;

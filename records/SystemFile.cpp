@@ -10,10 +10,15 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-int writeAll(int descriptor, const char* data, std::size_t size)
+namespace
+{
+
+// Hands all `size` bytes to `put`, a write or a pwrite, going on after
+// short writes and interrupted calls; 0 or the errno of the failure.
+template <typename Put> int writeThrough(Put put, const char* data, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t written = ::write(descriptor, data, size);
+        const ssize_t written = put(data, size);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -28,20 +33,21 @@ int writeAll(int descriptor, const char* data, std::size_t size)
     return 0;
 }
 
+} // namespace
+
+int writeAll(int descriptor, const char* data, std::size_t size)
+{
+    return writeThrough(
+        [descriptor](const char* at, std::size_t left) { return ::write(descriptor, at, left); },
+        data, size);
+}
+
 int writeAllAt(int descriptor, const char* data, std::size_t size, long long offset)
 {
-    while (size > 0) {
-        const ssize_t written = ::pwrite(descriptor, data, size, static_cast<off_t>(offset));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (written == 0)
-            return ENOSPC;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += written;
-    }
-    return 0;
+    const char* const start = data;
+    return writeThrough(
+        [descriptor, start, offset](const char* at, std::size_t left) {
+            return ::pwrite(descriptor, at, left, static_cast<off_t>(offset + (at - start)));
+        },
+        data, size);
 }

@@ -79,7 +79,7 @@ void BatchRunner::onRunEnded()
         emit finished(*interruptCode);
         return;
     }
-    if (worker->generations() >= lastGeneration) {
+    if (worker->evolution().generations() >= lastGeneration) {
         emit finished(0);
         return;
     }

@@ -43,7 +43,7 @@ void BM_Generation(benchmark::State& state)
     // worker's own thread is started once per run, not per generation.
     constexpr int generationsPerIteration = 10;
     for (auto _ : state) {
-        worker.stopAfterGeneration(worker.generations() + generationsPerIteration);
+        worker.stopAfterGeneration(worker.evolution().generations() + generationsPerIteration);
         worker.start();
         worker.wait();
     }

@@ -14,9 +14,9 @@ BreedingOperator chooseOperator(float draw, float mutationBelow, float crossover
     return BreedingOperator::Copy;
 }
 
-float roundedRealDraw()
+float roundedRealDraw(RandomSources sources)
 {
-    return static_cast<float>(realSource());
+    return static_cast<float>(sources.real());
 }
 
 int rouletteSelect(const float* table, float u, int members)
@@ -27,24 +27,26 @@ int rouletteSelect(const float* table, float u, int members)
     return members - 1;
 }
 
-void mutate(const Pattern& parent, const Pattern& child, float rate, PatternShape shape)
+void mutate(RandomSources sources, const Pattern& parent, const Pattern& child, float rate,
+            PatternShape shape)
 {
     const double threshold = static_cast<double>(rate);
     for (int i = 0; i < shape.cells(); ++i) {
-        const double draw = realSource();
+        const double draw = sources.real();
         child[i] = draw < threshold ? 1 - parent[i] : parent[i];
     }
 }
 
-void crossover(const Pattern& parent, const Pattern& child, const Pattern& mate, PatternShape shape)
+void crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
+               const Pattern& mate, PatternShape shape)
 {
     // a % 8 is the a & 7 of the window's patterns.
     const auto width = static_cast<std::uint32_t>(shape.width);
     const auto height = static_cast<std::uint32_t>(shape.height);
-    const std::uint32_t a = integerSource();
-    const std::uint32_t b = integerSource();
-    const std::uint32_t c = integerSource();
-    const std::uint32_t d = integerSource();
+    const std::uint32_t a = sources.integer();
+    const std::uint32_t b = sources.integer();
+    const std::uint32_t c = sources.integer();
+    const std::uint32_t d = sources.integer();
     const int x0 = static_cast<int>(std::min(a % width, b % width));
     const int x1 = static_cast<int>(std::max(a % width, b % width));
     const int y0 = static_cast<int>(std::min(c % height, d % height));

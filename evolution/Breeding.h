@@ -1,11 +1,11 @@
 #pragma once
 
 #include "board/Pattern.h"
+#include "random/RandomSources.h"
 
 // The operators that make one child. Each writes every cell of the child's
-// existing storage and allocates nothing; draws come from the process-wide
-// random sources. Patterns are of the given shape, the window's 8 x 6 unless
-// another is given.
+// existing storage and allocates nothing; draws come from the sources given. Patterns are of the
+// given shape, the window's 8 x 6 unless another is given.
 
 enum class BreedingOperator { Mutation, Crossover, Copy };
 
@@ -21,7 +21,7 @@ BreedingOperator chooseOperator(float draw, float mutationBelow = mutationThresh
 
 // A real draw rounded to the nearest float, as selection and the operator
 // choice compare it.
-float roundedRealDraw();
+float roundedRealDraw(RandomSources sources);
 
 // The first of `members` indices whose cumulative share is above u (single
 // precision), or the last index when none is; entries that are not numbers
@@ -30,13 +30,13 @@ int rouletteSelect(const float* table, float u, int members = 100);
 
 // Each cell flips when its own unrounded real draw is below the rate widened
 // to double. Always makes one real draw per cell.
-void mutate(const Pattern& parent, const Pattern& child, float rate,
+void mutate(RandomSources sources, const Pattern& parent, const Pattern& child, float rate,
             PatternShape shape = PatternShape());
 
 // The mate's cells inside a half-open rectangle from four integer draws
 // (columns a % width, b % width; rows c % height, d % height), the parent's
 // elsewhere.
-void crossover(const Pattern& parent, const Pattern& child, const Pattern& mate,
-               PatternShape shape = PatternShape());
+void crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
+               const Pattern& mate, PatternShape shape = PatternShape());
 
 void copyPattern(const Pattern& parent, const Pattern& child, PatternShape shape = PatternShape());

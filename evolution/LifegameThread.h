@@ -2,6 +2,7 @@
 
 #include "board/Match.h"
 #include "board/Pattern.h"
+#include "evolution/Evolution.h"
 #include "evolution/EvolutionState.h"
 #include "evolution/ExperimentConfig.h"
 #include "evolution/GenerationReport.h"
@@ -11,16 +12,14 @@
 
 #include <QMutex>
 
-#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
-#include <vector>
 
-// The evolution worker: two populations of patterns in double buffers, bred
-// generation after generation on a thread of its own. Population 1 always
-// plays cell code 1, population 2 code 2. Its numbers come from an
+// The evolution worker: an Evolution bred generation after generation on a
+// thread of its own, drawing from the process-wide random sources, with the
+// progress lines and the picks the window asks for. Its numbers come from an
 // ExperimentConfig; the window's experiment (the constants below) is the
 // default.
 class LifegameThread : public HandOffThread
@@ -31,7 +30,7 @@ public:
     static constexpr int populationSize = 100;
     static constexpr int slotCount = 2 * populationSize;
     static constexpr int matchesPerGeneration = 400;
-    static constexpr int generationsPerRun = 100;
+    static constexpr int generationsPerRun = Evolution::generationsPerRun;
     static constexpr int matchSteps = MatchLayout{}.steps;
     static constexpr int boardWidth = MatchLayout{}.boardWidth;
     static constexpr int boardHeight = MatchLayout{}.boardHeight;
@@ -51,7 +50,7 @@ public:
     void stopAfterGeneration(int generation) { lastGeneration = generation; }
     // While idle: whether each generationPlayed carries the whole state and
     // the random sources' state, as a checkpoint needs them.
-    void reportFullState(bool wanted) { fullStateWanted = wanted; }
+    void reportFullState(bool wanted) { coevolution.reportFullState(wanted); }
 
     // The run in progress ends after its current generation.
     void requestStop() { stopRequested = true; }
@@ -62,8 +61,8 @@ public:
     // A random member of the current generation, sharing the slot's cells.
     // Waits for the generation in progress to end; the next one does not
     // begin before the pick is made.
-    Pattern randomMember1();
-    Pattern randomMember2();
+    Pattern randomMember1() { return pickMember(1); }
+    Pattern randomMember2() { return pickMember(2); }
 
     // While one lives, the worker does not begin a generation: picks made
     // under it are all made between the same two generations, so "R" waits
@@ -80,34 +79,11 @@ public:
         LifegameThread& worker;
     };
 
-    // The whole state, copied out or restored while the worker is idle. A
-    // restored state's generationsInRun counts toward the next run's 100.
-    EvolutionState saveState() const;
-    void restoreState(const EvolutionState& state);
-
-    // Read-only views of the state, for use while the worker is idle.
-    const ExperimentConfig& experiment() const { return config; }
-    int generations() const { return generationCount; }
-    int bufferOffset() const { return currentOffset; }
-    float bestScoreOf(int population) const { return population == 1 ? bestScore1 : bestScore2; }
-    Pattern bestPatternOf(int population) const
-    {
-        return population == 1 ? bestPattern1 : bestPattern2;
-    }
-    // Slot 0 .. twice the population size - 1 of population 1 or 2.
-    Pattern slotOf(int population, int slot) const
-    {
-        return population == 1 ? population1[slot] : population2[slot];
-    }
-    const std::vector<float>& selectionTableOf(int population) const
-    {
-        return population == 1 ? selectionTable1 : selectionTable2;
-    }
-    // The score sums of the generation last completed, for exact records.
-    float scoreSumOf(int population) const
-    {
-        return population == 1 ? lastScoreSum1 : lastScoreSum2;
-    }
+    // The whole state, copied out or restored while the worker is idle.
+    EvolutionState saveState() const { return coevolution.saveState(); }
+    void restoreState(const EvolutionState& saved) { coevolution.restoreState(saved); }
+    // The evolution, for reading while the worker is idle.
+    const Evolution& evolution() const { return coevolution; }
 
     // A receiver on another thread calls this before it reads a report. Qt
     // copies the report for a queued connection inside the emission, which
@@ -127,62 +103,18 @@ protected:
     void run() override;
 
 private:
-    struct MatchPair {
-        int member1 = 0;
-        int member2 = 0;
-    };
-    // A generation's pairings, orders and results (the current matches,
-    // then the hall of fame's), and each member's number of matches; made
-    // once per run.
-    struct MatchList {
-        std::vector<MatchPair> pairs;
-        std::vector<MatchOrder> orders;
-        std::vector<MatchResult> results;
-        std::vector<int> appearances1;
-        std::vector<int> appearances2;
-    };
-
-    void playGeneration(MatchList& matches);
-    void drawMatches(MatchList& matches);
-    void addHallOfFameMatches(MatchList& matches);
-    void addScores(const MatchList& matches);
-    GenerationReport playedGeneration() const;
-    // saveState() but for the halls of fame, which only grow: a report
-    // carries each generation's champions instead.
-    EvolutionState stateWithoutHalls() const;
-    void breed();
-    Pattern pickMember(const std::vector<Pattern>& population);
+    void playGeneration();
+    Pattern pickMember(int population);
     void announcePick();
     void withdrawPick();
     // Between generations: lets the picks waiting for the mutex have it
     // before the next generation takes it again (a QMutex is not fair).
     void letWaitingPicksIn();
 
-    const ExperimentConfig config;
-    int generationCount = 0;
-    int currentOffset = 0;
-    int generationsInRun = 0;
-    // Where the next run starts counting; set by restoreState.
-    int firstRunStartsAt = 0;
-    std::vector<Pattern> population1;
-    std::vector<Pattern> population2;
-    std::vector<float> scores1;
-    std::vector<float> scores2;
-    std::vector<float> selectionTable1;
-    std::vector<float> selectionTable2;
-    // Copies of each population's champions, one per completed generation.
-    std::vector<Pattern> hall1;
-    std::vector<Pattern> hall2;
+    Evolution coevolution;
     MatchBoardsRunner matchBoards;
     MatchRunner* matchRunner = &matchBoards;
     int lastGeneration = std::numeric_limits<int>::max();
-    bool fullStateWanted = false;
-    float bestScore1 = -1.0f;
-    Pattern bestPattern1;
-    float bestScore2 = -1.0f;
-    Pattern bestPattern2;
-    float lastScoreSum1 = 0.0f;
-    float lastScoreSum2 = 0.0f;
     std::atomic<bool> stopRequested{false};
     QMutex mutex;
     // Picks and turns that want `mutex`, guarded by pickTurn; picksDone tells the

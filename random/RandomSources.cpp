@@ -13,21 +13,6 @@ std::uint32_t clockSeed()
 boost::mt19937 integerSource(clockSeed());
 RealSource realSource(integerSource, boost::uniform_real<>(0.0, 1.0));
 
-void reseedRandomSources(std::uint32_t seed)
-{
-    integerSource.seed(seed);
-    realSource = RealSource(integerSource, boost::uniform_real<>(0.0, 1.0));
-}
-
-std::string randomSourcesState()
-{
-    std::ostringstream text;
-    // A line end after each: Boost's reader fails on an engine that ends the
-    // text.
-    text << integerSource << '\n' << realSource.engine() << '\n';
-    return text.str();
-}
-
 namespace
 {
 
@@ -44,6 +29,47 @@ bool parseEngines(const std::string& state, boost::mt19937& integerEngine,
 
 } // namespace
 
+void RandomSources::reseed(std::uint32_t seed)
+{
+    integer.seed(seed);
+    real = RealSource(integer, boost::uniform_real<>(0.0, 1.0));
+}
+
+std::string RandomSources::state() const
+{
+    std::ostringstream text;
+    // A line end after each: Boost's reader fails on an engine that ends the
+    // text.
+    text << integer << '\n' << real.engine() << '\n';
+    return text.str();
+}
+
+bool RandomSources::restore(const std::string& state)
+{
+    boost::mt19937 integerEngine;
+    boost::mt19937 realEngine;
+    if (!parseEngines(state, integerEngine, realEngine))
+        return false;
+    integer = integerEngine;
+    real.engine() = realEngine;
+    return true;
+}
+
+OwnRandomSources::OwnRandomSources(std::uint32_t seed)
+    : integer(seed), real(integer, boost::uniform_real<>(0.0, 1.0))
+{
+}
+
+void reseedRandomSources(std::uint32_t seed)
+{
+    RandomSources::processWide().reseed(seed);
+}
+
+std::string randomSourcesState()
+{
+    return RandomSources::processWide().state();
+}
+
 bool isRandomSourcesState(const std::string& state)
 {
     boost::mt19937 integerEngine;
@@ -53,11 +79,5 @@ bool isRandomSourcesState(const std::string& state)
 
 bool restoreRandomSources(const std::string& state)
 {
-    boost::mt19937 integerEngine;
-    boost::mt19937 realEngine;
-    if (!parseEngines(state, integerEngine, realEngine))
-        return false;
-    integerSource = integerEngine;
-    realSource.engine() = realEngine;
-    return true;
+    return RandomSources::processWide().restore(state);
 }

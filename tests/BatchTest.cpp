@@ -352,7 +352,7 @@ void BatchTest::interruptBetweenRunsStartsNoRun()
     QCOMPARE(lines.size(), 101);
     QCOMPARE(lines.last(), stoppedLine);
     QVERIFY(!runner.evolutionWorker()->isRunning());
-    QCOMPARE(runner.evolutionWorker()->generations(), 100);
+    QCOMPARE(runner.evolutionWorker()->evolution().generations(), 100);
 }
 
 void BatchTest::extremeSeedsAndSingleGeneration_data()

@@ -117,7 +117,7 @@ void BreedingTest::operatorDrawIsRoundedBeforeComparing()
     reseedRandomSources(1u);
     realSource.engine().discard(position);
     const boost::mt19937 before = realSource.engine();
-    const float draw = roundedRealDraw();
+    const float draw = roundedRealDraw(RandomSources::processWide());
     QCOMPARE(outputsConsumed(before, realSource.engine(), 2), 1);
     COMPARE_EXACTLY(draw, threshold);
     QCOMPARE(chooseOperator(draw), expected);
@@ -170,7 +170,8 @@ void BreedingTest::rouletteFallsBackToLastMember()
     const std::vector<float> table = halfThenOnes();
     reseedRandomSources(31u);
     for (int i = 0; i < 5000; ++i) {
-        const int chosen = rouletteSelect(table.data(), roundedRealDraw());
+        const int chosen =
+            rouletteSelect(table.data(), roundedRealDraw(RandomSources::processWide()));
         QVERIFY(chosen == 0 || chosen == 1 || chosen == 99);
     }
 }
@@ -183,7 +184,7 @@ void BreedingTest::mutateWithRateZeroCopiesAndDraws48()
     const int* storage = child.get();
     const boost::mt19937 realBefore = realSource.engine();
     const boost::mt19937 integerBefore = integerSource;
-    mutate(parent, child, 0.0f);
+    mutate(RandomSources::processWide(), parent, child, 0.0f);
     QCOMPARE(child.get(), storage);
     for (int i = 0; i < patternCells; ++i)
         QCOMPARE(child[i], parent[i]);
@@ -199,7 +200,7 @@ void BreedingTest::mutateFlipsCellWhereItsDrawIsBelowRate()
     std::mt19937 reference(seed);
     const Pattern parent = checkerPattern();
     const Pattern child = makePattern();
-    mutate(parent, child, 0.5f);
+    mutate(RandomSources::processWide(), parent, child, 0.5f);
     int flips = 0;
     for (int i = 0; i < patternCells; ++i) {
         const bool flipped = reference() < 0x80000000u;
@@ -224,7 +225,7 @@ void BreedingTest::mutateComparesUnroundedDraw()
     realSource.engine().discard(10579096);
     const Pattern parent = filledPattern(0);
     const Pattern child = filledPattern(5);
-    mutate(parent, child, 0.3f);
+    mutate(RandomSources::processWide(), parent, child, 0.3f);
     QCOMPARE(child[0], 1);
 }
 
@@ -262,7 +263,7 @@ void BreedingTest::crossoverTakesMateInsideHalfOpenRectangle()
     const Pattern child = filledPattern(9);
     const boost::mt19937 integerBefore = integerSource;
     const boost::mt19937 realBefore = realSource.engine();
-    crossover(parent, child, mate);
+    crossover(RandomSources::processWide(), parent, child, mate);
     QCOMPARE(outputsConsumed(integerBefore, integerSource, 10), 4);
     QVERIFY(realSource.engine() == realBefore);
     for (int y = 0; y < patternHeight; ++y)

@@ -63,7 +63,7 @@ void stopAfterGeneration(LifegameThread* worker, int last)
     QObject::connect(
         worker, &LifegameThread::sendMessage, worker,
         [worker, last](const QString& line) {
-            if (line != stoppedLine && worker->generations() == last)
+            if (line != stoppedLine && worker->evolution().generations() == last)
                 worker->requestStop();
         },
         Qt::DirectConnection);
@@ -89,7 +89,7 @@ std::pair<Pattern, Pattern> nextPicks(const LifegameThread& worker, boost::mt199
 {
     const int member1 = static_cast<int>(source() % 100u);
     const int member2 = static_cast<int>(source() % 100u);
-    return {worker.slotOf(1, offset + member1), worker.slotOf(2, offset + member2)};
+    return {worker.evolution().slotOf(1, offset + member1), worker.evolution().slotOf(2, offset + member2)};
 }
 
 QMutex warningsMutex;
@@ -274,7 +274,7 @@ void EvolutionControlsTest::rDuringRunShowsNewlyBredMembers()
     QTRY_VERIFY_WITH_TIMEOUT(parts.worker->isFinished(), runTimeoutMs);
 
     // Generation 1 bred into slots 100 to 199; "R" drew right after it.
-    QCOMPARE(parts.worker->bufferOffset(), 100);
+    QCOMPARE(parts.worker->evolution().bufferOffset(), 100);
     const auto [member1, member2] = nextPicks(*parts.worker, sourceAfterGeneration, 100);
     QCOMPARE(cellsOf(*parts.displayBoard), membersLaidOut(member1, member2));
 }

@@ -688,7 +688,7 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
         RleGrid grid;
         QVERIFY(readRle(
             readText(QDir(folder).filePath(QStringLiteral("best%1.rle").arg(population))), grid));
-        const Pattern best = worker.bestPatternOf(population);
+        const Pattern best = worker.evolution().bestPatternOf(population);
         for (int c = 0; c < patternCells; ++c)
             QCOMPARE(grid.cells[c], best[c]);
         const QString comments = grid.comments.join(QLatin1Char('\n'));
@@ -697,13 +697,13 @@ void ExperimentsTest::exportWritesPatternsOfTheRun()
         QVERIFY(comments.contains(
             QStringLiteral("#C best score %1")
                 .arg(QString::asprintf("%.9g",
-                                       static_cast<double>(worker.bestScoreOf(population))))));
+                                       static_cast<double>(worker.evolution().bestScoreOf(population))))));
     }
     RleGrid duel;
     QVERIFY(readRle(readText(QDir(folder).filePath(QStringLiteral("duel.rle"))), duel));
     Board match;
     prepareMatchBoard(match);
-    setUpMatch(match, worker.bestPatternOf(1), worker.bestPatternOf(2));
+    setUpMatch(match, worker.evolution().bestPatternOf(1), worker.evolution().bestPatternOf(2));
     for (int y = 0; y < 15; ++y)
         for (int x = 0; x < 100; ++x)
             QCOMPARE(duel.at(x, y), match.cellAt(x, y));

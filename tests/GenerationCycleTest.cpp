@@ -2,7 +2,9 @@
 // line, and one generation recomputed independently to the last bit.
 #include "board/Match.h"
 #include "board/StepThread.h"
+#include "evolution/Evolution.h"
 #include "evolution/LifegameThread.h"
+#include "evolution/MatchBoardsRunner.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
 
@@ -64,8 +66,8 @@ RunRecord runWorker(LifegameThread& worker, int stopAtLine)
                 return;
             // Runs with the worker's mutex held, so the records are those
             // of the generation just reported.
-            record.best1.push_back(worker.bestScoreOf(1));
-            record.best2.push_back(worker.bestScoreOf(2));
+            record.best1.push_back(worker.evolution().bestScoreOf(1));
+            record.best2.push_back(worker.evolution().bestScoreOf(2));
             if (++progressLines == stopAtLine) {
                 worker.requestStop();
                 worker.requestStop();
@@ -105,7 +107,7 @@ std::vector<PairedMatch> playMatchesAlone(LifegameThread& worker, boost::mt19937
         result.member1 = static_cast<int>(pairing() % 100u);
         result.member2 = static_cast<int>(pairing() % 100u);
         const MatchResult counts =
-            playMatch(board, worker.slotOf(1, result.member1), worker.slotOf(2, result.member2));
+            playMatch(board, worker.evolution().slotOf(1, result.member1), worker.evolution().slotOf(2, result.member2));
         result.firstSpecies = counts.firstCells;
         result.secondSpecies = counts.secondCells;
         result.contacts = counts.contacts;
@@ -265,6 +267,22 @@ void GenerationCycleTest::seededRunReproducesReference()
         QVERIFY(record.best1[i] >= record.best1[i - 1]);
         QVERIFY(record.best2[i] >= record.best2[i - 1]);
     }
+
+    // Two evolutions with sources of their own, played turn about on this
+    // thread, print the same lines and leave the process-wide sources alone.
+    const std::string processWide = randomSourcesState();
+    OwnRandomSources sourcesA(12345u), sourcesB(12345u);
+    Evolution evolutionA(ExperimentConfig(), sourcesA.sources());
+    Evolution evolutionB(ExperimentConfig(), sourcesB.sources());
+    MatchBoardsRunner runner;
+    QStringList linesA, linesB;
+    for (int generation = 0; generation < 3; ++generation) {
+        linesA << progressLine(evolutionA.playGeneration(runner));
+        linesB << progressLine(evolutionB.playGeneration(runner));
+    }
+    QCOMPARE(linesA, record.lines.mid(0, 3));
+    QCOMPARE(linesB, linesA);
+    QCOMPARE(randomSourcesState(), processWide);
 }
 
 void GenerationCycleTest::stopDuringGenerationEndsRun()
@@ -280,7 +298,7 @@ void GenerationCycleTest::stopDuringGenerationEndsRun()
     QVERIFY(record.lines[1].startsWith(QStringLiteral("generation2 average : ")));
     QCOMPARE(record.lines[2], QStringLiteral("stopped"));
     QVERIFY(!worker.isStopRequested());
-    QCOMPARE(worker.generations(), 2);
+    QCOMPARE(worker.evolution().generations(), 2);
 
     // Even count so far: the next run starts from buffer 0 and goes on at 3.
     record = runWorker(worker, 1);
@@ -294,7 +312,7 @@ void GenerationCycleTest::stopDuringGenerationEndsRun()
     record = runWorker(worker, 0);
     QCOMPARE(record.lines.size(), 2);
     QVERIFY(record.lines[0].startsWith(QStringLiteral("generation4 average : ")));
-    QCOMPARE(worker.bufferOffset(), 0);
+    QCOMPARE(worker.evolution().bufferOffset(), 0);
 
     QCOMPARE(takeDebugLines(),
              (QStringList{QStringLiteral("running... 0"), QStringLiteral("running... 0"),
@@ -322,7 +340,7 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
 
     std::vector<std::vector<int>> parents1, parents2;
     for (int slot = 0; slot < 100; ++slot) {
-        const Pattern p1 = worker.slotOf(1, slot), p2 = worker.slotOf(2, slot);
+        const Pattern p1 = worker.evolution().slotOf(1, slot), p2 = worker.evolution().slotOf(2, slot);
         parents1.emplace_back(p1.get(), p1.get() + patternCells);
         parents2.emplace_back(p2.get(), p2.get() + patternCells);
     }
@@ -335,18 +353,18 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
     worker.start();
     worker.wait();
 
-    QCOMPARE(bitsOf(worker.scoreSumOf(1)), bitsOf(exact.sum1));
-    QCOMPARE(bitsOf(worker.scoreSumOf(2)), bitsOf(exact.sum2));
+    QCOMPARE(bitsOf(worker.evolution().scoreSumOf(1)), bitsOf(exact.sum1));
+    QCOMPARE(bitsOf(worker.evolution().scoreSumOf(2)), bitsOf(exact.sum2));
     for (int k = 0; k < 100; ++k) {
-        QCOMPARE(bitsOf(worker.selectionTableOf(1)[k]), bitsOf(exact.table1[k]));
-        QCOMPARE(bitsOf(worker.selectionTableOf(2)[k]), bitsOf(exact.table2[k]));
+        QCOMPARE(bitsOf(worker.evolution().selectionTableOf(1)[k]), bitsOf(exact.table1[k]));
+        QCOMPARE(bitsOf(worker.evolution().selectionTableOf(2)[k]), bitsOf(exact.table2[k]));
     }
     const int best1 = firstBest(exact.scores1);
     const int best2 = firstBest(exact.scores2);
-    QCOMPARE(bitsOf(worker.bestScoreOf(1)), bitsOf(exact.scores1[best1]));
-    QCOMPARE(bitsOf(worker.bestScoreOf(2)), bitsOf(exact.scores2[best2]));
-    const Pattern bestPattern1 = worker.bestPatternOf(1);
-    const Pattern bestPattern2 = worker.bestPatternOf(2);
+    QCOMPARE(bitsOf(worker.evolution().bestScoreOf(1)), bitsOf(exact.scores1[best1]));
+    QCOMPARE(bitsOf(worker.evolution().bestScoreOf(2)), bitsOf(exact.scores2[best2]));
+    const Pattern bestPattern1 = worker.evolution().bestPatternOf(1);
+    const Pattern bestPattern2 = worker.evolution().bestPatternOf(2);
     QCOMPARE(std::vector<int>(bestPattern1.get(), bestPattern1.get() + patternCells),
              parents1[best1]);
     QCOMPARE(std::vector<int>(bestPattern2.get(), bestPattern2.get() + patternCells),
@@ -383,7 +401,7 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
                     for (int y = int(std::min(c, d)); y < int(std::max(c, d)); ++y)
                         child[x + 8 * y] = mate[x + 8 * y];
             }
-            const Pattern bred = worker.slotOf(population, 100 + k);
+            const Pattern bred = worker.evolution().slotOf(population, 100 + k);
             if (std::vector<int>(bred.get(), bred.get() + patternCells) != child)
                 QFAIL(qPrintable(QStringLiteral("population %1 child %2").arg(population).arg(k)));
         }
@@ -434,7 +452,7 @@ void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
         drawn1.push_back(static_cast<int>(integers() % 3u));
     for (int k = 0; k < 7 * 3; ++k)
         drawn2.push_back(static_cast<int>(integers() % 3u));
-    const int offset = worker.bufferOffset();
+    const int offset = worker.evolution().bufferOffset();
     Board board;
     std::array<std::array<double, 7>, 2> sums{};
     std::array<std::array<int, 7>, 2> played{};
@@ -443,18 +461,18 @@ void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
         ++played[p][member];
     };
     for (const auto& [a, b] : pairs) {
-        const MatchResult r = playMatch(board, worker.slotOf(1, offset + a),
-                                        worker.slotOf(2, offset + b), config.match);
+        const MatchResult r = playMatch(board, worker.evolution().slotOf(1, offset + a),
+                                        worker.evolution().slotOf(2, offset + b), config.match);
         add(0, a, r.firstScore());
         add(1, b, r.secondScore());
     }
     for (int k = 0; k < 7 * 3; ++k)
         add(0, k / 3,
-            playMatch(board, worker.slotOf(1, offset + k / 3), halls[1][drawn1[k]], config.match)
+            playMatch(board, worker.evolution().slotOf(1, offset + k / 3), halls[1][drawn1[k]], config.match)
                 .firstScore());
     for (int k = 0; k < 7 * 3; ++k)
         add(1, k / 3,
-            playMatch(board, halls[0][drawn2[k]], worker.slotOf(2, offset + k / 3), config.match)
+            playMatch(board, halls[0][drawn2[k]], worker.evolution().slotOf(2, offset + k / 3), config.match)
                 .secondScore());
     QVERIFY2(std::set<int>(drawn1.begin(), drawn1.end()).size() > 1,
              "the hall draws should reach more than one champion");
@@ -484,8 +502,8 @@ void GenerationCycleTest::fullRunReportsHundredGenerations()
         QVERIFY(spy.at(i).at(0).toString().startsWith(
             QStringLiteral("generation%1 average : ").arg(i + 1)));
     QCOMPARE(spy.at(100).at(0).toString(), QStringLiteral("stopped"));
-    QCOMPARE(worker.generations(), 100);
-    QCOMPARE(worker.bufferOffset(), 0);
+    QCOMPARE(worker.evolution().generations(), 100);
+    QCOMPARE(worker.evolution().bufferOffset(), 0);
     for (std::size_t i = 1; i < record.best1.size(); ++i) {
         QVERIFY(record.best1[i] >= record.best1[i - 1]);
         QVERIFY(record.best2[i] >= record.best2[i - 1]);

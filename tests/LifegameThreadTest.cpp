@@ -34,7 +34,7 @@ std::vector<std::uint32_t> referenceOutputs(std::uint32_t seed, int count)
 int bufferOf(const LifegameThread& worker, int population, const Pattern& member)
 {
     for (int slot = 0; slot < LifegameThread::slotCount; ++slot)
-        if (worker.slotOf(population, slot).get() == member.get())
+        if (worker.evolution().slotOf(population, slot).get() == member.get())
             return slot < LifegameThread::populationSize ? 0 : LifegameThread::populationSize;
     return -1;
 }
@@ -68,16 +68,16 @@ void LifegameThreadTest::newWorkerStartsClean()
 {
     reseedRandomSources(3u);
     LifegameThread worker;
-    QCOMPARE(worker.generations(), 0);
-    QCOMPARE(worker.bufferOffset(), 0);
-    QVERIFY(worker.bestScoreOf(1) == -1.0f);
-    QVERIFY(worker.bestScoreOf(2) == -1.0f);
+    QCOMPARE(worker.evolution().generations(), 0);
+    QCOMPARE(worker.evolution().bufferOffset(), 0);
+    QVERIFY(worker.evolution().bestScoreOf(1) == -1.0f);
+    QVERIFY(worker.evolution().bestScoreOf(2) == -1.0f);
     QVERIFY(!worker.isStopRequested());
     QVERIFY(!worker.isRunning());
     for (int population = 1; population <= 2; ++population)
         for (int slot = 0; slot < 100; ++slot)
             for (int i = 0; i < patternCells; ++i) {
-                const int cell = worker.slotOf(population, slot)[i];
+                const int cell = worker.evolution().slotOf(population, slot)[i];
                 QVERIFY(cell == 0 || cell == 1);
             }
 }
@@ -99,17 +99,17 @@ void LifegameThreadTest::constructionDrawsCellsInOrder()
 
     reseedRandomSources(seed);
     LifegameThread worker;
-    const Pattern first0 = worker.slotOf(1, 0);
-    const Pattern second0 = worker.slotOf(2, 0);
+    const Pattern first0 = worker.evolution().slotOf(1, 0);
+    const Pattern second0 = worker.evolution().slotOf(2, 0);
     QCOMPARE(first0[0], bit(1));               // (0, 0) of population 1
     QCOMPARE(second0[0], bit(2));              // (0, 0) of population 2
     QCOMPARE(first0[patternWidth], bit(3));    // (0, 1): rows inner
     QCOMPARE(second0[patternWidth], bit(4));   // (0, 1) of population 2
     QCOMPARE(first0[1], bit(13));              // (1, 0): after six rows
     QCOMPARE(first0[7 + 8 * 5], bit(95));      // last cell of member 0
-    QCOMPARE(worker.slotOf(1, 1)[0], bit(97)); // member 1 begins
-    QCOMPARE(worker.slotOf(2, 1)[0], bit(98));
-    QCOMPARE(worker.slotOf(2, 99)[47], bit(9600));
+    QCOMPARE(worker.evolution().slotOf(1, 1)[0], bit(97)); // member 1 begins
+    QCOMPARE(worker.evolution().slotOf(2, 1)[0], bit(98));
+    QCOMPARE(worker.evolution().slotOf(2, 99)[47], bit(9600));
 
     // Exactly 9,600 integer outputs, and none from the real source.
     QCOMPARE(integerSource(), outputs[9600]);
@@ -123,8 +123,8 @@ void LifegameThreadTest::slotsAndBestPatternsOwnTheirStorage()
     std::vector<const int*> arrays;
     for (int population = 1; population <= 2; ++population) {
         for (int slot = 0; slot < 200; ++slot)
-            arrays.push_back(worker.slotOf(population, slot).get());
-        arrays.push_back(worker.bestPatternOf(population).get());
+            arrays.push_back(worker.evolution().slotOf(population, slot).get());
+        arrays.push_back(worker.evolution().bestPatternOf(population).get());
     }
     std::sort(arrays.begin(), arrays.end());
     QVERIFY(std::adjacent_find(arrays.begin(), arrays.end()) == arrays.end());
@@ -141,13 +141,13 @@ void LifegameThreadTest::picksShareSlotsOfCurrentBuffer()
     std::uint32_t second = upcoming();
     Pattern pick1 = worker.randomMember1();
     Pattern pick2 = worker.randomMember2();
-    QCOMPARE(pick1.get(), worker.slotOf(1, static_cast<int>(first % 100u)).get());
-    QCOMPARE(pick2.get(), worker.slotOf(2, static_cast<int>(second % 100u)).get());
+    QCOMPARE(pick1.get(), worker.evolution().slotOf(1, static_cast<int>(first % 100u)).get());
+    QCOMPARE(pick2.get(), worker.evolution().slotOf(2, static_cast<int>(second % 100u)).get());
 
     // The next breeding writes the other buffer: the picked cells stay.
     std::vector<int> before(pick1.get(), pick1.get() + patternCells);
     playOneGeneration(worker);
-    QCOMPARE(worker.bufferOffset(), 100);
+    QCOMPARE(worker.evolution().bufferOffset(), 100);
     QCOMPARE(std::vector<int>(pick1.get(), pick1.get() + patternCells), before);
 
     upcoming = integerSource;
@@ -155,8 +155,8 @@ void LifegameThreadTest::picksShareSlotsOfCurrentBuffer()
     second = upcoming();
     pick1 = worker.randomMember1();
     pick2 = worker.randomMember2();
-    QCOMPARE(pick1.get(), worker.slotOf(1, 100 + static_cast<int>(first % 100u)).get());
-    QCOMPARE(pick2.get(), worker.slotOf(2, 100 + static_cast<int>(second % 100u)).get());
+    QCOMPARE(pick1.get(), worker.evolution().slotOf(1, 100 + static_cast<int>(first % 100u)).get());
+    QCOMPARE(pick2.get(), worker.evolution().slotOf(2, 100 + static_cast<int>(second % 100u)).get());
     QVERIFY(integerSource == upcoming);
 }
 
@@ -181,7 +181,7 @@ void LifegameThreadTest::pickDuringRunWaitsOneGenerationAtMost()
         [&](const QString& line) {
             if (line == stoppedLine)
                 return;
-            const int generation = worker.generations();
+            const int generation = worker.evolution().generations();
             if (begunIn != 0 && generation == begunIn + 2) {
                 if (!pickReturned.tryAcquire(1, 10000))
                     failures << QStringLiteral("a pick begun in generation %1 still waits in %2")

@@ -1,12 +1,10 @@
-// The worker's thread body: generations of matches, scoring, breeding and the
-// progress line.
-#include "board/ThreadHandOff.h"
-#include "evolution/LifegameThread.h"
-#include "evolution/ProgressLine.h"
-#include "random/RandomSources.h"
+#include "evolution/Evolution.h"
 
-#include <QDebug>
-#include <QMetaMethod>
+#include "evolution/Breeding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
 
 namespace
 {
@@ -44,59 +42,100 @@ Pattern copyOf(const Pattern& pattern, int cells)
     return copy;
 }
 
+EvolutionState::Cells cellsOf(const Pattern& pattern, int cells)
+{
+    return EvolutionState::Cells(pattern.get(), pattern.get() + cells);
+}
+
+std::vector<EvolutionState::Cells> cellsOf(const std::vector<Pattern>& patterns, int cells)
+{
+    std::vector<EvolutionState::Cells> copies;
+    copies.reserve(patterns.size());
+    for (const Pattern& pattern : patterns)
+        copies.push_back(cellsOf(pattern, cells));
+    return copies;
+}
+
+void copyCells(const EvolutionState::Cells& cells, const Pattern& pattern)
+{
+    std::copy(cells.begin(), cells.end(), pattern.get());
+}
+
+std::vector<Pattern> patternsOf(const std::vector<EvolutionState::Cells>& copies)
+{
+    std::vector<Pattern> patterns;
+    patterns.reserve(copies.size());
+    for (const EvolutionState::Cells& cells : copies) {
+        patterns.push_back(makePattern(static_cast<int>(cells.size())));
+        copyCells(cells, patterns.back());
+    }
+    return patterns;
+}
+
 } // namespace
 
-void LifegameThread::run()
+Evolution::Evolution(const ExperimentConfig& experiment, RandomSources randomSources)
+    : config(experiment), sources(randomSources)
 {
-    // Takes over what start() and the last run (which may have ended
-    // without a wait(), as "G" only asks isRunning()) handed over.
-    markTakenOver(this);
-    const std::size_t members = static_cast<std::size_t>(config.populationSize);
-    const std::size_t hallMatches = 2 * members * static_cast<std::size_t>(config.hallOfFame);
-    MatchList matches;
+    const int members = config.populationSize;
+    const PatternShape shape = config.match.pattern;
+    for (std::vector<Pattern>* population : {&population1, &population2}) {
+        population->resize(2 * static_cast<std::size_t>(members));
+        for (Pattern& slot : *population)
+            slot = makePattern(shape.cells());
+    }
+    for (std::vector<float>* perMember : {&scores1, &scores2, &selectionTable1, &selectionTable2})
+        perMember->assign(members, 0.0f);
+    bestPattern1 = makePattern(shape.cells());
+    bestPattern2 = makePattern(shape.cells());
+
+    const std::size_t hallMatches =
+        2 * static_cast<std::size_t>(members) * static_cast<std::size_t>(config.hallOfFame);
     matches.pairs.resize(static_cast<std::size_t>(config.matchesPerGeneration));
     matches.orders.reserve(matches.pairs.size() + hallMatches);
     matches.results.reserve(matches.pairs.size() + hallMatches);
-    generationsInRun = firstRunStartsAt;
-    firstRunStartsAt = 0;
 
-    qDebug() << "running..." << currentOffset;
-
-    for (;;) {
-        playGeneration(matches);
-        letWaitingPicksIn();
-        // Looked at only between generations: a stop never cuts one short.
-        if (stopRequested || generationCount >= lastGeneration)
-            break;
-        if (generationsInRun >= generationsPerRun)
-            break;
-    }
-
-    stopRequested = false;
-    emit sendMessage(stoppedLine);
-    emit runEnded();
-    markHandedOver(this);
+    // Columns outer, rows inner, the two populations alternating cell by cell.
+    for (int j = 0; j < members; ++j)
+        for (int x = 0; x < shape.width; ++x)
+            for (int y = 0; y < shape.height; ++y) {
+                population1[j][x + shape.width * y] = static_cast<int>(sources.integer() & 1u);
+                population2[j][x + shape.width * y] = static_cast<int>(sources.integer() & 1u);
+            }
 }
 
-void LifegameThread::drawMatches(MatchList& matches)
+void Evolution::startRun()
+{
+    generationsInRun = firstRunStartsAt;
+    firstRunStartsAt = 0;
+}
+
+Pattern Evolution::randomMember(int population)
+{
+    const auto members = static_cast<std::uint32_t>(config.populationSize);
+    const std::vector<Pattern>& slotsOfPopulation = population == 1 ? population1 : population2;
+    return slotsOfPopulation[sources.integer() % members + currentOffset];
+}
+
+void Evolution::drawMatches()
 {
     const auto members = static_cast<std::uint32_t>(config.populationSize);
     matches.orders.clear();
     // Nothing else draws while the matches are played, so drawing every
     // pairing first takes the same outputs as drawing a batch's before it.
     for (MatchPair& pair : matches.pairs) {
-        pair.member1 = static_cast<int>(integerSource() % members);
-        pair.member2 = static_cast<int>(integerSource() % members);
+        pair.member1 = static_cast<int>(sources.integer() % members);
+        pair.member2 = static_cast<int>(sources.integer() % members);
         ++matches.appearances1[pair.member1];
         ++matches.appearances2[pair.member2];
         matches.orders.push_back({&population1[currentOffset + pair.member1],
                                   &population2[currentOffset + pair.member2]});
     }
     if (config.hallOfFame > 0 && !hall1.empty())
-        addHallOfFameMatches(matches);
+        addHallOfFameMatches();
 }
 
-void LifegameThread::addHallOfFameMatches(MatchList& matches)
+void Evolution::addHallOfFameMatches()
 {
     // Each member meets K champions of the other population's past, drawn
     // member by member: population 1's members first, as code 1 against a
@@ -105,19 +144,19 @@ void LifegameThread::addHallOfFameMatches(MatchList& matches)
     const int members = config.populationSize;
     for (int i = 0; i < members; ++i)
         for (int k = 0; k < config.hallOfFame; ++k) {
-            const std::uint32_t h = integerSource() % static_cast<std::uint32_t>(hall2.size());
+            const std::uint32_t h = sources.integer() % static_cast<std::uint32_t>(hall2.size());
             matches.orders.push_back({&population1[currentOffset + i], &hall2[h]});
             ++matches.appearances1[i];
         }
     for (int i = 0; i < members; ++i)
         for (int k = 0; k < config.hallOfFame; ++k) {
-            const std::uint32_t h = integerSource() % static_cast<std::uint32_t>(hall1.size());
+            const std::uint32_t h = sources.integer() % static_cast<std::uint32_t>(hall1.size());
             matches.orders.push_back({&hall1[h], &population2[currentOffset + i]});
             ++matches.appearances2[i];
         }
 }
 
-void LifegameThread::addScores(const MatchList& matches)
+void Evolution::addScores()
 {
     // In match order, whoever played them: the current matches, then
     // population 1's hall matches, then population 2's. A champion of the
@@ -142,12 +181,10 @@ void LifegameThread::addScores(const MatchList& matches)
     }
 }
 
-void LifegameThread::playGeneration(MatchList& matches)
+GenerationReport Evolution::playGeneration(MatchRunner& runner)
 {
-    const HandOffLocker<QMutex> locker(mutex);
     const int members = config.populationSize;
     const int cells = config.match.pattern.cells();
-
     std::fill(scores1.begin(), scores1.end(), 0.0f);
     std::fill(scores2.begin(), scores2.end(), 0.0f);
     std::fill(selectionTable1.begin(), selectionTable1.end(), 0.0f);
@@ -157,10 +194,10 @@ void LifegameThread::playGeneration(MatchList& matches)
     float scoreSum1 = 0.0f;
     float scoreSum2 = 0.0f;
 
-    drawMatches(matches);
+    drawMatches();
     matches.results.resize(matches.orders.size());
-    matchRunner->play(config.match, matches.orders, matches.results);
-    addScores(matches);
+    runner.play(config.match, matches.orders, matches.results);
+    addScores();
 
     for (int i = 0; i < members; ++i) {
         const int played1 = matches.appearances1[i];
@@ -197,17 +234,10 @@ void LifegameThread::playGeneration(MatchList& matches)
     currentOffset = members - currentOffset;
     lastScoreSum1 = scoreSum1;
     lastScoreSum2 = scoreSum2;
-
-    emit sendMessage(progressLine(generationCount, scoreSum1, scoreSum2, bestScore1, bestScore2,
-                                  config.matchesPerGeneration));
-    if (isSignalConnected(QMetaMethod::fromSignal(&LifegameThread::generationPlayed))) {
-        const GenerationReport report = playedGeneration();
-        const std::lock_guard<std::mutex> handOff(reportHandOff);
-        emit generationPlayed(report);
-    }
+    return playedGeneration();
 }
 
-GenerationReport LifegameThread::playedGeneration() const
+GenerationReport Evolution::playedGeneration() const
 {
     // Breeding has moved the offset on; the played members are still intact
     // in the other buffer.
@@ -235,7 +265,91 @@ GenerationReport LifegameThread::playedGeneration() const
     }
     if (fullStateWanted) {
         report.state = stateWithoutHalls();
-        report.randomSources = randomSourcesState();
+        report.randomSources = sources.state();
     }
     return report;
+}
+
+EvolutionState Evolution::saveState() const
+{
+    const int cells = config.match.pattern.cells();
+    EvolutionState state = stateWithoutHalls();
+    state.hall1 = cellsOf(hall1, cells);
+    state.hall2 = cellsOf(hall2, cells);
+    return state;
+}
+
+EvolutionState Evolution::stateWithoutHalls() const
+{
+    const int cells = config.match.pattern.cells();
+    EvolutionState state;
+    state.generationCount = generationCount;
+    state.currentOffset = currentOffset;
+    state.generationsInRun = generationsInRun;
+    state.population1 = cellsOf(population1, cells);
+    state.population2 = cellsOf(population2, cells);
+    state.bestScore1 = bestScore1;
+    state.bestScore2 = bestScore2;
+    state.bestPattern1 = cellsOf(bestPattern1, cells);
+    state.bestPattern2 = cellsOf(bestPattern2, cells);
+    state.lastScoreSum1 = lastScoreSum1;
+    state.lastScoreSum2 = lastScoreSum2;
+    return state;
+}
+
+void Evolution::restoreState(const EvolutionState& state)
+{
+    generationCount = state.generationCount;
+    currentOffset = state.currentOffset;
+    generationsInRun = state.generationsInRun;
+    // A state taken at the end of a run of 100 starts the next one afresh.
+    firstRunStartsAt = state.generationsInRun % generationsPerRun;
+    // Into the existing storage: picks handed out earlier keep sharing it.
+    for (std::size_t slot = 0; slot < population1.size(); ++slot) {
+        copyCells(state.population1[slot], population1[slot]);
+        copyCells(state.population2[slot], population2[slot]);
+    }
+    bestScore1 = state.bestScore1;
+    bestScore2 = state.bestScore2;
+    copyCells(state.bestPattern1, bestPattern1);
+    copyCells(state.bestPattern2, bestPattern2);
+    lastScoreSum1 = state.lastScoreSum1;
+    lastScoreSum2 = state.lastScoreSum2;
+    hall1 = patternsOf(state.hall1);
+    hall2 = patternsOf(state.hall2);
+}
+
+void Evolution::breed()
+{
+    const int members = config.populationSize;
+    const int base = currentOffset;
+    const int other = members - currentOffset;
+    const PatternShape shape = config.match.pattern;
+    auto breedPopulation = [&](std::vector<Pattern>& population, const std::vector<float>& table) {
+        for (int k = 0; k < members; ++k) {
+            const float selectionDraw = roundedRealDraw(sources);
+            const float operatorDraw = roundedRealDraw(sources);
+            const Pattern& parent =
+                population[base + rouletteSelect(table.data(), selectionDraw, members)];
+            const Pattern& child = population[other + k];
+            switch (
+                chooseOperator(operatorDraw, config.mutationThreshold, config.crossoverThreshold)) {
+            case BreedingOperator::Mutation:
+                mutate(sources, parent, child, config.mutationRate, shape);
+                break;
+            case BreedingOperator::Crossover: {
+                const float mateDraw = roundedRealDraw(sources);
+                crossover(sources, parent, child,
+                          population[base + rouletteSelect(table.data(), mateDraw, members)],
+                          shape);
+                break;
+            }
+            case BreedingOperator::Copy:
+                copyPattern(parent, child, shape);
+                break;
+            }
+        }
+    };
+    breedPopulation(population1, selectionTable1);
+    breedPopulation(population2, selectionTable2);
 }

@@ -81,6 +81,9 @@ struct GivenKey {
 class ConfigCollector
 {
 public:
+    ConfigCollector() = default;
+    // Checks a configuration built elsewhere: no key counts as given.
+    explicit ConfigCollector(const ExperimentConfig& built) : config(built) {}
     QString takeToml(const std::string& text, const QString& sourceName);
     QString takeSetting(const QString& setting, int index);
     ConfigRead finish() const;
@@ -303,6 +306,27 @@ QString ConfigCollector::crossError(std::initializer_list<ConfigKeyId> involved,
 }
 
 } // namespace
+
+QString checkExperimentConfig(const ExperimentConfig& config)
+{
+    ExperimentConfig values = config;
+    for (const ConfigKey& key : configKeys()) {
+        const QString range =
+            QStringLiteral(" is out of range %1 to %2").arg(key.minimum).arg(key.maximum);
+        if (key.isReal()) {
+            const float number = key.real(values);
+            // Written so that a value that is not a number fails too.
+            if (!(number >= static_cast<float>(key.minimum) &&
+                  number <= static_cast<float>(key.maximum)))
+                return key.path() + QStringLiteral(": ") + realText(number) + range;
+        } else {
+            const int number = key.whole(values);
+            if (number < key.minimum || number > key.maximum)
+                return key.path() + QStringLiteral(": ") + QString::number(number) + range;
+        }
+    }
+    return ConfigCollector(config).finish().error;
+}
 
 ConfigRead readExperimentConfig(const QString& filePath, const QStringList& settings)
 {

@@ -15,6 +15,10 @@ struct ConfigRead {
     bool ok() const { return error.isEmpty(); }
 };
 
+// Why a configuration built in code is not one a file could give (a value
+// out of its key's range, the patterns' placements, the thresholds' order),
+// as one line naming the keys; empty when it is.
+QString checkExperimentConfig(const ExperimentConfig& config);
 // The configuration of the TOML file at `filePath` (none when empty) with the
 // `settings` ("table.key=value", each value in TOML) over it, a later setting
 // over an earlier one. Keys given nowhere keep their defaults. Every value is

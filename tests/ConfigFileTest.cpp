@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
+
 #include <cmath>
 
 Q_DECLARE_METATYPE(ExperimentConfig)
@@ -38,6 +40,7 @@ private slots:
     void refusesWithOneLine_data();
     void refusesWithOneLine();
     void writesEveryKeyInItsTable();
+    void checksConfigurationsBuiltInCode();
 };
 
 void ConfigFileTest::readsAndWritesBack_data()
@@ -107,6 +110,7 @@ void ConfigFileTest::readsAndWritesBack()
     const ConfigRead read = readExperimentConfig(settingsFile(folder, fileText), settings);
     QCOMPARE(read.error, QString());
     QVERIFY(read.config == expected);
+    QCOMPARE(checkExperimentConfig(read.config), QString());
 
     const QString written = experimentConfigToml(read.config);
     const ConfigRead readBack = parseExperimentConfigToml(written, QStringLiteral("written"));
@@ -213,6 +217,25 @@ void ConfigFileTest::refusesWithOneLine()
     else
         QCOMPARE(read.error, expected);
     QVERIFY(read.config == ExperimentConfig());
+}
+
+// Built in code, no key was given: the line names every key involved.
+void ConfigFileTest::checksConfigurationsBuiltInCode()
+{
+    ExperimentConfig config;
+    config.match.boardWidth = 0;
+    QCOMPARE(checkExperimentConfig(config),
+             QStringLiteral("board.width: 0 is out of range 1 to 4096"));
+    config = ExperimentConfig();
+    config.mutationRate = std::numeric_limits<float>::quiet_NaN();
+    QCOMPARE(checkExperimentConfig(config),
+             QStringLiteral("breeding.mutation_rate: nan is out of range 0 to 1"));
+    config = ExperimentConfig();
+    config.match.secondColumn = 3;
+    QCOMPARE(checkExperimentConfig(config),
+             QStringLiteral("pattern.width, pattern.height, match.first_column, match.first_row, "
+                            "match.second_column, match.second_row: the two patterns overlap on "
+                            "the board"));
 }
 
 // The text a run carries, pinned for the defaults.

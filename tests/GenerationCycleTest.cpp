@@ -106,8 +106,8 @@ std::vector<PairedMatch> playMatchesAlone(LifegameThread& worker, boost::mt19937
         PairedMatch result{};
         result.member1 = static_cast<int>(pairing() % 100u);
         result.member2 = static_cast<int>(pairing() % 100u);
-        const MatchResult counts =
-            playMatch(board, worker.evolution().slotOf(1, result.member1), worker.evolution().slotOf(2, result.member2));
+        const MatchResult counts = playMatch(board, worker.evolution().slotOf(1, result.member1),
+                                             worker.evolution().slotOf(2, result.member2));
         result.firstSpecies = counts.firstCells;
         result.secondSpecies = counts.secondCells;
         result.contacts = counts.contacts;
@@ -340,7 +340,8 @@ void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
 
     std::vector<std::vector<int>> parents1, parents2;
     for (int slot = 0; slot < 100; ++slot) {
-        const Pattern p1 = worker.evolution().slotOf(1, slot), p2 = worker.evolution().slotOf(2, slot);
+        const Pattern p1 = worker.evolution().slotOf(1, slot),
+                      p2 = worker.evolution().slotOf(2, slot);
         parents1.emplace_back(p1.get(), p1.get() + patternCells);
         parents2.emplace_back(p2.get(), p2.get() + patternCells);
     }
@@ -468,11 +469,13 @@ void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
     }
     for (int k = 0; k < 7 * 3; ++k)
         add(0, k / 3,
-            playMatch(board, worker.evolution().slotOf(1, offset + k / 3), halls[1][drawn1[k]], config.match)
+            playMatch(board, worker.evolution().slotOf(1, offset + k / 3), halls[1][drawn1[k]],
+                      config.match)
                 .firstScore());
     for (int k = 0; k < 7 * 3; ++k)
         add(1, k / 3,
-            playMatch(board, halls[0][drawn2[k]], worker.evolution().slotOf(2, offset + k / 3), config.match)
+            playMatch(board, halls[0][drawn2[k]], worker.evolution().slotOf(2, offset + k / 3),
+                      config.match)
                 .secondScore());
     QVERIFY2(std::set<int>(drawn1.begin(), drawn1.end()).size() > 1,
              "the hall draws should reach more than one champion");

@@ -9,4 +9,5 @@ PYBIND11_MODULE(coevolife, module)
     bindRecords(module);
     bindBoard(module);
     bindAnalysis(module);
+    bindRun(module);
 }

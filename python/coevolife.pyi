@@ -1,6 +1,7 @@
 """Coevolife's experiments, archives, logs, boards, matches and statistics."""
 
-from typing import Any, Dict, Iterable, List, Literal, Optional, Tuple, Union, overload
+from typing import (Any, Dict, Iterable, Iterator, List, Literal, Optional, Tuple, Union,
+                    overload)
 
 import numpy as np
 import numpy.typing as npt
@@ -103,3 +104,58 @@ def grid(archive: Archive, threads: Optional[int] = ...) -> npt.NDArray[np.float
     """Every champion of population 1 against every one of population 2: (G, G, 2)."""
 def compare(values: Iterable[float], control: Iterable[float]) -> Tuple[float, float, float]:
     """The Mann-Whitney U test: (u, p, a12)."""
+
+class Generation:
+    """One generation as a Run played it."""
+
+    @property
+    def number(self) -> int:
+        """Generations played since the run's start, this one included."""
+    @property
+    def average1(self) -> float: ...
+    @property
+    def average2(self) -> float: ...
+    @property
+    def best1(self) -> float:
+        """Population 1's best score so far."""
+    @property
+    def best2(self) -> float: ...
+    @property
+    def line(self) -> str:
+        """The progress line exactly as coevolife-batch prints it."""
+    @property
+    def run_ended(self) -> bool:
+        """Whether a run of 100 ends with it (the batch prints "stopped")."""
+    @property
+    def populations(self) -> npt.NDArray[np.uint8]:
+        """Both populations as they played, (2, N, H, W)."""
+    @property
+    def scores(self) -> npt.NDArray[np.float32]:
+        """Every member's score, (2, N)."""
+    @property
+    def champions(self) -> npt.NDArray[np.int32]:
+        """Each population's champion, (2,)."""
+
+class GenerationIterator(Iterator[Generation]):
+    def __iter__(self) -> GenerationIterator: ...
+    def __next__(self) -> Generation: ...
+
+class Run:
+    """A co-evolution run: with the same seed and configuration, coevolife-batch's numbers."""
+
+    def __init__(self, seed: int, config: Optional[Config] = ...,
+                 threads: Optional[int] = ...) -> None: ...
+    def generations(self, n: int) -> GenerationIterator:
+        """Plays the next n generations, one per step; Ctrl-C stops between two."""
+    def checkpoint(self, path: str) -> None:
+        """Writes the batch's checkpoint of the run so far."""
+    @staticmethod
+    def resume(path: str, threads: Optional[int] = ...) -> Run:
+        """The run a checkpoint holds."""
+    @property
+    def seed(self) -> int: ...
+    @property
+    def config(self) -> Config: ...
+    @property
+    def generation(self) -> int:
+        """Generations played so far."""

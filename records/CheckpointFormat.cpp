@@ -1,6 +1,6 @@
 #include "records/CheckpointFormat.h"
 
-#include "evolution/LifegameThread.h"
+#include "evolution/Evolution.h"
 #include "random/RandomSources.h"
 #include "records/CheckpointCoding.h"
 #include "records/CheckpointLayout.h"
@@ -24,7 +24,7 @@ bool numbersInRange(const Checkpoint& checkpoint)
     const ExperimentConfig& config = checkpoint.config;
     const auto generations = static_cast<std::size_t>(state.generationCount);
     return state.generationCount >= 1 && state.generationsInRun >= 1 &&
-           state.generationsInRun <= LifegameThread::generationsPerRun &&
+           state.generationsInRun <= Evolution::generationsPerRun &&
            (state.currentOffset == 0 || state.currentOffset == config.populationSize) &&
            state.hall1.size() == state.hall2.size() &&
            state.hall1.size() == (config.hallOfFame > 0 ? generations : 0) &&

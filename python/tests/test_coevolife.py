@@ -10,7 +10,8 @@ import pytest
 
 import coevolife
 
-BUILD = Path(__file__).resolve().parents[2] / "build"
+ROOT = Path(__file__).resolve().parents[2]
+BUILD = ROOT / "build"
 BATCH = os.environ.get("COEVOLIFE_BATCH", str(BUILD / "batch" / "coevolife-batch"))
 ANALYZE = os.environ.get("COEVOLIFE_ANALYZE", str(BUILD / "analyze" / "coevolife-analyze"))
 
@@ -127,10 +128,55 @@ def test_compare_is_the_rank_test():
     lambda: coevolife.play(np.ones((5, 8)), np.ones((6, 8))),
     lambda: coevolife.play_many(np.ones((2, 6, 8)), np.ones((3, 6, 8))),
     lambda: coevolife.compare([], [1.0]),
+    lambda: coevolife.Run(1, threads=0),
+    lambda: coevolife.Run(1).generations(-1),
+    lambda: coevolife.Run(1).checkpoint("/tmp/never.ckpt"),
+    lambda: coevolife.Run.resume(__file__),
 ])
 def test_bad_input_raises(call):
     with pytest.raises(ValueError):
         call()
+
+
+def batch_lines(*arguments):
+    return subprocess.run([BATCH, *arguments], check=True, capture_output=True,
+                          text=True).stdout.splitlines()
+
+
+def played_lines(generations):
+    lines = []
+    for generation in generations:
+        lines.append(generation.line)
+        if generation.run_ended:
+            lines.append("stopped")
+    return lines
+
+
+def test_run_is_the_batch(run, tmp_path):
+    reference = (ROOT / "tests" / "data" / "seed12345-generations3.txt").read_text().splitlines()
+    assert played_lines(coevolife.Run(12345).generations(3)) == reference[:3]
+
+    # Across a run of 100, with a hall of fame, through a checkpoint both ways.
+    config = coevolife.Config.parse("", ["evaluation.hall_of_fame=1"])
+    overrides = ["--set", "evaluation.hall_of_fame=1"]
+    straight = batch_lines("--seed", "9", "--generations", "105", *overrides)
+    first = coevolife.Run(9, config, threads=2)
+    lines = played_lines(first.generations(101))
+    first.checkpoint(str(tmp_path / "run.ckpt"))
+    resumed = coevolife.Run.resume(str(tmp_path / "run.ckpt"), threads=1)
+    lines += played_lines(resumed.generations(4))
+    assert lines + ["stopped"] == straight
+    assert batch_lines("--resume", str(tmp_path / "run.ckpt"), "--generations", "105") == \
+        straight[102:]
+
+    # What a generation played is what the batch archives.
+    archive = coevolife.Archive(str(run[0]))
+    played = list(coevolife.Run(3).generations(4))
+    for g, generation in enumerate(played):
+        np.testing.assert_array_equal(generation.populations, archive.populations[g])
+        np.testing.assert_array_equal(generation.champions, archive.champions[g])
+        np.testing.assert_array_equal(generation.scores[[0, 1], generation.champions],
+                                      archive.champion_scores[g])
 
 
 def test_ctrl_c_stops_play_many():
@@ -142,3 +188,17 @@ def test_ctrl_c_stops_play_many():
     with pytest.raises(KeyboardInterrupt):
         coevolife.play_many(patterns, patterns, config, threads=1)
     assert time.monotonic() - start < 1.3
+
+
+def test_ctrl_c_stops_a_run_between_generations():
+    run = coevolife.Run(4, threads=1)
+    threading.Timer(0.3, _thread.interrupt_main).start()
+    start = time.monotonic()
+    with pytest.raises(KeyboardInterrupt):
+        for _ in run.generations(100000):
+            pass
+    assert time.monotonic() - start < 1.3
+    # No generation is lost: the run goes on as an uninterrupted one.
+    played = run.generation
+    next_line = next(run.generations(1)).line
+    assert next_line == [g.line for g in coevolife.Run(4).generations(played + 1)][-1]

@@ -1,0 +1,94 @@
+#include "python/PythonRun.h"
+
+#include "python/ArrayConversion.h"
+#include "python/PoolWait.h"
+#include "records/AtomicFile.h"
+#include "records/CheckpointFormat.h"
+#include "records/ConfigFile.h"
+
+#include <pybind11/pybind11.h>
+
+namespace py = pybind11;
+
+namespace
+{
+
+const ExperimentConfig& checkedConfig(const ExperimentConfig& config)
+{
+    if (const QString error = checkExperimentConfig(config); !error.isEmpty())
+        raiseValueError(error);
+    return config;
+}
+
+} // namespace
+
+PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::optional<int> threads)
+    : PythonRun(seed, checkedConfig(config), startPool(threads))
+{
+}
+
+PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
+                     std::unique_ptr<MatchPool> startedPool)
+    : runSeed(seed), sources(seed), coevolution(config, sources.sources()),
+      pool(std::move(startedPool)), runner(*pool)
+{
+}
+
+std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optional<int> threads)
+{
+    const CheckpointRead read = readCheckpoint(qStringOf(path));
+    if (!read.error.isEmpty())
+        raiseValueError(read.error);
+    const Checkpoint& saved = read.checkpoint;
+    std::unique_ptr<PythonRun> run(
+        new PythonRun(saved.seed, checkedConfig(saved.config), startPool(threads)));
+    // The starting populations were drawn; the state replaces them and the
+    // sources go back to where the checkpoint left them.
+    if (!run->sources.sources().restore(saved.randomSources))
+        raiseValueError(qStringOf(path + ": the random sources do not read"));
+    run->coevolution.restoreState(saved.evolution);
+    return run;
+}
+
+namespace
+{
+
+void refuseWhilePlaying(bool playing)
+{
+    if (playing)
+        throw std::runtime_error("the run is playing a generation on another thread");
+}
+
+} // namespace
+
+GenerationReport PythonRun::playNext()
+{
+    refuseWhilePlaying(playing);
+    playing = true;
+    struct PlayingEnds {
+        bool& playing;
+        ~PlayingEnds() { playing = false; }
+    } const ends{playing};
+    const py::gil_scoped_release release;
+    if (!runStarted || coevolution.runComplete()) {
+        coevolution.startRun();
+        runStarted = true;
+    }
+    return coevolution.playGeneration(runner);
+}
+
+void PythonRun::checkpoint(const std::string& path) const
+{
+    refuseWhilePlaying(playing);
+    if (coevolution.generations() < 1)
+        throw py::value_error("a checkpoint holds a generation: play one first");
+    Checkpoint saved;
+    saved.config = coevolution.experiment();
+    saved.seed = runSeed;
+    saved.generationsAsked = coevolution.generations();
+    saved.evolution = coevolution.saveState();
+    saved.randomSources = coevolution.randomSources().state();
+    if (const QString error = writeFileAtomically(qStringOf(path), encodeCheckpoint(saved));
+        !error.isEmpty())
+        throw std::runtime_error(utf8Of(error));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "board/MatchPool.h"
+#include "evolution/Evolution.h"
+#include "evolution/GenerationReport.h"
+#include "evolution/PoolMatchRunner.h"
+#include "random/RandomSources.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+// A co-evolution run driven from Python, one generation per call, with
+// random sources of its own and a pool of threads started once: the same
+// numbers, generation for generation, as coevolife-batch with that seed.
+class PythonRun
+{
+public:
+    // ValueError for a configuration a file could not give or a thread
+    // count below one.
+    PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::optional<int> threads);
+    // The run a batch checkpoint (or checkpoint()) holds; ValueError with
+    // the reader's message for one it refuses.
+    static std::unique_ptr<PythonRun> resume(const std::string& path, std::optional<int> threads);
+
+    // Plays the next generation without the GIL; runs of 100 begin and end
+    // as the batch's do. RuntimeError while another thread plays the run.
+    GenerationReport playNext();
+    // Writes the batch's checkpoint of the run so far, atomically.
+    void checkpoint(const std::string& path) const;
+
+    std::uint32_t seed() const { return runSeed; }
+    const Evolution& evolution() const { return coevolution; }
+
+private:
+    PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::unique_ptr<MatchPool> pool);
+
+    const std::uint32_t runSeed;
+    OwnRandomSources sources;
+    Evolution coevolution;
+    std::unique_ptr<MatchPool> pool;
+    PoolMatchRunner runner;
+    bool runStarted = false;
+    // Set, the GIL held, while a generation is played without it: another
+    // Python thread may not play or save the run meanwhile.
+    bool playing = false;
+};

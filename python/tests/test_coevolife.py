@@ -74,6 +74,15 @@ def test_archive_holds_the_batch_champions(run):
         [BATCH, "--print-config"], check=True, capture_output=True, text=True).stdout
 
 
+def test_log_reads_as_a_frame(run):
+    pytest.importorskip("pandas")
+    log = coevolife.read_log(str(run[1]))
+    frame = coevolife.read_log(str(run[1]), as_frame=True)
+    assert list(frame.columns) == list(log)
+    for column, values in log.items():
+        np.testing.assert_array_equal(frame[column].to_numpy(), values)
+
+
 def test_grid_is_the_analyzer_grid(run, tmp_path):
     archive_path, _ = run
     csv = tmp_path / "grid.csv"

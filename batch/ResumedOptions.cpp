@@ -1,6 +1,6 @@
 #include "batch/ResumedOptions.h"
 
-#include "batch/OutputPathsCheck.h"
+#include "batch/BatchOutputs.h"
 #include "records/CheckpointFormat.h"
 #include "records/PartialFile.h"
 #include "records/QuotedText.h"

@@ -311,10 +311,12 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
 {
-    // Option and path pairs; a relative path lies in a folder that holds the
-    // file "blocker" and the folders "folder" and "taken.csv.partial".
+    // Option and path pairs; a relative path lies in a folder "~" that holds
+    // the file "blocker" and the folders "folder", "taken.csv.partial" and
+    // "expd/duel.rle".
     QTest::addColumn<QStringList>("outputs");
-    // What the one error line must contain.
+    // What the one error line must contain, or, from the program's name on,
+    // the whole line.
     QTest::addColumn<QString>("named");
     // A parent that is a regular file stops even root, which the tests run as.
     QTest::newRow("export under a file") << QStringList{"--export", "blocker/out"} << "blocker/out";
@@ -344,6 +346,9 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
         << QStringList{"--csv", "run", "--archive", "run.partial"} << "run.partial";
     QTest::newRow("plot inside the export folder")
         << QStringList{"--export", "out", "--plot", "out/duel.rle"} << "duel.rle";
+    QTest::newRow("export folder holds a folder of an export file's name")
+        << QStringList{"--export", "expd"}
+        << "coevolife-batch: --export ~/expd: ~/expd/duel.rle is a folder";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
@@ -357,7 +362,8 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
     }
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.csv.partial")));
-    const QStringList before = entriesIn(dir.path());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("expd/duel.rle")));
+    const QStringList before = treeUnder(dir.path());
     QStringList arguments{QStringLiteral("--seed"), QStringLiteral("3"),
                           QStringLiteral("--generations"), QStringLiteral("2")};
     for (int k = 0; k < outputs.size(); k += 2)
@@ -373,9 +379,12 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
         result.err.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(result.err.last(), errors.first());
-    QVERIFY2(errors.first().contains(named), qPrintable(errors.first()));
-    QCOMPARE(entriesIn(dir.path()), before);
-    QVERIFY(entriesIn(dir.filePath(QStringLiteral("folder"))).isEmpty());
+    const QString expected = QString(named).replace(QLatin1Char('~'), dir.path());
+    if (expected.startsWith(QStringLiteral("coevolife-batch: ")))
+        QCOMPARE(errors.first(), expected);
+    else
+        QVERIFY2(errors.first().contains(expected), qPrintable(errors.first()));
+    QCOMPARE(treeUnder(dir.path()), before);
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/coevolife-batch-test")));
 }
 

@@ -3,17 +3,17 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/DuelExport.h"
 #include "analysis/MasterTournament.h"
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Match.h"
-#include "charts/ChartStyle.h"
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "records/ArchiveReader.h"
-#include "records/AtomicFile.h"
 
 #include <QDir>
 
@@ -86,16 +86,19 @@ int runAnalysis(const AnalyzeOptions& options)
         break;
     case AnalyzeOptions::Command::Ciao:
         files.append({options.pngPath,
-                      pngBytes(drawCiaoPlot(grid, generations,
-                                            QStringLiteral("Coevolife CIAO, %1").arg(run)))});
+                      encodedImage(drawCiaoPlot(grid, generations,
+                                                QStringLiteral("Coevolife CIAO, %1").arg(run)),
+                                   options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, gridCsv(grid, generations, generations)});
         break;
     case AnalyzeOptions::Command::Master: {
         const MasterScores scores = masterScores(grid, generations);
-        files.append({options.pngPath,
-                      pngBytes(drawMasterPlot(
-                          scores, QStringLiteral("Coevolife master tournament, %1").arg(run)))});
+        files.append(
+            {options.pngPath,
+             encodedImage(
+                 drawMasterPlot(scores, QStringLiteral("Coevolife master tournament, %1").arg(run)),
+                 options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, masterCsv(scores)});
         break;
@@ -106,9 +109,5 @@ int runAnalysis(const AnalyzeOptions& options)
     case AnalyzeOptions::Command::Crossplay:
         break;
     }
-    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
-        reportError(error);
-        return ExitCode::unwritableOutput;
-    }
-    return 0;
+    return writeAnalysisOutputs(files);
 }

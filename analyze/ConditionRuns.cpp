@@ -3,29 +3,20 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
-#include "charts/ChartStyle.h"
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "records/AtomicFile.h"
+#include "cli/ImageFormat.h"
 
 #include <QDir>
 
 namespace
 {
-
-int writeAll(const OutputFiles& files)
-{
-    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
-        reportError(error);
-        return ExitCode::unwritableOutput;
-    }
-    return 0;
-}
 
 // The conditions' folders, their unfinished runs reported; empty after an
 // error, which is reported too.
@@ -99,8 +90,9 @@ int runCompare(const AnalyzeOptions& options)
         summaries.push_back({condition.name, summarizeRuns(condition.runs)});
     const QString title = QStringLiteral("Coevolife, %1: median and quartiles per generation")
                               .arg(runCounts(folders));
-    return writeAll({{options.csvPath, comparisonCsv(rows)},
-                     {options.pngPath, pngBytes(drawComparePlot(summaries, title))}});
+    return writeAnalysisOutputs(
+        {{options.csvPath, comparisonCsv(rows)},
+         {options.pngPath, encodedImage(drawComparePlot(summaries, title), options.pngPath)}});
 }
 
 int runCrossplay(const AnalyzeOptions& options)
@@ -165,7 +157,8 @@ int runCrossplay(const AnalyzeOptions& options)
                                                : QStringLiteral("each run's last generation");
     const QString title =
         QStringLiteral("Coevolife crossplay, %1, %2").arg(runCounts(folders), generations);
-    return writeAll({{options.csvPath, crossplayCsv(names, runs, means)},
-                     {options.statsPath, comparisonCsv(compareConditions(names, series))},
-                     {options.pngPath, pngBytes(drawCrossplayPlot(byCondition, title))}});
+    return writeAnalysisOutputs(
+        {{options.csvPath, crossplayCsv(names, runs, means)},
+         {options.statsPath, comparisonCsv(compareConditions(names, series))},
+         {options.pngPath, encodedImage(drawCrossplayPlot(byCondition, title), options.pngPath)}});
 }

@@ -14,6 +14,5 @@ int runCrossplay(const AnalyzeOptions& options);
 
 // Both: problems are one line on standard error each, and nothing is written
 // unless everything can be. Returns the exit code: 0, 2 for a folder, log or
-// archive that cannot be read or does not fit, 1 for an output that cannot be
-// written, 128 + the signal's number when SIGINT or SIGTERM stopped the
-// matches.
+// archive that cannot be read or does not fit, 3 for an output that cannot be
+// written, 128 + the signal's number when SIGINT or SIGTERM stopped them.

@@ -8,6 +8,7 @@
 #include "board/MatchPool.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
@@ -151,6 +152,9 @@ int main(int argc, char** argv)
     }
     // A long run must not fail at its end over a path it could check now.
     QString setupProblem = checkOutputPaths(plannedOutputs(options));
+    if (setupProblem.isEmpty() && !options.outputs.plotPath.isEmpty())
+        setupProblem =
+            imageFormatProblem(optionOf(&RunOutputs::plotPath), options.outputs.plotPath);
     std::vector<std::unique_ptr<OutputLock>> locks;
     if (setupProblem.isEmpty())
         setupProblem = lockOutputs(options, locks);

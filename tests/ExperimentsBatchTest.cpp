@@ -349,6 +349,10 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
     QTest::newRow("export folder holds a folder of an export file's name")
         << QStringList{"--export", "expd"}
         << "coevolife-batch: --export ~/expd: ~/expd/duel.rle is a folder";
+    // The formats Qt writes vary with its plugins.
+    QTest::newRow("plot not named as an image")
+        << QStringList{"--plot", "m.txt"}
+        << "--plot ~/m.txt: the suffix names no image format; end the name in .png (or .bmp, ";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()

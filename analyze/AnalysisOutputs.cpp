@@ -2,6 +2,7 @@
 
 #include "analysis/DuelExport.h"
 #include "analyze/AnalyzeOptions.h"
+#include "analyze/WatchedPlay.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFormat.h"
@@ -27,6 +28,8 @@ QString checkAnalysisOutputs(const AnalyzeOptions& options)
 
 int writeAnalysisOutputs(const OutputFiles& files)
 {
+    if (const int exitCode = pendingInterruption())
+        return exitCode;
     for (const auto& file : files)
         // Every output has content: only an image that could not be encoded
         // comes empty.

@@ -11,6 +11,8 @@ struct AnalyzeOptions;
 // suffixes: one line naming the option and the path, or empty.
 QString checkAnalysisOutputs(const AnalyzeOptions& options);
 
-// Writes `files`, each atomically; problems are one line on standard error.
-// Returns the exit code: 0, or 3 for an output that cannot be written.
+// Writes `files`, each atomically, unless a SIGINT or SIGTERM came while
+// the analysis read and composed them; problems are one line on standard
+// error. Returns the exit code: 0, 3 for an output that cannot be written,
+// 128 + the signal's number.
 int writeAnalysisOutputs(const OutputFiles& files);

@@ -29,6 +29,8 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                     : nullptr;
     if (!secondRecord)
         return ExitCode::badInput;
+    if (const int exitCode = pendingInterruption())
+        return exitCode;
     const MatchLayout& layout = archive.config().match;
     const QString error = exportDuel(
         options.exportFolder, unpackPattern(firstRecord->championOf(1), layout.pattern),

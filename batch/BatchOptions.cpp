@@ -157,7 +157,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     const ConfigRead config =
         readExperimentConfig(result.options.configPath, result.options.settings);
     if (!config.ok())
-        return refusal(program, config.error);
+        return configRefusal(program, config.error);
     result.options.config = config.config;
     if (parser.isSet(checkpointInfoOption))
         for (const QCommandLineOption* option : runOptions)

@@ -134,6 +134,14 @@ int main(int argc, char** argv)
             reportError(read.error);
             return ExitCode::badInput;
         }
+        // First: a configuration given by mistake would hide behind any
+        // other disagreement.
+        if (options.configGiven() && config != read.checkpoint.config) {
+            reportError(QStringLiteral("%1: the run was started with another configuration; "
+                                       "leave out --config and --set to go on with its own")
+                            .arg(options.resumePath));
+            return ExitCode::badInput;
+        }
         const ResumedOptions merged = resumedOptions(options, read.checkpoint);
         if (!merged.error.isEmpty()) {
             reportError(merged.error);
@@ -141,13 +149,6 @@ int main(int argc, char** argv)
         }
         options = merged.options;
         resumed = read.checkpoint;
-        // What the command line gave, not what the merge kept of it.
-        if (parsed.options.configGiven() && config != resumed->config) {
-            reportError(QStringLiteral("%1: the run was started with another configuration; "
-                                       "leave out --config and --set to go on with its own")
-                            .arg(options.resumePath));
-            return ExitCode::badInput;
-        }
         config = resumed->config;
     }
     // A long run must not fail at its end over a path it could check now.

@@ -193,7 +193,9 @@ enum class CheckpointDamage {
     OtherProgram,
     ShortLog,
     LogGone,
-    BrokenConfiguration
+    BrokenConfiguration,
+    // Started for fewer generations than it holds, as a run extended since.
+    Extended
 };
 
 // `bytes` with the CRC-32 of the header and the fixed part made right
@@ -682,7 +684,8 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
 {
     QTest::addColumn<CheckpointDamage>("damage");
     QTest::addColumn<QStringList>("extra");
-    // What the one error line must say besides the checkpoint's name.
+    // What the one error line must say besides the checkpoint's name, or,
+    // from the program's name on, the whole line ("~" for the checkpoint).
     QTest::addColumn<QString>("named");
     using D = CheckpointDamage;
     QTest::newRow("truncated") << D::Cut << QStringList{} << "truncated";
@@ -709,7 +712,17 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
         << D::None << QStringList{"--export", "patterns"} << "--export";
     QTest::newRow("other archive") << D::None << QStringList{"--archive", "b.arc"} << "--archive";
     QTest::newRow("generations before the checkpoint")
-        << D::None << QStringList{"--generations", "2"} << "--generations 2";
+        << D::None << QStringList{"--generations", "2"}
+        << "coevolife-batch: ~ holds generation 3, past --generations 2; give --generations 3 or "
+           "more to go on";
+    QTest::newRow("extended past the generations it was started for")
+        << D::Extended << QStringList{}
+        << "coevolife-batch: ~ holds generation 3, past the 2 generations it was started for; "
+           "give --generations 3 or more to go on";
+    QTest::newRow("another configuration, extended")
+        << D::Extended << QStringList{"--set", "population.size=30"}
+        << "coevolife-batch: ~: the run was started with another configuration; leave out "
+           "--config and --set to go on with its own";
 }
 
 void ExperimentsBatchTest::badCheckpointsAreRefused()
@@ -787,6 +800,14 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         bytes = withChecksum(bytes);
         break;
     }
+    case CheckpointDamage::Extended: {
+        QString problem;
+        std::optional<Checkpoint> read = decodeCheckpoint(bytes, problem);
+        QVERIFY2(read, qPrintable(problem));
+        read->generationsAsked = 2;
+        bytes = encodeCheckpoint(*read);
+        break;
+    }
     case CheckpointDamage::ShortLog: {
         const QByteArray log = readBytes(csv);
         QVERIFY(writeBytes(csv, log.left(log.size() - 3)));
@@ -805,7 +826,7 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     QStringList arguments{QStringLiteral("--resume"), checkpoint};
     for (int k = 0; k < extra.size(); k += 2)
         arguments << extra[k]
-                  << (extra[k] == "--seed" || extra[k] == "--generations"
+                  << (extra[k] == "--seed" || extra[k] == "--generations" || extra[k] == "--set"
                           ? extra[k + 1]
                           : dir.filePath(extra[k + 1]));
     const ProgramRun run = runProgram(batchPath, arguments);
@@ -814,7 +835,11 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     QCOMPARE(run.errorLines.size(), 1);
     QVERIFY2(run.errorLines.first().startsWith(QStringLiteral("coevolife-batch: ") + checkpoint),
              qPrintable(run.errorLines.first()));
-    QVERIFY2(run.errorLines.first().contains(named), qPrintable(run.errorLines.first()));
+    const QString expected = QString(named).replace(QLatin1Char('~'), checkpoint);
+    if (expected.startsWith(QStringLiteral("coevolife-batch: ")))
+        QCOMPARE(run.errorLines.first(), expected);
+    else
+        QVERIFY2(run.errorLines.first().contains(expected), qPrintable(run.errorLines.first()));
     // Nothing is overwritten, nothing is added.
     QCOMPARE(entriesIn(dir.path()) + entriesIn(dir.filePath("state")), before);
     QVERIFY(readBytes(checkpoint) == bytes);

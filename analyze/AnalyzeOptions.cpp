@@ -1,5 +1,6 @@
 #include "analyze/AnalyzeOptions.h"
 
+#include "analyze/ConditionRuns.h"
 #include "cli/ExitCodes.h"
 #include "cli/ImageFormat.h"
 
@@ -148,10 +149,18 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         chosen.runPaths = positional.mid(1);
     } else if (chosen.command == AnalyzeOptions::Command::Compare ||
                chosen.command == AnalyzeOptions::Command::Crossplay) {
-        if (positional.size() < 3)
+        if (positional.size() < 3) {
+            // The likeliest mistake, a sweep's OUT given for its conditions,
+            // is named with its remedy, which --help would not add to.
+            const QString hint =
+                positional.size() == 2 ? conditionFoldersHint(positional[1], command) : QString();
+            if (!hint.isEmpty())
+                return ParseVerdict{ParseVerdict::Outcome::Error,
+                                    QStringLiteral("%1: %2").arg(program, hint)};
             return refusal(
                 program,
                 QStringLiteral("%1 needs two conditions at least, the control first").arg(command));
+        }
         chosen.runPaths = positional.mid(1);
     } else {
         if (positional.size() < 2)

@@ -22,6 +22,14 @@ namespace
 // error, which is reported too.
 std::vector<ConditionFolder> conditionFolders(const AnalyzeOptions& options)
 {
+    const QString command = options.command == AnalyzeOptions::Command::Compare
+                                ? QStringLiteral("compare")
+                                : QStringLiteral("crossplay");
+    for (const QString& path : options.runPaths)
+        if (const QString hint = conditionFoldersHint(path, command); !hint.isEmpty()) {
+            reportError(hint);
+            return {};
+        }
     const ConditionFolders folders = listConditionFolders(options.runPaths);
     if (!folders.error.isEmpty()) {
         reportError(folders.error);
@@ -50,6 +58,16 @@ QString runCounts(const std::vector<ConditionFolder>& folders)
 }
 
 } // namespace
+
+QString conditionFoldersHint(const QString& path, const QString& command)
+{
+    const QStringList conditions = conditionFoldersIn(path);
+    if (conditions.isEmpty())
+        return {};
+    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
+                          "first, e.g. %2 %3")
+        .arg(path, command, conditions.join(QLatin1Char(' ')));
+}
 
 int runCompare(const AnalyzeOptions& options)
 {

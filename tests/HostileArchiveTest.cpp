@@ -1,8 +1,9 @@
 // coevolife-analyze refuses what is not a sound archive or CSV log, a range
-// outside it and an output it cannot write (before it reads anything): one
-// line naming the file and the problem, the exit code, and no output file. An archive cut short is
-// read up to its last whole generation, with one line saying so. Threads the system will not start
-// end either program the same way.
+// outside it, an output it cannot write (before it reads anything) and a run
+// or condition given twice: one line naming the file and the problem, the
+// exit code, and no output file. An archive cut short is read up to its last
+// whole generation, with one line saying so. Threads the system will not
+// start end either program the same way.
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/Checksum.h"
@@ -230,6 +231,28 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << QStringList{"duel", "@", "--first", "1", "--second", "2", "--export", "~/expd"} << 2
         << ""
         << "--export ~/expd: ~/expd/duel.rle is a folder";
+    // The same run or condition twice is one sample counted twice.
+    QTest::newRow("summary: one log given twice")
+        << true << header + "1,1,2,3,4\n"
+        << QStringList{"summary", "@", "~/./run.arc", "--csv", "~/s.csv"} << 2 << ""
+        << "@ and ~/./run.arc are the same run, given twice";
+    QTest::newRow("compare: one condition given twice")
+        << false << QByteArray() << QStringList{"compare", "~/hof/a", "~/hof/b/../a/", "--csv",
+                                                "~/c.csv", "--png",   "~/c.png"}
+        << 2 << ""
+        << "~/hof/a and ~/hof/b/../a/ are the same condition, given twice";
+    QTest::newRow("compare: a sweep's folder of conditions")
+        << false << QByteArray()
+        << QStringList{"compare", "~/hof", "--csv", "~/c.csv", "--png", "~/c.png"} << 2 << ""
+        << "~/hof holds condition folders, not runs: give them instead, the control first, "
+           "e.g. compare ~/hof/a ~/hof/b";
+    QTest::newRow("crossplay: a sweep's folder among conditions")
+        << false << QByteArray()
+        << QStringList{"crossplay", "~/hof/a", "~/hof", "--csv",  "~/x.csv",
+                       "--stats",   "~/s.csv", "--png", "~/x.png"}
+        << 2 << ""
+        << "~/hof holds condition folders, not runs: give them instead, the control first, "
+           "e.g. crossplay ~/hof/a ~/hof/b";
 }
 
 void HostileArchiveTest::refusedWithOneLine()

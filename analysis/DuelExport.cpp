@@ -15,3 +15,8 @@ QString exportDuel(const QString& folder, const Pattern& first, const Pattern& s
                     .arg(scoreText(scores.score1), scoreText(scores.score2));
     return writeExports(folder, {duelExport(first, second, comments, layout)});
 }
+
+QStringList duelExportFileNames()
+{
+    return {QStringLiteral("duel.rle"), QStringLiteral("Coevolife.rule")};
+}

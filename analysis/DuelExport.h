@@ -14,3 +14,5 @@
 // Coevolife.rule. Into `folder`, created if missing. The problem, or empty.
 QString exportDuel(const QString& folder, const Pattern& first, const Pattern& second,
                    const MatchLayout& layout, const QStringList& description, std::uint32_t seed);
+// The names of the files exportDuel writes into its folder.
+QStringList duelExportFileNames();

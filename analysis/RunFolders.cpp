@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace
@@ -32,6 +33,32 @@ bool runsInOrder(const QString& a, const QString& b)
     return ka != kb ? ka < kb : a < b;
 }
 
+// Whether `folder` holds a run, finished or not.
+bool holdsRun(const QDir& folder)
+{
+    return folder.exists(logName) || folder.exists(logName + QStringLiteral(".partial")) ||
+           folder.exists(QStringLiteral("run.ckpt"));
+}
+
+// The first of `paths` that is, by its canonical path, the same file or
+// folder as an earlier one: "A and B are the same `what`, given twice";
+// empty when each is given once. Paths that do not exist are left to the
+// readers.
+QString givenTwice(const QStringList& paths, const QString& what,
+                   const std::function<QString(const QString&)>& fileOf)
+{
+    QStringList seen;
+    for (const QString& path : paths) {
+        const QString canonical = QFileInfo(fileOf(path)).canonicalFilePath();
+        const qsizetype earlier = canonical.isEmpty() ? -1 : seen.indexOf(canonical);
+        if (earlier >= 0)
+            return QStringLiteral("%1 and %2 are the same %3, given twice")
+                .arg(paths[earlier], path, what);
+        seen << canonical;
+    }
+    return {};
+}
+
 } // namespace
 
 QString logPathOf(const QString& run)
@@ -50,6 +77,9 @@ ConfigRead configOf(const QString& run)
 RunLogsRead readRunLogs(const QStringList& runs)
 {
     RunLogsRead result;
+    result.error = givenTwice(runs, QStringLiteral("run"), logPathOf);
+    if (!result.error.isEmpty())
+        return result;
     ConfigRead first;
     for (const QString& run : runs) {
         const ConfigRead config = configOf(run);
@@ -112,6 +142,10 @@ const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int gene
 ConditionFolders listConditionFolders(const QStringList& paths)
 {
     ConditionFolders result;
+    result.error =
+        givenTwice(paths, QStringLiteral("condition"), [](const QString& path) { return path; });
+    if (!result.error.isEmpty())
+        return result;
     QStringList names;
     for (const QString& path : paths) {
         const QDir folder(path);
@@ -128,8 +162,7 @@ ConditionFolders listConditionFolders(const QStringList& paths)
             const QDir run(folder.filePath(entry));
             if (run.exists(logName))
                 condition.runs.append(run.path());
-            else if (run.exists(logName + QStringLiteral(".partial")) ||
-                     run.exists(QStringLiteral("run.ckpt")))
+            else if (holdsRun(run))
                 condition.unfinished.append(
                     QStringLiteral("%1: unfinished (no %2), left out")
                         .arg(folder.filePath(quotedText(QFile::encodeName(entry))), logName));
@@ -147,6 +180,21 @@ ConditionFolders listConditionFolders(const QStringList& paths)
         if (condition.name.isEmpty() || names.count(condition.name) > 1)
             condition.name = condition.path;
     return result;
+}
+
+QStringList conditionFoldersIn(const QString& path)
+{
+    const QDir folder(path);
+    QStringList conditions;
+    for (const QString& entry : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QDir condition(folder.filePath(entry));
+        const QStringList runs = condition.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        if (std::any_of(runs.begin(), runs.end(), [&condition](const QString& run) {
+                return holdsRun(QDir(condition.filePath(run)));
+            }))
+            conditions << condition.path();
+    }
+    return conditions;
 }
 
 namespace

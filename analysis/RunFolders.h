@@ -24,8 +24,9 @@ QString logPathOf(const QString& run);
 ConfigRead configOf(const QString& run);
 
 // The CSV logs of `runs`, which must all have played one experiment: runs
-// of different experiments are not one sample. No logs after a problem,
-// which `error` names.
+// of different experiments are not one sample, and a run given twice (a
+// folder and its log, say) is one. No logs after a problem, which `error`
+// names.
 struct RunLogsRead {
     std::vector<QVector<GenerationRecord>> logs;
     QString error;
@@ -56,12 +57,15 @@ struct ConditionFolder {
 };
 
 // The conditions at `paths`. Empty `error` on success; otherwise one line,
-// as when a folder is missing or holds no finished run.
+// as when a folder is missing, holds no finished run or is given twice.
 struct ConditionFolders {
     std::vector<ConditionFolder> conditions;
     QString error;
 };
 ConditionFolders listConditionFolders(const QStringList& paths);
+// The folders in `path` that are conditions' folders, each holding a run
+// folder at least, as a sweep over conditions leaves them in its OUT.
+QStringList conditionFoldersIn(const QString& path);
 
 // A run as a viewer opens it: a run folder as the sweeps lay it out
 // (fitness.csv, run.arc and config.toml, any of them missing, or the

@@ -3,17 +3,17 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/DuelExport.h"
 #include "analysis/MasterTournament.h"
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
 #include "board/Match.h"
-#include "charts/ChartStyle.h"
 #include "charts/CiaoPlot.h"
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "records/ArchiveReader.h"
-#include "records/AtomicFile.h"
 
 #include <QDir>
 
@@ -29,6 +29,8 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                     : nullptr;
     if (!secondRecord)
         return ExitCode::badInput;
+    if (const int exitCode = pendingInterruption())
+        return exitCode;
     const MatchLayout& layout = archive.config().match;
     const QString error = exportDuel(
         options.exportFolder, unpackPattern(firstRecord->championOf(1), layout.pattern),
@@ -86,16 +88,19 @@ int runAnalysis(const AnalyzeOptions& options)
         break;
     case AnalyzeOptions::Command::Ciao:
         files.append({options.pngPath,
-                      pngBytes(drawCiaoPlot(grid, generations,
-                                            QStringLiteral("Coevolife CIAO, %1").arg(run)))});
+                      encodedImage(drawCiaoPlot(grid, generations,
+                                                QStringLiteral("Coevolife CIAO, %1").arg(run)),
+                                   options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, gridCsv(grid, generations, generations)});
         break;
     case AnalyzeOptions::Command::Master: {
         const MasterScores scores = masterScores(grid, generations);
-        files.append({options.pngPath,
-                      pngBytes(drawMasterPlot(
-                          scores, QStringLiteral("Coevolife master tournament, %1").arg(run)))});
+        files.append(
+            {options.pngPath,
+             encodedImage(
+                 drawMasterPlot(scores, QStringLiteral("Coevolife master tournament, %1").arg(run)),
+                 options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, masterCsv(scores)});
         break;
@@ -106,9 +111,5 @@ int runAnalysis(const AnalyzeOptions& options)
     case AnalyzeOptions::Command::Crossplay:
         break;
     }
-    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
-        reportError(error);
-        return ExitCode::unwritableOutput;
-    }
-    return 0;
+    return writeAnalysisOutputs(files);
 }

@@ -1,9 +1,10 @@
 #include "analyze/AnalyzeOptions.h"
 
+#include "analyze/ConditionRuns.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 
 #include <limits>
 
@@ -40,7 +41,9 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         "champions, of\n"
         "                              generation G (default: each run's last): per-run means "
         "and their\n"
-        "                              statistics against the first condition"));
+        "                              statistics against the first condition\n\n"
+        "Every output is checked before any input is read; Ctrl-C or SIGTERM stops an analysis "
+        "with nothing written."));
     parser.addHelpOption();
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
@@ -50,7 +53,8 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         QStringLiteral("FILE"));
     const QCommandLineOption pngOption(
         QStringLiteral("png"),
-        QStringLiteral("ciao, master, summary, compare, crossplay: draw the chart in <FILE>."),
+        QStringLiteral("ciao, master, summary, compare, crossplay: draw the chart in <FILE>; %1.")
+            .arg(imageFormatRule()),
         QStringLiteral("FILE"));
     const QCommandLineOption statsOption(
         QStringLiteral("stats"),
@@ -145,10 +149,18 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         chosen.runPaths = positional.mid(1);
     } else if (chosen.command == AnalyzeOptions::Command::Compare ||
                chosen.command == AnalyzeOptions::Command::Crossplay) {
-        if (positional.size() < 3)
+        if (positional.size() < 3) {
+            // The likeliest mistake, a sweep's OUT given for its conditions,
+            // is named with its remedy, which --help would not add to.
+            const QString hint =
+                positional.size() == 2 ? conditionFoldersHint(positional[1], command) : QString();
+            if (!hint.isEmpty())
+                return ParseVerdict{ParseVerdict::Outcome::Error,
+                                    QStringLiteral("%1: %2").arg(program, hint)};
             return refusal(
                 program,
                 QStringLiteral("%1 needs two conditions at least, the control first").arg(command));
+        }
         chosen.runPaths = positional.mid(1);
     } else {
         if (positional.size() < 2)
@@ -171,22 +183,10 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     if (!problem.isEmpty())
         return refusal(program, problem);
 
+    // Where they lie is checked with the outputs' folders, after the parse.
     chosen.csvPath = parser.value(csvOption);
     chosen.pngPath = parser.value(pngOption);
     chosen.statsPath = parser.value(statsOption);
-    // One output must not overwrite another.
-    const QList<std::pair<QString, QString>> outputs = {
-        {QStringLiteral("--csv"), chosen.csvPath},
-        {QStringLiteral("--stats"), chosen.statsPath},
-        {QStringLiteral("--png"), chosen.pngPath}};
-    for (int a = 0; a < outputs.size(); ++a)
-        for (int b = a + 1; b < outputs.size(); ++b)
-            if (!outputs[a].second.isEmpty() && !outputs[b].second.isEmpty() &&
-                QFileInfo(outputs[a].second).absoluteFilePath() ==
-                    QFileInfo(outputs[b].second).absoluteFilePath())
-                return refusal(program,
-                               QStringLiteral("%1 and %2 name the same file '%3'")
-                                   .arg(outputs[a].first, outputs[b].first, outputs[a].second));
     chosen.exportFolder = parser.value(exportOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},

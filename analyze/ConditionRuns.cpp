@@ -3,34 +3,33 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
 #include "analyze/WatchedPlay.h"
-#include "charts/ChartStyle.h"
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "records/AtomicFile.h"
+#include "cli/ImageFormat.h"
 
 #include <QDir>
 
 namespace
 {
 
-int writeAll(const OutputFiles& files)
-{
-    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
-        reportError(error);
-        return ExitCode::unwritableOutput;
-    }
-    return 0;
-}
-
 // The conditions' folders, their unfinished runs reported; empty after an
 // error, which is reported too.
 std::vector<ConditionFolder> conditionFolders(const AnalyzeOptions& options)
 {
+    const QString command = options.command == AnalyzeOptions::Command::Compare
+                                ? QStringLiteral("compare")
+                                : QStringLiteral("crossplay");
+    for (const QString& path : options.runPaths)
+        if (const QString hint = conditionFoldersHint(path, command); !hint.isEmpty()) {
+            reportError(hint);
+            return {};
+        }
     const ConditionFolders folders = listConditionFolders(options.runPaths);
     if (!folders.error.isEmpty()) {
         reportError(folders.error);
@@ -59,6 +58,16 @@ QString runCounts(const std::vector<ConditionFolder>& folders)
 }
 
 } // namespace
+
+QString conditionFoldersHint(const QString& path, const QString& command)
+{
+    const QStringList conditions = conditionFoldersIn(path);
+    if (conditions.isEmpty())
+        return {};
+    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
+                          "first, e.g. %2 %3")
+        .arg(path, command, conditions.join(QLatin1Char(' ')));
+}
 
 int runCompare(const AnalyzeOptions& options)
 {
@@ -99,8 +108,9 @@ int runCompare(const AnalyzeOptions& options)
         summaries.push_back({condition.name, summarizeRuns(condition.runs)});
     const QString title = QStringLiteral("Coevolife, %1: median and quartiles per generation")
                               .arg(runCounts(folders));
-    return writeAll({{options.csvPath, comparisonCsv(rows)},
-                     {options.pngPath, pngBytes(drawComparePlot(summaries, title))}});
+    return writeAnalysisOutputs(
+        {{options.csvPath, comparisonCsv(rows)},
+         {options.pngPath, encodedImage(drawComparePlot(summaries, title), options.pngPath)}});
 }
 
 int runCrossplay(const AnalyzeOptions& options)
@@ -165,7 +175,8 @@ int runCrossplay(const AnalyzeOptions& options)
                                                : QStringLiteral("each run's last generation");
     const QString title =
         QStringLiteral("Coevolife crossplay, %1, %2").arg(runCounts(folders), generations);
-    return writeAll({{options.csvPath, crossplayCsv(names, runs, means)},
-                     {options.statsPath, comparisonCsv(compareConditions(names, series))},
-                     {options.pngPath, pngBytes(drawCrossplayPlot(byCondition, title))}});
+    return writeAnalysisOutputs(
+        {{options.csvPath, crossplayCsv(names, runs, means)},
+         {options.statsPath, comparisonCsv(compareConditions(names, series))},
+         {options.pngPath, encodedImage(drawCrossplayPlot(byCondition, title), options.pngPath)}});
 }

@@ -1,13 +1,12 @@
 #include "analyze/SummaryRun.h"
 
 #include "analysis/SeedSummary.h"
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
-#include "charts/ChartStyle.h"
 #include "charts/SummaryPlot.h"
-#include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "records/AtomicFile.h"
+#include "cli/ImageFormat.h"
 
 int runSummary(const AnalyzeOptions& options)
 {
@@ -24,11 +23,8 @@ int runSummary(const AnalyzeOptions& options)
             QStringLiteral("Coevolife, %1 %2: median and quartiles per generation")
                 .arg(runs.size())
                 .arg(runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
-        files.append({options.pngPath, pngBytes(drawSummaryPlot(rows, title))});
+        files.append(
+            {options.pngPath, encodedImage(drawSummaryPlot(rows, title), options.pngPath)});
     }
-    if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {
-        reportError(error);
-        return ExitCode::unwritableOutput;
-    }
-    return 0;
+    return writeAnalysisOutputs(files);
 }

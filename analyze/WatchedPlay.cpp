@@ -35,6 +35,18 @@ int playOnNewPool(ChampionGrid& grid, int threads)
         return ExitCode::systemRefused;
     }
     if (const int signalNumber = playWatched(grid, *pool))
-        return 128 + signalNumber;
+        return interruptedBy(signalNumber);
     return 0;
+}
+
+int interruptedBy(int signalNumber)
+{
+    reportError(QStringLiteral("interrupted"));
+    return 128 + signalNumber;
+}
+
+int pendingInterruption()
+{
+    const int signalNumber = takeTerminationSignal(0);
+    return signalNumber != 0 ? interruptedBy(signalNumber) : 0;
 }

@@ -1,8 +1,10 @@
+#include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalysisRun.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ConditionRuns.h"
 #include "analyze/SummaryRun.h"
 #include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
 #include "cli/TerminationSignalWatcher.h"
 
 #include <QCoreApplication>
@@ -34,6 +36,12 @@ int main(int argc, char** argv)
     const AnalyzeOptionsParse parsed = parseAnalyzeOptions(QCoreApplication::arguments());
     if (const auto exitCode = exitCodeBeforeRun(parsed))
         return *exitCode;
+    // An analysis may play for hours: an output it could not write is
+    // refused before it starts.
+    if (const QString problem = checkAnalysisOutputs(parsed.options); !problem.isEmpty()) {
+        reportError(problem);
+        return ExitCode::badInput;
+    }
     switch (parsed.options.command) {
     case AnalyzeOptions::Command::Summary:
         return runSummary(parsed.options);

@@ -1,6 +1,7 @@
 #include "batch/BatchOptions.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "records/ConfigFile.h"
 
 #include <QCommandLineParser>
@@ -34,8 +35,9 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("FILE"));
     const QCommandLineOption plotOption(
         QStringLiteral("plot"),
-        QStringLiteral("Draw the averages and best scores over the generations as a PNG chart "
-                       "in <FILE> at the end."),
+        QStringLiteral("Draw the averages and best scores over the generations as a chart in "
+                       "<FILE> at the end; %1.")
+            .arg(imageFormatRule()),
         QStringLiteral("FILE"));
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
@@ -155,7 +157,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     const ConfigRead config =
         readExperimentConfig(result.options.configPath, result.options.settings);
     if (!config.ok())
-        return refusal(program, config.error);
+        return configRefusal(program, config.error);
     result.options.config = config.config;
     if (parser.isSet(checkpointInfoOption))
         for (const QCommandLineOption* option : runOptions)

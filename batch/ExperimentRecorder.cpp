@@ -1,7 +1,9 @@
 #include "batch/ExperimentRecorder.h"
 
 #include "charts/FitnessPlot.h"
+#include "cli/ImageFormat.h"
 #include "evolution/GenerationReport.h"
+#include "records/AtomicFile.h"
 #include "records/PatternExport.h"
 #include "records/RleWriter.h"
 
@@ -99,7 +101,11 @@ QString ExperimentRecorder::finish()
     }
     if (!outputs.plotPath.isEmpty()) {
         const QString title = QStringLiteral("Coevolife fitness, seed %1").arg(seed);
-        const QString error = saveFitnessPlot(outputs.plotPath, history, title);
+        // In the format the path's suffix names, checked before the run.
+        const QByteArray image = encodedImage(drawFitnessPlot(history, title), outputs.plotPath);
+        if (image.isEmpty())
+            return QStringLiteral("cannot encode %1 as an image").arg(outputs.plotPath);
+        const QString error = writeFileAtomically(outputs.plotPath, image);
         if (!error.isEmpty())
             return error;
     }

@@ -1,6 +1,6 @@
 #include "batch/ResumedOptions.h"
 
-#include "batch/OutputPathsCheck.h"
+#include "batch/BatchOutputs.h"
 #include "records/CheckpointFormat.h"
 #include "records/PartialFile.h"
 #include "records/QuotedText.h"
@@ -31,10 +31,15 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
     const int generation = checkpoint.evolution.generationCount;
     const int generations = given.generations.value_or(checkpoint.generationsAsked);
     if (generations < generation) {
-        resumed.error = QStringLiteral("%1 holds generation %2, past --generations %3")
-                            .arg(given.resumePath)
-                            .arg(generation)
-                            .arg(generations);
+        // Without --generations the target is the one the run was started
+        // with, which a run extended since has passed.
+        const QString target =
+            given.generations
+                ? QStringLiteral("--generations %1").arg(generations)
+                : QStringLiteral("the %1 generations it was started for").arg(generations);
+        resumed.error = QStringLiteral("%1 holds generation %2, past %3; give --generations %2 "
+                                       "or more to go on")
+                            .arg(given.resumePath, QString::number(generation), target);
         return resumed;
     }
     // The log and the archive are continued where the checkpoint expects

@@ -1,13 +1,14 @@
 #include "batch/BatchOptions.h"
+#include "batch/BatchOutputs.h"
 #include "batch/BatchRunner.h"
 #include "batch/CheckpointKeeper.h"
 #include "batch/ExperimentRecorder.h"
 #include "batch/LineWriter.h"
-#include "batch/OutputPathsCheck.h"
 #include "batch/ResumedOptions.h"
 #include "board/MatchPool.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
@@ -133,6 +134,14 @@ int main(int argc, char** argv)
             reportError(read.error);
             return ExitCode::badInput;
         }
+        // First: a configuration given by mistake would hide behind any
+        // other disagreement.
+        if (options.configGiven() && config != read.checkpoint.config) {
+            reportError(QStringLiteral("%1: the run was started with another configuration; "
+                                       "leave out --config and --set to go on with its own")
+                            .arg(options.resumePath));
+            return ExitCode::badInput;
+        }
         const ResumedOptions merged = resumedOptions(options, read.checkpoint);
         if (!merged.error.isEmpty()) {
             reportError(merged.error);
@@ -140,17 +149,13 @@ int main(int argc, char** argv)
         }
         options = merged.options;
         resumed = read.checkpoint;
-        // What the command line gave, not what the merge kept of it.
-        if (parsed.options.configGiven() && config != resumed->config) {
-            reportError(QStringLiteral("%1: the run was started with another configuration; "
-                                       "leave out --config and --set to go on with its own")
-                            .arg(options.resumePath));
-            return ExitCode::badInput;
-        }
         config = resumed->config;
     }
     // A long run must not fail at its end over a path it could check now.
     QString setupProblem = checkOutputPaths(plannedOutputs(options));
+    if (setupProblem.isEmpty() && !options.outputs.plotPath.isEmpty())
+        setupProblem =
+            imageFormatProblem(optionOf(&RunOutputs::plotPath), options.outputs.plotPath);
     std::vector<std::unique_ptr<OutputLock>> locks;
     if (setupProblem.isEmpty())
         setupProblem = lockOutputs(options, locks);

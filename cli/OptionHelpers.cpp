@@ -18,6 +18,12 @@ ParseVerdict refusal(const QString& program, const QString& problem)
             QStringLiteral("%1: %2 (see '%1 --help')").arg(program, problem)};
 }
 
+ParseVerdict configRefusal(const QString& program, const QString& problem)
+{
+    return {ParseVerdict::Outcome::Error,
+            QStringLiteral("%1: %2 (see '%1 --print-config' for every key)").arg(program, problem)};
+}
+
 std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
                                               const QStringList& arguments, const QString& program)
 {

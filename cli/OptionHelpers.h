@@ -34,6 +34,9 @@ QString programName(const QStringList& arguments, const QString& fallback);
 
 // An Error: "program: problem (see 'program --help')".
 ParseVerdict refusal(const QString& program, const QString& problem);
+// An Error of an experiment's configuration, whose keys --help does not
+// list: "program: problem (see 'program --print-config' for every key)".
+ParseVerdict configRefusal(const QString& program, const QString& problem);
 
 // Parses `arguments` with `parser`, whose help option is added (first, so the
 // usage lists it first). Help for --help, -h or --help-all (which shows the

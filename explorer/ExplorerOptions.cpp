@@ -1,6 +1,7 @@
 #include "explorer/ExplorerOptions.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 
 #include <limits>
 
@@ -16,10 +17,11 @@ const char usage[] =
     "                      population 2's of generation G2\n"
     "  --members I J       members I and J of those generations instead of the champions\n"
     "  --step K            show the duel at step K\n"
-    "  --screenshot FILE   write the window as shown to FILE (PNG) and exit\n"
-    "  --board-image FILE  write the duel board alone to FILE (PNG), a whole number of\n"
+    "  --screenshot FILE   write the window as shown to FILE and exit\n"
+    "  --board-image FILE  write the duel board alone to FILE, a whole number of\n"
     "                      pixels per cell, and exit\n"
-    "  -h, --help          show this text\n\n";
+    "  -h, --help          show this text\n\n"
+    "An image FILE is checked before the run is opened;\n";
 
 } // namespace
 
@@ -57,8 +59,8 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
         QString problem;
         if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
             parsed.outcome = ParseVerdict::Outcome::Help;
-            parsed.text = QString::fromLatin1(usage) + QLatin1String(ExitCode::exitCodesHelp) +
-                          QLatin1Char('\n');
+            parsed.text = QString::fromLatin1(usage) + imageFormatRule() + QStringLiteral(".\n\n") +
+                          QLatin1String(ExitCode::exitCodesHelp) + QLatin1Char('\n');
             return parsed;
         } else if (argument == QStringLiteral("--duel")) {
             problem = numbers(2, &options.duel, nullptr);

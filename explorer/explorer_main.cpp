@@ -1,10 +1,12 @@
-#include "charts/ChartStyle.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "cli/ImageFormat.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
+#include "records/AtomicFile.h"
+#include "records/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
 #include <QApplication>
@@ -21,6 +23,24 @@ namespace
 const QSize screenshotSize(1280, 800);
 // The window's own cell size for --board-image.
 constexpr int boardImageCellSize = 8;
+
+// The image --screenshot or --board-image asks for.
+PlannedOutput imageOutput(const ExplorerOptions& options)
+{
+    if (!options.boardImagePath.isEmpty())
+        return {
+            QStringLiteral("--board-image"), options.boardImagePath, PlannedOutput::Kind::File, {}};
+    return {QStringLiteral("--screenshot"), options.screenshotPath, PlannedOutput::Kind::File, {}};
+}
+
+// Before the run is opened, as the other programs check theirs: one line, or
+// empty.
+QString checkImageOutput(const ExplorerOptions& options)
+{
+    const PlannedOutput output = imageOutput(options);
+    const QString problem = checkOutputPaths({output});
+    return problem.isEmpty() ? imageFormatProblem(output.option, output.path) : problem;
+}
 
 // Selects the duel asked for and writes the image; an exit code.
 int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
@@ -55,9 +75,11 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
         QApplication::processEvents();
         image = window.grab().toImage();
     }
-    const QString path =
-        options.boardImagePath.isEmpty() ? options.screenshotPath : options.boardImagePath;
-    if (const QString error = savePng(path, image); !error.isEmpty()) {
+    const QString path = imageOutput(options).path;
+    const QByteArray bytes = encodedImage(image, path);
+    const QString error = bytes.isEmpty() ? QStringLiteral("cannot encode %1 as an image").arg(path)
+                                          : writeFileAtomically(path, bytes);
+    if (!error.isEmpty()) {
         reportError(error);
         return ExitCode::unwritableOutput;
     }
@@ -90,6 +112,11 @@ int main(int argc, char** argv)
     if (const auto exitCode = exitCodeBeforeRun(parsed))
         return *exitCode;
     const ExplorerOptions& options = parsed.options;
+    if (options.scripted())
+        if (const QString problem = checkImageOutput(options); !problem.isEmpty()) {
+            reportError(problem);
+            return ExitCode::badInput;
+        }
 
     loadSpriteSheet();
     ExplorerWindow window(!options.scripted());

@@ -52,6 +52,7 @@ private slots:
     void seededRunMatchesReference();
     void gridCellsAreTheWorkersMatches();
     void otherConfigurationArchivedAndPlayedOnItsLayout();
+    void interruptWritesNothing_data();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
     void rankTestOfHandComputedCases_data();
@@ -192,8 +193,16 @@ void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
                                static_cast<double>(static_cast<float>(result.secondScore()))));
 }
 
+void AnalyzeTest::interruptWritesNothing_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
 void AnalyzeTest::interruptWritesNothing()
 {
+    QFETCH(int, signalNumber);
     QTemporaryDir dir;
     const QString archive = dir.filePath(QStringLiteral("long.arc"));
     QVERIFY(writeBytes(archive, randomArchive(1500, 5)));
@@ -203,15 +212,15 @@ void AnalyzeTest::interruptWritesNothing()
     QVERIFY(process.waitForStarted());
     QTest::qWait(500);
     QCOMPARE(process.state(), QProcess::Running);
-    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ::kill(static_cast<pid_t>(process.processId()), signalNumber);
     QElapsedTimer stopping;
     stopping.start();
     QVERIFY(process.waitForFinished(5000));
     QVERIFY2(stopping.elapsed() < 1000, qPrintable(QString::number(stopping.elapsed())));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + SIGINT);
-    // Not a terminal: no progress bar either.
-    QVERIFY(process.readAllStandardError().isEmpty());
+    QCOMPARE(process.exitCode(), 128 + signalNumber);
+    // Not a terminal: no progress bar, only the word.
+    QCOMPARE(process.readAllStandardError(), QByteArray("coevolife-analyze: interrupted\n"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("long.arc")});
 }
 

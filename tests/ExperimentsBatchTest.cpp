@@ -193,7 +193,9 @@ enum class CheckpointDamage {
     OtherProgram,
     ShortLog,
     LogGone,
-    BrokenConfiguration
+    BrokenConfiguration,
+    // Started for fewer generations than it holds, as a run extended since.
+    Extended
 };
 
 // `bytes` with the CRC-32 of the header and the fixed part made right
@@ -311,10 +313,12 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
 {
-    // Option and path pairs; a relative path lies in a folder that holds the
-    // file "blocker" and the folders "folder" and "taken.csv.partial".
+    // Option and path pairs; a relative path lies in a folder "~" that holds
+    // the file "blocker" and the folders "folder", "taken.csv.partial" and
+    // "expd/duel.rle".
     QTest::addColumn<QStringList>("outputs");
-    // What the one error line must contain.
+    // What the one error line must contain, or, from the program's name on,
+    // the whole line.
     QTest::addColumn<QString>("named");
     // A parent that is a regular file stops even root, which the tests run as.
     QTest::newRow("export under a file") << QStringList{"--export", "blocker/out"} << "blocker/out";
@@ -344,6 +348,13 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
         << QStringList{"--csv", "run", "--archive", "run.partial"} << "run.partial";
     QTest::newRow("plot inside the export folder")
         << QStringList{"--export", "out", "--plot", "out/duel.rle"} << "duel.rle";
+    QTest::newRow("export folder holds a folder of an export file's name")
+        << QStringList{"--export", "expd"}
+        << "coevolife-batch: --export ~/expd: ~/expd/duel.rle is a folder";
+    // The formats Qt writes vary with its plugins.
+    QTest::newRow("plot not named as an image")
+        << QStringList{"--plot", "m.txt"}
+        << "--plot ~/m.txt: the suffix names no image format; end the name in .png (or .bmp, ";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
@@ -357,7 +368,8 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
     }
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.csv.partial")));
-    const QStringList before = entriesIn(dir.path());
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("expd/duel.rle")));
+    const QStringList before = treeUnder(dir.path());
     QStringList arguments{QStringLiteral("--seed"), QStringLiteral("3"),
                           QStringLiteral("--generations"), QStringLiteral("2")};
     for (int k = 0; k < outputs.size(); k += 2)
@@ -373,9 +385,12 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
         result.err.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(result.err.last(), errors.first());
-    QVERIFY2(errors.first().contains(named), qPrintable(errors.first()));
-    QCOMPARE(entriesIn(dir.path()), before);
-    QVERIFY(entriesIn(dir.filePath(QStringLiteral("folder"))).isEmpty());
+    const QString expected = QString(named).replace(QLatin1Char('~'), dir.path());
+    if (expected.startsWith(QStringLiteral("coevolife-batch: ")))
+        QCOMPARE(errors.first(), expected);
+    else
+        QVERIFY2(errors.first().contains(expected), qPrintable(errors.first()));
+    QCOMPARE(treeUnder(dir.path()), before);
     QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/coevolife-batch-test")));
 }
 
@@ -669,7 +684,8 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
 {
     QTest::addColumn<CheckpointDamage>("damage");
     QTest::addColumn<QStringList>("extra");
-    // What the one error line must say besides the checkpoint's name.
+    // What the one error line must say besides the checkpoint's name, or,
+    // from the program's name on, the whole line ("~" for the checkpoint).
     QTest::addColumn<QString>("named");
     using D = CheckpointDamage;
     QTest::newRow("truncated") << D::Cut << QStringList{} << "truncated";
@@ -696,7 +712,17 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
         << D::None << QStringList{"--export", "patterns"} << "--export";
     QTest::newRow("other archive") << D::None << QStringList{"--archive", "b.arc"} << "--archive";
     QTest::newRow("generations before the checkpoint")
-        << D::None << QStringList{"--generations", "2"} << "--generations 2";
+        << D::None << QStringList{"--generations", "2"}
+        << "coevolife-batch: ~ holds generation 3, past --generations 2; give --generations 3 or "
+           "more to go on";
+    QTest::newRow("extended past the generations it was started for")
+        << D::Extended << QStringList{}
+        << "coevolife-batch: ~ holds generation 3, past the 2 generations it was started for; "
+           "give --generations 3 or more to go on";
+    QTest::newRow("another configuration, extended")
+        << D::Extended << QStringList{"--set", "population.size=30"}
+        << "coevolife-batch: ~: the run was started with another configuration; leave out "
+           "--config and --set to go on with its own";
 }
 
 void ExperimentsBatchTest::badCheckpointsAreRefused()
@@ -774,6 +800,14 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         bytes = withChecksum(bytes);
         break;
     }
+    case CheckpointDamage::Extended: {
+        QString problem;
+        std::optional<Checkpoint> read = decodeCheckpoint(bytes, problem);
+        QVERIFY2(read, qPrintable(problem));
+        read->generationsAsked = 2;
+        bytes = encodeCheckpoint(*read);
+        break;
+    }
     case CheckpointDamage::ShortLog: {
         const QByteArray log = readBytes(csv);
         QVERIFY(writeBytes(csv, log.left(log.size() - 3)));
@@ -792,7 +826,7 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     QStringList arguments{QStringLiteral("--resume"), checkpoint};
     for (int k = 0; k < extra.size(); k += 2)
         arguments << extra[k]
-                  << (extra[k] == "--seed" || extra[k] == "--generations"
+                  << (extra[k] == "--seed" || extra[k] == "--generations" || extra[k] == "--set"
                           ? extra[k + 1]
                           : dir.filePath(extra[k + 1]));
     const ProgramRun run = runProgram(batchPath, arguments);
@@ -801,7 +835,11 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     QCOMPARE(run.errorLines.size(), 1);
     QVERIFY2(run.errorLines.first().startsWith(QStringLiteral("coevolife-batch: ") + checkpoint),
              qPrintable(run.errorLines.first()));
-    QVERIFY2(run.errorLines.first().contains(named), qPrintable(run.errorLines.first()));
+    const QString expected = QString(named).replace(QLatin1Char('~'), checkpoint);
+    if (expected.startsWith(QStringLiteral("coevolife-batch: ")))
+        QCOMPARE(run.errorLines.first(), expected);
+    else
+        QVERIFY2(run.errorLines.first().contains(expected), qPrintable(run.errorLines.first()));
     // Nothing is overwritten, nothing is added.
     QCOMPARE(entriesIn(dir.path()) + entriesIn(dir.filePath("state")), before);
     QVERIFY(readBytes(checkpoint) == bytes);

@@ -1,7 +1,8 @@
 // coevolife-analyze refuses what is not a sound archive or CSV log, a range
-// outside it and an output it cannot write: one line naming the file and the problem,
-// the exit code, and no output file. An archive cut short is read up to its
-// last whole generation, with one line saying so. Threads the system will not
+// outside it, an output it cannot write (before it reads anything) and a run
+// or condition given twice: one line naming the file and the problem, the
+// exit code, and no output file. An archive cut short is read up to its last
+// whole generation, with one line saying so. Threads the system will not
 // start end either program the same way.
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
@@ -59,6 +60,8 @@ void HostileArchiveTest::refusedWithOneLine_data()
     // "@" stands for the archive's path, "~" for the test's folder.
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
+    // What the line names and says; when `named` is empty, `problem` is the
+    // whole line after the program's name.
     QTest::addColumn<QString>("named");
     QTest::addColumn<QString>("problem");
 
@@ -187,10 +190,69 @@ void HostileArchiveTest::refusedWithOneLine_data()
             << true << header + "1,1,2," + hostile.field + ",4\n"
             << summary << 2 << "@"
             << QStringLiteral("line 2: \"%1\" is not a number").arg(hostile.shown);
-    QTest::newRow("unwritable output")
-        << true << sound << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"}
-        << ExitCode::unwritableOutput << "~/blocker/out.csv"
-        << "cannot write";
+    // Every output is checked before the archive or a log is read: none of
+    // these is there to be read.
+    QTest::newRow("output under a file")
+        << false << QByteArray() << QStringList{"grid", "@", "--csv", "~/blocker/out.csv"} << 2
+        << ""
+        << "--csv ~/blocker/out.csv: ~/blocker is not a folder";
+    QTest::newRow("chart in a missing folder")
+        << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/nodir/c.png"} << 2 << ""
+        << "--png ~/nodir/c.png: folder ~/nodir does not exist";
+    QTest::newRow("chart is a folder")
+        << false << QByteArray() << QStringList{"master", "@", "--png", "~"} << 2 << ""
+        << "--png ~ is a folder, not a file";
+    // The formats Qt writes vary with its plugins.
+    QTest::newRow("chart not named as an image")
+        << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/m.txt"} << 2
+        << "--png ~/m.txt"
+        << ": the suffix names no image format; end the name in .png (or .bmp, ";
+    QTest::newRow("chart and grid in one file")
+        << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/c.png", "--csv", "~/c.png"}
+        << 2 << ""
+        << "--csv ~/c.png and --png ~/c.png both write ~/c.png";
+    QTest::newRow("summary chart under a file")
+        << false << QByteArray()
+        << QStringList{"summary", "@", "--csv", "~/s.csv", "--png", "~/blocker/s.png"} << 2 << ""
+        << "--png ~/blocker/s.png: ~/blocker is not a folder";
+    QTest::newRow("crossplay statistics in a missing folder")
+        << false << QByteArray()
+        << QStringList{"crossplay", "~/hof/a",       "~/hof/b", "--csv",  "~/x.csv",
+                       "--stats",   "~/nodir/s.csv", "--png",   "~/x.png"}
+        << 2 << ""
+        << "--stats ~/nodir/s.csv: folder ~/nodir does not exist";
+    QTest::newRow("duel export is a file")
+        << false << QByteArray()
+        << QStringList{"duel", "@", "--first", "1", "--second", "2", "--export", "~/blocker"} << 2
+        << ""
+        << "--export ~/blocker is a file, not a folder";
+    QTest::newRow("duel export holds a folder of an export file's name")
+        << false << QByteArray()
+        << QStringList{"duel", "@", "--first", "1", "--second", "2", "--export", "~/expd"} << 2
+        << ""
+        << "--export ~/expd: ~/expd/duel.rle is a folder";
+    // The same run or condition twice is one sample counted twice.
+    QTest::newRow("summary: one log given twice")
+        << true << header + "1,1,2,3,4\n"
+        << QStringList{"summary", "@", "~/./run.arc", "--csv", "~/s.csv"} << 2 << ""
+        << "@ and ~/./run.arc are the same run, given twice";
+    QTest::newRow("compare: one condition given twice")
+        << false << QByteArray() << QStringList{"compare", "~/hof/a", "~/hof/b/../a/", "--csv",
+                                                "~/c.csv", "--png",   "~/c.png"}
+        << 2 << ""
+        << "~/hof/a and ~/hof/b/../a/ are the same condition, given twice";
+    QTest::newRow("compare: a sweep's folder of conditions")
+        << false << QByteArray()
+        << QStringList{"compare", "~/hof", "--csv", "~/c.csv", "--png", "~/c.png"} << 2 << ""
+        << "~/hof holds condition folders, not runs: give them instead, the control first, "
+           "e.g. compare ~/hof/a ~/hof/b";
+    QTest::newRow("crossplay: a sweep's folder among conditions")
+        << false << QByteArray()
+        << QStringList{"crossplay", "~/hof/a", "~/hof", "--csv",  "~/x.csv",
+                       "--stats",   "~/s.csv", "--png", "~/x.png"}
+        << 2 << ""
+        << "~/hof holds condition folders, not runs: give them instead, the control first, "
+           "e.g. crossplay ~/hof/a ~/hof/b";
 }
 
 void HostileArchiveTest::refusedWithOneLine()
@@ -205,6 +267,13 @@ void HostileArchiveTest::refusedWithOneLine()
     QTemporaryDir dir;
     const QString archivePath = dir.filePath(QStringLiteral("run.arc"));
     QVERIFY(writeBytes(dir.filePath(QStringLiteral("blocker")), "a file, not a folder"));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("expd/duel.rle")));
+    // Two conditions of a run each, as a sweep leaves them.
+    for (const char* run : {"hof/a/seed-1", "hof/b/seed-1"}) {
+        QVERIFY(QDir(dir.path()).mkpath(QLatin1String(run)));
+        QVERIFY(writeBytes(dir.filePath(QLatin1String(run) + QStringLiteral("/fitness.csv")),
+                           "generation,average1,average2,best1,best2\n1,1,2,3,4\n"));
+    }
     if (exists)
         QVERIFY(writeBytes(archivePath, archive));
     auto place = [&](QString text) {
@@ -213,7 +282,7 @@ void HostileArchiveTest::refusedWithOneLine()
     };
     for (QString& argument : arguments)
         argument = place(argument);
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QStringList before = treeUnder(dir.path());
 
     const ProgramRun run = runProgram(analyzePath, arguments);
     QCOMPARE(run.exitCode, exitCode);
@@ -225,8 +294,12 @@ void HostileArchiveTest::refusedWithOneLine()
     QCOMPARE(run.errorLines.last(), lines.first());
     QVERIFY2(!lines.first().contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f\\x7f]"))),
              qPrintable(lines.first()));
-    QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
-    QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
+    if (named.isEmpty()) {
+        QCOMPARE(lines.first(), QStringLiteral("coevolife-analyze: ") + place(problem));
+    } else {
+        QVERIFY2(lines.first().contains(place(named)), qPrintable(lines.first()));
+        QVERIFY2(lines.first().contains(problem), qPrintable(lines.first()));
+    }
     QVERIFY(run.out.isEmpty());
     QStringList after = before;
     if (exitCode == 0) {
@@ -239,7 +312,7 @@ void HostileArchiveTest::refusedWithOneLine()
         after << QStringLiteral("out.csv");
         after.sort();
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), after);
+    QCOMPARE(treeUnder(dir.path()), after);
 }
 
 void HostileArchiveTest::refusedThreadsWithOneLine_data()

@@ -4,6 +4,8 @@
 #include "board/StepThread.h"
 #include "records/ArchiveFormat.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QEvent>
 #include <QObject>
 #include <QProcess>
@@ -144,6 +146,20 @@ inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Every file and folder under `folder`, hidden ones too, as paths relative to
+// it, sorted: what a refused command must leave as it was.
+inline QStringList treeUnder(const QString& folder)
+{
+    const QDir root(folder);
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << root.relativeFilePath(it.next());
+    paths.sort();
+    return paths;
 }
 
 // The whole file, or nothing when it cannot be read.

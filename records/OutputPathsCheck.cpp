@@ -1,31 +1,14 @@
-#include "batch/OutputPathsCheck.h"
+#include "records/OutputPathsCheck.h"
 
-#include "batch/BatchOptions.h"
-#include "batch/ExperimentRecorder.h"
 #include "records/PartialFile.h"
+#include "records/RunOutputs.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <array>
-
 namespace
 {
-
-struct OutputOption {
-    QString RunOutputs::*path;
-    const char* option;
-    PlannedOutput::Kind kind;
-};
-
-// The outputs of RunOutputs with the options that ask for them, in the order
-// their problems are reported.
-constexpr std::array<OutputOption, 4> outputOptions = {
-    {{&RunOutputs::archivePath, "--archive", PlannedOutput::Kind::PartialFile},
-     {&RunOutputs::csvPath, "--csv", PlannedOutput::Kind::PartialFile},
-     {&RunOutputs::plotPath, "--plot", PlannedOutput::Kind::File},
-     {&RunOutputs::exportFolder, "--export", PlannedOutput::Kind::Folder}}};
 
 // Creating a file is the only test that a folder takes new files which holds
 // for root and for file systems such as /proc alike.
@@ -71,6 +54,12 @@ QString problemWithFolder(const PlannedOutput& output)
     QFileInfo nearest(absoluteCleanPath(output.path));
     if (nearest.exists() && !nearest.isDir())
         return QStringLiteral("%1 %2 is a file, not a folder").arg(output.option, output.path);
+    // A file of the folder's own cannot replace a folder of its name.
+    for (const QString& name : output.fileNames) {
+        const QString file = QDir(output.path).filePath(name);
+        if (QFileInfo(file).isDir())
+            return QStringLiteral("%1 %2: %3 is a folder").arg(output.option, output.path, file);
+    }
     // A missing folder is created with its parents, inside the nearest
     // ancestor that exists.
     while (!nearest.exists() && !nearest.isRoot())
@@ -107,28 +96,5 @@ QString checkOutputPaths(const QVector<PlannedOutput>& outputs)
         if (!problem.isEmpty())
             return problem;
     }
-    return {};
-}
-
-QVector<PlannedOutput> plannedOutputs(const BatchOptions& options)
-{
-    QVector<PlannedOutput> all = {
-        {QStringLiteral("--checkpoint"), options.checkpointPath, PlannedOutput::Kind::File, {}}};
-    for (const OutputOption& output : outputOptions)
-        all.append(
-            {QString::fromLatin1(output.option), options.outputs.*output.path, output.kind,
-             output.kind == PlannedOutput::Kind::Folder ? exportedFileNames() : QStringList()});
-    QVector<PlannedOutput> asked;
-    for (const PlannedOutput& output : all)
-        if (!output.path.isEmpty())
-            asked << output;
-    return asked;
-}
-
-QString optionOf(QString RunOutputs::*path)
-{
-    for (const OutputOption& output : outputOptions)
-        if (output.path == path)
-            return QString::fromLatin1(output.option);
     return {};
 }

@@ -26,6 +26,12 @@ Quartiles quartilesOf(std::vector<double> values)
             quantileOfSorted(values, 0.75), values.back()};
 }
 
+double quantileOf(std::vector<double> values, double p)
+{
+    std::sort(values.begin(), values.end());
+    return quantileOfSorted(values, p);
+}
+
 std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord>>& runs)
 {
     qsizetype longest = 0;

@@ -22,6 +22,9 @@ struct Quartiles {
 // (what R's default type 7 and NumPy's default compute). `values` must not be
 // empty.
 Quartiles quartilesOf(std::vector<double> values);
+// The p-quantile of `values` (0 <= p <= 1) the same way; `values` must not be
+// empty.
+double quantileOf(std::vector<double> values, double p);
 
 struct SummaryRow {
     int generation = 0;

@@ -89,7 +89,9 @@ int runAnalysis(const AnalyzeOptions& options)
     case AnalyzeOptions::Command::Ciao:
         files.append({options.pngPath,
                       encodedImage(drawCiaoPlot(grid, generations,
-                                                QStringLiteral("Coevolife CIAO, %1").arg(run)),
+                                                QStringLiteral("Coevolife CIAO, %1").arg(run),
+                                                options.fullColourRange ? CiaoColourRange::full
+                                                                        : CiaoColourRange::clipped),
                                    options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, gridCsv(grid, generations, generations)});

@@ -66,6 +66,12 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
                        "reached); crossplay: the champions' generation (default: each run's "
                        "last)."),
         QStringLiteral("G"));
+    // A flag, so not among the options below, which all take a value.
+    const QCommandLineOption fullRangeOption(
+        QStringLiteral("full-range"),
+        QStringLiteral("ciao: colour each map up to its highest score (default: up to its 95th "
+                       "percentile, higher scores in the top colour, so that a few very high "
+                       "scores cannot pale the rest)."));
     const QCommandLineOption exportOption(
         QStringLiteral("export"),
         QStringLiteral("duel: write duel.rle and Coevolife.rule into <DIR>, created if missing."),
@@ -94,6 +100,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         &firstOption, &secondOption, &generationsOption, &everyOption, &threadsOption};
     for (const QCommandLineOption* option : options)
         parser.addOption(*option);
+    parser.addOption(fullRangeOption);
     parser.addPositionalArgument(
         QStringLiteral("command"),
         QStringLiteral("grid, ciao, master, duel, summary, compare or crossplay."));
@@ -178,6 +185,9 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         if (problem.isEmpty() && !parser.isSet(*option) && required.contains(option))
             problem = QStringLiteral("%1 needs --%2").arg(command, name);
     }
+    if (problem.isEmpty() && parser.isSet(fullRangeOption) &&
+        chosen.command != AnalyzeOptions::Command::Ciao)
+        problem = QStringLiteral("%1 takes no --full-range").arg(command);
     if (problem.isEmpty())
         problem = emptyOption(parser, options);
     if (!problem.isEmpty())
@@ -188,6 +198,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     chosen.pngPath = parser.value(pngOption);
     chosen.statsPath = parser.value(statsOption);
     chosen.exportFolder = parser.value(exportOption);
+    chosen.fullColourRange = parser.isSet(fullRangeOption);
     for (const auto& [option, target] :
          {std::pair{&firstOption, &chosen.first}, std::pair{&secondOption, &chosen.second},
           std::pair{&everyOption, &chosen.range.every}, std::pair{&atOption, &chosen.at}}) {

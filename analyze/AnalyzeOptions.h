@@ -23,6 +23,8 @@ struct AnalyzeOptions {
     // compare and crossplay: the generation compared; 0 for the default.
     int at = 0;
     QString exportFolder;
+    // ciao: colours up to each map's highest score, not its 95th percentile.
+    bool fullColourRange = false;
     GenerationRange range;
     // The duel's generations: population 1's champion of `first` against
     // population 2's champion of `second`.

@@ -1,6 +1,7 @@
 #include "charts/CiaoPlot.h"
 
 #include "analysis/ChampionGrid.h"
+#include "analysis/SeedSummary.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -20,6 +21,12 @@ constexpr int mapTopMargin = 96;
 constexpr int mapBottomMargin = 84;
 constexpr int barGap = 18;
 constexpr int barWidth = 16;
+// Below the map: the generations, the column axis' name, then the note on a
+// clipped scale; below the bar, the hatching's swatch.
+constexpr int columnNameTop = 28;
+constexpr int clipNoteTop = 50;
+constexpr int swatchTop = 24;
+constexpr int swatchHeight = 12;
 
 // Population `population`'s map in the left or right half of `chart`, as
 // large a square as fits, centred in the room left for it.
@@ -48,6 +55,16 @@ QColor rampColor(const QColor& base, double t)
                   mix(from.blue(), to.blue()));
 }
 
+// White under ciaoUnplayedColor's hatching.
+void hatch(QPainter& painter, const QRectF& rect)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.fillRect(rect, Qt::white);
+    painter.fillRect(rect, QBrush(ciaoUnplayedColor, Qt::BDiagPattern));
+    painter.restore();
+}
+
 struct Triangle {
     int population = 1;
     QString rowName;
@@ -72,13 +89,14 @@ void drawColourBar(QPainter& painter, const CiaoMap& map)
 
     painter.setFont(chartFont(12));
     const QFontMetrics metrics(painter.font());
-    const ChartAxis axis = niceAxis(map.low, map.high, 5, 0.0);
-    // The bar spans the scores themselves, not the round numbers around them.
-    const ChartScale scale{bar, {}, {map.low, map.high, axis.step}};
+    const CiaoColourScale& colours = map.colours;
+    const ChartAxis axis = niceAxis(colours.low, colours.high, 5, 0.0);
+    // The bar spans the scale itself, not the round numbers around it.
+    const ChartScale scale{bar, {}, {colours.low, colours.high, axis.step}};
     const int ticks = static_cast<int>(std::lround((axis.high - axis.low) / axis.step));
     for (int k = 0; k <= ticks; ++k) {
         const double value = axis.low + k * axis.step;
-        if (value < map.low - 1e-9 || value > map.high + 1e-9)
+        if (value < colours.low - 1e-9 || value > colours.high + 1e-9)
             continue;
         const double y = scale.toY(value);
         painter.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 4, y));
@@ -87,10 +105,25 @@ void drawColourBar(QPainter& painter, const CiaoMap& map)
     }
     painter.drawText(QRect(bar.left() - 20, bar.top() - 22, 80, 18), Qt::AlignLeft,
                      QStringLiteral("score"));
+
+    const QRect swatch(bar.left(), bar.bottom() + swatchTop, bar.width(), swatchHeight);
+    hatch(painter, swatch);
+    painter.setPen(chartAxisColor);
+    painter.drawRect(swatch);
+    drawFittedText(painter,
+                   QRect(swatch.right() + 6, swatch.center().y() - metrics.height() / 2,
+                         mapRightMargin - barGap - barWidth - 6, metrics.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("not played"));
+}
+
+QString scoreText(double score)
+{
+    return QString::number(score, 'f', 1);
 }
 
 CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& grid,
-                     const std::vector<int>& generations, const Triangle& triangle)
+                     const std::vector<int>& generations, const Triangle& triangle,
+                     CiaoColourRange range)
 {
     CiaoMap map;
     map.population = triangle.population;
@@ -106,19 +139,16 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
     map.scale = ChartScale{area, axis, axis};
     drawPanelAxes(painter, map.scale, true, triangle.rowName);
 
-    bool any = false;
+    std::vector<double> all;
     for (int row = 0; row < count; ++row) {
         map.scores.emplace_back();
         for (int column = 0; column <= row; ++column) {
             const float score = cellScore(grid, triangle.population, row, column);
             map.scores.back().push_back(score);
-            map.low = any ? std::min<double>(map.low, score) : score;
-            map.high = any ? std::max<double>(map.high, score) : score;
-            any = true;
+            all.push_back(score);
         }
     }
-    if (!(map.high > map.low))
-        map.high = map.low + 1.0;
+    map.colours = ciaoColourScale(all, range);
 
     // One pixel per cell, rows upwards, then stretched without smoothing.
     QImage cells(count, count, QImage::Format_ARGB32);
@@ -127,6 +157,8 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
         for (int column = 0; column <= row; ++column)
             cells.setPixelColor(column, count - 1 - row, map.colourOf(map.scores[row][column]));
     map.cells = QRectF(map.scale.toPoint(first, last), map.scale.toPoint(last, first));
+    // The cells cover the hatching but in the empty triangle.
+    hatch(painter, map.cells);
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -135,8 +167,16 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
 
     painter.setFont(chartFont(13));
     painter.setPen(chartAxisColor);
-    drawFittedText(painter, QRect(area.left(), area.bottom() + 28, area.width(), 20),
+    drawFittedText(painter, QRect(area.left(), area.bottom() + columnNameTop, area.width(), 20),
                    Qt::AlignCenter, triangle.columnName);
+    if (map.colours.clipped()) {
+        painter.setFont(chartFont(12));
+        drawFittedText(painter, QRect(area.left(), area.bottom() + clipNoteTop, area.width(), 18),
+                       Qt::AlignCenter,
+                       QStringLiteral("colours clipped at the %1th percentile, %2; highest %3")
+                           .arg(std::lround(ciaoClipQuantile * 100))
+                           .arg(scoreText(map.colours.high), scoreText(map.colours.highest)));
+    }
     painter.setFont(chartFont(14, true));
     drawFittedText(
         painter, QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
@@ -148,9 +188,28 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
 
 } // namespace
 
+CiaoColourScale ciaoColourScale(const std::vector<double>& scores, CiaoColourRange range)
+{
+    CiaoColourScale scale;
+    if (scores.empty())
+        return scale;
+    const auto [lowest, highest] = std::minmax_element(scores.begin(), scores.end());
+    scale.low = *lowest;
+    scale.highest = *highest;
+    scale.high =
+        range == CiaoColourRange::clipped ? quantileOf(scores, ciaoClipQuantile) : scale.highest;
+    if (!(scale.high > scale.low))
+        scale.high = scale.highest;
+    // All alike: any span shows them in the bottom colour.
+    if (!(scale.high > scale.low))
+        scale.high = scale.low + 1.0;
+    return scale;
+}
+
 QColor CiaoMap::colourOf(double score) const
 {
-    return rampColor(speciesColor(population), (score - low) / (high - low));
+    const double t = (score - colours.low) / (colours.high - colours.low);
+    return rampColor(speciesColor(population), std::clamp(t, 0.0, 1.0));
 }
 
 QRectF CiaoMap::cellRect(int row, int column) const
@@ -194,26 +253,29 @@ std::optional<CiaoCell> CiaoLayout::cellAt(const QPointF& point) const
 }
 
 CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
-                         const std::vector<int>& generations, const QString& title)
+                         const std::vector<int>& generations, const QString& title,
+                         CiaoColourRange range)
 {
     beginChart(painter, area, title);
     CiaoLayout layout;
     if (!generations.empty()) {
         layout.maps.push_back(drawTriangle(painter, area, grid, generations,
                                            {1, QStringLiteral("population 1 champion's generation"),
-                                            QStringLiteral("population 2 opponent's generation")}));
+                                            QStringLiteral("population 2 opponent's generation")},
+                                           range));
         layout.maps.push_back(drawTriangle(painter, area, grid, generations,
                                            {2, QStringLiteral("population 2 champion's generation"),
-                                            QStringLiteral("population 1 opponent's generation")}));
+                                            QStringLiteral("population 1 opponent's generation")},
+                                           range));
     }
     return layout;
 }
 
 QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
-                    const QString& title)
+                    const QString& title, CiaoColourRange range)
 {
     return chartImage(QSize(ciaoPlotWidth, ciaoPlotHeight),
                       [&](QPainter& painter, const QRect& area) {
-                          paintCiaoPlot(painter, area, grid, generations, title);
+                          paintCiaoPlot(painter, area, grid, generations, title, range);
                       });
 }

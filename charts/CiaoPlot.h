@@ -18,6 +18,30 @@ class QPainter;
 constexpr int ciaoPlotWidth = 1240;
 constexpr int ciaoPlotHeight = 600;
 
+// The lines hatching the empty triangle, the matches not played (champions
+// against younger opponents), so that no score's colour is mistaken for it.
+inline const QColor ciaoUnplayedColor(0xb0, 0xb0, 0xb0);
+
+// How far a map's colours reach: by default up to the 95th percentile of its
+// scores, the twentieth above it in the top colour, so that neither an
+// outlier nor a small block of very high scores pales every other cell; or
+// up to its highest score.
+enum class CiaoColourRange { clipped, full };
+constexpr double ciaoClipQuantile = 0.95;
+
+// A map's colour scale: from `low`, its lowest score, to `high`; `highest` is
+// its highest score, above `high` when the scale is clipped.
+struct CiaoColourScale {
+    double low = 0.0;
+    double high = 1.0;
+    double highest = 1.0;
+
+    bool clipped() const { return high < highest; }
+};
+// The scale of `scores`: up to their ciaoClipQuantile-quantile, or up to the
+// highest when `range` is full or the quantile is the lowest score.
+CiaoColourScale ciaoColourScale(const std::vector<double>& scores, CiaoColourRange range);
+
 // A cell of population `population`'s CIAO map, at `row` and `column` of it:
 // population 1's champion of `generation1` against population 2's of
 // `generation2`, and the score of the map's population in their match.
@@ -33,7 +57,7 @@ struct CiaoCell {
 // One CIAO triangle as painted: the champions of `population` (rows, upwards)
 // against the other population's champions of their own and earlier
 // generations (columns, rightwards), each cell coloured by its score on the
-// map's own scale.
+// map's own scale, the empty triangle hatched.
 struct CiaoMap {
     int population = 1;
     // The panel, both axes in generations.
@@ -44,12 +68,11 @@ struct CiaoMap {
     std::vector<int> generations;
     // scores[row][column] for column <= row.
     std::vector<std::vector<float>> scores;
-    // The colour scale spans low to high, the triangle's lowest and highest
-    // score; its bar lies right of the panel.
-    double low = 0.0;
-    double high = 1.0;
+    // The map's colour scale, whose bar lies right of the panel.
+    CiaoColourScale colours;
     QRect colourBar;
 
+    // A score's colour, those past the scale's ends in the end's colour.
     QColor colourOf(double score) const;
     QRectF cellRect(int row, int column) const;
     // The cell under `point`, or none outside the cells or in the empty
@@ -69,11 +92,12 @@ struct CiaoLayout {
 // champion (rows) against the population-2 champions of its own and earlier
 // generations (columns), scored by score1; on the right the same for
 // population 2 against population 1, scored by score2. Each triangle has a
-// colour scale of its own, from its lowest to its highest score.
+// colour scale of its own, of `range`, said below it when clipped.
 // `generations` names the grid's rows, which are also its columns. Painted
 // into `area`, the maps are as large as it allows.
 CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
-                         const std::vector<int>& generations, const QString& title);
+                         const std::vector<int>& generations, const QString& title,
+                         CiaoColourRange range = CiaoColourRange::clipped);
 // The chart in an image of the plot's size.
 QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
-                    const QString& title);
+                    const QString& title, CiaoColourRange range = CiaoColourRange::clipped);

@@ -334,6 +334,8 @@ private slots:
     void chartsPaintIntoTheirArea();
     void ciaoCellUnderAPixel_data();
     void ciaoCellUnderAPixel();
+    void ciaoColoursOutlastAnOutlier_data();
+    void ciaoColoursOutlastAnOutlier();
 
     void atomicWriteReplacesWholeFile();
     void unwritablePlacesGiveErrorsAndNoFiles_data();
@@ -962,9 +964,17 @@ void ExperimentsTest::ciaoCellUnderAPixel()
 
     QCOMPARE(static_cast<int>(layout.maps.size()), 2);
     const CiaoMap& map = layout.maps[population - 1];
-    const QPointF centre = map.cellRect(row, column).center();
+    const QRectF rect = map.cellRect(row, column);
+    const QPointF centre = rect.center();
     const std::optional<CiaoCell> cell = layout.cellAt(centre);
     QCOMPARE(cell.has_value(), filled);
+    // The empty triangle is hatched, so that no score, 0 included, looks
+    // like it.
+    int hatching = 0;
+    for (int y = static_cast<int>(rect.top()) + 1; y < static_cast<int>(rect.bottom()) - 1; ++y)
+        for (int x = static_cast<int>(rect.left()) + 1; x < static_cast<int>(rect.right()) - 1; ++x)
+            hatching += image.pixelColor(x, y) == ciaoUnplayedColor ? 1 : 0;
+    QCOMPARE(hatching > 0, !filled && map.cells.contains(centre));
     if (!filled)
         return;
     // The champion's generation is the row's, its opponent's the column's.
@@ -977,6 +987,38 @@ void ExperimentsTest::ciaoCellUnderAPixel()
     COMPARE_EXACTLY(cell->score, population == 1 ? scores.score1 : scores.score2);
     // The cell drawn there is that cell.
     QCOMPARE(image.pixelColor(centre.toPoint()), map.colourOf(cell->score));
+}
+
+void ExperimentsTest::ciaoColoursOutlastAnOutlier_data()
+{
+    QTest::addColumn<bool>("fullRange");
+    QTest::addColumn<bool>("paled");
+    QTest::newRow("clipped") << false << false;
+    QTest::newRow("full range") << true << true;
+}
+
+void ExperimentsTest::ciaoColoursOutlastAnOutlier()
+{
+    QFETCH(bool, fullRange);
+    QFETCH(bool, paled);
+    const CiaoColourRange range = fullRange ? CiaoColourRange::full : CiaoColourRange::clipped;
+    // A thousand scores evenly spread, then the same and one far above them.
+    std::vector<double> scores;
+    for (int k = 0; k < 1000; ++k)
+        scores.push_back(k);
+    CiaoMap even;
+    even.colours = ciaoColourScale(scores, range);
+    scores.push_back(1e6);
+    CiaoMap outlier;
+    outlier.colours = ciaoColourScale(scores, range);
+    QCOMPARE(outlier.colours.clipped(), !fullRange);
+
+    const QColor before = even.colourOf(500);
+    const QColor after = outlier.colourOf(500);
+    const int shift =
+        std::max({std::abs(before.red() - after.red()), std::abs(before.green() - after.green()),
+                  std::abs(before.blue() - after.blue())});
+    QVERIFY2((shift > 16) == paled, qPrintable(QString::number(shift)));
 }
 
 void ExperimentsTest::atomicWriteReplacesWholeFile()

@@ -74,6 +74,24 @@ ConfigRead configOf(const QString& run)
     return readExperimentConfig(path);
 }
 
+QString runsFolderName(const QStringList& runs)
+{
+    QStringList shared;
+    for (int k = 0; k < runs.size(); ++k) {
+        const QFileInfo given(QDir::cleanPath(QFileInfo(runs[k]).absoluteFilePath()));
+        const bool logInRunFolder = !given.isDir() && given.fileName() == logName;
+        const QString folder = logInRunFolder ? QFileInfo(given.path()).path() : given.path();
+        const QStringList parts = folder.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (k == 0)
+            shared = parts;
+        int same = 0;
+        while (same < shared.size() && same < parts.size() && shared[same] == parts[same])
+            ++same;
+        shared = shared.mid(0, same);
+    }
+    return shared.isEmpty() ? QString() : shared.back();
+}
+
 RunLogsRead readRunLogs(const QStringList& runs)
 {
     RunLogsRead result;

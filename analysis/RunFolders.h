@@ -23,6 +23,12 @@ QString logPathOf(const QString& run);
 // window's experiment where there is none.
 ConfigRead configOf(const QString& run);
 
+// The name of the folder that holds `runs` (each a run folder, a log in its
+// run folder, or a log of its own), as a sweep's condition folder holds its
+// seed folders; the deepest folder holding them all when they lie in several;
+// empty when that is the root. What a summary of them is called.
+QString runsFolderName(const QStringList& runs);
+
 // The CSV logs of `runs`, which must all have played one experiment: runs
 // of different experiments are not one sample, and a run given twice (a
 // folder and its log, say) is one. No logs after a problem, which `error`

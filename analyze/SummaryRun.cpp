@@ -1,5 +1,6 @@
 #include "analyze/SummaryRun.h"
 
+#include "analysis/RunFolders.h"
 #include "analysis/SeedSummary.h"
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
@@ -18,13 +19,9 @@ int runSummary(const AnalyzeOptions& options)
     const std::vector<SummaryRow> rows = summarizeRuns(runs);
 
     OutputFiles files = {{options.csvPath, summaryCsv(rows)}};
-    if (!options.pngPath.isEmpty()) {
-        const QString title =
-            QStringLiteral("Coevolife, %1 %2: median and quartiles per generation")
-                .arg(runs.size())
-                .arg(runs.size() == 1 ? QStringLiteral("run") : QStringLiteral("runs"));
+    if (!options.pngPath.isEmpty())
         files.append(
-            {options.pngPath, encodedImage(drawSummaryPlot(rows, title), options.pngPath)});
-    }
+            {options.pngPath, encodedImage(drawSummaryPlot(rows, runsFolderName(options.runPaths)),
+                                           options.pngPath)});
     return writeAnalysisOutputs(files);
 }

@@ -276,6 +276,15 @@ QColor conditionColor(int index)
     return QColor(palette[(index % count + count) % count]);
 }
 
+QString runsReaching(long long reaching, long long runs, const QString& what)
+{
+    return QStringLiteral("%1 of %2 %3 %4 %5")
+        .arg(reaching)
+        .arg(runs)
+        .arg(runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"),
+             reaching == 1 ? QStringLiteral("reaches") : QStringLiteral("reach"), what);
+}
+
 QByteArray pngBytes(const QImage& image)
 {
     QByteArray bytes;

@@ -10,12 +10,11 @@
 
 class QPainter;
 
-// The conditions of a sweep side by side over the generations: a panel for
-// each series of the CSV log (each population's average above its best so
-// far, population 1 on the left), in each panel every condition's median
-// over its runs as a line and its first to third quartile as a band, in the
-// condition's colour, with a legend naming the conditions; painted into
-// `area`, its panels those of average1, average2, best1 and best2.
+// The conditions of a sweep side by side over the generations, in the
+// quartile panels: in each panel every condition's median over its runs as a
+// line and its first to third quartile as a band, in the condition's colour,
+// with a legend naming the conditions; painted into `area`, its panels those
+// of average1, average2, best1 and best2.
 ChartLayout paintComparePlot(QPainter& painter, const QRect& area,
                              const std::vector<ConditionSummary>& conditions, const QString& title);
 // The chart in an image as wide as it always is and as tall as its legend

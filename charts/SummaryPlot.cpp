@@ -1,12 +1,15 @@
 #include "charts/SummaryPlot.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include "charts/FitnessPlot.h"
+#include "charts/QuartilePanels.h"
 
-#include <algorithm>
+#include <QPainter>
 
 namespace
 {
+
+// Below the subtitle, which ends 66 rows down, room for the panels' names.
+constexpr int panelsTop = 66 + 22 + quartilePanelNameHeight;
 
 QColor bandColor(FitnessSeries series)
 {
@@ -15,80 +18,46 @@ QColor bandColor(FitnessSeries series)
     return color;
 }
 
-ChartScale drawPanel(QPainter& painter, const QRect& area, const std::vector<SummaryRow>& rows,
-                     const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-                     const QString& name, bool labelGenerations)
+QString runsText(int runs)
 {
-    double highest = 0.0;
-    for (const SummaryRow& row : rows)
-        highest =
-            std::max({highest, seriesField(row, average).upper, seriesField(row, best).upper});
-    const ChartScale scale{area, xAxis, niceAxis(0.0, highest, 4, 0.0)};
-
-    drawPanelAxes(painter, scale, labelGenerations, name + QStringLiteral(" score"));
-    painter.save();
-    painter.setClipRect(area.adjusted(-2, -2, 3, 3));
-    // Bands first, so no line is hidden under one; the noisier average on top.
-    for (FitnessSeries series : {best, average})
-        drawQuartileBand(painter, scale, rows, series, bandColor(series));
-    for (FitnessSeries series : {best, average}) {
-        QVector<QPointF> medians;
-        for (const SummaryRow& row : rows)
-            medians.append(scale.toPoint(row.generation, seriesField(row, series).median));
-        drawSeriesLine(painter, medians, fitnessSeriesPen(series));
-    }
-    painter.restore();
-    return scale;
+    return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
 }
 
 } // namespace
 
-void drawQuartileBand(QPainter& painter, const ChartScale& scale,
-                      const std::vector<SummaryRow>& rows, FitnessSeries series,
-                      const QColor& color)
-{
-    QPainterPath band;
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const QPointF point = scale.toPoint(rows[k].generation, seriesField(rows[k], series).upper);
-        k == 0 ? band.moveTo(point) : band.lineTo(point);
-    }
-    for (std::size_t k = rows.size(); k-- > 0;)
-        band.lineTo(scale.toPoint(rows[k].generation, seriesField(rows[k], series).lower));
-    painter.setPen(rows.size() == 1 ? QPen(color, 6) : QPen(Qt::NoPen));
-    painter.setBrush(color);
-    painter.drawPath(band);
-}
-
 ChartLayout paintSummaryPlot(QPainter& painter, const QRect& area,
-                             const std::vector<SummaryRow>& rows, const QString& title)
+                             const std::vector<SummaryRow>& rows, const QString& condition)
 {
-    beginChart(painter, area, title);
-    std::vector<LegendEntry> legend;
-    for (FitnessSeries series : allFitnessSeries)
-        legend.push_back({fitnessSeriesName(series), fitnessSeriesPen(series), bandColor(series)});
-    const int top = twoPanelTop(area, drawLegend(painter, legend, area));
-
-    const double last = rows.empty() ? 1 : rows.back().generation;
-    const ChartAxis xAxis = niceAxis(1, last, 10, 1.0);
-    ChartLayout layout;
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 1, top), rows, xAxis,
-                                      FitnessSeries::average1, FitnessSeries::best1,
-                                      QStringLiteral("population 1"), false));
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 2, top), rows, xAxis,
-                                      FitnessSeries::average2, FitnessSeries::best2,
-                                      QStringLiteral("population 2"), true));
-
-    drawGenerationAxisName(
-        painter, area,
-        QStringLiteral("generation  (lines: median over the seeds; bands: first to "
-                       "third quartile)"));
-    return layout;
+    // Every run holds generation 1; the last generation, only the longest.
+    const int runs = rows.empty() ? 0 : rows.front().seeds;
+    const QString what =
+        QStringLiteral("median and quartiles of %1 per generation").arg(runsText(runs));
+    beginChart(painter, area,
+               condition.isEmpty() ? QStringLiteral("Coevolife, %1").arg(what)
+                                   : QStringLiteral("Coevolife, %1: %2").arg(condition, what));
+    if (!rows.empty()) {
+        const SummaryRow& last = rows.back();
+        drawSubtitle(
+            painter, area,
+            last.seeds == runs
+                ? QStringLiteral("every run reaches generation %1").arg(last.generation)
+                : QStringLiteral("%1; each generation's figures are over the "
+                                 "runs that reach it")
+                      .arg(runsReaching(last.seeds, runs,
+                                        QStringLiteral("generation %1").arg(last.generation))));
+    }
+    const QuartileCurves curves = [&rows](FitnessSeries series) {
+        return std::vector<QuartileCurve>{{&rows, fitnessSeriesPen(series), bandColor(series)}};
+    };
+    return paintQuartilePanels(painter, area, area.top() + panelsTop, curves, 0,
+                               QStringLiteral("lines: median of the runs that reach it; bands: "
+                                              "first to third quartile"));
 }
 
-QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title)
+QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition)
 {
-    return chartImage(QSize(twoPanelChartWidth, twoPanelChartHeight),
+    return chartImage(QSize(summaryPlotWidth, quartileChartHeight(panelsTop)),
                       [&](QPainter& painter, const QRect& area) {
-                          paintSummaryPlot(painter, area, rows, title);
+                          paintSummaryPlot(painter, area, rows, condition);
                       });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "analysis/SeedSummary.h"
-#include "charts/FitnessPlot.h"
+#include "charts/ChartStyle.h"
 
 #include <QImage>
 #include <QString>
@@ -10,17 +10,15 @@
 
 class QPainter;
 
-// The first to third quartile of `series` over the rows as a band filled
-// with `color`; a single row as a short thick stroke.
-void drawQuartileBand(QPainter& painter, const ChartScale& scale,
-                      const std::vector<SummaryRow>& rows, FitnessSeries series,
-                      const QColor& color);
+constexpr int summaryPlotWidth = twoPanelChartWidth;
 
-// The summary over seeds laid out like the fitness plot, one panel per
-// population: for its average and its best-so-far the median as a line and
-// the first to third quartile as a band, in the fitness plot's colours;
-// painted into `area`, its panels population 1's and population 2's.
+// The summary over seeds of the runs of `condition` in the quartile panels:
+// for each population's average and best so far the median as a line and
+// the first to third quartile as a band, in the fitness plot's colours. The
+// title names the condition (when `condition` is not empty) and the runs,
+// and the line below it how many of them reach the last generation. Painted
+// into `area`, its panels those of average1, average2, best1 and best2.
 ChartLayout paintSummaryPlot(QPainter& painter, const QRect& area,
-                             const std::vector<SummaryRow>& rows, const QString& title);
-// The chart in an image of the two-panel size.
-QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& title);
+                             const std::vector<SummaryRow>& rows, const QString& condition);
+// The chart in an image summaryPlotWidth wide.
+QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition);

@@ -5,6 +5,7 @@
 // absent, never half written.
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/RunFolders.h"
 #include "batch/ExperimentRecorder.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -286,6 +287,24 @@ ChampionGrid playedGrid()
     return grid;
 }
 
+// 30 generations whose quartiles rise with the generation, the best scores
+// `bestFactor` times the averages, over 3 runs.
+std::vector<SummaryRow> risingRows(double bestFactor = 1.0)
+{
+    std::vector<SummaryRow> rows;
+    for (int g = 1; g <= 30; ++g) {
+        const Quartiles q{0.0, g * 0.5, g * 1.0, g * 1.5, g * 2.0};
+        const Quartiles best{0.0, q.lower * bestFactor, q.median * bestFactor, q.upper * bestFactor,
+                             q.maximum * bestFactor};
+        rows.push_back({g, 3, q, q, best, best});
+    }
+    return rows;
+}
+
+// Where a chart's change is looked for: one of its panels (0, 1, ...), or
+// the rows above them all.
+constexpr int abovePanels = -1;
+
 // Where the tests paint a chart: the size of a window's chart, not of any
 // chart's image, off the corner of the image.
 const QRect paintArea(30, 20, 700, 400);
@@ -332,6 +351,10 @@ private slots:
     void scaleReadsPixelsBack();
     void chartsPaintIntoTheirArea_data();
     void chartsPaintIntoTheirArea();
+    void chartsSayWhatTheyCompare_data();
+    void chartsSayWhatTheyCompare();
+    void runsAreNamedByTheirFolder_data();
+    void runsAreNamedByTheirFolder();
     void ciaoCellUnderAPixel_data();
     void ciaoCellUnderAPixel();
     void ciaoColoursOutlastAnOutlier_data();
@@ -873,15 +896,13 @@ void ExperimentsTest::chartsPaintIntoTheirArea_data()
     const QString title = QStringLiteral("a title");
     QVector<GenerationRecord> records;
     MasterScores master;
-    std::vector<SummaryRow> summary;
     for (int g = 1; g <= 30; ++g) {
         records.append({g, 20.0 + g % 7, 4.0 + g % 3, 40.0 + g, 10.0 + g / 2});
         master.generations.push_back(g);
         master.mean1.push_back(g % 5);
         master.mean2.push_back(g);
-        const Quartiles q{0.0, g * 0.5, g * 1.0, g * 1.5, g * 2.0};
-        summary.push_back({g, 3, q, q, q, q});
     }
+    const std::vector<SummaryRow> summary = risingRows();
     // Names long enough for the legend and the condition labels to wrap.
     std::vector<ConditionSummary> compare;
     std::vector<CrossplayCondition> crossplay;
@@ -899,7 +920,7 @@ void ExperimentsTest::chartsPaintIntoTheirArea_data()
     }) << 2;
     QTest::newRow("summary") << ChartPainter([=](QPainter& painter, const QRect& area) {
         return panelsOf(paintSummaryPlot(painter, area, summary, title));
-    }) << 2;
+    }) << 4;
     QTest::newRow("compare") << ChartPainter([=](QPainter& painter, const QRect& area) {
         return panelsOf(paintComparePlot(painter, area, compare, title));
     }) << 4;
@@ -933,6 +954,90 @@ void ExperimentsTest::chartsPaintIntoTheirArea()
         for (int x = 0; x < image.width(); ++x)
             if (!paintArea.contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255))
                 QFAIL(qPrintable(QStringLiteral("painted outside at %1, %2").arg(x).arg(y)));
+}
+
+void ExperimentsTest::chartsSayWhatTheyCompare_data()
+{
+    QTest::addColumn<ChartPainter>("paint");
+    QTest::addColumn<ChartPainter>("paintChanged");
+    QTest::addColumn<int>("region");
+    // Whether the change shows there.
+    QTest::addColumn<bool>("shows");
+
+    const std::vector<SummaryRow> rows = risingRows();
+    std::vector<SummaryRow> stopped = rows;
+    stopped.back().seeds = 2;
+    const auto summary = [](const std::vector<SummaryRow>& summaryRows, const QString& condition) {
+        return ChartPainter([=](QPainter& painter, const QRect& area) {
+            return panelsOf(paintSummaryPlot(painter, area, summaryRows, condition));
+        });
+    };
+    const QString name = QStringLiteral("hall_of_fame=0");
+    QTest::newRow("summary: the condition")
+        << summary(rows, name) << summary(rows, QStringLiteral("hall_of_fame=5")) << abovePanels
+        << true;
+    QTest::newRow("summary: runs that stop early")
+        << summary(rows, name) << summary(stopped, name) << abovePanels << true;
+    // On a scale shared with the best scores, the average would shrink.
+    QTest::newRow("summary: the average's own scale")
+        << summary(rows, name) << summary(risingRows(20.0), name) << 0 << false;
+}
+
+void ExperimentsTest::chartsSayWhatTheyCompare()
+{
+    QFETCH(ChartPainter, paint);
+    QFETCH(ChartPainter, paintChanged);
+    QFETCH(int, region);
+    QFETCH(bool, shows);
+    QImage image = paintImage();
+    QImage changed = paintImage();
+    QPainter painter(&image);
+    const std::vector<QRect> panels = paint(painter, paintArea);
+    painter.end();
+    painter.begin(&changed);
+    paintChanged(painter, paintArea);
+    painter.end();
+
+    int top = paintArea.bottom();
+    for (const QRect& panel : panels)
+        top = std::min(top, panel.top());
+    // A panel's axes lie on its edges, which it includes.
+    QRect where = region >= 0 ? panels[static_cast<std::size_t>(region)] : paintArea;
+    if (region == abovePanels)
+        where.setBottom(top - 1);
+    int differing = 0;
+    for (int y = where.top(); y <= where.bottom(); ++y)
+        for (int x = where.left(); x <= where.right(); ++x)
+            differing += image.pixel(x, y) != changed.pixel(x, y) ? 1 : 0;
+    QCOMPARE(differing > 0, shows);
+}
+
+void ExperimentsTest::runsAreNamedByTheirFolder_data()
+{
+    QTest::addColumn<QStringList>("runs");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a condition's seed folders")
+        << QStringList{QStringLiteral("hof/hall_of_fame=5/seed-1"),
+                       QStringLiteral("hof/hall_of_fame=5/seed-2/")}
+        << QStringLiteral("hall_of_fame=5");
+    QTest::newRow("their logs")
+        << QStringList{QStringLiteral("hof/hall_of_fame=5/seed-1/fitness.csv"),
+                       QStringLiteral("hof/hall_of_fame=5/seed-2/fitness.csv")}
+        << QStringLiteral("hall_of_fame=5");
+    QTest::newRow("logs side by side")
+        << QStringList{QStringLiteral("logs/a.csv"), QStringLiteral("logs/b.csv")}
+        << QStringLiteral("logs");
+    QTest::newRow("seeds of two conditions")
+        << QStringList{QStringLiteral("hof/a/seed-1"), QStringLiteral("hof/b/seed-1")}
+        << QStringLiteral("hof");
+    QTest::newRow("a run at the root") << QStringList{QStringLiteral("/seed-1")} << QString();
+}
+
+void ExperimentsTest::runsAreNamedByTheirFolder()
+{
+    QFETCH(QStringList, runs);
+    QFETCH(QString, name);
+    QCOMPARE(runsFolderName(runs), name);
 }
 
 void ExperimentsTest::ciaoCellUnderAPixel_data()

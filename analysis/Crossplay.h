@@ -36,9 +36,11 @@ CrossplayMeans crossplayMeans(const ChampionGrid& grid);
 QByteArray crossplayCsv(const std::vector<QString>& names, const std::vector<CrossplayRun>& runs,
                         const CrossplayMeans& means);
 
-// Each condition's per-run means, for the chart.
+// Each condition's per-run means, for the chart, and the generation each
+// run's champions come from.
 struct CrossplayCondition {
     QString name;
     std::vector<double> mean1;
     std::vector<double> mean2;
+    std::vector<int> generations;
 };

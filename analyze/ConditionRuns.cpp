@@ -49,14 +49,6 @@ std::vector<QString> namesOf(const std::vector<ConditionFolder>& folders)
     return names;
 }
 
-QString runCounts(const std::vector<ConditionFolder>& folders)
-{
-    QStringList counts;
-    for (const ConditionFolder& folder : folders)
-        counts.append(QString::number(folder.runs.size()));
-    return QStringLiteral("%1 conditions of %2 runs").arg(folders.size()).arg(counts.join('/'));
-}
-
 } // namespace
 
 QString conditionFoldersHint(const QString& path, const QString& command)
@@ -106,11 +98,9 @@ int runCompare(const AnalyzeOptions& options)
     std::vector<ConditionSummary> summaries;
     for (const ConditionRuns& condition : conditions)
         summaries.push_back({condition.name, summarizeRuns(condition.runs)});
-    const QString title = QStringLiteral("Coevolife, %1: median and quartiles per generation")
-                              .arg(runCounts(folders));
     return writeAnalysisOutputs(
         {{options.csvPath, comparisonCsv(rows)},
-         {options.pngPath, encodedImage(drawComparePlot(summaries, title), options.pngPath)}});
+         {options.pngPath, encodedImage(drawComparePlot(summaries, generation), options.pngPath)}});
 }
 
 int runCrossplay(const AnalyzeOptions& options)
@@ -119,6 +109,8 @@ int runCrossplay(const AnalyzeOptions& options)
     if (folders.empty())
         return ExitCode::badInput;
     std::vector<CrossplayRun> runs;
+    // The generation of each run's champions.
+    std::vector<int> chosenGenerations;
     MatchLayout layout;
     QString layoutRun;
     for (std::size_t c = 0; c < folders.size(); ++c)
@@ -145,6 +137,7 @@ int runCrossplay(const AnalyzeOptions& options)
                 return ExitCode::badInput;
             runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),
                             chosen->championOf(2)});
+            chosenGenerations.push_back(chosen->generation);
         }
     if (runs.size() < 2) {
         reportError(QStringLiteral("crossplay needs two runs at least"));
@@ -165,18 +158,15 @@ int runCrossplay(const AnalyzeOptions& options)
         const auto c = static_cast<std::size_t>(runs[r].condition);
         byCondition[c].mean1.push_back(means.mean1[r]);
         byCondition[c].mean2.push_back(means.mean2[r]);
+        byCondition[c].generations.push_back(chosenGenerations[r]);
         series[0].values[c].push_back(means.mean1[r]);
         series[1].values[c].push_back(means.mean2[r]);
     }
     const std::vector<QString> names = namesOf(folders);
     for (std::size_t c = 0; c < folders.size(); ++c)
         byCondition[c].name = names[c];
-    const QString generations = options.at > 0 ? QStringLiteral("generation %1").arg(options.at)
-                                               : QStringLiteral("each run's last generation");
-    const QString title =
-        QStringLiteral("Coevolife crossplay, %1, %2").arg(runCounts(folders), generations);
     return writeAnalysisOutputs(
         {{options.csvPath, crossplayCsv(names, runs, means)},
          {options.statsPath, comparisonCsv(compareConditions(names, series))},
-         {options.pngPath, encodedImage(drawCrossplayPlot(byCondition, title), options.pngPath)}});
+         {options.pngPath, encodedImage(drawCrossplayPlot(byCondition), options.pngPath)}});
 }

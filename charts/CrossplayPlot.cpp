@@ -69,9 +69,36 @@ QStringList nameLines(const QString& name, const QFontMetrics& metrics, int widt
     return lines;
 }
 
-QString runsLabel(std::size_t runs)
+// The latest generation any run's champions come from.
+int latestGeneration(const std::vector<CrossplayCondition>& conditions)
 {
-    return runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs);
+    int latest = 0;
+    for (const CrossplayCondition& condition : conditions)
+        for (int generation : condition.generations)
+            latest = std::max(latest, generation);
+    return latest;
+}
+
+QString runsLabel(const CrossplayCondition& condition, int latest)
+{
+    const std::size_t runs = std::max(condition.mean1.size(), condition.mean2.size());
+    const auto reaching =
+        std::count(condition.generations.begin(), condition.generations.end(), latest);
+    return runsReaching(reaching, static_cast<long long>(runs), QStringLiteral("G"));
+}
+
+QString crossplayTitle(const std::vector<CrossplayCondition>& conditions, int latest)
+{
+    bool allAtLatest = true;
+    for (const CrossplayCondition& condition : conditions)
+        for (int generation : condition.generations)
+            allAtLatest = allAtLatest && generation == latest;
+    const QString champions =
+        allAtLatest ? QStringLiteral("champions of generation G = %1").arg(latest)
+                    : QStringLiteral("champions of G = %1, or of a run's last").arg(latest);
+    return QStringLiteral("Coevolife crossplay, %1 conditions: %2")
+        .arg(conditions.size())
+        .arg(champions);
 }
 
 // Each condition's name in lines no wider than `width`.
@@ -194,8 +221,7 @@ ChartAxis valueAxis(const std::vector<CrossplayCondition>& conditions, int popul
 } // namespace
 
 ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
-                               const std::vector<CrossplayCondition>& conditions,
-                               const QString& title)
+                               const std::vector<CrossplayCondition>& conditions)
 {
     const int count = std::max<int>(1, static_cast<int>(conditions.size()));
     const QFontMetrics nameMetrics(chartFont(nameFontPixels));
@@ -211,7 +237,8 @@ ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
     const int namesTop = lowerArea.top() + lowerArea.height() + namesGap;
     const int runsTop = namesTop + nameLineCount(names) * nameMetrics.height() + runsGap;
 
-    beginChart(painter, area, title);
+    const int latest = latestGeneration(conditions);
+    beginChart(painter, area, crossplayTitle(conditions, latest));
     drawSubtitle(painter, area,
                  QStringLiteral("each run's champion: mean score against the other runs' "
                                 "champions (box: quartiles and median; whiskers: extremes)"));
@@ -245,25 +272,31 @@ ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
                                     slot.width(), nameMetrics.height()),
                              Qt::AlignHCenter | Qt::AlignTop, names[c][line]);
         painter.setFont(chartFont(runsFontPixels));
-        const std::size_t runs = std::max(conditions[c].mean1.size(), conditions[c].mean2.size());
-        painter.drawText(QRectF(slot.left(), runsTop, slot.width(), runsMetrics.height()),
-                         Qt::AlignHCenter | Qt::AlignTop, runsLabel(runs));
+        drawFittedText(
+            painter,
+            QRectF(slot.left(), runsTop, slot.width(), runsMetrics.height()).toAlignedRect(),
+            Qt::AlignHCenter | Qt::AlignTop, runsLabel(conditions[c], latest));
     }
     return layout;
 }
 
-QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, const QString& title)
+QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions)
 {
     const int count = std::max<int>(1, static_cast<int>(conditions.size()));
     const QFontMetrics nameMetrics(chartFont(nameFontPixels));
 
     // The chart widens past the two-panel layout when the conditions' names,
-    // a key to a line, would not fit side by side in it (two pixels spare,
-    // as elision measures the text's fractional width).
+    // a key to a line, or their runs would not fit side by side in it (two
+    // pixels spare, as elision measures the text's fractional width).
+    const QFontMetrics runsMetrics(chartFont(runsFontPixels));
+    const int latest = latestGeneration(conditions);
     int widestPart = 0;
-    for (const CrossplayCondition& condition : conditions)
+    for (const CrossplayCondition& condition : conditions) {
         for (const QString& part : nameParts(condition.name))
             widestPart = std::max(widestPart, nameMetrics.horizontalAdvance(part) + 2);
+        widestPart =
+            std::max(widestPart, runsMetrics.horizontalAdvance(runsLabel(condition, latest)) + 2);
+    }
     const int standardWidth = twoPanelChartWidth - chartLeftMargin - chartRightMargin;
     const int labelWidth =
         std::max(standardWidth / count - labelPadding, std::min(widestPart, maxLabelWidth));
@@ -273,6 +306,6 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions, cons
     const QSize size(chartLeftMargin + panelsWidth + chartRightMargin,
                      twoPanelChartHeight + std::max(0, foot - twoPanelBottomMargin));
     return chartImage(size, [&](QPainter& painter, const QRect& area) {
-        paintCrossplayPlot(painter, area, conditions, title);
+        paintCrossplayPlot(painter, area, conditions);
     });
 }

@@ -302,8 +302,9 @@ std::vector<SummaryRow> risingRows(double bestFactor = 1.0)
 }
 
 // Where a chart's change is looked for: one of its panels (0, 1, ...), or
-// the rows above them all.
+// the rows above or below them all.
 constexpr int abovePanels = -1;
+constexpr int belowPanels = -2;
 
 // Where the tests paint a chart: the size of a window's chart, not of any
 // chart's image, off the corner of the image.
@@ -909,7 +910,7 @@ void ExperimentsTest::chartsPaintIntoTheirArea_data()
     for (int c = 0; c < 4; ++c) {
         const QString name = QStringLiteral("hall_of_fame=%1,mutation_rate=0.0%1").arg(c);
         compare.push_back({name, summary});
-        crossplay.push_back({name, {1.0 + c, 2.0, 3.0}, {4.0, 5.0 - c}});
+        crossplay.push_back({name, {1.0 + c, 2.0, 3.0}, {4.0, 5.0 - c}, {30, 30, 30 - c}});
     }
 
     QTest::newRow("fitness") << ChartPainter([=](QPainter& painter, const QRect& area) {
@@ -922,10 +923,10 @@ void ExperimentsTest::chartsPaintIntoTheirArea_data()
         return panelsOf(paintSummaryPlot(painter, area, summary, title));
     }) << 4;
     QTest::newRow("compare") << ChartPainter([=](QPainter& painter, const QRect& area) {
-        return panelsOf(paintComparePlot(painter, area, compare, title));
+        return panelsOf(paintComparePlot(painter, area, compare, 20));
     }) << 4;
     QTest::newRow("crossplay") << ChartPainter([=](QPainter& painter, const QRect& area) {
-        return panelsOf(paintCrossplayPlot(painter, area, crossplay, title));
+        return panelsOf(paintCrossplayPlot(painter, area, crossplay));
     }) << 2;
     QTest::newRow("ciao") << ChartPainter([=, grid = playedGrid()](QPainter& painter,
                                                                    const QRect& area) {
@@ -972,6 +973,21 @@ void ExperimentsTest::chartsSayWhatTheyCompare_data()
             return panelsOf(paintSummaryPlot(painter, area, summaryRows, condition));
         });
     };
+    const auto compare = [&rows](const std::vector<SummaryRow>& second, int generation) {
+        const std::vector<ConditionSummary> conditions = {{QStringLiteral("A"), rows},
+                                                          {QStringLiteral("B"), second}};
+        return ChartPainter([=](QPainter& painter, const QRect& area) {
+            return panelsOf(paintComparePlot(painter, area, conditions, generation));
+        });
+    };
+    const auto crossplay = [](int lastRunsGeneration) {
+        const std::vector<CrossplayCondition> conditions = {
+            {QStringLiteral("A"), {1.0, 2.0}, {3.0, 4.0}, {30, 30}},
+            {QStringLiteral("B"), {2.0, 3.0}, {4.0, 5.0}, {30, lastRunsGeneration}}};
+        return ChartPainter([=](QPainter& painter, const QRect& area) {
+            return panelsOf(paintCrossplayPlot(painter, area, conditions));
+        });
+    };
     const QString name = QStringLiteral("hall_of_fame=0");
     QTest::newRow("summary: the condition")
         << summary(rows, name) << summary(rows, QStringLiteral("hall_of_fame=5")) << abovePanels
@@ -981,6 +997,13 @@ void ExperimentsTest::chartsSayWhatTheyCompare_data()
     // On a scale shared with the best scores, the average would shrink.
     QTest::newRow("summary: the average's own scale")
         << summary(rows, name) << summary(risingRows(20.0), name) << 0 << false;
+    QTest::newRow("compare: G") << compare(rows, 20) << compare(rows, 10) << 0 << true;
+    QTest::newRow("compare: runs that reach G")
+        << compare(rows, 30) << compare(stopped, 30) << abovePanels << true;
+    QTest::newRow("compare: runs that stop after G")
+        << compare(rows, 20) << compare(stopped, 20) << abovePanels << true;
+    QTest::newRow("crossplay: runs that reach G")
+        << crossplay(30) << crossplay(20) << belowPanels << true;
 }
 
 void ExperimentsTest::chartsSayWhatTheyCompare()
@@ -999,12 +1022,17 @@ void ExperimentsTest::chartsSayWhatTheyCompare()
     painter.end();
 
     int top = paintArea.bottom();
-    for (const QRect& panel : panels)
+    int bottom = paintArea.top();
+    for (const QRect& panel : panels) {
         top = std::min(top, panel.top());
+        bottom = std::max(bottom, panel.bottom());
+    }
     // A panel's axes lie on its edges, which it includes.
     QRect where = region >= 0 ? panels[static_cast<std::size_t>(region)] : paintArea;
     if (region == abovePanels)
         where.setBottom(top - 1);
+    if (region == belowPanels)
+        where.setTop(bottom + 1);
     int differing = 0;
     for (int y = where.top(); y <= where.bottom(); ++y)
         for (int x = where.left(); x <= where.right(); ++x)

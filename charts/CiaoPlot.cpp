@@ -170,10 +170,14 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
     drawFittedText(painter, QRect(area.left(), area.bottom() + columnNameTop, area.width(), 20),
                    Qt::AlignCenter, triangle.columnName);
     if (map.colours.clipped()) {
+        // As wide as the map's half of the chart, so that a small map keeps it.
+        const int half = chart.width() / 2;
         painter.setFont(chartFont(12));
-        drawFittedText(painter, QRect(area.left(), area.bottom() + clipNoteTop, area.width(), 18),
+        drawFittedText(painter,
+                       QRect(chart.left() + (triangle.population - 1) * half + 8,
+                             area.bottom() + clipNoteTop, half - 16, 18),
                        Qt::AlignCenter,
-                       QStringLiteral("colours clipped at the %1th percentile, %2; highest %3")
+                       QStringLiteral("colours clipped at the %1th percentile, %2; max %3")
                            .arg(std::lround(ciaoClipQuantile * 100))
                            .arg(scoreText(map.colours.high), scoreText(map.colours.highest)));
     }

@@ -14,8 +14,9 @@
 #   --analyze PROGRAM     coevolife-analyze for --summary
 #   --config FILE, --set KEY=VALUE
 #                         the experiment, as coevolife-batch takes them; its
-#                         resolved configuration goes to OUT/config.toml and
-#                         every seed's folder
+#                         resolved configuration goes to OUT/config.toml (with
+#                         a --set list, OUT/CONDITION/config.toml) and every
+#                         seed's folder
 #   --set KEY=V1,V2,...   (repeatable) one condition per value, or per
 #                         combination of several lists: OUT/CONDITION, named
 #                         by what varies (hall_of_fame=5, or

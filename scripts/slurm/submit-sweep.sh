@@ -9,7 +9,9 @@
 #   --analyze PROGRAM     coevolife-analyze (default: build/analyze/coevolife-analyze)
 #   --config FILE, --set KEY=VALUE
 #                         the experiment, as coevolife-batch takes them; its
-#                         resolved configuration goes to OUT/config.toml
+#                         resolved configuration goes to OUT/config.toml (with
+#                         a --set list, OUT/CONDITION/config.toml) and every
+#                         seed's folder
 #   --set KEY=V1,V2,...   the conditions, as scripts/sweep.sh takes them
 # OUT and the programs must be at the same paths on every node. Options after
 # "--" go to both sbatch calls, e.g. --partition=NAME --time=1:00:00.

@@ -3,21 +3,24 @@
 # GENERATIONS, resumes it from its checkpoint when it has not (interrupted in
 # any way, or asked for more generations now), starts it otherwise. Shared by
 # scripts/sweep.sh (GNU parallel) and the Slurm job array.
-# Usage: run-seed.sh BATCH GENERATIONS OUT SEED
-#   BATCH  the coevolife-batch program (an absolute path for remote hosts)
+# Usage: run-seed.sh BATCH GENERATIONS OUT SEED [CONDITION]
+#   BATCH      the coevolife-batch program (an absolute path for remote hosts)
+#   CONDITION  the condition's name, which starts each line this prints, so
+#              that the seeds of a sweep over conditions are told apart
 # The folder holds config.toml (a copy of OUT/config.toml, the experiment),
 # fitness.csv (fitness.csv.partial while running), run.arc, run.ckpt,
 # run.log (the run's standard output) and run.lock.
 set -euo pipefail
 
-if [ $# -ne 4 ]; then
-    echo "usage: run-seed.sh BATCH GENERATIONS OUT SEED" >&2
+if [ $# -lt 4 ] || [ $# -gt 5 ]; then
+    echo "usage: run-seed.sh BATCH GENERATIONS OUT SEED [CONDITION]" >&2
     exit 2
 fi
 batch="$1"
 generations="$2"
 seed="$4"
 dir="$3/seed-$seed"
+name="${5:+$5 }seed $seed"
 
 # checkpoint_generation: prints the generation the checkpoint holds, the
 # one the run reached; fails when the checkpoint cannot be read.
@@ -44,7 +47,7 @@ mkdir -p "$dir"
 # would ruin it. The lock goes with the last process holding it.
 exec 9>"$dir/run.lock"
 if ! flock -n 9; then
-    echo "seed $seed: still running in another process ($dir/run.lock is held)" >&2
+    echo "$name: still running in another process ($dir/run.lock is held)" >&2
     exit 1
 fi
 
@@ -57,18 +60,18 @@ if [ -f "$dir/run.ckpt" ]; then
     if generation="$(checkpoint_generation)"; then
         if [ "$generation" -ge "$generations" ] && [ -f "$dir/fitness.csv" ] &&
             [ ! -e "$dir/fitness.csv.partial" ]; then
-            echo "seed $seed: finished already, skipped"
+            echo "$name: finished already, skipped"
             exit 0
         fi
         if [ -f "$dir/run.log" ] && cut_log "$generation"; then
-            echo "seed $seed: resumed after generation $generation"
+            echo "$name: resumed after generation $generation"
             target=$((generation > generations ? generation : generations))
             exec "$batch" --resume "$dir/run.ckpt" --generations "$target" >>"$dir/run.log"
         fi
     fi
     # Every run is exact to the bit, so starting over gives the same files,
     # only later.
-    echo "seed $seed: the checkpoint is unreadable or the log lacks its generation; started over" >&2
+    echo "$name: the checkpoint is unreadable or the log lacks its generation; started over" >&2
     rm -f "$dir/run.ckpt"
 fi
 # A resumed seed plays its checkpoint's experiment; a new one the sweep's.
@@ -78,6 +81,6 @@ if [ -f "$3/config.toml" ]; then
     mv "$dir/config.toml.tmp" "$dir/config.toml"
     config=(--config "$dir/config.toml")
 fi
-echo "seed $seed: started"
+echo "$name: started"
 exec "$batch" --seed "$seed" --generations "$generations" "${config[@]}" \
     --csv "$dir/fitness.csv" --archive "$dir/run.arc" --checkpoint "$dir/run.ckpt" >"$dir/run.log"

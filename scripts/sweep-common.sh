@@ -6,9 +6,16 @@ sweep_default_batch="$sweep_repo_dir/build/batch/coevolife-batch"
 sweep_default_analyze="$sweep_repo_dir/build/analyze/coevolife-analyze"
 
 # sweep_usage: the calling script's header comment from "# Usage:" on, on
-# standard error; exits 2.
+# standard output; exits 0.
 sweep_usage() {
-    sed -n '/^# Usage:/,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0" >&2
+    sed -n '/^# Usage:/,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0"
+    exit 0
+}
+
+# sweep_refuse MESSAGE...: the calling script's one line on standard error;
+# exits 2. Every refusal comes before a folder is made or a job started.
+sweep_refuse() {
+    echo "${sweep_program:-$(basename "$0")}: $*" >&2
     exit 2
 }
 
@@ -21,44 +28,98 @@ sweep_usage() {
 # sweep runs every condition of the product of the lists (see
 # sweep_conditions). OWN_OPTIONS lists which of
 # --jobs (-j N, default one per CPU) and --summary the caller takes as well.
-# Sets generations, batch, analyze, jobs and summary; a wrong argument gives
-# the usage and exit code 2.
+# Sets generations, batch, analyze, jobs and summary, and which options were
+# given as typed (for the messages); a wrong argument is refused in one line.
+# check_sweep_arguments checks the values.
 parse_sweep_arguments() {
-    local own=" $1 " name positional=()
-    name="$(basename "$0")"
+    local own=" $1 " positional=()
     shift
     generations=100
+    generations_option=""
     batch="$sweep_default_batch"
+    batch_given=false
     analyze="$sweep_default_analyze"
+    analyze_given=false
     jobs="$(nproc)"
+    jobs_option=""
     summary=false
     config_options=()
     settings=()
     passed_on=()
     while [ $# -gt 0 ]; do
         case "$1" in
-            -g | --generations) generations="${2:?}"; shift 2 ;;
-            --batch) batch="${2:?}"; shift 2 ;;
-            --analyze) analyze="${2:?}"; shift 2 ;;
-            --config) config_options+=(--config "$(absolute_path "${2:?}")"); shift 2 ;;
-            --set) settings+=("${2:?}"); shift 2 ;;
-            -j | --jobs) [[ "$own" == *" --jobs "* ]] || break; jobs="${2:?}"; shift 2 ;;
+            -g | --generations) option_value "$@"; generations="$2"; generations_option="$1"; shift 2 ;;
+            --batch) option_value "$@"; batch="$2"; batch_given=true; shift 2 ;;
+            --analyze) option_value "$@"; analyze="$2"; analyze_given=true; shift 2 ;;
+            --config) option_value "$@"; config_options+=(--config "$2"); shift 2 ;;
+            --set) option_value "$@"; settings+=("$2"); shift 2 ;;
+            -j | --jobs)
+                [[ "$own" == *" --jobs "* ]] || break
+                option_value "$@"; jobs="$2"; jobs_option="$1"; shift 2 ;;
             --summary) [[ "$own" == *" --summary "* ]] || break; summary=true; shift ;;
             --) shift; passed_on=("$@"); set --; break ;;
             -h | --help) sweep_usage ;;
+            # A negative seed is a mistake of range, not an option.
+            -[0-9]*) positional+=("$1"); shift ;;
             -*) break ;;
             *) positional+=("$1"); shift ;;
         esac
     done
-    if [ $# -gt 0 ]; then
-        echo "$name: unknown option $1" >&2
-        sweep_usage
-    fi
-    [ ${#positional[@]} -eq 3 ] || sweep_usage
+    [ $# -eq 0 ] || sweep_refuse "unknown option $1 (--help lists the options)"
+    [ ${#positional[@]} -eq 3 ] ||
+        sweep_refuse "needs FIRST LAST OUT, got ${#positional[@]} arguments (--help lists the options)"
     first="${positional[0]}"
     last="${positional[1]}"
     out="${positional[2]}"
     sweep_conditions
+}
+
+# option_value OPTION ARG...: refuses an OPTION that ends the arguments,
+# which needs a value after it.
+option_value() {
+    [ $# -ge 2 ] || sweep_refuse "$1 needs a value (--help lists the options)"
+}
+
+# whole_number NAME VALUE MINIMUM MAXIMUM: VALUE without leading zeros, or
+# the refusal naming NAME as the user typed it.
+whole_number() {
+    if [[ "$2" =~ ^0*([0-9]{1,10})$ ]] && [ $((10#${BASH_REMATCH[1]})) -ge "$3" ] &&
+        [ $((10#${BASH_REMATCH[1]})) -le "$4" ]; then
+        echo $((10#${BASH_REMATCH[1]}))
+        return 0
+    fi
+    sweep_refuse "$1 '$2' is not a whole number from $3 to $4"
+}
+
+# check_program OPTION PROGRAM GIVEN: refuses a PROGRAM that is missing or
+# not executable, naming OPTION; GIVEN is false for the default in build/.
+check_program() {
+    [ -f "$2" ] && [ -x "$2" ] && return 0
+    "$3" || sweep_refuse "no $(basename "$2") at $2: build it (scripts/test.sh) or name one with $1"
+    [ -e "$2" ] || sweep_refuse "$1 '$2': no such file"
+    sweep_refuse "$1 '$2': not an executable program"
+}
+
+# check_sweep_arguments NEEDS_ANALYZE: the numbers in range (seeds 0 to
+# 4294967295, FIRST not after LAST, at least one generation and one job), the
+# programs executable (coevolife-analyze when NEEDS_ANALYZE is true or it was
+# named), and OUT a folder or nothing yet; refuses in one line otherwise.
+# Then out is from the root, for jobs on other machines.
+check_sweep_arguments() {
+    generations="$(whole_number "${generations_option:--g}" "$generations" 1 2147483647)" || exit 2
+    first="$(whole_number FIRST "$first" 0 4294967295)" || exit 2
+    last="$(whole_number LAST "$last" 0 4294967295)" || exit 2
+    [ "$first" -le "$last" ] || sweep_refuse "FIRST $first is after LAST $last"
+    jobs="$(whole_number "${jobs_option:--j}" "$jobs" 1 1024)" || exit 2
+    check_program --batch "$batch" "$batch_given"
+    if "$1" || "$analyze_given"; then
+        check_program --analyze "$analyze" "$analyze_given"
+    fi
+    [ -n "$out" ] || sweep_refuse "OUT is empty"
+    [ ! -e "$out" ] || [ -d "$out" ] || sweep_refuse "OUT '$out' is not a folder"
+    out="$(absolute_path "$out")"
+    batch="$(absolute_path "$batch")"
+    analyze="$(absolute_path "$analyze")"
 }
 
 # sweep_conditions: from settings, the fixed ones into config_options and the
@@ -100,53 +161,53 @@ sweep_conditions() {
     done
 }
 
-# prepare_conditions BATCH OUT: condition_dirs, OUT itself when nothing
-# varies, else OUT/NAME for each condition, each with its config.toml.
-prepare_conditions() {
-    local i setting options settings_of_condition
+# resolve_conditions BATCH OUT: condition_dirs, OUT itself when nothing
+# varies, else OUT/NAME for each condition, and condition_configs, each one's
+# configuration: the experiment of config_options and the condition's
+# settings resolved by BATCH --print-config, whose one line tells what it
+# refuses. Checks them against what OUT already holds (a sweep started again
+# must ask for the same experiment); makes nothing.
+resolve_conditions() {
+    local i setting settings_of_condition dir options
     condition_dirs=()
+    condition_configs=()
     for i in "${!condition_names[@]}"; do
-        if [ -z "${condition_names[i]}" ]; then
-            condition_dirs+=("$2")
-            write_sweep_config "$1" "$2"
-            continue
-        fi
         options=()
         IFS=',' read -r -a settings_of_condition <<<"${condition_settings[i]}"
         for setting in "${settings_of_condition[@]}"; do
             options+=(--set "$setting")
         done
-        mkdir -p "$2/${condition_names[i]}"
-        write_sweep_config "$1" "$2/${condition_names[i]}" "${options[@]}"
-        condition_dirs+=("$2/${condition_names[i]}")
+        condition_configs+=("$("$1" --print-config "${config_options[@]}" "${options[@]}")") ||
+            exit 2
+        dir="$2${condition_names[i]:+/${condition_names[i]}}"
+        [ ! -e "$dir" ] || [ -d "$dir" ] || sweep_refuse "'$dir' is not a folder"
+        if [ -f "$dir/config.toml" ] && [ "${condition_configs[i]}" != "$(cat "$dir/config.toml")" ]; then
+            sweep_refuse "$dir holds a sweep of another configuration (config.toml)"
+        fi
+        condition_dirs+=("$dir")
+    done
+}
+
+# make_condition_folders: each of condition_dirs with its config.toml, which
+# every seed starts from and keeps a copy of.
+make_condition_folders() {
+    local i dir
+    for i in "${!condition_dirs[@]}"; do
+        dir="${condition_dirs[i]}"
+        mkdir -p "$dir"
+        [ -f "$dir/config.toml" ] && continue
+        printf '%s\n' "${condition_configs[i]}" >"$dir/config.toml.tmp"
+        mv "$dir/config.toml.tmp" "$dir/config.toml"
     done
 }
 
 # absolute_path FILE: FILE from the root, so that jobs on other machines find
-# the same file.
+# the same file; FILE need not exist.
 absolute_path() {
-    echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-}
-
-# output_folder DIR: creates DIR if missing and prints it from the root.
-output_folder() {
-    mkdir -p "$1"
-    (cd "$1" && pwd)
-}
-
-# write_sweep_config BATCH OUT [OPTION...]: OUT/config.toml, the experiment
-# of config_options and the OPTIONs resolved, which every seed starts from and
-# keeps a copy of. A sweep started again must ask for the same experiment.
-write_sweep_config() {
-    local resolved
-    resolved="$("$1" --print-config "${config_options[@]}" "${@:3}")" || exit 2
-    if [ -f "$2/config.toml" ]; then
-        [ "$resolved" = "$(cat "$2/config.toml")" ] && return 0
-        echo "$(basename "$0"): $2 holds a sweep of another configuration (config.toml)" >&2
-        exit 2
-    fi
-    printf '%s\n' "$resolved" >"$2/config.toml.tmp"
-    mv "$2/config.toml.tmp" "$2/config.toml"
+    case "$1" in
+        /*) printf '%s\n' "$1" ;;
+        *) printf '%s\n' "$PWD/${1#./}" ;;
+    esac
 }
 
 # summarize_seeds ANALYZE OUT FIRST LAST: OUT/summary.csv and OUT/summary.png

@@ -3,8 +3,7 @@
 # parallel, each in OUT/seed-SEED (see run-seed.sh). With a --set list it runs
 # every condition of the lists' product the same way, in
 # OUT/CONDITION/seed-SEED. Started again after a kill, it skips the finished
-# seeds and resumes the others from their checkpoints. Exits non-zero when a
-# seed fails.
+# seeds and resumes the others from their checkpoints.
 #
 # Usage: scripts/sweep.sh [options] FIRST LAST OUT [-- PARALLEL_OPTION...]
 #   -j, --jobs N          seeds run at once (default: one per CPU)
@@ -15,8 +14,9 @@
 #   --analyze PROGRAM     coevolife-analyze for --summary
 #   --config FILE, --set KEY=VALUE
 #                         the experiment, as coevolife-batch takes them; its
-#                         resolved configuration goes to OUT/config.toml and
-#                         every seed's folder
+#                         resolved configuration goes to OUT/config.toml (with
+#                         a --set list, OUT/CONDITION/config.toml) and every
+#                         seed's folder
 #   --set KEY=V1,V2,...   (repeatable) one condition per value, or per
 #                         combination of several lists: OUT/CONDITION, named
 #                         by what varies (hall_of_fame=5, or
@@ -25,33 +25,49 @@
 # Options after "--" go to GNU parallel as they are, e.g. --joblog FILE, or
 # --sshloginfile FILE to spread the seeds over machines that see OUT and the
 # programs at the same paths.
+# Every argument is checked, the configurations resolved, before a folder is
+# made or a seed started: a mistake gives one line and exit code 2. Exit code
+# 1 when a seed failed, 130 or 143 when Ctrl-C or SIGTERM stopped the sweep;
+# the same command again resumes the seeds.
 set -euo pipefail
 
 scripts_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$scripts_dir/sweep-common.sh"
 
 parse_sweep_arguments "--jobs --summary" "$@"
-for number in "$first" "$last" "$jobs" "$generations"; do
-    [[ "$number" =~ ^[0-9]+$ ]] || { echo "sweep.sh: '$number' is not a whole number" >&2; exit 2; }
-done
-[ "$first" -le "$last" ] || { echo "sweep.sh: FIRST $first is after LAST $last" >&2; exit 2; }
-command -v parallel >/dev/null || { echo "sweep.sh: GNU parallel is missing (Debian: parallel)" >&2; exit 2; }
-[ -x "$batch" ] || { echo "sweep.sh: no coevolife-batch at $batch (--batch)" >&2; exit 2; }
+check_sweep_arguments "$summary"
+command -v parallel >/dev/null || sweep_refuse "GNU parallel is missing (Debian: parallel)"
+resolve_conditions "$batch" "$out"
+make_condition_folders
 
-out="$(output_folder "$out")"
-batch="$(absolute_path "$batch")"
-prepare_conditions "$batch" "$out"
-
+# Ctrl-C or SIGTERM reaches GNU parallel and the seeds too; the sweep itself
+# waits for them and then says what happened.
+interrupted=""
+trap 'interrupted=130' INT
+trap 'interrupted=143' TERM
 status=0
-for dir in "${condition_dirs[@]}"; do
+for i in "${!condition_dirs[@]}"; do
     for seed in $(seq "$first" "$last"); do
-        printf '%s\t%s\n' "$dir" "$seed"
+        printf '%s\t%s\t%s\n' "${condition_dirs[i]}" "$seed" "${condition_names[i]}"
     done
 done |
     parallel --will-cite --quote --colsep '\t' --jobs "$jobs" "${passed_on[@]}" \
-        "$scripts_dir/run-seed.sh" "$batch" "$generations" {1} {2} || status=$?
-if [ "$status" -ne 0 ]; then
-    echo "sweep.sh: GNU parallel exited with $status (the number of seeds that failed, up to 100); the same command again resumes them" >&2
+        "$scripts_dir/run-seed.sh" "$batch" "$generations" {1} {2} {3} || status=$?
+if [ -n "$interrupted" ]; then
+    echo "sweep.sh: interrupted; the same command again resumes the seeds" >&2
+    exit "$interrupted"
+fi
+# GNU parallel's exit code: 1 to 100 the number of jobs that failed, 101 more.
+if [ "$status" -eq 1 ]; then
+    echo "sweep.sh: 1 seed failed (its lines above say why); the same command again resumes it" >&2
+    exit 1
+elif [ "$status" -ge 2 ] && [ "$status" -le 101 ]; then
+    failed="$status"
+    [ "$status" -eq 101 ] && failed="more than 100"
+    echo "sweep.sh: $failed seeds failed (their lines above say why); the same command again resumes them" >&2
+    exit 1
+elif [ "$status" -ne 0 ]; then
+    echo "sweep.sh: GNU parallel stopped with exit code $status before the seeds were done; the same command again resumes them" >&2
     exit 1
 fi
 

@@ -5,13 +5,17 @@
 # Then one seed through run-seed.sh stopped by SIGINT, SIGTERM and SIGKILL at
 # a random generation, or finished short of what is asked later: the same
 # command again ends with the files of a run never stopped. Then a short
-# sweep over two conditions, compared and crossplayed.
+# sweep over two conditions, compared and crossplayed. First, the mistakes
+# the sweep scripts refuse before they make anything; between, a sweep
+# interrupted by Ctrl-C.
 # Usage: sweep-test.sh BATCH ANALYZE
 set -euo pipefail
 
-batch="$1"
-analyze="$2"
-sweep="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/scripts/sweep.sh"
+# From the root: the mistakes below run in a folder of their own.
+batch="$(realpath "$1")"
+analyze="$(realpath "$2")"
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+sweep="$repo/scripts/sweep.sh"
 if ! command -v parallel >/dev/null; then
     echo "SKIPPED: GNU parallel is missing (Debian: parallel)"
     exit 77
@@ -36,6 +40,64 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
+
+# Mistakes: "WHICH|ARGUMENTS|LINE", each refused with LINE alone on standard
+# error, after the script's name, exit code 2, and nothing made. WHICH: sweep
+# (sweep.sh), both (sweep.sh and slurm/submit-sweep.sh), or one of the Slurm
+# job scripts, run as a task would run them. "batch:OPTIONS" stands for the
+# line of coevolife-batch --print-config OPTIONS, shown as it is. The folder
+# holds one file, "taken".
+mistakes=(
+    "both|1 2 out -g|-g needs a value (--help lists the options)"
+    "both|--set|--set needs a value (--help lists the options)"
+    "both|--generations 0 1 2 out|--generations '0' is not a whole number from 1 to 2147483647"
+    "sweep|-j 0 1 2 out|-j '0' is not a whole number from 1 to 1024"
+    "both|1 x out|LAST 'x' is not a whole number from 0 to 4294967295"
+    "both|-1 2 out|FIRST '-1' is not a whole number from 0 to 4294967295"
+    "both|0 4294967296 out|LAST '4294967296' is not a whole number from 0 to 4294967295"
+    "both|3 2 out|FIRST 3 is after LAST 2"
+    "both|1 2|needs FIRST LAST OUT, got 2 arguments (--help lists the options)"
+    "both|--bogus 1 2 out|unknown option --bogus (--help lists the options)"
+    "both|--batch /nonexistent 1 2 out|--batch '/nonexistent': no such file"
+    "both|--batch /dev/null 1 2 out|--batch '/dev/null': not an executable program"
+    "both|--analyze /nonexistent 1 2 out|--analyze '/nonexistent': no such file"
+    "both|1 2 taken|OUT 'taken' is not a folder"
+    "both|--set board.widht=3 1 2 out|batch:--set board.widht=3"
+    "both|--set evaluation.hall_of_fame=0,-1 1 2 out|batch:--set evaluation.hall_of_fame=-1"
+    "both|--config missing.toml 1 2 out|batch:--config missing.toml"
+    "seed-job.sbatch|out 0|GENERATIONS '0' is not a whole number from 1 to 2147483647"
+    "summary-job.sbatch|out 2 1|FIRST 2 is after LAST 1"
+)
+mkdir "$work/mistakes"
+touch "$work/mistakes/taken"
+for row in "${mistakes[@]}"; do
+    IFS='|' read -r which arguments line <<<"$row"
+    read -r -a arguments <<<"$arguments"
+    scripts=("$sweep")
+    [ "$which" = both ] && scripts+=("$repo/scripts/slurm/submit-sweep.sh")
+    [[ "$which" = *.sbatch ]] && scripts=("$repo/scripts/slurm/$which")
+    for script in "${scripts[@]}"; do
+        expected="$(basename "$script"): $line"
+        if [[ "$line" = batch:* ]]; then
+            read -r -a options <<<"${line#batch:}"
+            expected="$(cd "$work/mistakes" && "$batch" --print-config "${options[@]}" 2>&1 >/dev/null)" &&
+                fail "coevolife-batch --print-config ${options[*]} takes it"
+        fi
+        command=("$script" --batch "$batch" --analyze "$analyze" "${arguments[@]}")
+        [[ "$script" = *.sbatch ]] && command=("$script" "${arguments[@]}")
+        code=0
+        (cd "$work/mistakes" && SLURM_ARRAY_TASK_ID=1 COEVOLIFE_REPO="$repo" \
+            COEVOLIFE_BATCH="$batch" COEVOLIFE_ANALYZE="$analyze" "${command[@]}") \
+            >"$work/refused.out" 2>"$work/refused.err" || code=$?
+        what="$(basename "$script") ${arguments[*]}"
+        [ "$code" -eq 2 ] || fail "$what: exit code $code, not 2"
+        [ "$(cat "$work/refused.err")" = "$expected" ] ||
+            fail "$what: said '$(cat "$work/refused.err")', not '$expected'"
+        [ ! -s "$work/refused.out" ] || fail "$what: printed $(cat "$work/refused.out")"
+        [ "$(ls -A "$work/mistakes")" = taken ] ||
+            fail "$what: left $(ls -A "$work/mistakes" | tr '\n' ' ')behind"
+    done
+done
 
 # kill_session SID: SIGKILL to every process of the session, GNU parallel's
 # jobs included (each has a process group of its own).
@@ -94,6 +156,24 @@ done
 [ "$(wc -l <"$work/out/summary.csv")" -eq $((generations + 1)) ] || fail "summary.csv is short"
 grep -q "^$generations,$seeds," "$work/out/summary.csv" || fail "summary.csv misses seeds"
 
+# Ctrl-C, the terminal's SIGINT to the sweep's process group (job control
+# gives it one, with SIGINT not ignored), is reported as such.
+set -m
+"$sweep" -j 1 -g 100000 --batch "$batch" 1 1 "$work/interrupted" >/dev/null \
+    2>"$work/interrupted.txt" &
+group=$!
+set +m
+for _ in $(seq 1 3000); do
+    [ -f "$work/interrupted/seed-1/run.ckpt" ] && break
+    sleep 0.01
+done
+kill -INT -- "-$group"
+code=0
+wait "$group" || code=$?
+[ "$code" -eq 130 ] && [ "$(cat "$work/interrupted.txt")" = \
+    "sweep.sh: interrupted; the same command again resumes the seeds" ] ||
+    fail "Ctrl-C: exit code $code, $(cat "$work/interrupted.txt")"
+
 # Interrupted is not finished, however the run was stopped: SIGINT as from
 # Ctrl-C, SIGTERM as Slurm sends it before a requeue or a time limit, and
 # SIGKILL, each to the whole process group, as a terminal or Slurm signals.
@@ -147,8 +227,9 @@ cmp <(head -n $((short + 1)) "$work/straight/seed-1/fitness.csv") \
     "$conditions/hall_of_fame=0/seed-1/fitness.csv" || fail "hall_of_fame=0 is not the default run"
 "$sweep" -j 2 -g "$short" --batch "$batch" --set evaluation.hall_of_fame=0,2 \
     --set board.steps=100 1 2 "$conditions" >"$work/conditions-again.txt"
-[ "$(grep -c 'finished already, skipped' "$work/conditions-again.txt")" -eq 4 ] ||
-    fail "finished conditions were not skipped: $(cat "$work/conditions-again.txt")"
+# Each line names its condition.
+[ "$(sort "$work/conditions-again.txt" | tr '\n' '|')" = "$(printf 'hall_of_fame=%s seed %s: finished already, skipped|' 0 1 0 2 2 1 2 2)" ] ||
+    fail "finished conditions were not skipped by name: $(cat "$work/conditions-again.txt")"
 
 "$analyze" compare "$conditions/hall_of_fame=0" "$conditions/hall_of_fame=2" \
     --csv "$work/compare.csv" --png "$work/compare.png" || fail "compare failed"

@@ -124,10 +124,13 @@ done
 setsid "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
     >"$work/killed.txt" 2>&1 &
 session=$!
-# Killed once the first seed has checkpointed a third of its generations.
+# Killed once the first seed has checkpointed a third of its generations, or
+# has finished already (a loaded machine may not look in time): the seeds
+# after it are still running then.
 for _ in $(seq 1 3000); do
-    if [ -f "$work/out/seed-1/run.ckpt" ] &&
-        [ "$(wc -l <"$work/out/seed-1/fitness.csv.partial")" -gt $((generations / 3 + 1)) ]; then
+    if [ -f "$work/out/seed-1/fitness.csv" ] || { [ -f "$work/out/seed-1/run.ckpt" ] &&
+        [ "$(wc -l <"$work/out/seed-1/fitness.csv.partial" 2>/dev/null || echo 0)" -gt \
+            $((generations / 3 + 1)) ]; }; then
         break
     fi
     sleep 0.01

@@ -21,14 +21,6 @@ std::string shapeText(PatternShape shape)
     return "(" + std::to_string(shape.height) + ", " + std::to_string(shape.width) + ")";
 }
 
-Pattern patternAt(const std::uint8_t* cells, PatternShape shape)
-{
-    Pattern pattern = makePattern(shape.cells());
-    for (int i = 0; i < shape.cells(); ++i)
-        pattern[i] = cells[i] != 0 ? 1 : 0;
-    return pattern;
-}
-
 } // namespace
 
 Pattern patternOf(const py::array& cells, PatternShape shape, const char* what)
@@ -37,21 +29,25 @@ Pattern patternOf(const py::array& cells, PatternShape shape, const char* what)
     if (array.shape(0) != shape.height || array.shape(1) != shape.width)
         throw py::value_error(std::string(what) + ": expected shape " + shapeText(shape) +
                               ", the configuration's pattern (rows, columns)");
-    return patternAt(array.data(), shape);
+    Pattern pattern = makePattern(shape.cells());
+    copyPatternCells(array.data(), pattern, shape);
+    return pattern;
 }
 
-std::vector<Pattern> patternsOf(const py::array& cells, PatternShape shape, const char* what)
+CellArray patternArrayOf(const py::array& cells, PatternShape shape, const char* what)
 {
-    const CellArray array = cellArrayOf(cells, 3, what);
+    CellArray array = cellArrayOf(cells, 3, what);
     if (array.shape(1) != shape.height || array.shape(2) != shape.width)
         throw py::value_error(std::string(what) + ": expected shape (M, " +
                               std::to_string(shape.height) + ", " + std::to_string(shape.width) +
                               "), the configuration's pattern (rows, columns)");
-    std::vector<Pattern> patterns;
-    patterns.reserve(static_cast<std::size_t>(array.shape(0)));
-    for (py::ssize_t i = 0; i < array.shape(0); ++i)
-        patterns.push_back(patternAt(array.data(i), shape));
-    return patterns;
+    return array;
+}
+
+void copyPatternCells(const std::uint8_t* cells, const Pattern& pattern, PatternShape shape)
+{
+    for (int i = 0; i < shape.cells(); ++i)
+        pattern[i] = cells[i] != 0 ? 1 : 0;
 }
 
 std::string utf8Of(const QString& text)

@@ -15,8 +15,11 @@ using CellArray =
 // A 2-D uint8 array of exactly `shape` (height, width), any non-zero cell
 // live; ValueError naming `what` otherwise.
 Pattern patternOf(const pybind11::array& cells, PatternShape shape, const char* what);
-// The patterns of a 3-D (count, height, width) array.
-std::vector<Pattern> patternsOf(const pybind11::array& cells, PatternShape shape, const char* what);
+// A 3-D (count, height, width) array of patterns, checked and made uint8.
+CellArray patternArrayOf(const pybind11::array& cells, PatternShape shape, const char* what);
+// Pattern cells from `cells`, the shape's cells of one pattern in such an
+// array.
+void copyPatternCells(const std::uint8_t* cells, const Pattern& pattern, PatternShape shape);
 // A C-contiguous uint8 view of a 2-D or 3-D array, converted if need be; ValueError
 // naming `what` when it has another number of dimensions.
 CellArray cellArrayOf(const pybind11::array& cells, int dimensions, const char* what);

@@ -120,16 +120,30 @@ py::array playMany(const py::array& firsts, const py::array& seconds,
                    const std::optional<ExperimentConfig>& config, std::optional<int> threads)
 {
     const MatchLayout layout = layoutOf(config);
-    const std::vector<Pattern> firstPatterns = patternsOf(firsts, layout.pattern, "firsts");
-    const std::vector<Pattern> secondPatterns = patternsOf(seconds, layout.pattern, "seconds");
-    if (firstPatterns.size() != secondPatterns.size())
+    const CellArray firstCells = patternArrayOf(firsts, layout.pattern, "firsts");
+    const CellArray secondCells = patternArrayOf(seconds, layout.pattern, "seconds");
+    if (firstCells.shape(0) != secondCells.shape(0))
         throw py::value_error("firsts and seconds: as many patterns in each");
-    std::vector<GridScores> scores(firstPatterns.size());
+    const auto count = static_cast<std::size_t>(firstCells.shape(0));
+    const std::uint8_t* firstData = firstCells.data();
+    const std::uint8_t* secondData = secondCells.data();
+    const auto cells = static_cast<std::size_t>(layout.pattern.cells());
+    std::vector<GridScores> scores(count);
     const std::unique_ptr<MatchPool> pool = startPool(threads);
-    runInterruptibly(*pool, static_cast<int>(scores.size()), [&](int row, Board& board) {
-        scores[static_cast<std::size_t>(row)] =
-            gridScoresOf(playMatch(board, firstPatterns[static_cast<std::size_t>(row)],
-                                   secondPatterns[static_cast<std::size_t>(row)], layout));
+    // Rows of many matches, each converting its patterns on its thread into
+    // two it allocates once: a million matches need no million patterns.
+    constexpr std::size_t matchesPerRow = 64;
+    const auto rows = static_cast<int>((count + matchesPerRow - 1) / matchesPerRow);
+    runInterruptibly(*pool, rows, [&](int row, Board& board) {
+        const Pattern first = makePattern(layout.pattern.cells());
+        const Pattern second = makePattern(layout.pattern.cells());
+        const std::size_t end =
+            std::min(count, (static_cast<std::size_t>(row) + 1) * matchesPerRow);
+        for (std::size_t k = static_cast<std::size_t>(row) * matchesPerRow; k < end; ++k) {
+            copyPatternCells(firstData + k * cells, first, layout.pattern);
+            copyPatternCells(secondData + k * cells, second, layout.pattern);
+            scores[k] = gridScoresOf(playMatch(board, first, second, layout));
+        }
     });
     py::array_t<double> out({static_cast<py::ssize_t>(scores.size()), py::ssize_t{2}});
     auto at = out.mutable_unchecked<2>();

@@ -1,9 +1,10 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "charts/ChartStyle.h"
+#include "cli/ImageFormat.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/FitnessPane.h"
+#include "explorer/ImageFile.h"
 #include "explorer/PopulationsPane.h"
 #include "records/PackedPattern.h"
 #include "records/PartialFile.h"
@@ -162,13 +163,19 @@ void ExplorerWindow::buildMenus()
                                                   {tr("&Populations Pane"), populationsPane},
                                                   {tr("Duel &Board Pane"), duelPane}};
     for (const auto& [name, pane] : panes)
-        connect(exports->addAction(tr("%1 as PNG...").arg(name)), &QAction::triggered, this,
+        connect(exports->addAction(tr("%1 as an Image...").arg(name)), &QAction::triggered, this,
                 [this, pane = pane] {
-                    const QString path = QFileDialog::getSaveFileName(
-                        this, tr("Save the pane as PNG"), QString(), tr("PNG images (*.png)"));
+                    QString path = QFileDialog::getSaveFileName(
+                        this, tr("Save the pane as an image"), QString(),
+                        tr("Images (*.png *.jpg *.bmp *.ppm);;All files (*)"));
                     if (path.isEmpty())
                         return;
-                    const QString error = savePng(path, pane->grab().toImage());
+                    // As the command line: the suffix names the format; none is PNG.
+                    if (QFileInfo(path).suffix().isEmpty())
+                        path += QStringLiteral(".png");
+                    QString error = imageFormatProblem(tr("cannot save"), path);
+                    if (error.isEmpty())
+                        error = writeImageFile(path, pane->grab().toImage());
                     statusBar()->showMessage(error.isEmpty() ? tr("Saved %1").arg(path) : error);
                 });
     file->addSeparator();

@@ -5,7 +5,7 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
-#include "records/AtomicFile.h"
+#include "explorer/ImageFile.h"
 #include "records/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
@@ -76,9 +76,7 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
         image = window.grab().toImage();
     }
     const QString path = imageOutput(options).path;
-    const QByteArray bytes = encodedImage(image, path);
-    const QString error = bytes.isEmpty() ? QStringLiteral("cannot encode %1 as an image").arg(path)
-                                          : writeFileAtomically(path, bytes);
+    const QString error = writeImageFile(path, image);
     if (!error.isEmpty()) {
         reportError(error);
         return ExitCode::unwritableOutput;

@@ -121,8 +121,11 @@ void bindRun(py::module_& module)
 
     py::class_<GenerationIterator>(module, "GenerationIterator",
                                    "The generations Run.generations() plays, one per step.")
-        .def("__iter__", [](GenerationIterator& it) -> GenerationIterator& { return it; })
-        .def("__next__", &GenerationIterator::next);
+        .def(
+            "__iter__", [](GenerationIterator& it) -> GenerationIterator& { return it; },
+            "The iterator itself.")
+        .def("__next__", &GenerationIterator::next,
+             "Plays the next generation; StopIteration once the n asked for are played.");
 
     py::class_<PythonRun>(module, "Run",
                           "A co-evolution run with random sources of its own and a pool of "

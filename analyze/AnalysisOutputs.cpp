@@ -5,7 +5,7 @@
 #include "analyze/WatchedPlay.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 #include "records/OutputPathsCheck.h"
 
 QString checkAnalysisOutputs(const AnalyzeOptions& options)

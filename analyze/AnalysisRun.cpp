@@ -12,7 +12,7 @@
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 #include "records/ArchiveReader.h"
 
 #include <QDir>

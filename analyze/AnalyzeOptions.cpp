@@ -2,7 +2,7 @@
 
 #include "analyze/ConditionRuns.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 
 #include <QCommandLineParser>
 

@@ -11,7 +11,7 @@
 #include "charts/CrossplayPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 
 #include <QDir>
 

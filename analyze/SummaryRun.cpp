@@ -7,7 +7,7 @@
 #include "analyze/ReportedReads.h"
 #include "charts/SummaryPlot.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 
 int runSummary(const AnalyzeOptions& options)
 {

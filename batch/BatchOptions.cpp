@@ -1,7 +1,7 @@
 #include "batch/BatchOptions.h"
 
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 #include "records/ConfigFile.h"
 
 #include <QCommandLineParser>

@@ -1,9 +1,8 @@
 #include "batch/ExperimentRecorder.h"
 
 #include "charts/FitnessPlot.h"
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 #include "evolution/GenerationReport.h"
-#include "records/AtomicFile.h"
 #include "records/PatternExport.h"
 #include "records/RleWriter.h"
 
@@ -102,10 +101,7 @@ QString ExperimentRecorder::finish()
     if (!outputs.plotPath.isEmpty()) {
         const QString title = QStringLiteral("Coevolife fitness, seed %1").arg(seed);
         // In the format the path's suffix names, checked before the run.
-        const QByteArray image = encodedImage(drawFitnessPlot(history, title), outputs.plotPath);
-        if (image.isEmpty())
-            return QStringLiteral("cannot encode %1 as an image").arg(outputs.plotPath);
-        const QString error = writeFileAtomically(outputs.plotPath, image);
+        const QString error = writeImageFile(outputs.plotPath, drawFitnessPlot(history, title));
         if (!error.isEmpty())
             return error;
     }

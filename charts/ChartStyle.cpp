@@ -1,9 +1,7 @@
 #include "charts/ChartStyle.h"
 
 #include "board/SpeciesColours.h"
-#include "records/AtomicFile.h"
 
-#include <QBuffer>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -283,22 +281,4 @@ QString runsReaching(long long reaching, long long runs, const QString& what)
         .arg(runs)
         .arg(runs == 1 ? QStringLiteral("run") : QStringLiteral("runs"),
              reaching == 1 ? QStringLiteral("reaches") : QStringLiteral("reach"), what);
-}
-
-QByteArray pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return {};
-    return bytes;
-}
-
-QString savePng(const QString& path, const QImage& image)
-{
-    const QByteArray bytes = pngBytes(image);
-    if (bytes.isEmpty())
-        return QStringLiteral("cannot encode %1 as PNG").arg(path);
-    return writeFileAtomically(path, bytes);
 }

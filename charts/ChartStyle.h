@@ -130,8 +130,3 @@ QColor conditionColor(int index);
 // "K of N runs reach WHAT" ("1 of N runs reaches", "K of 1 run"), what a
 // chart of several runs says of a generation.
 QString runsReaching(long long reaching, long long runs, const QString& what);
-
-// The image encoded as PNG.
-QByteArray pngBytes(const QImage& image);
-// The image as a PNG written atomically; an error message or an empty string.
-QString savePng(const QString& path, const QImage& image);

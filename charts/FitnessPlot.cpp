@@ -1,5 +1,7 @@
 #include "charts/FitnessPlot.h"
 
+#include "charts/ImageFile.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -115,5 +117,5 @@ QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& 
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,
                         const QString& title)
 {
-    return savePng(path, drawFitnessPlot(records, title));
+    return writeImageFile(path, drawFitnessPlot(records, title), "PNG");
 }

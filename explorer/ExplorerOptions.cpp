@@ -1,7 +1,7 @@
 #include "explorer/ExplorerOptions.h"
 
+#include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
 
 #include <limits>
 

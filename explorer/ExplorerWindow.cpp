@@ -1,10 +1,9 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/FitnessPane.h"
-#include "explorer/ImageFile.h"
 #include "explorer/PopulationsPane.h"
 #include "records/PackedPattern.h"
 #include "records/PartialFile.h"

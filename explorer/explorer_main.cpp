@@ -1,11 +1,10 @@
+#include "charts/ImageFile.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "cli/ImageFormat.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
-#include "explorer/ImageFile.h"
 #include "records/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 

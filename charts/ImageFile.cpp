@@ -1,4 +1,6 @@
-#include "cli/ImageFormat.h"
+#include "charts/ImageFile.h"
+
+#include "records/AtomicFile.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -37,14 +39,31 @@ QString imageFormatProblem(const QString& option, const QString& path)
         .arg(option, path, suffixList());
 }
 
-QByteArray encodedImage(const QImage& image, const QString& path)
+namespace
+{
+
+QByteArray encodedIn(const QImage& image, const char* format)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, formatOf(path).constData()))
+    if (!image.save(&buffer, format))
         return {};
     return bytes;
+}
+
+} // namespace
+
+QByteArray encodedImage(const QImage& image, const QString& path)
+{
+    return encodedIn(image, formatOf(path).constData());
+}
+
+QString writeImageFile(const QString& path, const QImage& image, const char* format)
+{
+    const QByteArray bytes = format ? encodedIn(image, format) : encodedImage(image, path);
+    return bytes.isEmpty() ? QStringLiteral("cannot encode %1 as an image").arg(path)
+                           : writeFileAtomically(path, bytes);
 }
 
 QString imageFormatRule()

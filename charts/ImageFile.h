@@ -14,6 +14,9 @@ class QImage;
 QString imageFormatProblem(const QString& option, const QString& path);
 // `image` encoded in the format `path`'s suffix names; empty when it cannot be.
 QByteArray encodedImage(const QImage& image, const QString& path);
+// `image` written atomically at `path` in the format its suffix names, or in
+// `format` when one is given; the line that says why not, empty on success.
+QString writeImageFile(const QString& path, const QImage& image, const char* format = nullptr);
 // The rule as the --help texts give it: "its suffix names the image format:
 // .png, or ...".
 QString imageFormatRule();

@@ -2,9 +2,6 @@
 
 #include "python/ArrayConversion.h"
 
-#include <array>
-#include <cstring>
-
 namespace py = pybind11;
 
 PythonArchive::PythonArchive(const std::string& path)
@@ -61,43 +58,6 @@ py::array PythonArchive::championScores() const
     return std::move(scores);
 }
 
-namespace
-{
-
-// Byte b's eight cells, bit k at cell k: a packed pattern's cells are its
-// bits in order, so a pattern unpacks eight cells at a time.
-struct CellBytesTable {
-    std::array<std::array<std::uint8_t, 8>, 256> cells{};
-    CellBytesTable()
-    {
-        for (int byte = 0; byte < 256; ++byte)
-            for (int bit = 0; bit < 8; ++bit)
-                cells[static_cast<std::size_t>(byte)][static_cast<std::size_t>(bit)] =
-                    static_cast<std::uint8_t>((byte >> bit) & 1);
-    }
-};
-
-std::uint8_t* unpackInto(const PackedPattern& packed, int cellCount, std::uint8_t* out)
-{
-    static const CellBytesTable table;
-    const int wholeBytes = cellCount / 8;
-    for (int b = 0; b < wholeBytes; ++b, out += 8)
-        std::memcpy(
-            out,
-            table.cells[static_cast<unsigned char>(packed[static_cast<std::size_t>(b)])].data(), 8);
-    if (const int rest = cellCount % 8; rest > 0) {
-        std::memcpy(
-            out,
-            table.cells[static_cast<unsigned char>(packed[static_cast<std::size_t>(wholeBytes)])]
-                .data(),
-            static_cast<std::size_t>(rest));
-        out += rest;
-    }
-    return out;
-}
-
-} // namespace
-
 py::array PythonArchive::unpackPopulations() const
 {
     const PatternShape shape = archive.config().match.pattern;
@@ -108,7 +68,9 @@ py::array PythonArchive::unpackPopulations() const
     for (const ArchivedGeneration& generation : archive.generations)
         for (const std::vector<PackedPattern>* population :
              {&generation.population1, &generation.population2})
-            for (const PackedPattern& member : *population)
-                out = unpackInto(member, shape.cells(), out);
+            for (const PackedPattern& member : *population) {
+                unpackCells(member, out, shape);
+                out += shape.cells();
+            }
     return std::move(cells);
 }

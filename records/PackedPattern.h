@@ -2,6 +2,7 @@
 
 #include "board/Pattern.h"
 
+#include <algorithm>
 #include <string>
 
 // A pattern's cells one bit each, cell k = x + width * y at bit k % 8 of byte
@@ -30,12 +31,19 @@ inline PackedPattern packCells(const int* cells, PatternShape shape = {})
     return packed;
 }
 
-// `packed` holds at least the shape's bytes.
-inline void unpackCells(const PackedPattern& packed, int* cells, PatternShape shape = {})
+// `packed` holds at least the shape's bytes; cells of any integer type.
+template <typename Cell>
+void unpackCells(const PackedPattern& packed, Cell* cells, PatternShape shape = {})
 {
-    for (int i = 0; i < shape.cells(); ++i)
-        cells[i] = static_cast<int>(
-            (static_cast<unsigned char>(packed[static_cast<std::size_t>(i / 8)]) >> (i % 8)) & 1u);
+    // A byte at a time: its bits are the next eight cells.
+    const int count = shape.cells();
+    for (int first = 0; first < count; first += 8) {
+        const unsigned bits =
+            static_cast<unsigned char>(packed[static_cast<std::size_t>(first / 8)]);
+        const int end = std::min(8, count - first);
+        for (int bit = 0; bit < end; ++bit)
+            cells[first + bit] = static_cast<Cell>((bits >> bit) & 1u);
+    }
 }
 
 inline PackedPattern packPattern(const Pattern& pattern, PatternShape shape = {})

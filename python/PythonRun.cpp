@@ -40,8 +40,7 @@ std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optio
     if (!read.error.isEmpty())
         raiseValueError(read.error);
     const Checkpoint& saved = read.checkpoint;
-    std::unique_ptr<PythonRun> run(
-        new PythonRun(saved.seed, checkedConfig(saved.config), startPool(threads)));
+    std::unique_ptr<PythonRun> run(new PythonRun(saved.seed, saved.config, startPool(threads)));
     // The starting populations were drawn; the state replaces them and the
     // sources go back to where the checkpoint left them.
     if (!run->sources.sources().restore(saved.randomSources))

@@ -44,8 +44,12 @@ void ChampionGrid::playRow(int row, Board& board)
     const long long n2 = static_cast<long long>(distinct2.size());
     const long long end = matchesIn(row + 1);
     for (long long k = static_cast<long long>(row) * matchesPerRow; k < end; ++k) {
-        results[static_cast<std::size_t>(k)] =
-            gridScoresOf(playMatch(board, patterns1[k / n2], patterns2[k % n2], layout));
+        const std::optional<MatchResult> result =
+            playCancellableMatch(board, patterns1[k / n2], patterns2[k % n2], layout);
+        // A cancelled match leaves its cell as it was, and the row ends.
+        if (!result)
+            return;
+        results[static_cast<std::size_t>(k)] = gridScoresOf(*result);
     }
 }
 

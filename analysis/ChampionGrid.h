@@ -52,6 +52,8 @@ public:
     {
         return std::min(matchCount(), static_cast<long long>(rows) * matchesPerRow);
     }
+    // A cancel of the board's pool ends the row at the match it stopped,
+    // whose cell stays unplayed.
     void playRow(int row, Board& board);
 
     int size1() const { return static_cast<int>(index1.size()); }

@@ -8,7 +8,14 @@ QString exportDuel(const QString& folder, const Pattern& first, const Pattern& s
                    const MatchLayout& layout, const QStringList& description, std::uint32_t seed)
 {
     Board board;
-    const GridScores scores = gridScoresOf(playMatch(board, first, second, layout));
+    return exportDuel(folder, first, second, layout, description, seed,
+                      gridScoresOf(playMatch(board, first, second, layout)));
+}
+
+QString exportDuel(const QString& folder, const Pattern& first, const Pattern& second,
+                   const MatchLayout& layout, const QStringList& description, std::uint32_t seed,
+                   const GridScores& scores)
+{
     QStringList comments = description;
     comments << QStringLiteral("seed %1").arg(seed)
              << QStringLiteral("scores %1 and %2")

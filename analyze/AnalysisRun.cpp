@@ -29,9 +29,14 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                     : nullptr;
     if (!secondRecord)
         return ExitCode::badInput;
+    const MatchLayout& layout = archive.config().match;
+    // The one match played as the grid's are, on the pool, watched for
+    // Ctrl-C: on a large board it may take minutes.
+    ChampionGrid duel({firstRecord->championOf(1)}, {secondRecord->championOf(2)}, layout);
+    if (const int exitCode = playOnNewPool(duel, options.threads))
+        return exitCode;
     if (const int exitCode = pendingInterruption())
         return exitCode;
-    const MatchLayout& layout = archive.config().match;
     const QString error = exportDuel(
         options.exportFolder, unpackPattern(firstRecord->championOf(1), layout.pattern),
         unpackPattern(secondRecord->championOf(2), layout.pattern), layout,
@@ -39,7 +44,7 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
                         "2's champion of generation %2")
              .arg(options.first)
              .arg(options.second)},
-        archive.header.seed);
+        archive.header.seed, duel.at(0, 0));
     if (!error.isEmpty()) {
         reportError(error);
         return ExitCode::unwritableOutput;

@@ -114,7 +114,7 @@ void startAndWait(benchmark::State& state)
 
 // A run of `steps` steps on a randomly filled board, packing and unpacking
 // included: how small boards fare on each path.
-template <void (Board::*runSteps)()> void runBoard(benchmark::State& state)
+template <auto runSteps> void runBoard(benchmark::State& state)
 {
     Board board;
     board.useKernelBuild(KernelBuild::Portable);

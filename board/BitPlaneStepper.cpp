@@ -5,12 +5,18 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 using namespace bitplanes;
 
 namespace
 {
+
+// The words of one plane a block of steps may take between two looks at the
+// cancel flag: about 15 steps of the largest board, tens of thousands of a
+// usual one.
+constexpr std::size_t wordsPerBlockOfSteps = std::size_t{1} << 22;
 
 // Every pass works on whole blocks of rows.
 int roundUpToBlock(int n)
@@ -155,6 +161,8 @@ void BitPlaneStepper::resize(int newWidth, int newHeight)
     // the summed slots and the slot below them that the rule reads.
     stride = roundUpToBlock(slotZero + 1 + sumRows + 1);
     planeWords = static_cast<std::size_t>(wordsPerRow) * stride;
+    stepsPerBlock = static_cast<int>(std::clamp<std::size_t>(
+        wordsPerBlockOfSteps / planeWords, 1, std::numeric_limits<int>::max()));
     storage.assign(planeCount * planeWords + blockWords - 1, 0);
     const auto address = reinterpret_cast<std::uintptr_t>(storage.data());
     alignedStart = (blockWords - address / sizeof(Word) % blockWords) % blockWords;
@@ -174,11 +182,13 @@ void BitPlaneStepper::resize(int newWidth, int newHeight)
 }
 
 // Built once per instruction set below.
-template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(int* grid, int steps)
+template <typename Isa>
+COEVOLIFE_ALWAYS_INLINE BitPlaneStepper::Advance BitPlaneStepper::runKernel(int* grid, int steps,
+                                                                            Cancel cancel)
 {
     // With no step at all the grid keeps codes the planes cannot hold.
     if (steps <= 0)
-        return 0;
+        return {};
     Word* first = plane(FirstSpecies);
     Word* second = plane(SecondSpecies);
     Word* nextFirst = plane(NextFirstSpecies);
@@ -206,23 +216,31 @@ template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(i
     const ColumnEdges* const edgesBegin = columnEdges.data();
     const ColumnEdges* const edgesEnd = edgesBegin + columnEdges.size();
     typename Isa::ContactCounter contacts;
-    for (int s = 0; s < steps; ++s) {
-        for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
-            const std::size_t at = edges->column;
-            sumColumn(first, second, *edges, {sums[0] + at, sums[1] + at},
-                      {sums[2] + at, sums[3] + at}, summed, rows);
+    // The flag is looked at between blocks of steps, never inside one, so
+    // the steps themselves run as they would without it.
+    const int block = cancel ? stepsPerBlock : steps;
+    int played = 0;
+    while (played < steps && !(cancel && cancel->load(std::memory_order_relaxed))) {
+        const int blockEnd = played + std::min(block, steps - played);
+        for (int s = played; s < blockEnd; ++s) {
+            for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
+                const std::size_t at = edges->column;
+                sumColumn(first, second, *edges, {sums[0] + at, sums[1] + at},
+                          {sums[2] + at, sums[3] + at}, summed, rows);
+            }
+            for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
+                const std::size_t at = edges->column;
+                applyRule(first + at, second + at, {sums[0] + at, sums[1] + at},
+                          {sums[2] + at, sums[3] + at}, nextFirst + at, nextSecond + at, ruled,
+                          realRows, contacts);
+                // The copy of the first row below the last, for the next sums.
+                nextFirst[at + rows + 1] = nextFirst[at + 1];
+                nextSecond[at + rows + 1] = nextSecond[at + 1];
+            }
+            std::swap(first, nextFirst);
+            std::swap(second, nextSecond);
         }
-        for (const ColumnEdges* edges = edgesBegin; edges != edgesEnd; ++edges) {
-            const std::size_t at = edges->column;
-            applyRule(first + at, second + at, {sums[0] + at, sums[1] + at},
-                      {sums[2] + at, sums[3] + at}, nextFirst + at, nextSecond + at, ruled,
-                      realRows, contacts);
-            // The copy of the first row below the last, for the next sums.
-            nextFirst[at + rows + 1] = nextFirst[at + 1];
-            nextSecond[at + rows + 1] = nextSecond[at + 1];
-        }
-        std::swap(first, nextFirst);
-        std::swap(second, nextSecond);
+        played = blockEnd;
     }
 
     for (int y = 0; y < height; ++y) {
@@ -231,7 +249,7 @@ template <typename Isa> COEVOLIFE_ALWAYS_INLINE int BitPlaneStepper::runKernel(i
             Isa::unpack(row + 64 * k, std::min(64, width - 64 * k), first[slot(k, 1 + y)],
                         second[slot(k, 1 + y)]);
     }
-    return contacts.sum();
+    return {contacts.sum(), played};
 }
 
 // An unsigned total with no early exit lets the compiler add whole vectors
@@ -247,9 +265,9 @@ COEVOLIFE_ALWAYS_INLINE int countCodes(const int* cells, std::size_t count, int 
 #if defined(__GNUC__)
 __attribute__((flatten))
 #endif
-int BitPlaneStepper::runPortable(int* grid, int steps)
+BitPlaneStepper::Advance BitPlaneStepper::runPortable(int* grid, int steps, Cancel cancel)
 {
-    return runKernel<PortableIsa>(grid, steps);
+    return runKernel<PortableIsa>(grid, steps, cancel);
 }
 
 static int countPortable(const int* cells, std::size_t count, int code)
@@ -261,14 +279,16 @@ static int countPortable(const int* cells, std::size_t count, int code)
 
 // The portable build has neither POPCNT nor AVX2; these run where the CPU
 // has them.
-__attribute__((target("popcnt"), flatten)) int BitPlaneStepper::runPopcnt(int* grid, int steps)
+__attribute__((target("popcnt"), flatten)) BitPlaneStepper::Advance
+BitPlaneStepper::runPopcnt(int* grid, int steps, Cancel cancel)
 {
-    return runKernel<PortableIsa>(grid, steps);
+    return runKernel<PortableIsa>(grid, steps, cancel);
 }
 
-__attribute__((target("avx2,popcnt"), flatten)) int BitPlaneStepper::runAvx2(int* grid, int steps)
+__attribute__((target("avx2,popcnt"), flatten)) BitPlaneStepper::Advance
+BitPlaneStepper::runAvx2(int* grid, int steps, Cancel cancel)
 {
-    return runKernel<Avx2Isa>(grid, steps);
+    return runKernel<Avx2Isa>(grid, steps, cancel);
 }
 
 // Eight cells per compare.
@@ -279,14 +299,14 @@ __attribute__((target("avx2"))) static int countAvx2(const int* cells, std::size
 
 #else
 
-int BitPlaneStepper::runPopcnt(int* grid, int steps)
+BitPlaneStepper::Advance BitPlaneStepper::runPopcnt(int* grid, int steps, Cancel cancel)
 {
-    return runKernel<PortableIsa>(grid, steps);
+    return runKernel<PortableIsa>(grid, steps, cancel);
 }
 
-int BitPlaneStepper::runAvx2(int* grid, int steps)
+BitPlaneStepper::Advance BitPlaneStepper::runAvx2(int* grid, int steps, Cancel cancel)
 {
-    return runKernel<PortableIsa>(grid, steps);
+    return runKernel<PortableIsa>(grid, steps, cancel);
 }
 
 static int countAvx2(const int* cells, std::size_t count, int code)

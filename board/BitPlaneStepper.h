@@ -2,6 +2,7 @@
 
 #include "board/KernelBuild.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -24,9 +25,23 @@ public:
     // Reallocates only when the size changed.
     void resize(int newWidth, int newHeight);
 
+    // What a run did: the contacts counted and the steps played.
+    struct Advance {
+        int contacts = 0;
+        int steps = 0;
+    };
+
     // Loads the grid (width x height codes, row by row), advances it `steps`
-    // generations, writes it back; returns the contacts counted meanwhile.
-    int run(int* grid, int steps) { return (this->*kernel)(grid, steps); }
+    // generations, writes it back. With a cancel flag, the steps are played
+    // in blocks of blockSteps() and the flag is looked at before each: once
+    // it is raised the run ends at the end of a block, fewer steps played.
+    Advance run(int* grid, int steps, const std::atomic<bool>* cancel = nullptr)
+    {
+        return (this->*kernel)(grid, steps, cancel);
+    }
+    // Steps a block of about the same work on every board size: a few
+    // milliseconds on the largest board, every step of a usual match.
+    int blockSteps() const { return stepsPerBlock; }
 
     // How many of `count` cells hold `code`, in the same build as run().
     int countCells(const int* cells, std::size_t count, int code) const
@@ -55,10 +70,11 @@ public:
 private:
     using Word = std::uint64_t;
 
-    template <typename Isa> int runKernel(int* grid, int steps);
-    int runPortable(int* grid, int steps);
-    int runPopcnt(int* grid, int steps);
-    int runAvx2(int* grid, int steps);
+    using Cancel = const std::atomic<bool>*;
+    template <typename Isa> Advance runKernel(int* grid, int steps, Cancel cancel);
+    Advance runPortable(int* grid, int steps, Cancel cancel);
+    Advance runPopcnt(int* grid, int steps, Cancel cancel);
+    Advance runAvx2(int* grid, int steps, Cancel cancel);
 
     int width = 0;
     int height = 0;
@@ -68,8 +84,9 @@ private:
     int sumRows = 0;  // slots 1..sumRows get sums: every row and that copy
     int ruleRows = 0; // slots 1..ruleRows get the rule: every row, rounded up
     int stride = 0;   // slots per word column
+    int stepsPerBlock = 1;
     KernelBuild currentBuild = KernelBuild::Portable;
-    int (BitPlaneStepper::*kernel)(int*, int) = &BitPlaneStepper::runPortable;
+    Advance (BitPlaneStepper::*kernel)(int*, int, Cancel) = &BitPlaneStepper::runPortable;
     int (*counter)(const int*, std::size_t, int) = nullptr;
 
     // The cell planes (current and next), the horizontal sums (west +

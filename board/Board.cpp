@@ -106,18 +106,20 @@ int Board::nextState(int x, int y)
     return nextCellCode(own, n1, n2);
 }
 
-void Board::run()
+bool Board::run()
 {
     // Below four cells the per-step cost of the planes outweighs the cells.
-    if (static_cast<long long>(width) * height < 4)
-        runPerCell();
-    else
-        runBitPlanes();
+    if (static_cast<long long>(width) * height >= 4)
+        return runBitPlanes();
+    runPerCell();
+    return true;
 }
 
-void Board::runBitPlanes()
+bool Board::runBitPlanes()
 {
-    contacts += planes.run(currentGrid.get(), steps);
+    const BitPlaneStepper::Advance advance = planes.run(currentGrid.get(), steps, cancelFlag);
+    contacts += advance.contacts;
+    return advance.steps >= steps;
 }
 
 void Board::runPerCell()

@@ -5,16 +5,21 @@
 
 #include <boost/shared_array.hpp>
 
+#include <atomic>
+
 // The two-species battle board: a torus of cell codes (0 empty, 1 first
 // species, 2 second species), the step rule and the contact counter. A plain
 // value used by one thread at a time; StepThread runs one on a thread of its
-// own, the match runners and the analyses use it directly.
+// own, the match runners and the analyses use it directly. A board may watch
+// a cancel flag (a MatchPool's boards watch the pool's), so that a long run
+// stops soon after the flag is raised.
 class Board
 {
 public:
     Board() = default;
     // Copies the cells, the counter and the kernel build; the planes, which
-    // only a run uses, are sized anew.
+    // only a run uses, are sized anew. The flag watched is the owner's: a
+    // copy watches none, an assigned board keeps its own.
     Board(const Board& other);
     Board& operator=(const Board& other);
 
@@ -41,13 +46,20 @@ public:
     int nextState(int x, int y);
 
     // `steps` generations: by runBitPlanes(), or by runPerCell() on boards
-    // of fewer than four cells.
-    void run();
+    // of fewer than four cells. False when the cancel flag stopped it first:
+    // the board is then at an earlier step, its counts partial.
+    bool run();
     // Both perform `steps` generations with the same result. runPerCell()
     // applies nextState cell by cell and is the reference for tests and
-    // benchmarks.
-    void runBitPlanes();
+    // benchmarks; it plays too few cells to be worth stopping.
+    bool runBitPlanes();
     void runPerCell();
+    // The flag run() looks at between blocks of steps (BitPlaneStepper's);
+    // null for none. It must outlive the board's runs.
+    void watchCancelFlag(const std::atomic<bool>* flag) { cancelFlag = flag; }
+    // The steps between two looks at the flag, for the board's size as of
+    // the last reset.
+    int blockSteps() const { return planes.blockSteps(); }
     // The build of the bit-plane kernel and the counts: the fastest the CPU
     // supports unless another is chosen; false, and no change, for a build
     // the CPU lacks.
@@ -64,6 +76,7 @@ private:
     int allocatedHeight = 0;
     int steps = 100;
     int contacts = 0;
+    const std::atomic<bool>* cancelFlag = nullptr;
     boost::shared_array<int> currentGrid;
     boost::shared_array<int> nextGrid;
     // Sized with the grids; holds the board only during runBitPlanes().

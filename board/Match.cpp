@@ -39,3 +39,12 @@ MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second,
     board.run();
     return matchResult(board);
 }
+
+std::optional<MatchResult> playCancellableMatch(Board& board, const Pattern& first,
+                                                const Pattern& second, const MatchLayout& layout)
+{
+    setUpMatch(board, first, second, layout);
+    if (!board.run())
+        return std::nullopt;
+    return matchResult(board);
+}

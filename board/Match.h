@@ -2,6 +2,8 @@
 
 #include "board/Pattern.h"
 
+#include <optional>
+
 class Board;
 
 // Where a match is played: the first pattern with code 1 at its place and the
@@ -42,6 +44,12 @@ void setUpMatch(Board& board, const Pattern& first, const Pattern& second,
                 const MatchLayout& layout = {});
 // The counts of a board whose match has been played.
 MatchResult matchResult(const Board& board);
-// A whole match on the calling thread, without starting the board's own.
+// A whole match on the calling thread, without starting the board's own, on
+// a board that watches no cancel flag.
 MatchResult playMatch(Board& board, const Pattern& first, const Pattern& second,
                       const MatchLayout& layout = {});
+// The same on a board that may watch one, as a pool's do: none when the flag
+// stopped the match part-way, whose counts no one may score or store.
+std::optional<MatchResult> playCancellableMatch(Board& board, const Pattern& first,
+                                                const Pattern& second,
+                                                const MatchLayout& layout = {});

@@ -11,6 +11,7 @@ MatchPool::MatchPool(int threadCount)
     for (int k = 0; k < count; ++k) {
         boards.push_back(std::make_unique<Board>());
         prepareMatchBoard(*boards.back());
+        boards.back()->watchCancelFlag(&cancelling);
     }
     try {
         for (int k = 0; k < count; ++k)
@@ -55,6 +56,8 @@ void MatchPool::begin(int rows, RowTask rowTask)
     {
         const std::lock_guard<std::mutex> lock(jobMutex);
         task = std::move(rowTask);
+        // No row of the last job is in progress: it was waited for.
+        cancelling = false;
         rowCount = rows;
         nextRow = 0;
         finishedRows = 0;
@@ -80,7 +83,8 @@ void MatchPool::work(Board& board)
             if (row >= rowCount)
                 break;
             task(row, board);
-            finishedRows.fetch_add(1);
+            // A cancel may have cut the row's last match short.
+            (cancelling.load() ? droppedRows : finishedRows).fetch_add(1);
         }
         lock.lock();
         --busyThreads;
@@ -113,6 +117,9 @@ void MatchPool::cancel()
 {
     {
         const std::lock_guard<std::mutex> lock(jobMutex);
+        // First the matches in progress, so that a row taken from now on
+        // stops at once too.
+        cancelling = true;
         // Takes the untaken rows away from the counter, so no thread starts
         // one; a second cancel finds none left to drop.
         const int taken = std::min(nextRow.exchange(rowCount), rowCount);

@@ -20,7 +20,8 @@
 //
 // Plain threads rather than QThreadPool: the pool's threads are exactly the
 // boards' owners, nothing else is queued on them, and a cancel takes effect
-// between rows without cancelling tasks.
+// through the boards: each watches the pool's cancel flag, so a match in
+// progress stops within a block of steps, however large its board.
 class MatchPool
 {
 public:
@@ -44,9 +45,13 @@ public:
     void waitForAll();
     // begin() and waitForAll().
     void run(int rowCount, RowTask task);
-    // The rows not yet taken are dropped; waits for those in progress.
+    // The rows not yet taken are dropped and the matches in progress
+    // stopped (playCancellableMatch gives them no result); waits for the
+    // rows in progress to return. The pool takes the next job as usual.
     void cancel();
 
+    // The rows played to their end; a row in progress when a cancel came is
+    // dropped, never done.
     int rowsDone() const { return finishedRows.load(); }
     int threadCount() const { return static_cast<int>(threads.size()); }
 
@@ -68,6 +73,8 @@ private:
     unsigned jobNumber = 0;
     bool shuttingDown = false;
     int busyThreads = 0;
+    // Raised by cancel() until the next begin(); every board watches it.
+    std::atomic<bool> cancelling{false};
     std::atomic<int> nextRow{0};
     std::atomic<int> finishedRows{0};
     std::atomic<int> droppedRows{0};

@@ -16,9 +16,18 @@ void PoolMatchRunner::play(const MatchLayout& layout, const std::vector<MatchOrd
 {
     const int count = static_cast<int>(orders.size());
     const int rows = (count + matchesPerRow - 1) / matchesPerRow;
-    pool.run(rows, [&](int row, Board& board) {
+    pool.begin(rows, [&](int row, Board& board) {
         const int end = std::min(count, (row + 1) * matchesPerRow);
-        for (int k = row * matchesPerRow; k < end; ++k)
-            results[k] = playMatch(board, *orders[k].first, *orders[k].second, layout);
+        for (int k = row * matchesPerRow; k < end; ++k) {
+            const std::optional<MatchResult> result =
+                playCancellableMatch(board, *orders[k].first, *orders[k].second, layout);
+            if (!result)
+                return;
+            results[k] = *result;
+        }
     });
+    if (wait)
+        wait(pool);
+    else
+        pool.waitForAll();
 }

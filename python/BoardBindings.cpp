@@ -142,7 +142,11 @@ py::array playMany(const py::array& firsts, const py::array& seconds,
         for (std::size_t k = static_cast<std::size_t>(row) * matchesPerRow; k < end; ++k) {
             copyPatternCells(firstData + k * cells, first, layout.pattern);
             copyPatternCells(secondData + k * cells, second, layout.pattern);
-            scores[k] = gridScoresOf(playMatch(board, first, second, layout));
+            const std::optional<MatchResult> result =
+                playCancellableMatch(board, first, second, layout);
+            if (!result)
+                return;
+            scores[k] = gridScoresOf(*result);
         }
     });
     py::array_t<double> out({static_cast<py::ssize_t>(scores.size()), py::ssize_t{2}});

@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "board/Board.h"
 #include "board/KernelBuild.h"
 #include "board/Match.h"
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 #include <random>
 #include <vector>
@@ -26,6 +28,7 @@ private slots:
     void contactsOfATallStripedBoard();
     void resizedBoardKeepsNothingStale();
     void threadRunUsesTheSameRule();
+    void blocksOfStepsPlayTheSameRun();
 };
 
 Q_DECLARE_METATYPE(MatchLayout)
@@ -309,6 +312,52 @@ void BoardDifferentialTest::threadRunUsesTheSameRule()
         const QString diff = difference(thread.board(), boards.reference);
         QVERIFY2(diff.isEmpty(),
                  qPrintable(QStringLiteral("%1x%2: %3").arg(size[0]).arg(size[1]).arg(diff)));
+    }
+}
+
+void BoardDifferentialTest::blocksOfStepsPlayTheSameRun()
+{
+    // A board watching a cancel flag plays its steps in blocks, looking at
+    // the flag between them; on a board this large a run of 130 steps takes
+    // several blocks, which must leave what one uninterrupted run leaves.
+    std::mt19937 rng(17);
+    const std::atomic<bool> raised{true};
+    const std::atomic<bool> lowered{false};
+    for (KernelBuild build : supportedKernelBuilds()) {
+        Board blocks;
+        blocks.useKernelBuild(build);
+        blocks.watchCancelFlag(&lowered);
+        Board whole;
+        whole.useKernelBuild(build);
+        for (Board* board : {&blocks, &whole}) {
+            board->setWidth(4096);
+            board->setHeight(1024);
+            board->setSteps(130);
+            board->reset();
+        }
+        QVERIFY(blocks.blockSteps() * 2 < 130);
+        std::uniform_int_distribution<int> code(0, 2);
+        for (int y = 0; y < 1024; ++y)
+            for (int x = 0; x < 4096; ++x) {
+                const int c = code(rng);
+                blocks.setCell(x, y, c);
+                whole.setCell(x, y, c);
+            }
+        QVERIFY(blocks.runBitPlanes());
+        QVERIFY(whole.runBitPlanes());
+        QVERIFY(whole.contactCount() > 0);
+        const QString diff = difference(blocks, whole);
+        QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("%1 build: %2")
+                                                .arg(kernelBuildName(build))
+                                                .arg(diff)));
+
+        // A raised flag stops the run before its first block: nothing moves.
+        const QVector<int> before = cellsOf(blocks);
+        const int contacts = blocks.contactCount();
+        blocks.watchCancelFlag(&raised);
+        QVERIFY(!blocks.run());
+        QCOMPARE(blocks.contactCount(), contacts);
+        QVERIFY(cellsOf(blocks) == before);
     }
 }
 

@@ -1,6 +1,8 @@
 // The two-species board: the step rule cell by cell, the torus, the contact
 // counter, runs, resets and stamps.
 #include "TestSupport.h"
+#include "board/Match.h"
+#include "board/MatchPool.h"
 #include "board/Pattern.h"
 #include "board/StepThread.h"
 
@@ -8,8 +10,10 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <dlfcn.h>
+#include <mutex>
 #include <random>
 
 // Counts the allocations made on the test thread while counting is on, so a
@@ -126,6 +130,7 @@ private slots:
     void resetKeepsArraysButClears();
     void resetReallocatesOnNewShape();
     void stampPlacesCellsAndNeverClears();
+    void poolCancelStopsTheMatchesInProgress();
 };
 
 void BoardTest::stepRule_data()
@@ -506,6 +511,63 @@ void BoardTest::stampPlacesCellsAndNeverClears()
     board.stampPattern(makePattern(), 1, 0, 0, patternWidth, patternHeight);
     QCOMPARE(cellsOf(board), before);
     QCOMPARE(board.contactCount(), 0);
+}
+
+void BoardTest::poolCancelStopsTheMatchesInProgress()
+{
+    // Matches on the largest board for the most steps, minutes each: the
+    // cancel has to reach them in progress for the call to return.
+    MatchLayout largest;
+    largest.boardWidth = 4096;
+    largest.boardHeight = 4096;
+    largest.steps = 100000;
+    std::mt19937 generator(8);
+    std::vector<Pattern> patterns(16);
+    for (Pattern& pattern : patterns) {
+        pattern = makePattern();
+        for (int i = 0; i < patternCells; ++i)
+            pattern[i] = static_cast<int>(generator() & 1);
+    }
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(2, failure);
+    QVERIFY2(pool, failure.c_str());
+
+    std::mutex mutex;
+    std::condition_variable started;
+    int playing = 0;
+    // Per row: -1 not begun, 0 stopped without a result, 1 played whole.
+    std::vector<int> outcomes(3, -1);
+    pool->begin(3, [&](int row, Board& board) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ++playing;
+        }
+        started.notify_all();
+        outcomes[row] = playCancellableMatch(board, patterns[0], patterns[1], largest) ? 1 : 0;
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        started.wait(lock, [&] { return playing == 2; });
+    }
+    pool->cancel();
+    // Each thread took one row and was stopped; the third row never began.
+    QCOMPARE(outcomes, (std::vector<int>{0, 0, -1}));
+    QCOMPARE(pool->rowsDone(), 0);
+
+    // The pool plays the next job whole, as boards of its own would.
+    std::vector<std::optional<MatchResult>> results(8);
+    pool->run(8, [&](int row, Board& board) {
+        results[row] = playCancellableMatch(board, patterns[2 * row], patterns[2 * row + 1]);
+    });
+    QCOMPARE(pool->rowsDone(), 8);
+    for (int row = 0; row < 8; ++row) {
+        Board alone;
+        const MatchResult expected = playMatch(alone, patterns[2 * row], patterns[2 * row + 1]);
+        QVERIFY(results[row]);
+        QCOMPARE(results[row]->firstCells, expected.firstCells);
+        QCOMPARE(results[row]->secondCells, expected.secondCells);
+        QCOMPARE(results[row]->contacts, expected.contacts);
+    }
 }
 
 QTEST_GUILESS_MAIN(BoardTest)

@@ -86,6 +86,7 @@ private slots:
     void thumbnailsChooseTheirMembers();
     void liveRunGrows();
     void damagedRunLeavesTheOpenOne();
+    void hugeRunClosesAtOnce();
 };
 
 void ExplorerTest::initTestCase()
@@ -362,4 +363,27 @@ void ExplorerTest::damagedRunLeavesTheOpenOne()
         QCOMPARE(window.windowTitle(), title);
         QVERIFY(window.hasRun());
     }
+}
+
+void ExplorerTest::hugeRunClosesAtOnce()
+{
+    // Every match of this run plays on the largest board for the most steps,
+    // minutes each: opening another run, or closing the window, has to stop
+    // the CIAO map's matches in progress, not wait for them.
+    QTemporaryDir dir;
+    ExperimentConfig largest;
+    largest.match.boardWidth = 4096;
+    largest.match.boardHeight = 4096;
+    largest.match.steps = 100000;
+    const QString huge = dir.filePath(QStringLiteral("huge.arc"));
+    QVERIFY(writeBytes(huge, randomArchive(3, 6, largest)));
+    QVERIFY(recordRun(dir.filePath(QStringLiteral("small")), 3));
+    ExplorerWindow window;
+    QCOMPARE(window.openPath(huge), QString());
+    QVERIFY(window.ciao()->computing());
+    QCOMPARE(window.openPath(dir.filePath(QStringLiteral("small"))), QString());
+    window.ciao()->waitForGrid();
+    QVERIFY(!window.ciao()->computing());
+    QCOMPARE(window.ciao()->shownGenerations(), (std::vector<int>{1, 2, 3}));
+    QVERIFY(window.openPath(huge).isEmpty() && window.ciao()->computing());
 }

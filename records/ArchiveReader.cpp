@@ -1,6 +1,9 @@
 #include "records/ArchiveReader.h"
 
+#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
+
+#include <QFile>
 
 #include <limits>
 #include <new>
@@ -30,7 +33,7 @@ ArchiveRead readArchive(const QString& path)
         return {{},
                 QStringLiteral("%1: %2 bytes, more records of %3 bytes than generation numbers "
                                "count")
-                    .arg(path)
+                    .arg(quotedText(QFile::encodeName(path), 1000))
                     .arg(file.size())
                     .arg(recordSize),
                 {}};

@@ -30,6 +30,8 @@ ChampionGrid::ChampionGrid(const std::vector<PackedPattern>& champions1,
 {
     deduplicate(champions1, distinct1, index1);
     deduplicate(champions2, distinct2, index2);
+    if (!playable())
+        return;
     for (const PackedPattern& pattern : distinct1)
         patterns1.push_back(unpackPattern(pattern, layout.pattern));
     for (const PackedPattern& pattern : distinct2)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 class Board;
@@ -43,10 +44,18 @@ public:
     {
         return static_cast<long long>(distinct1.size()) * static_cast<long long>(distinct2.size());
     }
+    // The most matches a grid plays: more would take days and hold more
+    // results than memory, and its rows would overflow their count. A grid
+    // of more holds none and plays no row.
+    static constexpr long long mostMatches = std::numeric_limits<int>::max();
+    bool playable() const { return matchCount() <= mostMatches; }
     int rowCount() const
     {
-        return static_cast<int>((matchCount() + matchesPerRow - 1) / matchesPerRow);
+        return playable() ? static_cast<int>((matchCount() + matchesPerRow - 1) / matchesPerRow)
+                          : 0;
     }
+    int distinctCount1() const { return static_cast<int>(distinct1.size()); }
+    int distinctCount2() const { return static_cast<int>(distinct2.size()); }
     // The matches of `rows` finished rows, near enough for a progress bar.
     long long matchesIn(int rows) const
     {

@@ -7,6 +7,11 @@ GenerationSelection selectGenerations(const RunArchive& archive, const Generatio
         selection.error = QStringLiteral("holds no generation");
         return selection;
     }
+    if (range.every < 1) {
+        selection.error =
+            QStringLiteral("every %1-th generation: the stride is at least 1").arg(range.every);
+        return selection;
+    }
     const int oldest = archive.generations.front().generation;
     const int newest = archive.generations.back().generation;
     const int first = range.first.value_or(oldest);
@@ -19,7 +24,11 @@ GenerationSelection selectGenerations(const RunArchive& archive, const Generatio
                               .arg(newest);
         return selection;
     }
-    for (int generation = first; generation <= last; generation += range.every)
-        selection.generations.push_back(&archive.generations[generation - oldest]);
+    // Indices into the archive, stepped in 64 bits: a generation number near
+    // the largest int, or a stride as large, would wrap an int.
+    const auto lastIndex = static_cast<long long>(last) - oldest;
+    for (auto index = static_cast<long long>(first) - oldest; index <= lastIndex;
+         index += range.every)
+        selection.generations.push_back(&archive.generations[static_cast<std::size_t>(index)]);
     return selection;
 }

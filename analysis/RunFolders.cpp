@@ -231,10 +231,10 @@ QString finalOrPartial(const QDir& folder, const QString& name)
 // last whole one.
 CsvLogRead readLiveLog(const QString& path, QStringList& warnings)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
-    QByteArray bytes = file.readAll();
+    QString problem;
+    QByteArray bytes = readCsvLogFile(path, problem);
+    if (!problem.isEmpty())
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, problem)};
     const qsizetype lastLineEnd = bytes.lastIndexOf('\n');
     if (lastLineEnd + 1 < bytes.size()) {
         bytes.truncate(lastLineEnd + 1);
@@ -267,7 +267,9 @@ OpenedRunRead openRun(const QString& path)
         const qulonglong seed = match.hasMatch() ? match.captured(1).toULongLong(&ok) : 0;
         if (ok && seed <= 0xffffffffULL)
             run.seed = static_cast<std::uint32_t>(seed);
-    } else if (info.isFile()) {
+    } else if (info.exists()) {
+        // Anything else is an archive to the reader, which refuses what is
+        // not a regular file.
         run.archivePath = path;
     } else {
         result.error = QStringLiteral("%1: no such file or folder").arg(path);

@@ -9,13 +9,15 @@
 #include "analyze/WatchedPlay.h"
 #include "board/Match.h"
 #include "charts/CiaoPlot.h"
+#include "charts/ImageFile.h"
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "charts/ImageFile.h"
 #include "records/ArchiveReader.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace
 {
@@ -78,6 +80,19 @@ int runAnalysis(const AnalyzeOptions& options)
     }
 
     ChampionGrid grid(champions1, champions2, archive.config().match);
+    if (!grid.playable()) {
+        reportError(QStringLiteral("%1: generations %2 to %3 hold %4 and %5 distinct champions, "
+                                   "%6 matches, more than one analysis plays (%7); choose fewer "
+                                   "with --generations or --every")
+                        .arg(quotedText(QFile::encodeName(options.archivePath), 1000))
+                        .arg(generations.front())
+                        .arg(generations.back())
+                        .arg(grid.distinctCount1())
+                        .arg(grid.distinctCount2())
+                        .arg(grid.matchCount())
+                        .arg(ChampionGrid::mostMatches));
+        return ExitCode::badInput;
+    }
     if (const int exitCode = playOnNewPool(grid, options.threads))
         return exitCode;
 

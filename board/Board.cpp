@@ -54,13 +54,26 @@ void Board::reset()
     contacts = 0;
 }
 
-void Board::stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
+bool Board::holdsPattern(int left, int top, int patternWidth, int patternHeight) const
+{
+    // In 64 bits: a sum of two ints does not wrap there. A size that has
+    // not taken effect (reset() makes the grids) holds none.
+    return width == allocatedWidth && height == allocatedHeight && left >= 0 && top >= 0 &&
+           patternWidth >= 0 && patternHeight >= 0 &&
+           static_cast<long long>(left) + patternWidth <= width &&
+           static_cast<long long>(top) + patternHeight <= height;
+}
+
+bool Board::stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
                          int patternHeight)
 {
+    if (!holdsPattern(left, top, patternWidth, patternHeight))
+        return false;
     for (int i = 0; i < patternWidth; ++i)
         for (int j = 0; j < patternHeight; ++j)
             if (pattern[i + patternWidth * j] != 0)
                 currentGrid[(left + i) + width * (top + j)] = code;
+    return true;
 }
 
 int Board::countFirstSpecies() const

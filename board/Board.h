@@ -34,8 +34,13 @@ public:
     // changed; both grids and the contact counter are cleared every time.
     void reset();
     // Writes the pattern's live cells with `code`; never clears, never wraps.
-    void stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
+    // False, and nothing written, unless the pattern lies wholly inside the
+    // board: whatever the numbers, no cell outside it is touched.
+    bool stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
                       int patternHeight);
+    // Whether a pattern of that size at that place lies wholly inside the
+    // board as reset() sized it, in arithmetic that cannot wrap.
+    bool holdsPattern(int left, int top, int patternWidth, int patternHeight) const;
 
     int countFirstSpecies() const;
     int countSecondSpecies() const;

@@ -18,10 +18,10 @@ public:
     void setHeight(int newHeight) { cells.setHeight(newHeight); }
     void setSteps(int newSteps) { cells.setSteps(newSteps); }
     void reset() { cells.reset(); }
-    void stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
+    bool stampPattern(const Pattern& pattern, int code, int left, int top, int patternWidth,
                       int patternHeight)
     {
-        cells.stampPattern(pattern, code, left, top, patternWidth, patternHeight);
+        return cells.stampPattern(pattern, code, left, top, patternWidth, patternHeight);
     }
 
     int countFirstSpecies() const { return cells.countFirstSpecies(); }

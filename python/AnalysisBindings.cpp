@@ -25,6 +25,12 @@ py::array championGrid(const PythonArchive& archive, std::optional<int> threads)
         champions2.push_back(generation.championOf(2));
     }
     ChampionGrid grid(champions1, champions2, run.config().match);
+    if (!grid.playable())
+        throw py::value_error("archive: " + std::to_string(grid.distinctCount1()) + " and " +
+                              std::to_string(grid.distinctCount2()) + " distinct champions, " +
+                              std::to_string(grid.matchCount()) +
+                              " matches, more than one grid plays (" +
+                              std::to_string(ChampionGrid::mostMatches) + ")");
     const std::unique_ptr<MatchPool> pool = startPool(threads);
     runInterruptibly(*pool, grid.rowCount(),
                      [&grid](int row, Board& board) { grid.playRow(row, board); });

@@ -1,17 +1,8 @@
 #include "python/ArrayConversion.h"
 
-namespace py = pybind11;
+#include <type_traits>
 
-CellArray cellArrayOf(const py::array& cells, int dimensions, const char* what)
-{
-    if (cells.ndim() != dimensions)
-        throw py::value_error(std::string(what) + ": expected a " + std::to_string(dimensions) +
-                              "-D array, not " + std::to_string(cells.ndim()) + "-D");
-    CellArray array = CellArray::ensure(cells);
-    if (!array)
-        throw py::value_error(std::string(what) + ": not convertible to uint8 cells");
-    return array;
-}
+namespace py = pybind11;
 
 namespace
 {
@@ -21,11 +12,106 @@ std::string shapeText(PatternShape shape)
     return "(" + std::to_string(shape.height) + ", " + std::to_string(shape.width) + ")";
 }
 
+// "what[i, j]": the element at `flat` of a C-ordered array of that shape.
+std::string elementName(const char* what, const py::array& cells, py::ssize_t flat)
+{
+    std::vector<py::ssize_t> index(static_cast<std::size_t>(cells.ndim()));
+    for (py::ssize_t k = cells.ndim() - 1; k >= 0; --k) {
+        index[static_cast<std::size_t>(k)] = flat % cells.shape(k);
+        flat /= cells.shape(k);
+    }
+    std::string name = std::string(what) + "[";
+    for (std::size_t k = 0; k < index.size(); ++k)
+        name += (k ? ", " : "") + std::to_string(index[k]);
+    return name + "]";
+}
+
+[[noreturn]] void refuseValue(const char* what, const py::array& cells, py::ssize_t flat,
+                              const std::string& value, int largestCode)
+{
+    const std::string allowed =
+        largestCode == 1 ? "a pattern's cells are 0 or 1" : "a board's cells are 0, 1 or 2";
+    throw py::value_error(elementName(what, cells, flat) + ": " + value +
+                          " is not a cell: " + allowed + ", in an integer or bool array");
+}
+
+// Every value checked as the array's own type holds it, then narrowed.
+template <typename Value>
+CellArray checkedAs(const py::array& cells, int largestCode, const char* what)
+{
+    // Of the same type, made C-contiguous and of native byte order: the
+    // values as they are, only laid out anew where need be.
+    using Typed = py::array_t<Value, py::array::c_style>;
+    const Typed typed = Typed::ensure(cells);
+    if (!typed)
+        throw py::error_already_set();
+    const Value* in = typed.data();
+    const py::ssize_t size = typed.size();
+    for (py::ssize_t i = 0; i < size; ++i) {
+        const Value value = in[i];
+        bool bad = false;
+        if constexpr (std::is_same_v<Value, bool>)
+            bad = static_cast<int>(value) > largestCode;
+        else if constexpr (std::is_signed_v<Value>)
+            bad = value < 0 || value > largestCode;
+        else
+            bad = value > static_cast<unsigned>(largestCode);
+        if (bad)
+            refuseValue(what, cells, i, std::to_string(value), largestCode);
+    }
+    CellArray out(std::vector<py::ssize_t>(cells.shape(), cells.shape() + cells.ndim()));
+    std::uint8_t* at = out.mutable_data();
+    for (py::ssize_t i = 0; i < size; ++i)
+        at[i] = static_cast<std::uint8_t>(in[i]);
+    return out;
+}
+
+template <typename Signed, typename Unsigned>
+CellArray checkedInteger(const py::array& cells, bool isSigned, int largestCode, const char* what)
+{
+    return isSigned ? checkedAs<Signed>(cells, largestCode, what)
+                    : checkedAs<Unsigned>(cells, largestCode, what);
+}
+
 } // namespace
+
+CellArray checkedCells(const py::array& cells, int dimensions, int largestCode, const char* what)
+{
+    if (cells.ndim() != dimensions)
+        throw py::value_error(std::string(what) + ": expected a " + std::to_string(dimensions) +
+                              "-D array, not " + std::to_string(cells.ndim()) + "-D");
+    const py::dtype type = cells.dtype();
+    const char kind = type.kind();
+    if (kind == 'b')
+        return checkedAs<bool>(cells, largestCode, what);
+    if (kind == 'i' || kind == 'u') {
+        const bool isSigned = kind == 'i';
+        switch (type.itemsize()) {
+        case 1:
+            return checkedInteger<std::int8_t, std::uint8_t>(cells, isSigned, largestCode, what);
+        case 2:
+            return checkedInteger<std::int16_t, std::uint16_t>(cells, isSigned, largestCode, what);
+        case 4:
+            return checkedInteger<std::int32_t, std::uint32_t>(cells, isSigned, largestCode, what);
+        case 8:
+            return checkedInteger<std::int64_t, std::uint64_t>(cells, isSigned, largestCode, what);
+        default:
+            break;
+        }
+    }
+    // A float, even 0.0 or 1.0, says the cells were computed as something
+    // else; so does every other kind of value: the first one is named.
+    const std::string typeName = py::str(static_cast<const py::handle&>(type));
+    if (cells.size() == 0)
+        throw py::value_error(std::string(what) + ": a " + typeName +
+                              " array: cells are integers or bools");
+    const std::string value = py::repr(cells.attr("item")(0));
+    refuseValue(what, cells, 0, value + " of dtype " + typeName, largestCode);
+}
 
 Pattern patternOf(const py::array& cells, PatternShape shape, const char* what)
 {
-    const CellArray array = cellArrayOf(cells, 2, what);
+    const CellArray array = checkedCells(cells, 2, 1, what);
     if (array.shape(0) != shape.height || array.shape(1) != shape.width)
         throw py::value_error(std::string(what) + ": expected shape " + shapeText(shape) +
                               ", the configuration's pattern (rows, columns)");
@@ -36,7 +122,7 @@ Pattern patternOf(const py::array& cells, PatternShape shape, const char* what)
 
 CellArray patternArrayOf(const py::array& cells, PatternShape shape, const char* what)
 {
-    CellArray array = cellArrayOf(cells, 3, what);
+    CellArray array = checkedCells(cells, 3, 1, what);
     if (array.shape(1) != shape.height || array.shape(2) != shape.width)
         throw py::value_error(std::string(what) + ": expected shape (M, " +
                               std::to_string(shape.height) + ", " + std::to_string(shape.width) +
@@ -46,8 +132,7 @@ CellArray patternArrayOf(const py::array& cells, PatternShape shape, const char*
 
 void copyPatternCells(const std::uint8_t* cells, const Pattern& pattern, PatternShape shape)
 {
-    for (int i = 0; i < shape.cells(); ++i)
-        pattern[i] = cells[i] != 0 ? 1 : 0;
+    std::copy(cells, cells + shape.cells(), pattern.get());
 }
 
 std::string utf8Of(const QString& text)

@@ -8,6 +8,7 @@
 
 #include <pybind11/stl.h>
 
+#include <limits>
 #include <optional>
 
 namespace py = pybind11;
@@ -45,15 +46,13 @@ CellArray cellsOf(const Board& board)
 
 void setCells(Board& board, const py::array& cells)
 {
-    const CellArray array = cellArrayOf(cells, 2, "cells");
-    if (array.shape(0) != board.boardHeight() || array.shape(1) != board.boardWidth())
+    if (cells.ndim() == 2 &&
+        (cells.shape(0) != board.boardHeight() || cells.shape(1) != board.boardWidth()))
         throw py::value_error("cells: expected the board's shape (" +
                               std::to_string(board.boardHeight()) + ", " +
                               std::to_string(board.boardWidth()) + ")");
+    const CellArray array = checkedCells(cells, 2, 2, "cells");
     const std::uint8_t* in = array.data();
-    for (py::ssize_t i = 0; i < array.size(); ++i)
-        if (in[i] > 2)
-            throw py::value_error("cells: codes are 0, 1 and 2, not " + std::to_string(in[i]));
     for (int y = 0; y < board.boardHeight(); ++y)
         for (int x = 0; x < board.boardWidth(); ++x)
             board.setCell(x, y, *in++);
@@ -61,15 +60,22 @@ void setCells(Board& board, const py::array& cells)
 
 void stamp(Board& board, const py::array& pattern, int code, int column, int row)
 {
-    const CellArray cells = cellArrayOf(pattern, 2, "pattern");
-    const PatternShape shape{static_cast<int>(cells.shape(1)), static_cast<int>(cells.shape(0))};
     if (code != 1 && code != 2)
         throw py::value_error("code: 1 or 2, not " + std::to_string(code));
-    if (column < 0 || row < 0 || column + shape.width > board.boardWidth() ||
-        row + shape.height > board.boardHeight())
-        throw py::value_error("a stamp does not wrap: the pattern must lie inside the board");
-    board.stampPattern(patternOf(pattern, shape, "pattern"), code, column, row, shape.width,
-                       shape.height);
+    const CellArray cells = checkedCells(pattern, 2, 1, "pattern");
+    // No side of a pattern inside the board is longer than the board's.
+    const bool fits = cells.shape(0) <= board.boardHeight() && cells.shape(1) <= board.boardWidth();
+    const PatternShape shape{fits ? static_cast<int>(cells.shape(1)) : 0,
+                             fits ? static_cast<int>(cells.shape(0)) : 0};
+    if (!fits || !board.holdsPattern(column, row, shape.width, shape.height))
+        throw py::value_error("a stamp does not wrap: the (" + std::to_string(cells.shape(0)) +
+                              ", " + std::to_string(cells.shape(1)) + ") pattern at column " +
+                              std::to_string(column) + ", row " + std::to_string(row) +
+                              " must lie inside the (" + std::to_string(board.boardHeight()) +
+                              ", " + std::to_string(board.boardWidth()) + ") board");
+    Pattern cellsOfPattern = makePattern(shape.cells());
+    copyPatternCells(cells.data(), cellsOfPattern, shape);
+    board.stampPattern(cellsOfPattern, code, column, row, shape.width, shape.height);
 }
 
 void step(Board& board, int steps)
@@ -124,15 +130,18 @@ py::array playMany(const py::array& firsts, const py::array& seconds,
     const CellArray secondCells = patternArrayOf(seconds, layout.pattern, "seconds");
     if (firstCells.shape(0) != secondCells.shape(0))
         throw py::value_error("firsts and seconds: as many patterns in each");
+    // Rows of many matches, each converting its patterns on its thread into
+    // two it allocates once: a million matches need no million patterns.
+    constexpr std::size_t matchesPerRow = 64;
     const auto count = static_cast<std::size_t>(firstCells.shape(0));
+    if (count / matchesPerRow >= static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw py::value_error("firsts and seconds: more matches than a pool plays at once (" +
+                              std::to_string(count) + ")");
     const std::uint8_t* firstData = firstCells.data();
     const std::uint8_t* secondData = secondCells.data();
     const auto cells = static_cast<std::size_t>(layout.pattern.cells());
     std::vector<GridScores> scores(count);
     const std::unique_ptr<MatchPool> pool = startPool(threads);
-    // Rows of many matches, each converting its patterns on its thread into
-    // two it allocates once: a million matches need no million patterns.
-    constexpr std::size_t matchesPerRow = 64;
     const auto rows = static_cast<int>((count + matchesPerRow - 1) / matchesPerRow);
     runInterruptibly(*pool, rows, [&](int row, Board& board) {
         const Pattern first = makePattern(layout.pattern.cells());
@@ -169,13 +178,15 @@ void bindBoard(py::module_& module)
              "An empty board of `width` columns and `height` rows.")
         .def("stamp", &stamp, py::arg("pattern"), py::arg("code"), py::arg("column"),
              py::arg("row"),
-             "Writes the live (non-zero) cells of a 2-D pattern with `code` (1 or 2), its top "
-             "left at `column`, `row`; the pattern must lie inside the board.")
+             "Writes the live cells of a 2-D pattern of cells 0 and 1 (any integer or bool "
+             "dtype) with `code` (1 or 2), its top left at `column`, `row`; ValueError unless "
+             "the pattern lies inside the board.")
         .def("step", &step, py::arg("n") = 1,
              "Plays `n` generations of the step rule, counting contacts.")
         .def_property("cells", &cellsOf, &setCells,
                       "A copy of the cells, uint8 (H, W) of codes 0, 1 and 2; assign such an "
-                      "array to set them.")
+                      "array, of any integer or bool dtype, to set them (ValueError naming the "
+                      "first other value).")
         .def_property_readonly("width", &Board::boardWidth, "The number of columns.")
         .def_property_readonly("height", &Board::boardHeight, "The number of rows.")
         .def_property_readonly("live1", &Board::countFirstSpecies,
@@ -188,8 +199,9 @@ void bindBoard(py::module_& module)
 
     module.def("play", &play, py::arg("first"), py::arg("second"), py::arg("config") = py::none(),
                py::arg("history") = false,
-               "One match of two (H, W) patterns laid out as `config` (default: the default "
-               "experiment) lays them out: returns (score1, score2) as a run scores them, "
+               "One match of two (H, W) patterns of cells 0 and 1 (any integer or bool dtype; "
+               "ValueError naming the first other value) laid out as `config` (default: the "
+               "default experiment) lays them out: returns (score1, score2) as a run scores them, "
                "float32-rounded; with `history`, (score1, score2, boards), the boards uint8 "
                "(steps + 1, board height, board width) from the start to the end.");
     module.def("play_many", &playMany, py::arg("firsts"), py::arg("seconds"),

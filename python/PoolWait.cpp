@@ -2,6 +2,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -10,10 +11,13 @@ namespace py = pybind11;
 
 std::unique_ptr<MatchPool> startPool(std::optional<int> threads)
 {
-    const int count =
-        threads.value_or(std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
-    if (count < 1)
-        throw py::value_error("threads: at least 1, not " + std::to_string(count));
+    // As on the command line: more would only wait for each other.
+    constexpr int mostThreads = 1024;
+    const int count = threads.value_or(
+        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, mostThreads));
+    if (count < 1 || count > mostThreads)
+        throw py::value_error("threads: 1 to " + std::to_string(mostThreads) + ", not " +
+                              std::to_string(count));
     std::string failure;
     std::unique_ptr<MatchPool> pool = MatchPool::start(count, failure);
     if (!pool)

@@ -5,8 +5,9 @@
 #include <memory>
 #include <optional>
 
-// A pool of `threads` threads (None: one per core); ValueError for fewer
-// than one, RuntimeError when the system refuses them.
+// A pool of `threads` threads (None: one per core); ValueError outside 1 to
+// 1024, as the command line bounds them, RuntimeError when the system
+// refuses them.
 std::unique_ptr<MatchPool> startPool(std::optional<int> threads);
 
 // Plays the job's rows on the pool with the GIL released, waking every tenth

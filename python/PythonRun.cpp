@@ -5,6 +5,12 @@
 #include "records/AtomicFile.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
+#include "records/OutputLock.h"
+#include "records/QuotedText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 
 #include <pybind11/pybind11.h>
 
@@ -18,6 +24,49 @@ const ExperimentConfig& checkedConfig(const ExperimentConfig& config)
     if (const QString error = checkExperimentConfig(config); !error.isEmpty())
         raiseValueError(error);
     return config;
+}
+
+// The lock a batch holds on its checkpoint for as long as it runs, taken
+// here only while the file is read or written: a Run writes its checkpoint
+// when asked, and between two writes a batch may take the file over (it is
+// then refused the write, as a second batch would be). A lock that cannot
+// be made (a folder this process cannot write in) does not keep a reader
+// from reading.
+std::unique_ptr<OutputLock> lockCheckpoint(const std::string& path, bool reading)
+{
+    QString error;
+    bool inUse = false;
+    std::unique_ptr<OutputLock> lock = OutputLock::acquire(qStringOf(path), error, &inUse);
+    if (!lock && inUse)
+        throw CheckpointInUseError(utf8Of(error));
+    if (!lock && !reading)
+        throw std::runtime_error(utf8Of(error));
+    return lock;
+}
+
+// A batch's checkpoint names the outputs its resume goes on writing; this
+// run writes none, so its checkpoint in that place would strand them.
+void refuseStrandingOutputs(const std::string& path)
+{
+    const QString name = qStringOf(path);
+    if (!QFileInfo::exists(name))
+        return;
+    const CheckpointRead read = readCheckpoint(name);
+    if (!read.error.isEmpty())
+        return;
+    QStringList named;
+    for (QString RunOutputs::*output : runOutputPaths)
+        if (!(read.checkpoint.*output).isEmpty())
+            named << quotedText(QFile::encodeName(read.checkpoint.*output), 1000);
+    if (named.isEmpty())
+        return;
+    const std::string message = utf8Of(
+        QStringLiteral("%1: the checkpoint of a batch run that writes %2; replaced by this "
+                       "run's, which writes none, its resume would leave them behind: "
+                       "write to another path, or remove it first")
+            .arg(quotedText(QFile::encodeName(name), 1000), named.join(QStringLiteral(", "))));
+    PyErr_SetString(PyExc_FileExistsError, message.c_str());
+    throw py::error_already_set();
 }
 
 } // namespace
@@ -36,6 +85,7 @@ PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
 
 std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optional<int> threads)
 {
+    const std::unique_ptr<OutputLock> lock = lockCheckpoint(path, true);
     const CheckpointRead read = readCheckpoint(qStringOf(path));
     if (!read.error.isEmpty())
         raiseValueError(read.error);
@@ -87,6 +137,8 @@ void PythonRun::checkpoint(const std::string& path) const
     saved.generationsAsked = coevolution.generations();
     saved.evolution = coevolution.saveState();
     saved.randomSources = coevolution.randomSources().state();
+    const std::unique_ptr<OutputLock> lock = lockCheckpoint(path, false);
+    refuseStrandingOutputs(path);
     if (const QString error = writeFileAtomically(qStringOf(path), encodeCheckpoint(saved));
         !error.isEmpty())
         throw std::runtime_error(utf8Of(error));

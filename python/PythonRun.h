@@ -9,7 +9,16 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+
+// Another process holds the lock a batch takes on its checkpoint:
+// coevolife.InUseError, an OSError, with the batch's own line.
+class CheckpointInUseError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // A co-evolution run driven from Python, one generation per call, with
 // random sources of its own and a pool of threads started once: the same
@@ -21,13 +30,18 @@ public:
     // count below one.
     PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::optional<int> threads);
     // The run a batch checkpoint (or checkpoint()) holds; ValueError with
-    // the reader's message for one it refuses.
+    // the reader's message for one it refuses, CheckpointInUseError while
+    // a batch (or another process) holds its lock.
     static std::unique_ptr<PythonRun> resume(const std::string& path, std::optional<int> threads);
 
     // Plays the next generation without the GIL; runs of 100 begin and end
     // as the batch's do. RuntimeError while another thread plays the run.
     GenerationReport playNext();
-    // Writes the batch's checkpoint of the run so far, atomically.
+    // Writes the batch's checkpoint of the run so far, atomically, holding
+    // the checkpoint's lock as a batch does while it writes;
+    // CheckpointInUseError while another process holds it, FileExistsError
+    // for a batch's checkpoint that names outputs, which this run would
+    // strand.
     void checkpoint(const std::string& path) const;
 
     std::uint32_t seed() const { return runSeed; }

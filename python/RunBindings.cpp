@@ -78,6 +78,10 @@ private:
 
 void bindRun(py::module_& module)
 {
+    py::register_exception<CheckpointInUseError>(module, "InUseError", PyExc_OSError)
+        .attr("__doc__") = "A checkpoint is in use by another process, such as the "
+                           "coevolife-batch that writes it: the message names the process, "
+                           "as the batch's own refusal does.";
     py::class_<PlayedGeneration>(module, "Generation", "One generation as a Run played it.")
         .def_property_readonly(
             "number", [](const PlayedGeneration& g) { return g.report.generation; },
@@ -153,7 +157,10 @@ void bindRun(py::module_& module)
             "Ctrl-C raises KeyboardInterrupt after the generation in progress, which is kept.")
         .def("checkpoint", &PythonRun::checkpoint, py::arg("path"),
              "Writes the run so far as coevolife-batch writes a checkpoint (no outputs named), "
-             "atomically; coevolife-batch --resume PATH --generations N goes on from it.")
+             "atomically; coevolife-batch --resume PATH --generations N goes on from it. Holds "
+             "the lock a batch holds on its checkpoint while it writes: InUseError while a "
+             "batch (or another process) holds it, FileExistsError where a batch's checkpoint "
+             "names outputs this run would leave behind.")
         .def_static(
             "resume",
             [](const std::string& path, std::optional<int> threads) {
@@ -162,7 +169,8 @@ void bindRun(py::module_& module)
             py::arg("path"), py::arg("threads") = py::none(),
             "The run a checkpoint holds, from coevolife-batch or checkpoint(), to go on with "
             "generations(); the checkpoint's output files are not written. ValueError with the "
-            "reader's message for a checkpoint it refuses.")
+            "reader's message for a checkpoint it refuses, InUseError while a batch (or another "
+            "process) holds its lock; the lock is held only while the file is read.")
         .def_property_readonly("seed", &PythonRun::seed, "The seed the run started from.")
         .def_property_readonly(
             "config", [](const PythonRun& run) { return run.evolution().experiment(); },

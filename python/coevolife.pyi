@@ -69,7 +69,7 @@ class Board:
     def __init__(self, width: int, height: int) -> None:
         """An empty board."""
     def stamp(self, pattern: npt.ArrayLike, code: int, column: int, row: int) -> None:
-        """Writes the pattern's live cells with `code` (1 or 2), inside the board."""
+        """Writes the pattern's cells 1 with `code` (1 or 2), inside the board; ValueError."""
     def step(self, n: int = 1) -> None:
         """Plays `n` generations of the step rule, counting contacts."""
     @property
@@ -140,6 +140,9 @@ class GenerationIterator(Iterator[Generation]):
     def __iter__(self) -> GenerationIterator: ...
     def __next__(self) -> Generation: ...
 
+class InUseError(OSError):
+    """A checkpoint is in use by another process, such as the coevolife-batch writing it."""
+
 class Run:
     """A co-evolution run: with the same seed and configuration, coevolife-batch's numbers."""
 
@@ -148,10 +151,10 @@ class Run:
     def generations(self, n: int) -> GenerationIterator:
         """Plays the next n generations, one per step; Ctrl-C stops between two."""
     def checkpoint(self, path: str) -> None:
-        """Writes the batch's checkpoint of the run so far."""
+        """Writes the batch's checkpoint of the run so far; InUseError, FileExistsError."""
     @staticmethod
     def resume(path: str, threads: Optional[int] = ...) -> Run:
-        """The run a checkpoint holds."""
+        """The run a checkpoint holds; ValueError, InUseError."""
     @property
     def seed(self) -> int: ...
     @property

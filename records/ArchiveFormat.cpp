@@ -6,6 +6,7 @@
 
 #include <QtEndian>
 
+#include <cfloat>
 #include <cstring>
 
 namespace
@@ -236,5 +237,18 @@ decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, Q
     const int scores = layout.scoresOffset();
     generation.championScore1 = bitCast<float>(uint32At(data + scores));
     generation.championScore2 = bitCast<float>(uint32At(data + scores + 4));
+    // A score is cells, or cells times contacts: never negative, never
+    // infinite, always a number.
+    const float championScores[] = {generation.championScore1, generation.championScore2};
+    for (int population = 1; population <= 2; ++population) {
+        const float score = championScores[population - 1];
+        if (!(score >= 0.0f && score <= FLT_MAX)) {
+            error = QStringLiteral("population %1's champion's score %2 is not a finite score of "
+                                   "0 or more")
+                        .arg(population)
+                        .arg(static_cast<double>(score));
+            return std::nullopt;
+        }
+    }
     return generation;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evolution/ExperimentConfig.h"
+#include "records/ConfigFile.h"
 #include "records/PackedPattern.h"
 
 #include <QByteArray>
@@ -52,8 +53,10 @@ constexpr int archiveVersionFieldSize = 16;
 constexpr int archiveHeaderSize = 36;
 constexpr int archivedPopulationSize = 100;
 constexpr int archiveRecordSize = 4 + 2 * archivedPopulationSize * packedPatternBytes + 16;
-// A configuration longer than this is taken for a damaged length.
-constexpr int archiveConfigTextLimit = 1 << 16;
+// A configuration longer than a file may hold is taken for a damaged length.
+constexpr int archiveConfigTextLimit = configTextLimit;
+// The longest header: version 2's with the longest configuration.
+constexpr int archiveHeaderLimit = 40 + archiveConfigTextLimit;
 
 struct ArchiveHeader {
     std::uint32_t formatVersion = 1;

@@ -1,16 +1,50 @@
 #include "records/ArchiveReader.h"
 
+#include "records/QuotedText.h"
+#include "records/RegularFileReader.h"
+
 #include <QFile>
+
+#include <limits>
+#include <new>
 
 ArchiveRead readArchive(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
-    return decodeArchive(bytes, path);
+    RegularFileReader file(path);
+    const auto cannotRead = [&path](const QString& problem) {
+        return ArchiveRead{{}, QStringLiteral("%1: cannot read: %2").arg(path, problem), {}};
+    };
+    // The header first: its numbers give the size of a record, and the
+    // generation numbers, from 1 to the largest int, how many records there
+    // can be.
+    const QByteArray head = file.read(0, archiveHeaderLimit);
+    if (!file.problem().isEmpty())
+        return cannotRead(file.problem());
+    QString problem;
+    qsizetype headerSize = 0;
+    const auto header = decodeArchiveHeader(head, headerSize, problem);
+    // One the header refuses is refused by the decoding, from the header alone.
+    if (!header)
+        return decodeArchive(head, path);
+    const qint64 recordSize = archiveRecordSizeOf(*header);
+    const qint64 longest =
+        headerSize + recordSize * std::numeric_limits<int>::max() + recordSize - 1;
+    if (file.size() > longest)
+        return {{},
+                QStringLiteral("%1: %2 bytes, more records of %3 bytes than generation numbers "
+                               "count")
+                    .arg(quotedText(QFile::encodeName(path), 1000))
+                    .arg(file.size())
+                    .arg(recordSize),
+                {}};
+    const QByteArray bytes = file.read(0, file.size());
+    if (!file.problem().isEmpty())
+        return cannotRead(file.problem());
+    try {
+        return decodeArchive(bytes, path);
+    } catch (const std::bad_alloc&) {
+        return cannotRead(QStringLiteral("its generations are more than this process can hold"));
+    }
 }
 
 ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
@@ -49,13 +83,15 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
         if (!generation)
             return fail(
                 QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));
-        const int expected =
-            k == 0 ? generation->generation : read.archive.generations.back().generation + 1;
+        // In 64 bits: the record after one of the largest generation has none.
+        const long long expected =
+            k == 0 ? generation->generation
+                   : static_cast<long long>(read.archive.generations.back().generation) + 1;
         if (generation->generation < 1 || generation->generation != expected)
             return fail(QStringLiteral("generation record %1 is corrupted (generation %2 out of "
                                        "order)")
                             .arg(k + 1)
-                            .arg(generation->generation));
+                            .arg(static_cast<std::uint32_t>(generation->generation)));
         read.archive.generations.push_back(*generation);
     }
     if (cutShort != 0)

@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 QString ArchiveWriter::open(const QString& path, std::uint32_t seed, const ExperimentConfig& config)
 {
     const QString error = file.open(path);
@@ -21,9 +23,11 @@ QString ArchiveWriter::reopen(const QString& path, qint64 size)
     QFile kept(QFile::exists(partialPath) ? partialPath : path);
     QString problem;
     qsizetype headerSize = 0;
-    const auto read = kept.open(QIODevice::ReadOnly)
-                          ? decodeArchiveHeader(kept.read(size), headerSize, problem)
-                          : std::nullopt;
+    const auto read =
+        kept.open(QIODevice::ReadOnly)
+            ? decodeArchiveHeader(kept.read(std::min<qint64>(size, archiveHeaderLimit)), headerSize,
+                                  problem)
+            : std::nullopt;
     if (!read)
         return QStringLiteral("cannot continue %1: %2")
             .arg(path, problem.isEmpty() ? kept.errorString() : problem);

@@ -7,12 +7,13 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/QuotedText.h"
+#include "records/RegularFileReader.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
 #include <cstring>
+#include <new>
 
 namespace
 {
@@ -30,6 +31,37 @@ bool numbersInRange(const Checkpoint& checkpoint)
            state.hall1.size() == (config.hallOfFame > 0 ? generations : 0) &&
            checkpoint.generationsAsked >= 1 && checkpoint.csvBytes >= 0 &&
            checkpoint.archiveBytes >= 0 && isRandomSourcesState(checkpoint.randomSources);
+}
+
+// A version 1 or 2 checkpoint longer than its header says.
+QString sizeDisagrees(qint64 size, std::uint32_t declaredSize)
+{
+    return QStringLiteral("corrupted: %1 bytes where the header says %2")
+        .arg(size)
+        .arg(declaredSize);
+}
+
+// How many of the file's first bytes the decoding of the checkpoint reads at
+// most, by its header's numbers; empty, with the problem in `error`, for a
+// file that is longer than a version 1 or 2 header says.
+std::optional<qint64> checkpointReach(RegularFileReader& file, QString& error)
+{
+    const QByteArray head = file.read(0, checkpointHeaderSize);
+    if (head.size() < checkpointHeaderSize ||
+        std::memcmp(head.constData(), checkpointMagic, sizeof checkpointMagic) != 0)
+        return head.size();
+    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(head.constData() + 8);
+    if (formatVersion == checkpointFormatVersion)
+        return journaledCheckpointReach(file);
+    if (formatVersion != firstCheckpointFormatVersion &&
+        formatVersion != configuredCheckpointFormatVersion)
+        return head.size();
+    const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(head.constData() + 12);
+    if (file.size() > declaredSize) {
+        error = sizeDisagrees(file.size(), declaredSize);
+        return std::nullopt;
+    }
+    return declaredSize;
 }
 
 } // namespace
@@ -121,9 +153,7 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
         return fail(
             QStringLiteral("truncated: %1 of %2 bytes").arg(bytes.size()).arg(declaredSize));
     if (static_cast<std::uint64_t>(bytes.size()) != declaredSize)
-        return fail(QStringLiteral("corrupted: %1 bytes where the header says %2")
-                        .arg(bytes.size())
-                        .arg(declaredSize));
+        return fail(sizeDisagrees(bytes.size(), declaredSize));
     const qsizetype body = bytes.size() - 4;
     if (qFromLittleEndian<std::uint32_t>(data + body) != crc32Of(data, body))
         return fail(QStringLiteral("corrupted (checksum mismatch)"));
@@ -220,14 +250,21 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
 CheckpointRead readCheckpoint(const QString& path)
 {
     CheckpointRead read;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        read.error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
+    RegularFileReader file(path);
+    QString problem;
+    const std::optional<qint64> reach = checkpointReach(file, problem);
+    const QByteArray bytes = reach ? file.read(0, *reach) : QByteArray();
+    if (!file.problem().isEmpty()) {
+        read.error = QStringLiteral("%1: cannot read: %2").arg(path, file.problem());
         return read;
     }
-    const QByteArray bytes = file.readAll();
-    QString problem;
-    const auto checkpoint = decodeCheckpoint(bytes, problem);
+    std::optional<Checkpoint> checkpoint;
+    try {
+        if (reach)
+            checkpoint = decodeCheckpoint(bytes, problem);
+    } catch (const std::bad_alloc&) {
+        problem = QStringLiteral("cannot read: its state is more than this process can hold");
+    }
     if (!checkpoint)
         read.error = QStringLiteral("%1: %2").arg(path, problem);
     else

@@ -3,6 +3,8 @@
 #include "records/CheckpointCoding.h"
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
+#include "records/ConfigKeys.h"
+#include "records/RegularFileReader.h"
 
 #include <QtEndian>
 
@@ -42,6 +44,24 @@ std::uint32_t fixedPartChecksum(const char* data, qsizetype checksumAt)
     return crc32Continued(headerChecksum, data + checkpointHeaderSize,
                           checksumAt - checkpointHeaderSize);
 }
+
+// The largest numbers of any configuration: the pattern's cells, the
+// members of a population.
+int mostPatternCells()
+{
+    return configKey(ConfigKeyId::PatternWidth).maximum *
+           configKey(ConfigKeyId::PatternHeight).maximum;
+}
+
+int mostMembers()
+{
+    return configKey(ConfigKeyId::PopulationSize).maximum;
+}
+
+// Where the fixed part ends at most: the slot size, the configuration and
+// the four paths, each text at its longest, and the checksum.
+constexpr qint64 longestFixedPart =
+    checkpointHeaderSize + 4 + 5 * (4 + static_cast<qint64>(longestCheckpointText)) + 4;
 
 } // namespace
 
@@ -225,7 +245,7 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
     // The fixed part: at least the slot size, four paths' counts and the
     // configuration's, and the checksum.
     const qint64 slotsBegin = qFromLittleEndian<std::uint32_t>(data + 12);
-    if (slotsBegin < checkpointHeaderSize + 4 + 5 * 4 + 4)
+    if (slotsBegin < checkpointHeaderSize + 4 + 5 * 4 + 4 || slotsBegin > longestFixedPart)
         return fail(QStringLiteral("corrupted: its fixed part ends at byte %1").arg(slotsBegin));
     if (bytes.size() < slotsBegin)
         return fail(QStringLiteral("truncated: %1 bytes, shorter than its fixed part of %2")
@@ -313,4 +333,32 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
         return checkpoint;
     }
     return fail(problem);
+}
+
+qint64 journaledCheckpointReach(RegularFileReader& file)
+{
+    const auto uint32At = [&file](qint64 at) -> std::optional<std::uint32_t> {
+        const QByteArray bytes = file.read(at, 4);
+        if (bytes.size() < 4)
+            return std::nullopt;
+        return qFromLittleEndian<std::uint32_t>(bytes.constData());
+    };
+    const qint64 slotsBegin = uint32At(12).value_or(0);
+    if (slotsBegin > longestFixedPart)
+        return checkpointHeaderSize;
+    const qint64 longestSlot = slotBytesBeforeText(mostPatternCells(), 2 * mostMembers()) +
+                               longestCheckpointText + slotChecksumsSize;
+    const qint64 slotSize = uint32At(checkpointHeaderSize).value_or(0);
+    if (slotSize > longestSlot)
+        return slotsBegin;
+    // A slot's generation past the largest int is not one its decoding
+    // takes; the longest entry keeps halls of the largest patterns and a plot.
+    std::uint32_t generation = 0;
+    for (int index = 0; index < 2; ++index) {
+        const std::uint32_t held = uint32At(slotsBegin + index * slotSize).value_or(0);
+        if (held <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
+            generation = std::max(generation, held);
+    }
+    const qint64 longestEntry = 2 * packedCellBytes(mostPatternCells()) + 4 * 8;
+    return slotsBegin + 2 * slotSize + longestEntry * generation;
 }

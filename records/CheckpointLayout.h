@@ -76,5 +76,13 @@ private:
     QByteArray fixed;
 };
 
+class RegularFileReader;
+
+// How many of the first bytes of `file`, a version 3 checkpoint, its
+// decoding reads at most: the fixed part, the two slots and the journal as
+// far as the later slot counts, each by the numbers the file gives, none
+// taken past the largest the format allows (the decoding refuses those).
+qint64 journaledCheckpointReach(RegularFileReader& file);
+
 // Decodes a version 3 file whose header's magic and version are checked.
 std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error);

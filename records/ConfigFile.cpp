@@ -1,9 +1,9 @@
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
 #include "records/QuotedText.h"
+#include "records/RegularFileReader.h"
 #include "records/TomlNonAscii.h"
 
-#include <QFile>
 #include <QLocale>
 
 #include <toml++/toml.h>
@@ -332,10 +332,11 @@ ConfigRead readExperimentConfig(const QString& filePath, const QStringList& sett
 {
     QByteArray toml;
     if (!filePath.isEmpty()) {
-        QFile file(filePath);
-        if (!file.open(QIODevice::ReadOnly))
-            return {ExperimentConfig(), filePath + QStringLiteral(": ") + file.errorString()};
-        toml = file.readAll();
+        QString problem;
+        toml =
+            readRegularFile(filePath, configTextLimit, QStringLiteral("a configuration"), problem);
+        if (!problem.isEmpty())
+            return {ExperimentConfig(), filePath + QStringLiteral(": ") + problem};
     }
     return parseExperimentConfig(toml, filePath, settings);
 }

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+// A configuration's text holds at most this many bytes, in a file as in an
+// archive's header: far more than every key with a comment takes.
+constexpr int configTextLimit = 1 << 16;
+
 // An experiment's configuration as read, or the one line that says why it
 // could not be (then the config is the default).
 struct ConfigRead {

@@ -1,26 +1,44 @@
 #include "records/CsvLogReader.h"
 #include "records/QuotedText.h"
+#include "records/RegularFileReader.h"
 
-#include <QFile>
+#include <QByteArrayView>
 
 #include <cmath>
+#include <limits>
+#include <new>
+#include <optional>
 
 namespace
 {
 
-const QByteArray header("generation,average1,average2,best1,best2");
+const QByteArray logHeader("generation,average1,average2,best1,best2");
 
 } // namespace
 
 CsvLogRead readCsvLog(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
-    return parseCsvLog(bytes, path);
+    QString problem;
+    const QByteArray bytes = readCsvLogFile(path, problem);
+    if (!problem.isEmpty())
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, problem)};
+    try {
+        return parseCsvLog(bytes, path);
+    } catch (const std::bad_alloc&) {
+        return {{},
+                QStringLiteral("%1: cannot read: its rows are more than this process can hold")
+                    .arg(path)};
+    }
+}
+
+QByteArray readCsvLogFile(const QString& path, QString& problem)
+{
+    // The header, then a row per generation numbered from 1 up to the
+    // largest int, each a generation of ten digits at most and four numbers
+    // as "%.9g" writes them (16 characters at most), with "\r\n".
+    constexpr qint64 longestRow = 10 + 4 * (1 + 16) + 2;
+    constexpr qint64 limit = 42 + longestRow * std::numeric_limits<int>::max();
+    return readRegularFile(path, limit, QStringLiteral("a fitness log"), problem);
 }
 
 CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
@@ -35,24 +53,40 @@ CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
     if (bytes.isEmpty())
         return fail(1, QStringLiteral("empty file, not a Coevolife fitness log"));
 
-    QList<QByteArray> lines = bytes.split('\n');
-    if (lines.first() != header)
+    // Line by line in place, each without its line end: "\n", or "\r\n" as
+    // a log passed through Windows has them.
+    qsizetype at = 0;
+    const auto nextLine = [&bytes, &at]() -> std::optional<QByteArrayView> {
+        const qsizetype end = bytes.indexOf('\n', at);
+        if (end < 0)
+            return std::nullopt;
+        QByteArrayView line(bytes.constData() + at, end - at);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        at = end + 1;
+        return line;
+    };
+    QByteArrayView firstLine(bytes);
+    if (const auto header = nextLine())
+        firstLine = *header;
+    else if (firstLine.endsWith('\r'))
+        firstLine.chop(1);
+    if (firstLine != logHeader)
         return fail(1, QStringLiteral("not a Coevolife fitness log (the header is not \"%1\")")
-                           .arg(QString::fromLatin1(header)));
-    // A file that ends with its line end splits into an empty last piece; a
-    // last piece with text is a row cut short.
-    if (!lines.last().isEmpty())
-        return fail(lines.size(), QStringLiteral("no line end: the file is cut short"));
-    lines.removeLast();
-    if (lines.size() == 1)
-        return fail(2, QStringLiteral("no generation after the header"));
-
-    for (qsizetype k = 1; k < lines.size(); ++k) {
-        const qsizetype lineNumber = k + 1;
-        const QList<QByteArray> fields = lines[k].split(',');
+                           .arg(QString::fromLatin1(logHeader)));
+    // A last line without its line end is a row cut short.
+    if (!bytes.endsWith('\n'))
+        return fail(bytes.count('\n') + 1, QStringLiteral("no line end: the file is cut short"));
+    // Rows at most as many as line ends, so many can be reserved.
+    read.records.reserve(bytes.count('\n'));
+    qsizetype lineNumber = 1;
+    while (at < bytes.size()) {
+        ++lineNumber;
+        const QList<QByteArray> fields = nextLine()->toByteArray().split(',');
         if (fields.size() != 5)
             return fail(lineNumber,
                         QStringLiteral("%1 fields where 5 were expected").arg(fields.size()));
+        const qsizetype k = lineNumber - 1;
         bool ok = false;
         const int generation = fields[0].toInt(&ok);
         if (!ok || generation != k)
@@ -69,5 +103,7 @@ CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
         }
         read.records.append({generation, values[0], values[1], values[2], values[3]});
     }
+    if (read.records.isEmpty())
+        return fail(2, QStringLiteral("no generation after the header"));
     return read;
 }

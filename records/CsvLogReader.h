@@ -19,5 +19,8 @@ struct CsvLogRead {
 // ended. Anything else is refused, so a foreign or cut file is never taken
 // for a short run.
 CsvLogRead readCsvLog(const QString& path);
+// The bytes of the regular file at `path`, at most as many as a log can
+// hold; nothing, with the problem (without the path) in `problem`, otherwise.
+QByteArray readCsvLogFile(const QString& path, QString& problem);
 // The same check of a log's bytes, `name` standing for the path in errors.
 CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name);

@@ -47,8 +47,10 @@ QString OutputLock::lockPathOf(const QString& path)
     return path + QStringLiteral(".lock");
 }
 
-std::unique_ptr<OutputLock> OutputLock::acquire(const QString& path, QString& error)
+std::unique_ptr<OutputLock> OutputLock::acquire(const QString& path, QString& error, bool* inUse)
 {
+    if (inUse)
+        *inUse = false;
     const QByteArray lockPath = QFile::encodeName(lockPathOf(path));
     // A holder that lets go removes the file first; whoever locked the removed
     // file meanwhile tries again on the new one.
@@ -60,6 +62,8 @@ std::unique_ptr<OutputLock> OutputLock::acquire(const QString& path, QString& er
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
             const int reason = errno;
+            if (inUse)
+                *inUse = reason == EWOULDBLOCK;
             error = reason == EWOULDBLOCK
                         ? QStringLiteral("%1 is in use by %2; wait for it to end or stop it")
                               .arg(path, holderOf(descriptor))

@@ -14,8 +14,10 @@ class OutputLock
 {
 public:
     // The lock on `path`, or null with one line in `error` naming `path` and
-    // the process that holds it (or why no lock could be made).
-    static std::unique_ptr<OutputLock> acquire(const QString& path, QString& error);
+    // the process that holds it (or why no lock could be made); `inUse`,
+    // when given, tells the two apart.
+    static std::unique_ptr<OutputLock> acquire(const QString& path, QString& error,
+                                               bool* inUse = nullptr);
     // Removes the lock file, then lets go.
     ~OutputLock();
     OutputLock(const OutputLock&) = delete;

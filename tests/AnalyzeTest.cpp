@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <limits>
 
 namespace
 {
@@ -53,6 +54,8 @@ private slots:
     void seededRunMatchesReference();
     void gridCellsAreTheWorkersMatches();
     void otherConfigurationArchivedAndPlayedOnItsLayout();
+    void numbersAtTheEdgesAnalysed_data();
+    void numbersAtTheEdgesAnalysed();
     void interruptWritesNothing_data();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
@@ -192,6 +195,97 @@ void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
              QString::asprintf("3,2,%.9g,%.9g",
                                static_cast<double>(static_cast<float>(result.firstScore())),
                                static_cast<double>(static_cast<float>(result.secondScore()))));
+}
+
+void AnalyzeTest::numbersAtTheEdgesAnalysed_data()
+{
+    // The archive or log at "@", written first; "~" is the test's folder.
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("arguments");
+    // The output ~/out.csv, each row's first `keyColumns` fields; with none,
+    // the lines the file ~/out.csv must hold.
+    QTest::addColumn<int>("keyColumns");
+    QTest::addColumn<QStringList>("expected");
+
+    const int most = std::numeric_limits<int>::max();
+    const QString largest = QString::number(most);
+    const QString before = QString::number(most - 1);
+    const QByteArray onlyLargest = randomArchive(1, 3, ExperimentConfig(), most);
+    const QByteArray lastTwo = randomArchive(2, 4, ExperimentConfig(), most - 1);
+    const QStringList grid = {"grid", "@", "--csv", "~/out.csv"};
+    QTest::newRow("grid of the largest generation")
+        << onlyLargest << grid << 2 << QStringList{largest + "," + largest};
+    QTest::newRow("grid up to the largest generation")
+        << lastTwo << grid << 2
+        << QStringList{before + "," + before, before + "," + largest, largest + "," + before,
+                       largest + "," + largest};
+    QTest::newRow("--generations at the largest")
+        << lastTwo << grid + QStringList{"--generations", largest + ":" + largest} << 2
+        << QStringList{largest + "," + largest};
+    QTest::newRow("--every the largest int")
+        << randomArchive(5, 5) << grid + QStringList{"--every", largest} << 2 << QStringList{"1,1"};
+    QTest::newRow("--every 2 up to the largest generation")
+        << randomArchive(5, 6, ExperimentConfig(), most - 4) << grid + QStringList{"--every", "2"}
+        << 1
+        << QStringList{QString::number(most - 4),
+                       QString::number(most - 4),
+                       QString::number(most - 4),
+                       QString::number(most - 2),
+                       QString::number(most - 2),
+                       QString::number(most - 2),
+                       largest,
+                       largest,
+                       largest};
+    QTest::newRow("ciao, --every the largest int, up to the largest generation")
+        << lastTwo
+        << QStringList{"ciao", "@", "--png", "~/c.png", "--csv", "~/out.csv", "--every", largest}
+        << 2 << QStringList{before + "," + before};
+    QTest::newRow("master up to the largest generation")
+        << lastTwo << QStringList{"master", "@", "--png", "~/m.png", "--csv", "~/out.csv"} << 1
+        << QStringList{before, largest};
+    QTest::newRow("duel of the largest generation")
+        << onlyLargest
+        << QStringList{"duel", "@", "--first", largest, "--second", largest, "--export", "~/out"}
+        << 0
+        << QStringList{"#C Coevolife: population 1's champion of generation " + largest +
+                       " against population 2's champion of generation " + largest};
+    // A log copied through Windows.
+    QByteArray crlf("generation,average1,average2,best1,best2\r\n1,1,2,3,4\r\n2,5,6,7,8\r\n");
+    QTest::newRow("summary of a log with CRLF line ends")
+        << crlf << QStringList{"summary", "@", "--csv", "~/out.csv"} << 2
+        << QStringList{"1,1", "2,1"};
+}
+
+void AnalyzeTest::numbersAtTheEdgesAnalysed()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, keyColumns);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir dir;
+    const QString inputPath = dir.filePath(QStringLiteral("input"));
+    QVERIFY(writeBytes(inputPath, input));
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("@"), inputPath).replace(QStringLiteral("~"), dir.path());
+    const ProgramRun run = runProgram(analyzePath, arguments);
+    QCOMPARE(run.exitCode, 0);
+
+    if (keyColumns == 0) {
+        const QStringList lines =
+            QString::fromUtf8(fileBytes(dir.filePath(QStringLiteral("out/duel.rle"))))
+                .split(QLatin1Char('\n'));
+        for (const QString& line : expected)
+            QVERIFY2(lines.contains(line), qPrintable(line));
+        return;
+    }
+    QList<QByteArray> rows = fileBytes(dir.filePath(QStringLiteral("out.csv"))).split('\n');
+    QVERIFY(rows.size() > 2 && rows.takeLast().isEmpty());
+    rows.removeFirst();
+    QStringList keys;
+    for (const QByteArray& row : rows)
+        keys << QString::fromLatin1(row).section(QLatin1Char(','), 0, keyColumns - 1);
+    QCOMPARE(keys, expected);
 }
 
 void AnalyzeTest::interruptWritesNothing_data()

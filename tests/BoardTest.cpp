@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <dlfcn.h>
 #include <mutex>
+#include <limits>
 #include <random>
 
 // Counts the allocations made on the test thread while counting is on, so a
@@ -131,6 +132,8 @@ private slots:
     void resetReallocatesOnNewShape();
     void stampPlacesCellsAndNeverClears();
     void poolCancelStopsTheMatchesInProgress();
+    void stampOutsideTheBoardWritesNothing_data();
+    void stampOutsideTheBoardWritesNothing();
 };
 
 void BoardTest::stepRule_data()
@@ -568,6 +571,61 @@ void BoardTest::poolCancelStopsTheMatchesInProgress()
         QCOMPARE(results[row]->secondCells, expected.secondCells);
         QCOMPARE(results[row]->contacts, expected.contacts);
     }
+}
+
+void BoardTest::stampOutsideTheBoardWritesNothing_data()
+{
+    // On a board of 100 x 15, a pattern of every cell live.
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("stamped");
+
+    const int most = std::numeric_limits<int>::max();
+    const int least = std::numeric_limits<int>::min();
+    QTest::newRow("in the far corner") << 92 << 9 << 8 << 6 << true;
+    QTest::newRow("the whole board") << 0 << 0 << 100 << 15 << true;
+    QTest::newRow("nothing, at the far corner") << 100 << 15 << 0 << 0 << true;
+    QTest::newRow("a column past the side") << 93 << 9 << 8 << 6 << false;
+    QTest::newRow("a row past the foot") << 92 << 10 << 8 << 6 << false;
+    // Where left + width wraps an int.
+    QTest::newRow("left at the largest int") << most << 0 << 8 << 6 << false;
+    QTest::newRow("left + width wrapping") << most - 5 << 0 << 8 << 6 << false;
+    QTest::newRow("top + height wrapping") << 0 << most - 3 << 8 << 6 << false;
+    QTest::newRow("width at the largest int") << 1 << 0 << most << 1 << false;
+    QTest::newRow("left negative") << -1 << 0 << 8 << 6 << false;
+    QTest::newRow("top at the least int") << 0 << least << 8 << 6 << false;
+    QTest::newRow("negative width") << 10 << 0 << -8 << 6 << false;
+    QTest::newRow("negative height with a wrapping top") << 0 << least << 8 << least << false;
+}
+
+void BoardTest::stampOutsideTheBoardWritesNothing()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(bool, stamped);
+
+    StepThread board;
+    prepare(board, 100, 15);
+    board.setCell(50, 7, 2);
+    const QVector<int> before = cellsOf(board);
+    // The pattern is read only where it lies inside the board.
+    const int cells = stamped ? width * height : 0;
+    const Pattern pattern(new int[static_cast<std::size_t>(cells) + 1]);
+    std::fill_n(pattern.get(), cells, 1);
+
+    QCOMPARE(board.stampPattern(pattern, 1, left, top, width, height), stamped);
+    if (stamped)
+        QCOMPARE(board.countFirstSpecies(), width * height);
+    else
+        QCOMPARE(cellsOf(board), before);
+
+    // A size that has not yet taken effect holds no pattern either.
+    board.setWidth(200);
+    QVERIFY(!board.stampPattern(pattern, 1, 150, 0, 0, 0));
 }
 
 QTEST_GUILESS_MAIN(BoardTest)

@@ -3,6 +3,7 @@
 #include "records/ConfigFile.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,16 +12,25 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(ExperimentConfig)
 
 namespace
 {
 
-// `text` as the file `settings.toml` of `folder`; a null text leaves it missing.
+// `text` as the file `settings.toml` of `folder`; a null text leaves it
+// missing, "<fifo>" and "<folder>" make one of those in its place.
 QString settingsFile(const QTemporaryDir& folder, const QString& text)
 {
     const QString path = folder.filePath(QStringLiteral("settings.toml"));
-    if (!text.isNull()) {
+    if (text == QStringLiteral("<fifo>")) {
+        if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+            qFatal("cannot make the FIFO %s", qPrintable(path));
+    } else if (text == QStringLiteral("<folder>")) {
+        if (!QDir(folder.path()).mkdir(QStringLiteral("settings.toml")))
+            qFatal("cannot make the folder %s", qPrintable(path));
+    } else if (!text.isNull()) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) != text.toUtf8().size())
             qFatal("cannot write %s", qPrintable(path));
@@ -97,6 +107,9 @@ void ConfigFileTest::readsAndWritesBack_data()
     QTest::newRow("a rate that needs nine digits")
         << QStringLiteral("") << QStringList{QStringLiteral("breeding.mutation_rate=0.0100000007")}
         << fine;
+    QTest::newRow("as long as a configuration can be")
+        << QStringLiteral("# ") + QString(65533, QLatin1Char('x')) + QLatin1Char('\n')
+        << QStringList() << ExperimentConfig();
 }
 
 void ConfigFileTest::readsAndWritesBack()
@@ -129,6 +142,15 @@ void ConfigFileTest::refusesWithOneLine_data()
     const QString none(QStringLiteral(""));
     QTest::newRow("missing file") << QString() << QStringList()
                                   << QStringLiteral("FILE: No such file or directory");
+    // Read only from a regular file, only as long as a configuration can be
+    // (a FIFO would block, a device never end).
+    QTest::newRow("a FIFO") << QStringLiteral("<fifo>") << QStringList()
+                            << QStringLiteral("FILE: a FIFO, not a regular file");
+    QTest::newRow("a folder") << QStringLiteral("<folder>") << QStringList()
+                              << QStringLiteral("FILE: a folder, not a file");
+    QTest::newRow("longer than a configuration can be")
+        << QStringLiteral("# ") + QString(65535, QLatin1Char('x')) << QStringList()
+        << QStringLiteral("FILE: 65537 bytes, more than a configuration holds (at most 65536)");
     QTest::newRow("not TOML") << QStringLiteral("[board]\nwidth = = 3\n") << QStringList()
                               << QStringLiteral("FILE:2: not valid TOML: *");
     QTest::newRow("unknown table")

@@ -6,7 +6,9 @@
 // start end either program the same way.
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
+#include "records/CheckpointFormat.h"
 #include "records/Checksum.h"
+#include "records/FloatBits.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -15,7 +17,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace
 {
@@ -40,6 +44,26 @@ QByteArray withConfigText(QByteArray bytes, const QByteArray& from, const QByteA
     return bytes;
 }
 
+// An archive whose `index`-th record (from 0) has the 32 bits `value` at
+// `offset`, its checksum made good again: numbers no run writes, that only
+// their own checks refuse.
+QByteArray withRecordField(QByteArray bytes, int headerSize, int recordSize, int index, int offset,
+                           std::uint32_t value)
+{
+    char* record = bytes.data() + headerSize + static_cast<qsizetype>(index) * recordSize;
+    qToLittleEndian(value, record + offset);
+    qToLittleEndian(crc32Of(record, recordSize - 4), record + recordSize - 4);
+    return bytes;
+}
+
+QByteArray withRecordScore(const QByteArray& bytes, int headerSize, int recordSize, int population,
+                           float score)
+{
+    // Population 1's champion's score, then population 2's, before the checksum.
+    return withRecordField(bytes, headerSize, recordSize, 1, recordSize - 16 + 4 * population,
+                           bitCast<std::uint32_t>(score));
+}
+
 } // namespace
 
 class HostileArchiveTest : public QObject
@@ -51,6 +75,8 @@ private slots:
     void refusedWithOneLine();
     void refusedThreadsWithOneLine_data();
     void refusedThreadsWithOneLine();
+    void readersTakeWhatTheirFormatAllows_data();
+    void readersTakeWhatTheirFormatAllows();
 };
 
 void HostileArchiveTest::refusedWithOneLine_data()
@@ -94,6 +120,40 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << sound.left(record + archiveRecordSize) + sound.mid(record, archiveRecordSize)
         << grid << 2 << "@"
         << "generation 1 out of order";
+    // The record after one of the largest generation number has none.
+    const int most = std::numeric_limits<int>::max();
+    QTest::newRow("generation after the largest")
+        << true
+        << withRecordField(withRecordField(sound.left(record + 2 * archiveRecordSize), record,
+                                           archiveRecordSize, 0, 0,
+                                           static_cast<std::uint32_t>(most)),
+                           record, archiveRecordSize, 1, 0, static_cast<std::uint32_t>(most) + 1)
+        << grid << 2 << "@"
+        << "generation record 2 is corrupted (generation 2147483648 out of order)";
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float infinity = std::numeric_limits<float>::infinity();
+    QTest::newRow("champion's score not a number")
+        << true << withRecordScore(sound, record, archiveRecordSize, 1, nan) << grid << 2 << "@"
+        << "generation record 2 is corrupted (population 1's champion's score nan is not a "
+           "finite score of 0 or more)";
+    QTest::newRow("champion's score infinite")
+        << true << withRecordScore(sound, record, archiveRecordSize, 2, infinity) << grid << 2
+        << "@"
+        << "generation record 2 is corrupted (population 2's champion's score inf is not a "
+           "finite score of 0 or more)";
+    QTest::newRow("champion's score negative")
+        << true << withRecordScore(sound, record, archiveRecordSize, 1, -3.0f) << grid << 2 << "@"
+        << "generation record 2 is corrupted (population 1's champion's score -3 is not a "
+           "finite score of 0 or more)";
+    // Champions all distinct, one member each: 46,341 squared is past the
+    // largest int.
+    ExperimentConfig single;
+    single.populationSize = 1;
+    QTest::newRow("more matches than an analysis plays")
+        << true << randomArchive(46341, 7, single) << grid << 2 << "@"
+        << "generations 1 to 46341 hold 46341 and 46341 distinct champions, 2147488281 matches, "
+           "more than one analysis plays (2147483647); choose fewer with --generations or "
+           "--every";
     QTest::newRow("range outside")
         << true << sound << QStringList{"master", "@", "--png", "~/m.png", "--generations", "2:4"}
         << 2 << "@"
@@ -138,6 +198,10 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << other.left(otherRecord + otherRecordSize) + other.mid(otherRecord, otherRecordSize)
         << grid << 2 << "@"
         << "generation 1 out of order";
+    QTest::newRow("v2: champion's score not a number")
+        << true << withRecordScore(other, otherRecord, otherRecordSize, 2, -nan) << grid << 2 << "@"
+        << "generation record 2 is corrupted (population 2's champion's score nan is not a "
+           "finite score of 0 or more)";
     // The summary's CSV logs, at "@" too.
     const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
     const QByteArray header("generation,average1,average2,best1,best2\n");
@@ -372,6 +436,131 @@ void HostileArchiveTest::refusedThreadsWithOneLine()
              QStringList{line + QString::fromLocal8Bit(std::strerror(EAGAIN))});
     QVERIFY(run.out.isEmpty());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("run.arc")});
+}
+
+void HostileArchiveTest::readersTakeWhatTheirFormatAllows_data()
+{
+    QTest::addColumn<QString>("program");
+    // "~" stands for the test's folder, which holds a FIFO "fifo", a run
+    // folder "zero" whose fitness.csv is /dev/zero, one "fiforun" whose
+    // config.toml is a FIFO, sound inputs of 3 GiB (their tails sparse) and
+    // a configuration of 70,000 bytes.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    // The last line on standard error, or standard output for exit code 0;
+    // one ending in "*" is compared up to it.
+    QTest::addColumn<QString>("line");
+
+    const QString batch = QStringLiteral("coevolife-batch: ");
+    const QString analyze = QStringLiteral("coevolife-analyze: ");
+    const QString keys = QStringLiteral(" (see 'coevolife-batch --print-config' for every key)");
+    const QString device = QStringLiteral("a device, not a regular file");
+    const QString fifo = QStringLiteral("a FIFO, not a regular file");
+    QTest::newRow("--config /dev/zero") << batchPath << QStringList{"--config", "/dev/zero"} << 2
+                                        << batch + "/dev/zero: " + device + keys;
+    QTest::newRow("--config a FIFO")
+        << batchPath << QStringList{"--config", "~/fifo"} << 2 << batch + "~/fifo: " + fifo + keys;
+    QTest::newRow("--config a folder") << batchPath << QStringList{"--config", "~"} << 2
+                                       << batch + "~: a folder, not a file" + keys;
+    QTest::newRow("--config longer than a configuration can be")
+        << batchPath << QStringList{"--config", "~/long.toml"} << 2
+        << batch + "~/long.toml: 70000 bytes, more than a configuration holds (at most 65536)" +
+               keys;
+    QTest::newRow("--resume /dev/zero") << batchPath << QStringList{"--resume", "/dev/zero"} << 2
+                                        << batch + "/dev/zero: cannot read: " + device;
+    QTest::newRow("--resume a FIFO") << batchPath << QStringList{"--resume", "~/fifo"} << 2
+                                     << batch + "~/fifo: cannot read: " + fifo;
+    QTest::newRow("--checkpoint-info /dev/zero")
+        << batchPath << QStringList{"--checkpoint-info", "/dev/zero"} << 2
+        << batch + "/dev/zero: cannot read: " + device;
+    // Read no further than the header's numbers reach.
+    QTest::newRow("--checkpoint-info of a checkpoint with a long tail")
+        << batchPath << QStringList{"--checkpoint-info", "~/huge.ckpt"} << 0 << "generation 2";
+    QTest::newRow("--checkpoint-info of a former checkpoint longer than it says")
+        << batchPath << QStringList{"--checkpoint-info", "~/long.ckpt"} << 2
+        << batch + "~/long.ckpt: corrupted: 3221225472 bytes where the header says *";
+    QTest::newRow("grid /dev/zero")
+        << analyzePath << QStringList{"grid", "/dev/zero", "--csv", "~/out.csv"} << 2
+        << analyze + "/dev/zero: cannot read: " + device;
+    QTest::newRow("grid /dev/urandom")
+        << analyzePath << QStringList{"grid", "/dev/urandom", "--csv", "~/out.csv"} << 2
+        << analyze + "/dev/urandom: cannot read: " + device;
+    QTest::newRow("grid a FIFO") << analyzePath
+                                 << QStringList{"grid", "~/fifo", "--csv", "~/out.csv"} << 2
+                                 << analyze + "~/fifo: cannot read: " + fifo;
+    QTest::newRow("grid of an archive of 3 GiB")
+        << analyzePath << QStringList{"grid", "~/huge.arc", "--csv", "~/out.csv"} << 2
+        << analyze + "~/huge.arc: cannot read: 3221225472 bytes, more than this process can hold";
+    QTest::newRow("summary /dev/zero")
+        << analyzePath << QStringList{"summary", "/dev/zero", "--csv", "~/out.csv"} << 2
+        << analyze + "/dev/zero: cannot read: " + device;
+    QTest::newRow("summary of a run whose log is /dev/zero")
+        << analyzePath << QStringList{"summary", "~/zero", "--csv", "~/out.csv"} << 2
+        << analyze + "~/zero/fitness.csv: cannot read: " + device;
+    QTest::newRow("summary of a run whose configuration is a FIFO")
+        << analyzePath << QStringList{"summary", "~/fiforun", "--csv", "~/out.csv"} << 2
+        << analyze + "~/fiforun/config.toml: " + fifo;
+    QTest::newRow("summary of a log of 3 GiB")
+        << analyzePath << QStringList{"summary", "~/huge.csv", "--csv", "~/out.csv"} << 2
+        << analyze + "~/huge.csv: cannot read: 3221225472 bytes, more than this process can hold";
+}
+
+void HostileArchiveTest::readersTakeWhatTheirFormatAllows()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("The sanitizers' shadow memory does not fit in a small address space");
+#endif
+
+    QTemporaryDir dir;
+    const QString home = dir.path();
+    const auto hugeFile = [&home](const char* name, const QByteArray& start) {
+        QFile file(home + QLatin1Char('/') + QLatin1String(name));
+        return file.open(QIODevice::WriteOnly) && file.write(start) == start.size() &&
+               file.resize(3LL << 30);
+    };
+    const QByteArray log("generation,average1,average2,best1,best2\n1,1,2,3,4\n");
+    QVERIFY(::mkfifo(QFile::encodeName(home + QStringLiteral("/fifo")).constData(), 0600) == 0);
+    QVERIFY(QDir(home).mkpath(QStringLiteral("zero")) &&
+            QDir(home).mkpath(QStringLiteral("fiforun")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), home + QStringLiteral("/zero/fitness.csv")));
+    QVERIFY(writeBytes(home + QStringLiteral("/fiforun/fitness.csv"), log));
+    QVERIFY(::mkfifo(QFile::encodeName(home + QStringLiteral("/fiforun/config.toml")).constData(),
+                     0600) == 0);
+    QVERIFY(writeBytes(home + QStringLiteral("/long.toml"), "#" + QByteArray(69998, 'x') + "\n"));
+    QVERIFY(hugeFile("huge.arc", randomArchive(3, 1)));
+    QVERIFY(hugeFile("huge.csv", log));
+    if (arguments.join(QLatin1Char(' ')).contains(QStringLiteral(".ckpt"))) {
+        const QString made = home + QStringLiteral("/made.ckpt");
+        QCOMPARE(runProgram(batchPath, {"--seed", "1", "--generations", "2", "--checkpoint", made})
+                     .exitCode,
+                 0);
+        QString problem;
+        const auto checkpoint = decodeCheckpoint(fileBytes(made), problem);
+        QVERIFY2(checkpoint, qPrintable(problem));
+        QVERIFY(hugeFile("huge.ckpt", fileBytes(made)));
+        QVERIFY(hugeFile("long.ckpt", encodeFormerCheckpoint(*checkpoint)));
+    }
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("~"), home);
+    line.replace(QStringLiteral("~"), home);
+
+    // Room for the program, not for the inputs: a reader that took all of
+    // one would abort.
+    const ProgramRun run = runProgram(program, arguments, [] {
+        const rlimit bound = {1ull << 30, 1ull << 30};
+        setrlimit(RLIMIT_AS, &bound);
+    });
+    QCOMPARE(run.exitCode, exitCode);
+    const QString shown = exitCode == 0 ? QString::fromUtf8(run.out).trimmed()
+                                        : run.errorLines.value(run.errorLines.size() - 1);
+    if (line.endsWith(QLatin1Char('*')))
+        QVERIFY2(shown.startsWith(line.chopped(1)), qPrintable(shown));
+    else
+        QCOMPARE(shown, line);
 }
 
 QTEST_GUILESS_MAIN(HostileArchiveTest)

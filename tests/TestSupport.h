@@ -120,17 +120,18 @@ inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape s
 }
 
 // An archive of `generations` generations of random patterns, numbered from
-// 1, of the configuration's population and pattern shape.
+// `firstGeneration`, of the configuration's population and pattern shape.
 inline QByteArray randomArchive(int generations, std::uint32_t seed,
-                                const ExperimentConfig& config = ExperimentConfig())
+                                const ExperimentConfig& config = ExperimentConfig(),
+                                int firstGeneration = 1)
 {
     std::mt19937_64 random(seed);
     const ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
     const PatternShape shape = config.match.pattern;
     QByteArray bytes = encodeArchiveHeader(header);
-    for (int g = 1; g <= generations; ++g) {
+    for (int k = 0; k < generations; ++k) {
         ArchivedGeneration generation;
-        generation.generation = g;
+        generation.generation = firstGeneration + k;
         for (int k = 0; k < config.populationSize; ++k) {
             generation.population1.push_back(randomPackedPattern(random, shape));
             generation.population2.push_back(randomPackedPattern(random, shape));

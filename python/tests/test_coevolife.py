@@ -1,8 +1,11 @@
 import _thread
 import os
+import re
+import struct
 import subprocess
 import threading
 import time
+import zlib
 from pathlib import Path
 
 import numpy as np
@@ -141,6 +144,14 @@ def test_compare_is_the_rank_test():
     lambda: coevolife.Run(1).generations(-1),
     lambda: coevolife.Run(1).checkpoint("/tmp/never.ckpt"),
     lambda: coevolife.Run.resume(__file__),
+    # Numbers where a sum would wrap an int, or past the command line's bounds.
+    lambda: coevolife.Board(10, 10).stamp(np.ones((6, 8), np.uint8), 1, 2**31 - 1, 0),
+    lambda: coevolife.Board(10, 10).stamp(np.ones((6, 8), np.uint8), 1, 0, 2**31 - 5),
+    lambda: coevolife.Board(10, 10).stamp(np.ones((6, 8), np.uint8), 1, -2**31, 0),
+    lambda: coevolife.Board(10, 10).stamp(np.ones((6, 8), np.uint8), 1, 2, 2**31 - 1),
+    lambda: coevolife.Board(2**31 - 1, 2**31 - 1),
+    lambda: coevolife.play_many(np.ones((1, 6, 8), np.uint8), np.ones((1, 6, 8), np.uint8),
+                                threads=2**31 - 1),
 ])
 def test_bad_input_raises(call):
     with pytest.raises(ValueError):
@@ -188,6 +199,38 @@ def test_run_is_the_batch(run, tmp_path):
                                       archive.champion_scores[g])
 
 
+def test_checkpoint_of_a_running_batch_is_refused(tmp_path):
+    checkpoint = tmp_path / "run.ckpt"
+    batch = subprocess.Popen([BATCH, "--seed", "1", "--generations", "1000000", "--checkpoint",
+                              str(checkpoint), "--csv", str(tmp_path / "fitness.csv")],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    try:
+        # The batch locks its outputs before its first generation.
+        assert batch.stdout.readline().startswith(b"generation1 ")
+        run = coevolife.Run(1, threads=1)
+        next(run.generations(1))
+        in_use = f"{checkpoint} is in use by process {batch.pid} (coevolife-batch)"
+        for call in (lambda: coevolife.Run.resume(str(checkpoint)),
+                     lambda: run.checkpoint(str(checkpoint))):
+            with pytest.raises(coevolife.InUseError, match=re.escape(in_use)) as refused:
+                call()
+            assert isinstance(refused.value, OSError)
+    finally:
+        batch.kill()
+        batch.wait()
+        batch.stdout.close()
+    # Killed, the batch leaves a checkpoint to resume; a Run resumed from it
+    # does not replace it with one that would leave the batch's log behind.
+    kept = checkpoint.read_bytes()
+    resumed = coevolife.Run.resume(str(checkpoint), threads=1)
+    next(resumed.generations(1))
+    with pytest.raises(FileExistsError, match=re.escape(str(tmp_path / "fitness.csv"))):
+        resumed.checkpoint(str(checkpoint))
+    assert checkpoint.read_bytes() == kept
+    resumed.checkpoint(str(tmp_path / "python.ckpt"))
+    resumed.checkpoint(str(tmp_path / "python.ckpt"))
+
+
 # A match on the largest board for the most steps takes minutes: Ctrl-C has to
 # stop the one in progress.
 LARGEST = ["board.width=4096", "board.height=4096", "board.steps=100000"]
@@ -217,3 +260,139 @@ def test_ctrl_c_stops_a_run_between_generations():
     played = run.generation
     next_line = next(run.generations(1)).line
     assert next_line == [g.line for g in coevolife.Run(4).generations(played + 1)][-1]
+
+
+@pytest.mark.parametrize("read", [coevolife.Archive, coevolife.read_log, coevolife.Config.load,
+                                  coevolife.Run.resume])
+def test_readers_take_regular_files_only(read, tmp_path):
+    fifo = tmp_path / "fifo"
+    os.mkfifo(fifo)
+    # A FIFO would block, a device never end, a folder hold no bytes.
+    for path, kind in ((fifo, "a FIFO"), ("/dev/zero", "a device"), ("/dev/urandom", "a device"),
+                       (tmp_path, "a folder")):
+        with pytest.raises(ValueError, match=f"^{re.escape(str(path))}: .*{kind}, not a"):
+            read(str(path))
+
+
+def test_log_with_crlf_line_ends_reads_as_the_log(run, tmp_path):
+    crlf = tmp_path / "crlf.csv"
+    crlf.write_bytes(run[1].read_bytes().replace(b"\n", b"\r\n"))
+    expected = coevolife.read_log(str(run[1]))
+    read = coevolife.read_log(str(crlf))
+    assert list(read) == list(expected)
+    for column, values in expected.items():
+        np.testing.assert_array_equal(read[column], values)
+
+
+@pytest.mark.parametrize("score", [float("nan"), float("inf"), -1.0])
+def test_archive_refuses_a_champion_score_that_is_no_score(run, tmp_path, score):
+    # Version 1: a header of 36 bytes, records of 1,220, population 2's
+    # champion's score at 1212 and the checksum at 1216.
+    data = bytearray(run[0].read_bytes())
+    record = 36 + 1220
+    struct.pack_into("<f", data, record + 1212, score)
+    struct.pack_into("<I", data, record + 1216, zlib.crc32(data[record:record + 1216]))
+    damaged = tmp_path / "damaged.coevo"
+    damaged.write_bytes(bytes(data))
+    with pytest.raises(ValueError, match=re.escape(
+            f"generation record 2 is corrupted (population 2's champion's score {score:g} is not "
+            "a finite score of 0 or more)")):
+        coevolife.Archive(str(damaged))
+
+
+def one_member_archive(path, generations, first=1):
+    """A version 2 archive of one member per population, random 8 x 6 patterns,
+    generations numbered from `first`."""
+    toml = coevolife.Config.parse("", ["population.size=1"]).to_toml().encode()
+    header = b"COEVOARC" + struct.pack("<II", 2, 1) + b"test".ljust(16, b"\0") + \
+        struct.pack("<I", len(toml)) + toml
+    data = bytearray(header + struct.pack("<I", zlib.crc32(header)))
+    rng = np.random.default_rng(first)
+    for k in range(generations):
+        record = struct.pack("<I", first + k) + rng.bytes(12) + struct.pack("<IIff", 0, 0, 1, 2)
+        data += record + struct.pack("<I", zlib.crc32(record))
+    path.write_bytes(bytes(data))
+    return coevolife.Archive(str(path))
+
+
+def test_archive_numbers_at_their_edges(tmp_path):
+    largest = one_member_archive(tmp_path / "largest.coevo", 2, 2**31 - 2)
+    np.testing.assert_array_equal(largest.generations, [2**31 - 2, 2**31 - 1])
+    assert coevolife.grid(largest, threads=1).shape == (2, 2, 2)
+    # 46,341 distinct champions each: more matches than an int counts.
+    many = one_member_archive(tmp_path / "many.coevo", 46341)
+    with pytest.raises(ValueError, match=re.escape(
+            "archive: 46341 and 46341 distinct champions, 2147488281 matches, more than one "
+            "grid plays (2147483647)")):
+        coevolife.grid(many, threads=1)
+
+
+def pattern_calls(pattern):
+    """Every function that takes a pattern, with the name its errors give it."""
+    ones = np.ones(pattern.shape, np.uint8)
+    return [
+        ("first", lambda: coevolife.play(pattern, ones)),
+        ("second", lambda: coevolife.play(ones, pattern)),
+        ("firsts[0, ", lambda: coevolife.play_many(pattern[None], ones[None], threads=1)),
+        ("seconds[0, ", lambda: coevolife.play_many(ones[None], pattern[None], threads=1)),
+        ("pattern", lambda: coevolife.Board(8, 6).stamp(pattern, 1, 0, 0)),
+    ]
+
+
+@pytest.mark.parametrize("dtype,value", [
+    (np.int16, 256), (np.int16, 512), (np.int64, 2**40), (np.uint8, 2), (np.uint8, 255),
+    (np.int8, -1), (np.uint64, 2**64 - 1)])
+def test_pattern_cells_are_checked_in_their_own_dtype(dtype, value):
+    pattern = np.zeros((6, 8), dtype)
+    pattern[2, 3] = value
+    for what, call in pattern_calls(pattern):
+        index = "2, 3]" if what.endswith(", ") else "[2, 3]"
+        with pytest.raises(ValueError, match=re.escape(f"{what}{index}: {value} is not a cell")):
+            call()
+
+
+@pytest.mark.parametrize("dtype,value", [
+    (np.float64, 0.5), (np.float64, 0.99), (np.float32, 1.0), (np.float64, float("nan")),
+    (object, 1), ("U1", "1"), (np.complex64, 1)])
+def test_pattern_cells_of_no_integer_dtype_are_refused(dtype, value):
+    pattern = np.full((6, 8), value, dtype)
+    shown = repr(pattern.item(0))
+    for what, call in pattern_calls(pattern):
+        index = "0, 0]" if what.endswith(", ") else "[0, 0]"
+        with pytest.raises(ValueError, match=re.escape(
+                f"{what}{index}: {shown} of dtype {pattern.dtype} is not a cell")):
+            call()
+
+
+@pytest.mark.parametrize("dtype,value", [
+    (np.int16, 257), (np.int16, 258), (np.uint8, 3), (np.int64, -1), (np.float64, 2.9),
+    (np.float64, 0.7)])
+def test_board_cells_are_checked_in_their_own_dtype(dtype, value):
+    cells = np.zeros((4, 5), dtype)
+    cells[1, 2] = value
+    board = coevolife.Board(5, 4)
+    index, shown = ("[1, 2]", str(value)) if cells.dtype.kind in "iu" else \
+        ("[0, 0]", f"0.0 of dtype {cells.dtype}")
+    with pytest.raises(ValueError, match=re.escape(f"cells{index}: {shown} is not a cell")):
+        board.cells = cells
+    assert board.live1 == board.live2 == 0
+
+
+@pytest.mark.parametrize("dtype", [bool, np.int8, np.uint16, np.int32, np.uint64, ">i4", "<u2"])
+def test_cells_of_any_integer_dtype_are_the_same_cells(dtype):
+    rng = np.random.default_rng(7)
+    first, second = rng.integers(0, 2, (2, 6, 8), np.uint8)
+    expected = coevolife.play(first, second)
+    assert coevolife.play(first.astype(dtype), second.astype(dtype)) == expected
+    # Any strides: every other column of a wider array.
+    wide = np.zeros((6, 16), dtype)
+    wide[:, ::2] = first
+    assert coevolife.play(wide[:, ::2], second.astype(dtype)) == expected
+    np.testing.assert_array_equal(
+        coevolife.play_many(np.stack([first, second]).astype(dtype),
+                            np.stack([second, first]).astype(dtype), threads=1),
+        coevolife.play_many(np.stack([first, second]), np.stack([second, first]), threads=1))
+    codes = rng.integers(0, 2 if dtype is bool else 3, (4, 5)).astype(dtype)
+    board = coevolife.Board(5, 4)
+    board.cells = codes
+    np.testing.assert_array_equal(board.cells, codes.astype(np.uint8))

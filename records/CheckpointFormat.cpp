@@ -185,7 +185,8 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
 
 } // namespace
 
-std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error)
+std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error,
+                                           std::optional<Checkpoint>* earlier)
 {
     const char* data = bytes.constData();
     auto fail = [&error](const QString& problem) {
@@ -203,7 +204,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
     std::optional<Checkpoint> checkpoint;
     if (formatVersion == checkpointFormatVersion)
-        checkpoint = decodeJournaledCheckpoint(bytes, error);
+        checkpoint = decodeJournaledCheckpoint(bytes, error, earlier);
     else if (formatVersion == firstCheckpointFormatVersion ||
              formatVersion == configuredCheckpointFormatVersion)
         checkpoint = decodeFormerCheckpoint(bytes, error);
@@ -214,6 +215,8 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
                         .arg(checkpointFormatVersion));
     if (checkpoint && !numbersInRange(*checkpoint))
         return fail(QStringLiteral("corrupted: numbers out of range"));
+    if (earlier && *earlier && !numbersInRange(**earlier))
+        earlier->reset();
     return checkpoint;
 }
 
@@ -227,12 +230,14 @@ CheckpointRead readCheckpoint(const QString& path)
     }
     const QByteArray bytes = file.readAll();
     QString problem;
-    const auto checkpoint = decodeCheckpoint(bytes, problem);
+    const auto checkpoint = decodeCheckpoint(bytes, problem, &read.earlier);
     if (!checkpoint)
         read.error = QStringLiteral("%1: %2").arg(path, problem);
     else
         read.checkpoint = *checkpoint;
-    static_cast<RunOutputs&>(read.checkpoint) =
-        pathsResolvedIn(QFileInfo(path).absolutePath(), read.checkpoint);
+    const QString folder = QFileInfo(path).absolutePath();
+    static_cast<RunOutputs&>(read.checkpoint) = pathsResolvedIn(folder, read.checkpoint);
+    if (read.earlier)
+        static_cast<RunOutputs&>(*read.earlier) = pathsResolvedIn(folder, *read.earlier);
     return read;
 }

@@ -231,6 +231,7 @@ wait "$group" || code=$?
     2>"$work/terminated.txt" &
 sweep_pid=$!
 until [ -f "$work/terminated/seed-1/run.ckpt" ] && [ -f "$work/terminated/seed-2/run.ckpt" ]; do
+    running "$sweep_pid" || fail "the sweep to stop ended first: $(cat "$work/terminated.txt")"
     sleep 0.01
 done
 kill -TERM "$sweep_pid"

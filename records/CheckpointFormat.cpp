@@ -231,10 +231,12 @@ CheckpointRead readCheckpoint(const QString& path)
     const QByteArray bytes = file.readAll();
     QString problem;
     const auto checkpoint = decodeCheckpoint(bytes, problem, &read.earlier);
-    if (!checkpoint)
+    if (!checkpoint) {
         read.error = QStringLiteral("%1: %2").arg(path, problem);
-    else
+        read.earlier.reset();
+    } else {
         read.checkpoint = *checkpoint;
+    }
     const QString folder = QFileInfo(path).absolutePath();
     static_cast<RunOutputs&>(read.checkpoint) = pathsResolvedIn(folder, read.checkpoint);
     if (read.earlier)

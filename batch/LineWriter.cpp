@@ -1,10 +1,10 @@
 #include "batch/LineWriter.h"
 
-LineWriter::LineWriter(std::FILE* stream, QObject* parent) : QObject(parent), stream(stream) {}
+#include "cli/StandardOutput.h"
 
-void LineWriter::writeLine(const QString& line)
+QString LineWriter::writeLine(const QString& line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    if (failure.isEmpty())
+        failure = writeStandardOutput(line.toUtf8() + '\n');
+    return failure;
 }

@@ -1,21 +1,19 @@
 #pragma once
 
-#include <QObject>
+#include <QString>
 
-#include <cstdio>
-
-// Writes each line with its line end to a stream and flushes at once, so a
-// reader sees whole lines as they come and an interrupted run leaves no
-// half-written line behind.
-class LineWriter : public QObject
+// Writes the progress lines to standard output, each with its line end in one
+// checked write, so a reader sees whole lines as they come and a killed run
+// leaves no half-written line behind. A write that fails is cut back off (in
+// a regular file) and no later line is written: the output ends with the last
+// whole line, with no gap, and a resume continues after a line it holds.
+class LineWriter
 {
-    Q_OBJECT
-
 public:
-    explicit LineWriter(std::FILE* stream, QObject* parent = nullptr);
-
-    void writeLine(const QString& line);
+    // Empty, or the line saying why the line could not be written; after a
+    // failure, every later call gives that line again and writes nothing.
+    QString writeLine(const QString& line);
 
 private:
-    std::FILE* const stream;
+    QString failure;
 };

@@ -9,6 +9,7 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
+#include "cli/StandardOutput.h"
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
@@ -17,6 +18,7 @@
 #include "records/ConfigFile.h"
 #include "records/OutputLock.h"
 #include "records/PartialFile.h"
+#include "records/ResumedGeneration.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -59,23 +61,15 @@ Checkpoint checkpointSettings(const BatchOptions& options, std::uint32_t seed)
     return settings;
 }
 
-// The log and the archive a resume continues must hold what the checkpoint
-// counts; checked before anything is touched.
-QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint)
+// `text` on standard output: 0, or the exit code of a failed write, said in
+// one line.
+int printed(const QString& text)
 {
-    if (!options.outputs.csvPath.isEmpty()) {
-        const QString problem =
-            PartialFile::checkReopenable(options.outputs.csvPath, checkpoint.csvBytes);
-        if (!problem.isEmpty())
-            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
-    }
-    if (!options.outputs.archivePath.isEmpty()) {
-        const QString problem =
-            PartialFile::checkReopenable(options.outputs.archivePath, checkpoint.archiveBytes);
-        if (!problem.isEmpty())
-            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
-    }
-    return {};
+    const QString error = writeStandardOutput(text.toUtf8());
+    if (error.isEmpty())
+        return 0;
+    reportError(error);
+    return ExitCode::unwritableOutput;
 }
 
 // One writer per run: the checkpoint, the archive and the CSV log stay
@@ -95,15 +89,17 @@ QString lockOutputs(const BatchOptions& options, std::vector<std::unique_ptr<Out
     return {};
 }
 
+// The generation a --resume goes on from, which the log is cut back to.
 int printCheckpointInfo(const QString& path)
 {
-    const CheckpointRead read = readCheckpoint(path);
+    CheckpointRead read = readCheckpoint(path);
+    if (read.error.isEmpty())
+        read.error = pickResumedGeneration(read, path);
     if (!read.error.isEmpty()) {
         reportError(read.error);
         return ExitCode::badInput;
     }
-    std::printf("generation %d\n", read.checkpoint.evolution.generationCount);
-    return 0;
+    return printed(QStringLiteral("generation %1\n").arg(read.checkpoint.evolution.generationCount));
 }
 
 } // namespace
@@ -123,13 +119,12 @@ int main(int argc, char** argv)
 
     BatchOptions options = parsed.options;
     ExperimentConfig config = options.config;
-    if (options.printConfig) {
-        std::fputs(experimentConfigToml(config).toUtf8().constData(), stdout);
-        return 0;
-    }
+    if (options.printConfig)
+        return printed(experimentConfigToml(config));
     std::optional<Checkpoint> resumed;
+    CheckpointRead read;
     if (!options.resumePath.isEmpty()) {
-        const CheckpointRead read = readCheckpoint(options.resumePath);
+        read = readCheckpoint(options.resumePath);
         if (!read.error.isEmpty()) {
             reportError(read.error);
             return ExitCode::badInput;
@@ -159,8 +154,11 @@ int main(int argc, char** argv)
     std::vector<std::unique_ptr<OutputLock>> locks;
     if (setupProblem.isEmpty())
         setupProblem = lockOutputs(options, locks);
-    if (setupProblem.isEmpty() && resumed)
-        setupProblem = checkResumable(options, *resumed);
+    // Once no other run can change the files: the generation they hold.
+    if (setupProblem.isEmpty() && resumed) {
+        setupProblem = pickResumedGeneration(read, options.resumePath);
+        resumed = read.checkpoint;
+    }
     if (!setupProblem.isEmpty()) {
         reportError(setupProblem);
         return ExitCode::badInput;
@@ -189,8 +187,6 @@ int main(int argc, char** argv)
         poolRunner = std::make_unique<PoolMatchRunner>(*pool);
         runner.useMatchRunner(poolRunner.get());
     }
-    LineWriter output(stdout);
-    QObject::connect(&runner, &BatchRunner::lineReady, &output, &LineWriter::writeLine);
     // 128 + the signal's number, as a shell reports a process the signal ended.
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
                      [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
@@ -211,8 +207,18 @@ int main(int argc, char** argv)
     }
     // The first output that fails ends the batch after the generation in
     // progress; nothing more is recorded, and the partial log and archive
-    // keep every whole generation for a resume.
+    // keep every whole generation for a resume. A progress line that cannot
+    // be printed is such a failure: its generation is not recorded, so the
+    // checkpoint never holds a generation whose line the log lacks.
     QString outputError;
+    LineWriter output;
+    QObject::connect(&runner, &BatchRunner::lineReady, &app, [&](const QString& line) {
+        if (!outputError.isEmpty())
+            return;
+        outputError = output.writeLine(line);
+        if (!outputError.isEmpty())
+            runner.interrupt(ExitCode::unwritableOutput);
+    });
     QObject::connect(&runner, &BatchRunner::generationPlayed, &app,
                      [&](const GenerationReport& report) {
                          if (!outputError.isEmpty())

@@ -6,10 +6,12 @@
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cstdio>
 
 CommandLineApplication::CommandLineApplication(int& argc, char** argv, bool drawsCharts)
 {
+    ignoreFileSizeSignal();
     // Only the debug output of qDebug(); Qt's own categories and every
     // warning stay as they are.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
@@ -34,4 +36,9 @@ void reportError(const QString& message)
 {
     std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                  message.toLocal8Bit().constData());
+}
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }

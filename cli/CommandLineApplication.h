@@ -31,3 +31,9 @@ private:
 
 // One line "program: message" on standard error.
 void reportError(const QString& message);
+
+// SIGXFSZ ignored, so that a write past a file-size limit (ulimit -f) fails
+// with EFBIG as one on a full disk fails with ENOSPC, and takes the same
+// path: one line, exit code 3, whole records only, locks released. Every
+// program that writes calls it before it writes; CommandLineApplication does.
+void ignoreFileSizeSignal();

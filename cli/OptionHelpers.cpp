@@ -1,5 +1,9 @@
 #include "cli/OptionHelpers.h"
 
+#include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
+#include "cli/StandardOutput.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -105,7 +109,11 @@ std::optional<int> exitCodeBeforeRun(const ParseVerdict& parsed)
 {
     switch (parsed.outcome) {
     case ParseVerdict::Outcome::Help:
-        std::fputs(parsed.text.toLocal8Bit().constData(), stdout);
+        if (const QString error = writeStandardOutput(parsed.text.toLocal8Bit());
+            !error.isEmpty()) {
+            reportError(error);
+            return ExitCode::unwritableOutput;
+        }
         return 0;
     case ParseVerdict::Outcome::Error:
         std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());

@@ -71,5 +71,6 @@ std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem);
 
 // Prints Help's text on standard output or Error's line on standard error and
-// gives the exit code to stop with (0 or 2); nothing for Run.
+// gives the exit code to stop with (0 or 2, or 3 when standard output cannot
+// take the text); nothing for Run.
 std::optional<int> exitCodeBeforeRun(const ParseVerdict& parsed);

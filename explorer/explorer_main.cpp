@@ -87,6 +87,7 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
 
 int main(int argc, char** argv)
 {
+    ignoreFileSizeSignal();
     QStringList arguments;
     for (int k = 0; k < argc; ++k)
         arguments << QString::fromLocal8Bit(argv[k]);

@@ -215,7 +215,8 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
 
 } // namespace
 
-std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error)
+std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error,
+                                           std::optional<Checkpoint>* earlier)
 {
     const char* data = bytes.constData();
     auto fail = [&error](const QString& problem) {
@@ -233,7 +234,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
     const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
     std::optional<Checkpoint> checkpoint;
     if (formatVersion == checkpointFormatVersion)
-        checkpoint = decodeJournaledCheckpoint(bytes, error);
+        checkpoint = decodeJournaledCheckpoint(bytes, error, earlier);
     else if (formatVersion == firstCheckpointFormatVersion ||
              formatVersion == configuredCheckpointFormatVersion)
         checkpoint = decodeFormerCheckpoint(bytes, error);
@@ -244,6 +245,8 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
                         .arg(checkpointFormatVersion));
     if (checkpoint && !numbersInRange(*checkpoint))
         return fail(QStringLiteral("corrupted: numbers out of range"));
+    if (earlier && *earlier && !numbersInRange(**earlier))
+        earlier->reset();
     return checkpoint;
 }
 
@@ -261,15 +264,19 @@ CheckpointRead readCheckpoint(const QString& path)
     std::optional<Checkpoint> checkpoint;
     try {
         if (reach)
-            checkpoint = decodeCheckpoint(bytes, problem);
+            checkpoint = decodeCheckpoint(bytes, problem, &read.earlier);
     } catch (const std::bad_alloc&) {
         problem = QStringLiteral("cannot read: its state is more than this process can hold");
     }
-    if (!checkpoint)
+    if (!checkpoint) {
         read.error = QStringLiteral("%1: %2").arg(path, problem);
-    else
+        read.earlier.reset();
+    } else {
         read.checkpoint = *checkpoint;
-    static_cast<RunOutputs&>(read.checkpoint) =
-        pathsResolvedIn(QFileInfo(path).absolutePath(), read.checkpoint);
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    static_cast<RunOutputs&>(read.checkpoint) = pathsResolvedIn(folder, read.checkpoint);
+    if (read.earlier)
+        static_cast<RunOutputs&>(*read.earlier) = pathsResolvedIn(folder, *read.earlier);
     return read;
 }

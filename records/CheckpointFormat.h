@@ -121,13 +121,19 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint);
 // before version 3 wrote them; for showing that those still resume.
 QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint);
 // Any version; the output paths as stored. The problem comes back in
-// `error` (without the file's name).
-std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error);
+// `error` (without the file's name). Of version 3, the generation before
+// goes to `earlier` when its slot is sound too.
+std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error,
+                                           std::optional<Checkpoint>* earlier = nullptr);
 
 struct CheckpointRead {
     // Its output paths absolute: relative ones resolved against the folder
     // the checkpoint is in.
     Checkpoint checkpoint;
+    // The generation before, kept in the other slot, when it is sound: what
+    // a resume goes on from when the log or the archive lost what the later
+    // one counts.
+    std::optional<Checkpoint> earlier;
     // Empty when sound; otherwise one line naming the file and the problem.
     QString error;
 };

@@ -235,7 +235,8 @@ void decodeJournal(const QByteArray& bytes, qsizetype at, qsizetype entrySize,
 
 } // namespace
 
-std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error)
+std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error,
+                                                    std::optional<Checkpoint>* earlier)
 {
     const char* data = bytes.constData();
     auto fail = [&error](const QString& problem) {
@@ -307,6 +308,7 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
 
     const qsizetype entrySize = journalEntrySize(settings.config, !settings.plotPath.isEmpty());
     QString problem;
+    std::optional<Checkpoint> later;
     for (const Slot& slot : sound) {
         const qint64 journalEnds = journalBegins + entrySize * static_cast<qint64>(slot.generation);
         if (bytes.size() < journalEnds) {
@@ -323,6 +325,8 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
         }
         std::optional<Checkpoint> checkpoint =
             decodeSlot(bytes, slot.at, slotSize, settings.config);
+        if (!checkpoint && later)
+            break;
         if (!checkpoint)
             return fail(QStringLiteral("corrupted: its parts do not fill it"));
         static_cast<RunOutputs&>(*checkpoint) = settings;
@@ -330,9 +334,17 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
         checkpoint->seed = settings.seed;
         checkpoint->generationsAsked = settings.generationsAsked;
         decodeJournal(bytes, journalBegins, entrySize, *checkpoint);
-        return checkpoint;
+        if (later) {
+            *earlier = std::move(checkpoint);
+            break;
+        }
+        later = std::move(checkpoint);
+        if (!earlier)
+            break;
     }
-    return fail(problem);
+    if (!later)
+        return fail(problem);
+    return later;
 }
 
 qint64 journaledCheckpointReach(RegularFileReader& file)

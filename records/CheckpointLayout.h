@@ -85,4 +85,7 @@ class RegularFileReader;
 qint64 journaledCheckpointReach(RegularFileReader& file);
 
 // Decodes a version 3 file whose header's magic and version are checked.
-std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error);
+// The generation before, from the other slot, goes to `earlier` when that
+// slot and its journal are sound as well.
+std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error,
+                                                    std::optional<Checkpoint>* earlier = nullptr);

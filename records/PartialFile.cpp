@@ -40,6 +40,7 @@ QString PartialFile::open(const QString& path)
                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (descriptor < 0)
         return failure(QStringLiteral("write"), finalPath, errno);
+    created = true;
     return {};
 }
 
@@ -62,6 +63,7 @@ QString PartialFile::reopen(const QString& path, qint64 size)
 {
     close();
     finalPath = path;
+    created = false;
     const QByteArray partialPath = systemPath(partialPathOf(path));
     if (::access(partialPath.constData(), F_OK) != 0 &&
         std::rename(systemPath(path).constData(), partialPath.constData()) != 0)
@@ -120,8 +122,10 @@ void PartialFile::close()
 
 void PartialFile::discard()
 {
-    if (descriptor < 0)
-        return;
     close();
-    ::unlink(systemPath(partialPathOf(finalPath)).constData());
+    // Also after a first write that failed and closed it: a start that
+    // records nothing leaves no empty file behind.
+    if (created)
+        ::unlink(systemPath(partialPathOf(finalPath)).constData());
+    created = false;
 }

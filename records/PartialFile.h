@@ -29,8 +29,9 @@ public:
     QString finish();
     // Closes, keeping the partial file for whoever continues it.
     void close();
-    // Closes and removes the partial file: for a start that failed before
-    // anything was recorded.
+    // Closes and removes the partial file open() made, even once a failed
+    // write has closed it: for a start that failed before anything was
+    // recorded.
     void discard();
 
     bool isOpen() const { return descriptor >= 0; }
@@ -44,4 +45,6 @@ private:
     QString finalPath;
     int descriptor = -1;
     qint64 written = 0;
+    // Made by open(), not continued by reopen(): what discard() may remove.
+    bool created = false;
 };

@@ -1,6 +1,10 @@
 # Sourced by sweep.sh, slurm/submit-sweep.sh and slurm/summary-job.sbatch:
 # what the two ways of running a sweep share.
 
+# Past a file-size limit a write fails (EFBIG) as on a full disk, in the
+# calling script and every program it starts, instead of ending it.
+trap '' XFSZ
+
 sweep_repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sweep_default_batch="$sweep_repo_dir/build/batch/coevolife-batch"
 sweep_default_analyze="$sweep_repo_dir/build/analyze/coevolife-analyze"
@@ -189,14 +193,19 @@ resolve_conditions() {
 }
 
 # make_condition_folders: each of condition_dirs with its config.toml, which
-# every seed starts from and keeps a copy of.
+# every seed starts from and keeps a copy of. One that cannot be written (a
+# full disk) is one line and exit code 1, and leaves no partial file.
 make_condition_folders() {
-    local i dir
+    local i dir problem
     for i in "${!condition_dirs[@]}"; do
         dir="${condition_dirs[i]}"
         mkdir -p "$dir"
         [ -f "$dir/config.toml" ] && continue
-        printf '%s\n' "${condition_configs[i]}" >"$dir/config.toml.tmp"
+        if ! problem="$( { printf '%s\n' "${condition_configs[i]}" >"$dir/config.toml.tmp"; } 2>&1)"; then
+            rm -f "$dir/config.toml.tmp"
+            echo "${sweep_program:-$(basename "$0")}: cannot write $dir/config.toml: ${problem##*: }" >&2
+            exit 1
+        fi
         mv "$dir/config.toml.tmp" "$dir/config.toml"
     done
 }

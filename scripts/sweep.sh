@@ -31,6 +31,27 @@
 # the same command again resumes the seeds.
 set -euo pipefail
 
+# Ctrl-C or SIGTERM, to the sweep's process group or to the sweep alone, is
+# handed on to GNU parallel, which runs in a process group of its own (set
+# -m) and so hears it from the sweep alone: it sends each running seed
+# SIGTERM, and each ends its generation and stops as a batch does. It gets
+# both SIGINT and SIGTERM, since it heeds one or the other at every moment:
+# before it has set its handlers SIGTERM ends it (SIGINT may be ignored, as
+# in a sweep started in the background of a script), then SIGINT, until its
+# jobs start, while it ignores SIGTERM. --termseq lets a seed take as long as
+# its generation takes (GNU parallel's own sends SIGKILL after 375 ms).
+interrupted=""
+parallel_pid=""
+stop_seeds() {
+    interrupted="$1"
+    if [ -n "$parallel_pid" ]; then
+        kill -INT "$parallel_pid" 2>/dev/null || true
+        kill -TERM "$parallel_pid" 2>/dev/null || true
+    fi
+}
+trap 'stop_seeds 130' INT
+trap 'stop_seeds 143' TERM
+
 scripts_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$scripts_dir/sweep-common.sh"
 
@@ -40,19 +61,40 @@ command -v parallel >/dev/null || sweep_refuse "GNU parallel is missing (Debian:
 resolve_conditions "$batch" "$out"
 make_condition_folders
 
-# Ctrl-C or SIGTERM reaches GNU parallel and the seeds too; the sweep itself
-# waits for them and then says what happened.
-interrupted=""
-trap 'interrupted=130' INT
-trap 'interrupted=143' TERM
-status=0
-for i in "${!condition_dirs[@]}"; do
-    for seed in $(seq "$first" "$last"); do
-        printf '%s\t%s\t%s\n' "${condition_dirs[i]}" "$seed" "${condition_names[i]}"
+# seed_jobs: a line per seed to run, "FOLDER<TAB>SEED<TAB>CONDITION".
+seed_jobs() {
+    local i seed
+    for i in "${!condition_dirs[@]}"; do
+        for seed in $(seq "$first" "$last"); do
+            printf '%s\t%s\t%s\n' "${condition_dirs[i]}" "$seed" "${condition_names[i]}"
+        done
     done
-done |
-    parallel --will-cite --quote --colsep '\t' --jobs "$jobs" "${passed_on[@]}" \
-        "$scripts_dir/run-seed.sh" "$batch" "$generations" {1} {2} {3} || status=$?
+}
+
+# A signal while the sweep was checking and making its folders.
+if [ -n "$interrupted" ]; then
+    echo "sweep.sh: interrupted; the same command again resumes the seeds" >&2
+    exit "$interrupted"
+fi
+set -m
+COEVOLIFE_SWEEP_JOB=1 parallel --will-cite --quote --colsep '\t' --jobs "$jobs" --termseq TERM,86400000,KILL,25 \
+    "${passed_on[@]}" "$scripts_dir/run-seed.sh" "$batch" "$generations" {1} {2} {3} \
+    < <(seed_jobs) &
+parallel_pid=$!
+set +m
+# A signal that came before GNU parallel's process id was known.
+if [ -n "$interrupted" ]; then
+    stop_seeds "$interrupted"
+fi
+# A signal ends the wait early; the sweep waits again until GNU parallel is done.
+while :; do
+    status=0
+    wait "$parallel_pid" || status=$?
+    if [ "$status" -gt 128 ] && [ -n "$interrupted" ] && kill -0 "$parallel_pid" 2>/dev/null; then
+        continue
+    fi
+    break
+done
 if [ -n "$interrupted" ]; then
     echo "sweep.sh: interrupted; the same command again resumes the seeds" >&2
     exit "$interrupted"

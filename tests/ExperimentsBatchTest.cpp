@@ -176,7 +176,17 @@ qsizetype journalOffsetIn(const QByteArray& bytes)
 }
 
 // What is done to a checkpoint between the two parts of a run.
-enum class CheckpointChange { None, NewestSlotTorn, FormerFormat, FolderCopied, FolderMoved };
+enum class CheckpointChange {
+    None,
+    NewestSlotTorn,
+    // The last bytes of the CSV log or the archive lost, as a power cut can
+    // leave a file written just before it.
+    LogLostItsEnd,
+    ArchiveLostItsEnd,
+    FormerFormat,
+    FolderCopied,
+    FolderMoved
+};
 
 enum class CheckpointDamage {
     None,
@@ -412,6 +422,11 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun_data()
     // A write cut short leaves the generation before.
     QTest::newRow("another experiment, 4 then 9, newest slot torn")
         << 4 << 9 << false << true << C::NewestSlotTorn;
+    // Short of what the later slot counts: the generation before, kept in
+    // the other slot, still fits.
+    QTest::newRow("5 then 12, the log lost its end") << 5 << 12 << false << false << C::LogLostItsEnd;
+    QTest::newRow("another experiment, 4 then 9, the archive lost its end")
+        << 4 << 9 << false << true << C::ArchiveLostItsEnd;
     QTest::newRow("5 then 12 from format 1") << 5 << 12 << false << false << C::FormerFormat;
     QTest::newRow("another experiment, 4 then 9 from format 2")
         << 4 << 9 << false << true << C::FormerFormat;
@@ -468,6 +483,16 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
         const qsizetype torn = slotOffsetIn(bytes, firstPart) + 50;
         bytes[torn] = static_cast<char>(bytes[torn] ^ 0x10);
         QVERIFY(writeBytes(checkpoint, bytes));
+        held = firstPart - 1;
+        QCOMPARE(checkpointGeneration(checkpoint), held);
+        break;
+    }
+    case CheckpointChange::LogLostItsEnd:
+    case CheckpointChange::ArchiveLostItsEnd: {
+        const QString lost = QDir(folder).filePath(change == CheckpointChange::LogLostItsEnd
+                                                       ? QStringLiteral("fitness.csv")
+                                                       : QStringLiteral("run.arc"));
+        QVERIFY(QFile::resize(lost, QFileInfo(lost).size() - 2));
         held = firstPart - 1;
         QCOMPARE(checkpointGeneration(checkpoint), held);
         break;
@@ -594,6 +619,8 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations_data()
     QTest::addColumn<int>("fileSizeLimit");
     QTest::addColumn<bool>("pastFirstCheckpoint");
     QTest::addColumn<QString>("failing");
+    // Not even the log's header fits: the start leaves no file behind.
+    QTest::newRow("at the first write") << true << 20 << false << "fitness.csv";
     QTest::newRow("with a checkpoint, resumed once there is room")
         << true << 8000 << true << "run.arc";
     QTest::newRow("without a checkpoint") << false << 24000 << false << "run.arc";
@@ -606,7 +633,8 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations_data()
 }
 
 // A file-size limit stands in for a full disk: writes past it fail as they
-// would on one, with the system's own reason.
+// would on one, with the system's own reason, since the batch ignores the
+// signal SIGXFSZ that would otherwise end it there.
 void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
 {
     QFETCH(bool, checkpointed);
@@ -632,7 +660,6 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
     const QString checkpoint = cramped.filePath(QStringLiteral("run.ckpt"));
     QProcess process;
     process.setChildProcessModifier([fileSizeLimit] {
-        ::signal(SIGXFSZ, SIG_IGN);
         const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
         const rlimit limit{bytes, bytes};
         ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -648,6 +675,13 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
     QVERIFY2(error.count(QLatin1Char('\n')) == 1 && error.contains(failing) &&
                  error.contains(QStringLiteral("File too large")),
              qPrintable(error));
+    // Every lock went with the batch; a start that recorded nothing left
+    // nothing, not even an empty partial file.
+    QCOMPARE(QDir(cramped.path()).entryList({QStringLiteral("*.lock")}), QStringList());
+    if (fileSizeLimit < 100) {
+        QCOMPARE(entriesIn(cramped.path()), QStringList());
+        return;
+    }
 
     // Nothing complete is lost: every whole generation stays in the partial
     // files, no record is torn, and no final name was given to either.
@@ -701,7 +735,8 @@ void ExperimentsBatchTest::badCheckpointsAreRefused_data()
     QTest::newRow("missing") << D::Missing << QStringList{} << "cannot read";
     QTest::newRow("other format version") << D::OtherFormat << QStringList{} << "version 4";
     QTest::newRow("other program version") << D::OtherProgram << QStringList{} << "0.0-other";
-    QTest::newRow("log shorter than counted") << D::ShortLog << QStringList{} << "fewer than";
+    QTest::newRow("log shorter than both slots count")
+        << D::ShortLog << QStringList{} << "the files lost what it counts: start the run again";
     QTest::newRow("log gone from outside its folder")
         << D::LogGone << QStringList{} << "put it back there, or start the run again";
     QTest::newRow("another experiment's configuration broken")
@@ -809,8 +844,9 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         break;
     }
     case CheckpointDamage::ShortLog: {
+        // Shorter than either slot counts: the header and 2 bytes.
         const QByteArray log = readBytes(csv);
-        QVERIFY(writeBytes(csv, log.left(log.size() - 3)));
+        QVERIFY(writeBytes(csv, log.left(log.indexOf('\n') + 3)));
         break;
     }
     case CheckpointDamage::LogGone:

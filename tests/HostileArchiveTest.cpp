@@ -3,7 +3,8 @@
 // or condition given twice: one line naming the file and the problem, the
 // exit code, and no output file. An archive cut short is read up to its last
 // whole generation, with one line saying so. Threads the system will not
-// start end either program the same way.
+// start end either program the same way, and so does, in every program, an
+// output or standard output that cannot be written (exit code 3).
 #include "TestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/CheckpointFormat.h"
@@ -17,15 +18,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
 
 const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
 const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
+const QString explorerPath = QStringLiteral(COEVOLIFE_EXPLORER_PATH);
 
 QByteArray withByte(QByteArray bytes, int at, char value)
 {
@@ -64,7 +68,13 @@ QByteArray withRecordScore(const QByteArray& bytes, int headerSize, int recordSi
                            bitCast<std::uint32_t>(score));
 }
 
+// Where a program's standard output goes: read by the test, /dev/full, or a
+// file that a file-size limit cuts short.
+enum class StandardOutput { Read, Full, LimitedFile };
+
 } // namespace
+
+Q_DECLARE_METATYPE(StandardOutput)
 
 class HostileArchiveTest : public QObject
 {
@@ -77,6 +87,8 @@ private slots:
     void refusedThreadsWithOneLine();
     void readersTakeWhatTheirFormatAllows_data();
     void readersTakeWhatTheirFormatAllows();
+    void unwritableOutputWithOneLine_data();
+    void unwritableOutputWithOneLine();
 };
 
 void HostileArchiveTest::refusedWithOneLine_data()
@@ -561,6 +573,94 @@ void HostileArchiveTest::readersTakeWhatTheirFormatAllows()
         QVERIFY2(shown.startsWith(line.chopped(1)), qPrintable(shown));
     else
         QCOMPARE(shown, line);
+}
+
+void HostileArchiveTest::unwritableOutputWithOneLine_data()
+{
+    QTest::addColumn<QString>("program");
+    // "~" stands for the test's folder, which holds a sound archive run.arc
+    // and the checkpoint run.ckpt of a run of 2 generations.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<StandardOutput>("standardOutput");
+    // The bytes a file may hold (ulimit -f), whose signal the programs
+    // ignore; 0 for no limit.
+    QTest::addColumn<int>("fileSizeLimit");
+    QTest::addColumn<QString>("line");
+
+    using O = StandardOutput;
+    const QString full = QStringLiteral("cannot write to standard output: No space left on device");
+    QTest::newRow("batch's progress lines")
+        << batchPath << QStringList{"--seed", "1", "--generations", "2"} << O::Full << 0
+        << "coevolife-batch: " + full;
+    // Whole lines only: the one the limit cuts is cut off again.
+    QTest::newRow("batch's progress lines past a file-size limit")
+        << batchPath << QStringList{"--seed", "1", "--generations", "200"} << O::LimitedFile << 1000
+        << "coevolife-batch: cannot write to standard output: File too large";
+    QTest::newRow("batch --print-config")
+        << batchPath << QStringList{"--print-config"} << O::Full << 0 << "coevolife-batch: " + full;
+    QTest::newRow("batch --checkpoint-info")
+        << batchPath << QStringList{"--checkpoint-info", "~/run.ckpt"} << O::Full << 0
+        << "coevolife-batch: " + full;
+    QTest::newRow("batch --help")
+        << batchPath << QStringList{"--help"} << O::Full << 0 << "coevolife-batch: " + full;
+    QTest::newRow("analyze --help")
+        << analyzePath << QStringList{"--help"} << O::Full << 0 << "coevolife-analyze: " + full;
+    QTest::newRow("explorer --help")
+        << explorerPath << QStringList{"--help"} << O::Full << 0 << "coevolife-explorer: " + full;
+    QTest::newRow("analyze's CSV past a file-size limit")
+        << analyzePath << QStringList{"grid", "~/run.arc", "--csv", "~/out.csv"} << O::Read << 100
+        << "coevolife-analyze: cannot write ~/out.csv: File too large";
+    QTest::newRow("explorer's image past a file-size limit")
+        << explorerPath << QStringList{"~/run.arc", "--board-image", "~/board.png"} << O::Read
+        << 100 << "coevolife-explorer: cannot write ~/board.png: File too large";
+}
+
+void HostileArchiveTest::unwritableOutputWithOneLine()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(StandardOutput, standardOutput);
+    QFETCH(int, fileSizeLimit);
+    QFETCH(QString, line);
+
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath(QStringLiteral("run.arc")), randomArchive(3, 1)));
+    QCOMPARE(runProgram(batchPath, {QStringLiteral("--seed"), QStringLiteral("1"),
+                                    QStringLiteral("--generations"), QStringLiteral("2"),
+                                    QStringLiteral("--checkpoint"),
+                                    dir.filePath(QStringLiteral("run.ckpt"))})
+                 .exitCode,
+             0);
+    const QStringList before = treeUnder(dir.path());
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("~"), dir.path());
+    QTemporaryDir logDir;
+    const QByteArray log = QFile::encodeName(logDir.filePath(QStringLiteral("out.log")));
+    const ProgramRun run = runProgram(program, arguments, [standardOutput, fileSizeLimit, log] {
+        if (standardOutput != StandardOutput::Read) {
+            const int output =
+                standardOutput == StandardOutput::Full
+                    ? ::open("/dev/full", O_WRONLY)
+                    : ::open(log.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            ::dup2(output, STDOUT_FILENO);
+        }
+        if (fileSizeLimit > 0) {
+            const rlimit bound = {static_cast<rlim_t>(fileSizeLimit),
+                                  static_cast<rlim_t>(fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &bound);
+        }
+    });
+
+    QCOMPARE(run.exitCode, ExitCode::unwritableOutput);
+    QCOMPARE(run.errorLines, QStringList{QString(line).replace(QStringLiteral("~"), dir.path())});
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(treeUnder(dir.path()), before);
+    if (standardOutput == StandardOutput::LimitedFile) {
+        const QByteArray cut = fileBytes(QFile::decodeName(log));
+        const QByteArray whole = runProgram(program, arguments).out;
+        QVERIFY(!cut.isEmpty() && cut.endsWith('\n') && cut.size() <= fileSizeLimit);
+        QVERIFY(whole.startsWith(cut) && whole.size() > cut.size());
+    }
 }
 
 QTEST_GUILESS_MAIN(HostileArchiveTest)

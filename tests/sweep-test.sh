@@ -35,7 +35,8 @@ if [ -n "${COEVOLIFE_SKIP_LONG_TESTS:-}" ]; then
 fi
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+mounted=""
+trap '[ -z "$mounted" ] || umount "$mounted"; rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
@@ -99,19 +100,37 @@ for row in "${mistakes[@]}"; do
     done
 done
 
-# kill_session SID: SIGKILL to every process of the session, GNU parallel's
-# jobs included (each has a process group of its own).
-kill_session() {
-    local pass stat line fields pid
-    for pass in 1 2; do
+# signal_session SIGNAL SID [NAME]: SIGNAL to every process of the session
+# (named NAME), GNU parallel's jobs included (each has a process group of its
+# own). With STOP, over and over until every one has stopped, so that none
+# writes on.
+signal_session() {
+    local pass=1 sent=1 stat line fields pid name
+    while [ "$sent" -gt 0 ] && { [ "$1" = STOP ] || [ "$pass" -le 2 ]; }; do
+        sent=0
         for stat in /proc/[0-9]*/stat; do
             { read -r line <"$stat"; } 2>/dev/null || continue
             read -r -a fields <<<"${line##*) }"
             pid="${stat#/proc/}"
-            [ "${fields[3]}" = "$1" ] && kill -KILL "${pid%/stat}" 2>/dev/null
+            name="${line#*(}"
+            [ "${fields[3]}" = "$2" ] && [ "${name%) *}" = "${3:-${name%) *}}" ] || continue
+            [ "$1" = STOP ] && [ "${fields[0]}" = T ] && continue
+            [ "${fields[0]}" = Z ] && continue
+            kill "-$1" "${pid%/stat}" 2>/dev/null && sent=$((sent + 1))
         done
+        pass=$((pass + 1))
     done
     return 0
+}
+kill_session() {
+    signal_session KILL "$1"
+}
+# running PID: whether the process is there and not a zombie.
+running() {
+    local line
+    { read -r line <"/proc/$1/stat"; } 2>/dev/null || return 1
+    line="${line##*) }"
+    [ "${line%% *}" != Z ]
 }
 
 for seed in $(seq 1 "$seeds"); do
@@ -121,29 +140,57 @@ for seed in $(seq 1 "$seeds"); do
         --archive "$work/straight/seed-$seed/run.arc" >"$work/straight/seed-$seed/run.log"
 done
 
-setsid "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
-    >"$work/killed.txt" 2>&1 &
-session=$!
-# Killed once the first seed has checkpointed a third of its generations, or
-# has finished already (a loaded machine may not look in time): the seeds
-# after it are still running then.
-for _ in $(seq 1 3000); do
-    if [ -f "$work/out/seed-1/fitness.csv" ] || { [ -f "$work/out/seed-1/run.ckpt" ] &&
-        [ "$(wc -l <"$work/out/seed-1/fitness.csv.partial" 2>/dev/null || echo 0)" -gt \
-            $((generations / 3 + 1)) ]; }; then
-        break
-    fi
-    sleep 0.01
+checkpoint_generation() {
+    "$batch" --checkpoint-info "$1" 2>/dev/null | sed -n 's/^generation //p'
+}
+# unfinished_seeds OUT: "SEED:GENERATION" for each seed of the sweep in OUT
+# that has checkpointed at least a third of its generations and has not
+# finished, as run-seed.sh tells them.
+unfinished_seeds() {
+    local seed reached
+    for seed in $(seq 1 "$seeds"); do
+        reached="$(checkpoint_generation "$1/seed-$seed/run.ckpt")"
+        [ -n "$reached" ] && [ "$reached" -ge $((generations / 3)) ] || continue
+        if [ "$reached" -lt "$generations" ] || [ ! -f "$1/seed-$seed/fitness.csv" ] ||
+            [ -e "$1/seed-$seed/fitness.csv.partial" ]; then
+            echo "$seed:$reached"
+        fi
+    done
+}
+
+# Killed while a seed is halfway, whichever: the seeds are stopped (SIGSTOP)
+# before each look and killed first, so what is seen is what the kill
+# leaves, however loaded the machine (a seed GNU parallel starts meanwhile
+# is not among those looked at). Should the whole sweep end between two
+# looks, it starts again.
+resumed=""
+while [ -z "$resumed" ]; do
+    rm -rf "$work/out"
+    setsid "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
+        >"$work/killed.txt" 2>&1 &
+    session=$!
+    while running "$session"; do
+        signal_session STOP "$session" coevolife-batch
+        resumed="$(unfinished_seeds "$work/out")"
+        if [ -n "$resumed" ]; then
+            signal_session KILL "$session" coevolife-batch
+            kill_session "$session"
+            break
+        fi
+        signal_session CONT "$session" coevolife-batch
+        sleep 0.01
+    done
+    wait "$session" || true
 done
-kill_session "$session"
-wait "$session" && fail "the sweep finished before it was killed"
-[ -f "$work/out/seed-1/fitness.csv" ] && fail "seed 1 finished before the kill"
 
 "$sweep" -j 2 -g "$generations" --batch "$batch" 1 "$seeds" "$work/out" \
     -- --joblog "$work/joblog" >"$work/restarted.txt" ||
     fail "the restarted sweep failed: $(cat "$work/restarted.txt")"
-grep -q '^seed 1: resumed after generation' "$work/restarted.txt" ||
-    fail "seed 1 was not resumed: $(cat "$work/restarted.txt")"
+for seed_generation in $resumed; do
+    grep -q "^seed ${seed_generation%:*}: resumed after generation ${seed_generation#*:}\$" \
+        "$work/restarted.txt" ||
+        fail "seed ${seed_generation%:*} was not resumed after generation ${seed_generation#*:}: $(cat "$work/restarted.txt")"
+done
 [ "$(tail -n +2 "$work/joblog" | wc -l)" -eq "$seeds" ] || fail "GNU parallel wrote no joblog"
 for seed in $(seq 1 "$seeds"); do
     for file in fitness.csv run.arc run.log; do
@@ -177,13 +224,35 @@ wait "$group" || code=$?
     "sweep.sh: interrupted; the same command again resumes the seeds" ] ||
     fail "Ctrl-C: exit code $code, $(cat "$work/interrupted.txt")"
 
+# SIGTERM to the sweep's own process alone, as timeout or kill sends it:
+# every seed ends its generation, prints "stopped" and leaves a checkpoint
+# of the generation its log ends with, as on Ctrl-C.
+"$sweep" -j 2 -g 100000 --batch "$batch" 1 2 "$work/terminated" >/dev/null \
+    2>"$work/terminated.txt" &
+sweep_pid=$!
+until [ -f "$work/terminated/seed-1/run.ckpt" ] && [ -f "$work/terminated/seed-2/run.ckpt" ]; do
+    running "$sweep_pid" || fail "the sweep to stop ended first: $(cat "$work/terminated.txt")"
+    sleep 0.01
+done
+kill -TERM "$sweep_pid"
+code=0
+wait "$sweep_pid" || code=$?
+[ "$code" -eq 143 ] && [ "$(cat "$work/terminated.txt")" = \
+    "sweep.sh: interrupted; the same command again resumes the seeds" ] ||
+    fail "SIGTERM to the sweep: exit code $code, $(cat "$work/terminated.txt")"
+for seed in 1 2; do
+    folder="$work/terminated/seed-$seed"
+    flock -n "$folder/run.lock" true || fail "SIGTERM to the sweep: seed $seed runs on"
+    reached="$(checkpoint_generation "$folder/run.ckpt")"
+    [ "$(tail -n 2 "$folder/run.log" | head -n 1 | cut -d' ' -f1)" = "generation$reached" ] &&
+        [ "$(tail -n 1 "$folder/run.log")" = stopped ] ||
+        fail "SIGTERM to the sweep: seed $seed did not stop after a generation: $(tail -n 2 "$folder/run.log")"
+done
+
 # Interrupted is not finished, however the run was stopped: SIGINT as from
 # Ctrl-C, SIGTERM as Slurm sends it before a requeue or a time limit, and
 # SIGKILL, each to the whole process group, as a terminal or Slurm signals.
 run_seed="$(dirname "$sweep")/run-seed.sh"
-checkpoint_generation() {
-    "$batch" --checkpoint-info "$1" 2>/dev/null | sed -n 's/^generation //p'
-}
 for stop in INT TERM KILL short; do
     folder="$work/stopped-$stop"
     target=$((RANDOM % (generations / 2) + 1))
@@ -210,6 +279,108 @@ for stop in INT TERM KILL short; do
             fail "SIG$stop at generation $reached: $file differs from the straight run's"
     done
 done
+
+# A tiny experiment, whose progress lines outgrow every other file: under a
+# file-size limit (ulimit -f, in KiB) from the largest other file's final
+# size up to the log's, the log is the first file a write fails in. The
+# seed exits with 3 and one line, its log holding whole lines; without the
+# limit the same command resumes it, and every file ends as a straight run's.
+tiny_config=(--set population.size=4 --set pattern.width=1 --set pattern.height=1
+    --set match.per_generation=8 --set board.steps=20)
+tiny_generations=1000
+tiny="$work/tiny"
+for folder in straight cramped; do
+    mkdir -p "$tiny/$folder"
+    "$batch" --print-config "${tiny_config[@]}" >"$tiny/$folder/config.toml"
+done
+"$run_seed" "$batch" "$tiny_generations" "$tiny/straight" 1 >/dev/null
+straight="$tiny/straight/seed-1"
+log_size="$(stat -c %s "$straight/run.log")"
+largest_other="$(stat -c %s "$straight"/{fitness.csv,run.arc,run.ckpt,config.toml} | sort -n | tail -n 1)"
+limit=$(((largest_other + 1023) / 1024))
+[ $((limit * 1024)) -lt "$log_size" ] ||
+    fail "the tiny run's log ($log_size bytes) does not outgrow its other files ($largest_other)"
+code=0
+(ulimit -f "$limit" && "$run_seed" "$batch" "$tiny_generations" "$tiny/cramped" 1) >/dev/null \
+    2>"$work/cramped.txt" || code=$?
+cramped="$tiny/cramped/seed-1"
+[ "$code" -eq 3 ] && [ "$(cat "$work/cramped.txt")" = \
+    "coevolife-batch: cannot write to standard output: File too large" ] ||
+    fail "a log past the file-size limit: exit code $code, $(cat "$work/cramped.txt")"
+[ -z "$(tail -c 1 "$cramped/run.log")" ] && cmp -s -n "$(stat -c %s "$cramped/run.log")" \
+    "$straight/run.log" "$cramped/run.log" || fail "the log past the file-size limit is torn"
+"$run_seed" "$batch" "$tiny_generations" "$tiny/cramped" 1 >"$work/cramped-again.txt" ||
+    fail "the seed whose log met the limit: $(cat "$work/cramped-again.txt")"
+grep -q '^seed 1: resumed after generation' "$work/cramped-again.txt" ||
+    fail "the seed whose log met the limit was not resumed: $(cat "$work/cramped-again.txt")"
+for file in fitness.csv run.arc run.log config.toml; do
+    cmp "$straight/$file" "$cramped/$file" ||
+        fail "the seed whose log met the limit: $file differs from the straight run's"
+done
+
+# What a power cut can leave, since nothing is written with fsync: the CSV
+# log short of what the checkpoint's later slot counts. The seed resumes
+# from the generation before; short of that too, it starts over, its files
+# set aside, and ends the same.
+for cut in 2 end; do
+    cp -R "$tiny/straight" "$tiny/cut-$cut"
+    folder="$tiny/cut-$cut/seed-1"
+    if [ "$cut" = end ]; then
+        truncate -s 100 "$folder/fitness.csv"
+        expected="$folder/run.ckpt: $folder/fitness.csv holds 100 bytes, fewer than the"
+        expected+=" $(stat -c %s "$straight/fitness.csv") the checkpoint counts, and generation"
+        expected+=" $((tiny_generations - 1)) before it counts more than its files hold as well;"
+        expected+=" the files lost what it counts: start the run again, after setting them aside"
+        expected+=" to keep them; started over, its files set aside in $folder/set-aside-1"
+        expected="seed 1: $expected|seed 1: started"
+    else
+        truncate -s "-$cut" "$folder/fitness.csv"
+        expected="seed 1: resumed after generation $((tiny_generations - 1))"
+    fi
+    "$run_seed" "$batch" "$tiny_generations" "$tiny/cut-$cut" 1 >"$work/cut.txt" 2>&1 ||
+        fail "the log cut by $cut: $(cat "$work/cut.txt")"
+    [ "$(tr '\n' '|' <"$work/cut.txt")" = "$expected|" ] ||
+        fail "the log cut by $cut: said $(cat "$work/cut.txt"), not $expected"
+    for file in fitness.csv run.arc run.log config.toml; do
+        cmp "$straight/$file" "$folder/$file" ||
+            fail "the log cut by $cut: $file differs from the straight run's"
+    done
+done
+cmp "$straight/run.arc" "$folder/set-aside-1/run.arc" || fail "the run set aside lost its archive"
+
+# A full disk before anything is recorded leaves no partial file behind:
+# not the sweep's config.toml, not a seed's copy of it. (The limit holds for
+# standard error too, were it a file: it goes to a pipe.)
+code=0
+said="$( (ulimit -f 0 && "$sweep" -j 1 -g 5 --batch "$batch" 1 1 "$work/no-room") 2>&1 >/dev/null)" ||
+    code=$?
+[ "$code" -eq 1 ] && [ "$said" = "sweep.sh: cannot write $work/no-room/config.toml: File too large" ] ||
+    fail "no room for config.toml: exit code $code, $said"
+[ -z "$(ls -A "$work/no-room")" ] || fail "no room for config.toml: left $(ls -A "$work/no-room")"
+cp "$tiny/straight/config.toml" "$work/no-room/config.toml"
+code=0
+said="$( (ulimit -f 0 && "$run_seed" "$batch" 5 "$work/no-room" 1) 2>&1 >/dev/null)" || code=$?
+[ "$code" -eq 3 ] && [ "$said" = "seed 1: cannot copy $work/no-room/config.toml into $work/no-room/seed-1: File too large" ] ||
+    fail "no room for a seed's config.toml: exit code $code, $said"
+[ "$(ls -A "$work/no-room/seed-1")" = run.lock ] ||
+    fail "no room for a seed's config.toml: left $(ls -A "$work/no-room/seed-1")"
+
+# On a read-only mount a finished seed is finished, not failed. Root mounts a
+# small file system of its own for it; elsewhere this is not checked.
+mkdir "$work/read-only"
+if mount -t tmpfs -o size=4m tmpfs "$work/read-only" 2>/dev/null; then
+    mounted="$work/read-only"
+    "$sweep" -j 1 -g 5 --batch "$batch" 1 1 "$mounted/sweep" >/dev/null
+    mount -o remount,ro "$mounted"
+    "$sweep" -j 1 -g 5 --batch "$batch" 1 1 "$mounted/sweep" >"$work/read-only.txt" 2>&1 ||
+        fail "a finished sweep on a read-only mount: $(cat "$work/read-only.txt")"
+    [ "$(cat "$work/read-only.txt")" = "seed 1: finished already, skipped" ] ||
+        fail "a finished sweep on a read-only mount: $(cat "$work/read-only.txt")"
+    umount "$mounted"
+    mounted=""
+else
+    echo "not checked: a finished sweep on a read-only mount (cannot mount a file system here)"
+fi
 
 # Two conditions of two seeds: a folder each, named by the value that varies.
 short=12

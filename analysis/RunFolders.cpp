@@ -255,6 +255,10 @@ QStringList conditionFoldersIn(const QString& path)
     const QDir folder(path);
     QStringList conditions;
     for (const QString& entry : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        // A seed's folder is a run's, even when it holds the files of an
+        // earlier start that a sweep set aside.
+        if (seedOfFolder(entry))
+            continue;
         const QDir condition(folder.filePath(entry));
         const QStringList runs = condition.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         if (std::any_of(runs.begin(), runs.end(), [&condition](const QString& run) {

@@ -71,7 +71,8 @@ struct ConditionFolders {
 };
 ConditionFolders listConditionFolders(const QStringList& paths);
 // The folders in `path` that are conditions' folders, each holding a run
-// folder at least, as a sweep over conditions leaves them in its OUT.
+// folder at least, as a sweep over conditions leaves them in its OUT; never
+// a seed's folder (seed-S), whatever it holds.
 QStringList conditionFoldersIn(const QString& path);
 
 // Every run of a sweep, finished or not: the seed folders (seed-S) of each

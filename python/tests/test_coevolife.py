@@ -32,7 +32,8 @@ def run(tmp_path_factory):
 @pytest.fixture(scope="module")
 def sweep(tmp_path_factory):
     """A sweep over two conditions as scripts/sweep.sh lays it out, three seeds each of a few
-    generations, and a fourth seed of the first still running, its log cut inside a row."""
+    generations, a fourth seed of the first still running, its log cut inside a row, and the
+    files of a seed started over set aside."""
     folder = tmp_path_factory.mktemp("sweep")
     for condition, overrides in (("hall_of_fame=0", []), ("hall_of_fame=1", [
             "--set", "evaluation.hall_of_fame=1"])):
@@ -50,6 +51,10 @@ def sweep(tmp_path_factory):
     running.mkdir()
     log = (folder / "hall_of_fame=0" / "seed-1" / "fitness.csv").read_bytes()
     (running / "fitness.csv.partial").write_bytes(log[:log.index(b"\n", 60) + 9])
+    # What a sweep sets aside of a seed it starts over is no run of the sweep's.
+    aside = folder / "hall_of_fame=0" / "seed-3" / "set-aside-1"
+    aside.mkdir()
+    (aside / "fitness.csv.partial").write_bytes(log)
     return folder
 
 

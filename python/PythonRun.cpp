@@ -30,7 +30,12 @@ PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::op
 PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
                      std::unique_ptr<MatchPool> startedPool)
     : runSeed(seed), sources(seed), coevolution(config, sources.sources()),
-      pool(std::move(startedPool)), runner(*pool)
+      pool(std::move(startedPool)), runner(*pool, [](MatchPool& playing) {
+          // The generation is played without the GIL; the wait takes it to
+          // look for Ctrl-C, whose exception gives the generation up.
+          const py::gil_scoped_acquire acquire;
+          waitInterruptibly(playing);
+      })
 {
 }
 

@@ -14,6 +14,7 @@
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/ArchiveReader.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
 
@@ -65,7 +66,7 @@ int runAnalysis(const AnalyzeOptions& options)
 
     const GenerationSelection selection = selectGenerations(archive, options.range);
     if (!selection.error.isEmpty()) {
-        reportError(QStringLiteral("%1: %2").arg(options.archivePath, selection.error));
+        reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), selection.error));
         return ExitCode::badInput;
     }
     std::vector<int> generations;

@@ -12,6 +12,7 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
 
@@ -56,9 +57,12 @@ QString conditionFoldersHint(const QString& path, const QString& command)
     const QStringList conditions = conditionFoldersIn(path);
     if (conditions.isEmpty())
         return {};
+    QStringList shown;
+    for (const QString& condition : conditions)
+        shown << quotedText(condition);
     return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
                           "first, e.g. %2 %3")
-        .arg(path, command, conditions.join(QLatin1Char(' ')));
+        .arg(quotedText(path), command, shown.join(QLatin1Char(' ')));
 }
 
 int runCompare(const AnalyzeOptions& options)
@@ -86,7 +90,7 @@ int runCompare(const AnalyzeOptions& options)
                 if (conditions[c].runs[r].size() < generation) {
                     reportError(QStringLiteral("--at %1: %2 ends at generation %3")
                                     .arg(generation)
-                                    .arg(folders[c].runs[static_cast<int>(r)])
+                                    .arg(quotedText(folders[c].runs[static_cast<int>(r)]))
                                     .arg(conditions[c].runs[r].size()));
                     return ExitCode::badInput;
                 }
@@ -126,7 +130,7 @@ int runCrossplay(const AnalyzeOptions& options)
             } else if (archive.config().match != layout) {
                 reportError(QStringLiteral("%1 and %2 do not play on one board: board, pattern "
                                            "size, placements and steps must be the same")
-                                .arg(layoutRun, run));
+                                .arg(quotedText(layoutRun), quotedText(run)));
                 return ExitCode::badInput;
             }
             const int generation =

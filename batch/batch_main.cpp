@@ -17,6 +17,7 @@
 #include "records/ConfigFile.h"
 #include "records/OutputLock.h"
 #include "records/PartialFile.h"
+#include "records/QuotedText.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -67,13 +68,13 @@ QString checkResumable(const BatchOptions& options, const Checkpoint& checkpoint
         const QString problem =
             PartialFile::checkReopenable(options.outputs.csvPath, checkpoint.csvBytes);
         if (!problem.isEmpty())
-            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
+            return QStringLiteral("%1: %2").arg(quotedText(options.resumePath), problem);
     }
     if (!options.outputs.archivePath.isEmpty()) {
         const QString problem =
             PartialFile::checkReopenable(options.outputs.archivePath, checkpoint.archiveBytes);
         if (!problem.isEmpty())
-            return QStringLiteral("%1: %2").arg(options.resumePath, problem);
+            return QStringLiteral("%1: %2").arg(quotedText(options.resumePath), problem);
     }
     return {};
 }
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
         if (options.configGiven() && config != read.checkpoint.config) {
             reportError(QStringLiteral("%1: the run was started with another configuration; "
                                        "leave out --config and --set to go on with its own")
-                            .arg(options.resumePath));
+                            .arg(quotedText(options.resumePath)));
             return ExitCode::badInput;
         }
         const ResumedOptions merged = resumedOptions(options, read.checkpoint);
@@ -173,7 +174,8 @@ int main(int argc, char** argv)
     TerminationSignalWatcher signalWatcher;
     BatchRunner runner(seed, options.generations.value_or(100), config);
     if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
-        reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
+        reportError(
+            QStringLiteral("%1: unreadable random sources").arg(quotedText(options.resumePath)));
         return ExitCode::badInput;
     }
     // The pool's threads are started once, for the whole batch.

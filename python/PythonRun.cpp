@@ -5,6 +5,7 @@
 #include "records/AtomicFile.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
+#include "records/QuotedText.h"
 
 #include <pybind11/pybind11.h>
 
@@ -49,7 +50,8 @@ std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optio
     // The starting populations were drawn; the state replaces them and the
     // sources go back to where the checkpoint left them.
     if (!run->sources.sources().restore(saved.randomSources))
-        raiseValueError(qStringOf(path + ": the random sources do not read"));
+        raiseValueError(quotedText(qStringOf(path)) +
+                        QStringLiteral(": the random sources do not read"));
     run->coevolution.restoreState(saved.evolution);
     return run;
 }

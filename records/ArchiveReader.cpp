@@ -1,24 +1,31 @@
 #include "records/ArchiveReader.h"
 
+#include "records/QuotedText.h"
+
 #include <QFile>
 
 ArchiveRead readArchive(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
+        return {{},
+                QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.errorString()),
+                {}};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()), {}};
+        return {{},
+                QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.errorString()),
+                {}};
     return decodeArchive(bytes, path);
 }
 
 ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
 {
     ArchiveRead read;
+    const QString shownName = quotedText(name);
     auto fail = [&](const QString& problem) {
         read.archive = {};
-        read.error = QStringLiteral("%1: %2").arg(name, problem);
+        read.error = QStringLiteral("%1: %2").arg(shownName, problem);
         return read;
     };
 
@@ -61,7 +68,7 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
     if (cutShort != 0)
         read.warning =
             QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")
-                .arg(name, QString::number(read.archive.generations.back().generation + 1),
+                .arg(shownName, QString::number(read.archive.generations.back().generation + 1),
                      count == 1 ? QStringLiteral("1 whole generation")
                                 : QStringLiteral("%1 whole generations").arg(count));
     return read;

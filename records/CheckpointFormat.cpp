@@ -222,14 +222,15 @@ CheckpointRead readCheckpoint(const QString& path)
     CheckpointRead read;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        read.error = QStringLiteral("%1: cannot read: %2").arg(path, file.errorString());
+        read.error =
+            QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.errorString());
         return read;
     }
     const QByteArray bytes = file.readAll();
     QString problem;
     const auto checkpoint = decodeCheckpoint(bytes, problem);
     if (!checkpoint)
-        read.error = QStringLiteral("%1: %2").arg(path, problem);
+        read.error = QStringLiteral("%1: %2").arg(quotedText(path), problem);
     else
         read.checkpoint = *checkpoint;
     static_cast<RunOutputs&>(read.checkpoint) =

@@ -334,7 +334,8 @@ ConfigRead readExperimentConfig(const QString& filePath, const QStringList& sett
     if (!filePath.isEmpty()) {
         QFile file(filePath);
         if (!file.open(QIODevice::ReadOnly))
-            return {ExperimentConfig(), filePath + QStringLiteral(": ") + file.errorString()};
+            return {ExperimentConfig(),
+                    quotedText(filePath) + QStringLiteral(": ") + file.errorString()};
         toml = file.readAll();
     }
     return parseExperimentConfig(toml, filePath, settings);
@@ -344,7 +345,8 @@ ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceNa
                                  const QStringList& settings)
 {
     ConfigCollector collector;
-    QString error = collector.takeToml(toml.toStdString(), sourceName);
+    // The file's name as every line about it shows it.
+    QString error = collector.takeToml(toml.toStdString(), quotedText(sourceName));
     for (int i = 0; error.isEmpty() && i < settings.size(); ++i)
         error = collector.takeSetting(settings[i], i);
     if (!error.isEmpty())

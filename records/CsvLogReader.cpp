@@ -16,10 +16,12 @@ CsvLogRead readCsvLog(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
+        return {{},
+                QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.errorString())};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString())};
+        return {{},
+                QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.errorString())};
     return parseCsvLog(bytes, path);
 }
 
@@ -28,7 +30,7 @@ CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
     CsvLogRead read;
     auto fail = [&](qsizetype line, const QString& problem) {
         read.records.clear();
-        read.error = QStringLiteral("%1: line %2: %3").arg(name).arg(line).arg(problem);
+        read.error = QStringLiteral("%1: line %2: %3").arg(quotedText(name)).arg(line).arg(problem);
         return read;
     };
 

@@ -11,6 +11,7 @@
 # fitness.csv (fitness.csv.partial while running), run.arc, run.ckpt,
 # run.log (the run's standard output) and run.lock.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/sweep-common.sh"
 
 if [ $# -lt 4 ] || [ $# -gt 5 ]; then
     echo "usage: run-seed.sh BATCH GENERATIONS OUT SEED [CONDITION]" >&2
@@ -47,7 +48,7 @@ mkdir -p "$dir"
 # would ruin it. The lock goes with the last process holding it.
 exec 9>"$dir/run.lock"
 if ! flock -n 9; then
-    echo "$name: still running in another process ($dir/run.lock is held)" >&2
+    echo "$name: still running in another process ($(quoted_text "$dir/run.lock") is held)" >&2
     exit 1
 fi
 

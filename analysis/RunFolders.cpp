@@ -214,6 +214,19 @@ QStringList conditionFoldersIn(const QString& path)
     return conditions;
 }
 
+QString conditionFoldersHint(const QString& path, const QString& command)
+{
+    const QStringList conditions = conditionFoldersIn(path);
+    if (conditions.isEmpty())
+        return {};
+    QStringList shown;
+    for (const QString& condition : conditions)
+        shown << quotedText(condition);
+    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
+                          "first, e.g. %2 %3")
+        .arg(quotedText(path), command, shown.join(QLatin1Char(' ')));
+}
+
 namespace
 {
 

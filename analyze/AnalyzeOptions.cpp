@@ -1,6 +1,6 @@
 #include "analyze/AnalyzeOptions.h"
 
-#include "analyze/ConditionRuns.h"
+#include "analysis/RunFolders.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/QuotedText.h"

@@ -3,6 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
+#include "analysis/RunFolders.h"
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
@@ -51,19 +52,6 @@ std::vector<QString> namesOf(const std::vector<ConditionFolder>& folders)
 }
 
 } // namespace
-
-QString conditionFoldersHint(const QString& path, const QString& command)
-{
-    const QStringList conditions = conditionFoldersIn(path);
-    if (conditions.isEmpty())
-        return {};
-    QStringList shown;
-    for (const QString& condition : conditions)
-        shown << quotedText(condition);
-    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
-                          "first, e.g. %2 %3")
-        .arg(quotedText(path), command, shown.join(QLatin1Char(' ')));
-}
 
 int runCompare(const AnalyzeOptions& options)
 {

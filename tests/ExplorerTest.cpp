@@ -378,7 +378,7 @@ void ExplorerTest::hugeRunClosesAtOnce()
     largest.match.boardHeight = 4096;
     largest.match.steps = 100000;
     const QString huge = dir.filePath(QStringLiteral("huge.arc"));
-    QVERIFY(writeBytes(huge, randomArchive(3, 6, largest)));
+    QVERIFY(writeBytes(huge, randomArchive(8, 6, largest)));
     QVERIFY(recordRun(dir.filePath(QStringLiteral("small")), 3));
     ExplorerWindow window;
     QCOMPARE(window.openPath(huge), QString());

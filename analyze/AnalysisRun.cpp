@@ -31,10 +31,10 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
     if (!secondRecord)
         return ExitCode::badInput;
     const MatchLayout& layout = archive.config().match;
-    // The one match played as the grid's are, on the pool, watched for
-    // Ctrl-C: on a large board it may take minutes.
+    // The one match played as the grid's are, on a pool of one thread,
+    // watched for Ctrl-C: on a large board it may take minutes.
     ChampionGrid duel({firstRecord->championOf(1)}, {secondRecord->championOf(2)}, layout);
-    if (const int exitCode = playOnNewPool(duel, options.threads))
+    if (const int exitCode = playOnNewPool(duel, 1))
         return exitCode;
     if (const int exitCode = pendingInterruption())
         return exitCode;

@@ -72,6 +72,10 @@ ConditionFolders listConditionFolders(const QStringList& paths);
 // The folders in `path` that are conditions' folders, each holding a run
 // folder at least, as a sweep over conditions leaves them in its OUT.
 QStringList conditionFoldersIn(const QString& path);
+// When `path`, given as one condition, holds conditions' folders instead (a
+// sweep's OUT): one line saying so that names them as `command` takes them;
+// empty otherwise.
+QString conditionFoldersHint(const QString& path, const QString& command);
 
 // A run as a viewer opens it: a run folder as the sweeps lay it out
 // (fitness.csv, run.arc and config.toml, any of them missing, or the

@@ -149,7 +149,7 @@ class Run:
     def __init__(self, seed: int, config: Optional[Config] = ...,
                  threads: Optional[int] = ...) -> None: ...
     def generations(self, n: int) -> GenerationIterator:
-        """Plays the next n generations, one per step; Ctrl-C stops between two."""
+        """Plays the next n generations, one per step; Ctrl-C gives the one in progress up."""
     def checkpoint(self, path: str) -> None:
         """Writes the batch's checkpoint of the run so far; InUseError, FileExistsError."""
     @staticmethod

@@ -1,5 +1,6 @@
 #include "records/AtomicFile.h"
 
+#include "records/QuotedText.h"
 #include "records/SystemFile.h"
 
 #include <QDir>
@@ -39,7 +40,7 @@ int createTemporaryBeside(const QString& path, QByteArray& temporaryName)
 QString writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const auto failure = [&path](int error) {
-        return QStringLiteral("cannot write %1: %2").arg(path, systemReason(error));
+        return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(error));
     };
     QByteArray temporaryName;
     const int descriptor = createTemporaryBeside(path, temporaryName);
@@ -80,9 +81,9 @@ QString makeFolder(const QString& folder)
         ancestor.setFile(ancestor.absolutePath());
     if (!ancestor.isDir())
         return QStringLiteral("cannot create folder %1: %2 is not a folder")
-            .arg(folder, ancestor.filePath());
+            .arg(quotedText(folder), quotedText(ancestor.filePath()));
     if (!ancestor.isWritable())
         return QStringLiteral("cannot create folder %1: %2 is not writable")
-            .arg(folder, ancestor.filePath());
-    return QStringLiteral("cannot create folder %1").arg(folder);
+            .arg(quotedText(folder), quotedText(ancestor.filePath()));
+    return QStringLiteral("cannot create folder %1").arg(quotedText(folder));
 }

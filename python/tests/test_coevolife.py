@@ -248,6 +248,15 @@ def test_ctrl_c_stops_play_many():
     assert [tuple(s) for s in scores] == [coevolife.play(a, b) for a, b in zip(*pairs)]
 
 
+def test_ctrl_c_gives_a_generation_up():
+    run = coevolife.Run(4, coevolife.Config.parse("", LARGEST), threads=1)
+    threading.Timer(0.3, _thread.interrupt_main).start()
+    with pytest.raises(KeyboardInterrupt):
+        next(run.generations(1))
+    # The run stays at its last whole generation, none yet.
+    assert run.generation == 0
+
+
 def test_ctrl_c_stops_a_run_between_generations():
     run = coevolife.Run(4, threads=1)
     threading.Timer(0.3, _thread.interrupt_main).start()

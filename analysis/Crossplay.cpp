@@ -3,6 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/RunFolders.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
 

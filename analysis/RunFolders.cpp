@@ -65,7 +65,7 @@ QString givenTwice(const QStringList& paths, const QString& what,
         const qsizetype earlier = canonical.isEmpty() ? -1 : seen.indexOf(canonical);
         if (earlier >= 0)
             return QStringLiteral("%1 and %2 are the same %3, given twice")
-                .arg(paths[earlier], path, what);
+                .arg(quotedText(paths[earlier]), quotedText(path), what);
         seen << canonical;
     }
     return {};
@@ -120,8 +120,8 @@ RunLogsRead readRunLogs(const QStringList& runs)
         if (result.logs.empty())
             first = config;
         else if (config.config != first.config) {
-            result.error =
-                QStringLiteral("%1 and %2 played different configurations").arg(runs.first(), run);
+            result.error = QStringLiteral("%1 and %2 played different configurations")
+                               .arg(quotedText(runs.first()), quotedText(run));
             break;
         }
         CsvLogRead read = readCsvLog(logPathOf(run));
@@ -147,7 +147,7 @@ QStringList shortRunWarnings(const QStringList& runs,
         if (logs[k].size() < longest)
             warnings << QStringLiteral("%1 is shorter than the others: it ends at generation %2, "
                                        "the longest run at %3")
-                            .arg(runs[static_cast<qsizetype>(k)])
+                            .arg(quotedText(runs[static_cast<qsizetype>(k)]))
                             .arg(logs[k].size())
                             .arg(longest);
     return warnings;
@@ -160,7 +160,7 @@ const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int gene
     const int newest = archive.generations.back().generation;
     if (generation < oldest || generation > newest) {
         error = QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
-                    .arg(path)
+                    .arg(quotedText(path))
                     .arg(generation)
                     .arg(oldest)
                     .arg(newest);
@@ -180,7 +180,7 @@ ConditionFolders listConditionFolders(const QStringList& paths)
     for (const QString& path : paths) {
         const QDir folder(path);
         if (!QFileInfo(path).isDir()) {
-            result.error = QStringLiteral("%1: not a folder of runs").arg(path);
+            result.error = QStringLiteral("%1: not a folder of runs").arg(quotedText(path));
             return result;
         }
         ConditionFolder condition;
@@ -193,13 +193,12 @@ ConditionFolders listConditionFolders(const QStringList& paths)
             if (run.exists(logName))
                 condition.runs.append(run.path());
             else if (holdsRun(run))
-                condition.unfinished.append(
-                    QStringLiteral("%1: unfinished (no %2), left out")
-                        .arg(folder.filePath(quotedText(QFile::encodeName(entry))), logName));
+                condition.unfinished.append(QStringLiteral("%1: unfinished (no %2), left out")
+                                                .arg(quotedText(folder.filePath(entry)), logName));
         }
         if (condition.runs.isEmpty()) {
-            result.error =
-                QStringLiteral("%1 holds no finished run (a folder with %2)").arg(path, logName);
+            result.error = QStringLiteral("%1 holds no finished run (a folder with %2)")
+                               .arg(quotedText(path), logName);
             return result;
         }
         names.append(condition.name);
@@ -216,7 +215,7 @@ SweepRead readSweep(const QString& path)
 {
     SweepRead sweep;
     if (!QFileInfo(path).isDir()) {
-        sweep.error = QStringLiteral("%1: not a folder of runs").arg(path);
+        sweep.error = QStringLiteral("%1: not a folder of runs").arg(quotedText(path));
         return sweep;
     }
     QStringList conditions = conditionFoldersIn(path);
@@ -269,6 +268,19 @@ QStringList conditionFoldersIn(const QString& path)
     return conditions;
 }
 
+QString conditionFoldersHint(const QString& path, const QString& command)
+{
+    const QStringList conditions = conditionFoldersIn(path);
+    if (conditions.isEmpty())
+        return {};
+    QStringList shown;
+    for (const QString& condition : conditions)
+        shown << quotedText(condition);
+    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
+                          "first, e.g. %2 %3")
+        .arg(quotedText(path), command, shown.join(QLatin1Char(' ')));
+}
+
 namespace
 {
 
@@ -288,11 +300,12 @@ CsvLogRead readLiveLog(const QString& path, QStringList& warnings)
     QString problem;
     QByteArray bytes = readCsvLogFile(path, problem);
     if (!problem.isEmpty())
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, problem)};
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(quotedText(path), problem)};
     const qsizetype lastLineEnd = bytes.lastIndexOf('\n');
     if (lastLineEnd + 1 < bytes.size()) {
         bytes.truncate(lastLineEnd + 1);
-        warnings << QStringLiteral("%1 ends inside a row; read up to the last whole one").arg(path);
+        warnings << QStringLiteral("%1 ends inside a row; read up to the last whole one")
+                        .arg(quotedText(path));
     }
     return parseCsvLog(bytes, path);
 }
@@ -311,7 +324,7 @@ OpenedRunRead openRun(const QString& path)
         if (run.csvPath.isEmpty() && run.archivePath.isEmpty()) {
             result.error = QStringLiteral("%1 holds no run: neither %2 nor run.arc (nor their "
                                           ".partial files)")
-                               .arg(path, logName);
+                               .arg(quotedText(path), logName);
             return result;
         }
         run.seed = seedOfFolder(QFileInfo(run.path).fileName());
@@ -320,7 +333,7 @@ OpenedRunRead openRun(const QString& path)
         // not a regular file.
         run.archivePath = path;
     } else {
-        result.error = QStringLiteral("%1: no such file or folder").arg(path);
+        result.error = QStringLiteral("%1: no such file or folder").arg(quotedText(path));
         return result;
     }
 

@@ -74,6 +74,10 @@ ConditionFolders listConditionFolders(const QStringList& paths);
 // folder at least, as a sweep over conditions leaves them in its OUT; never
 // a seed's folder (seed-S), whatever it holds.
 QStringList conditionFoldersIn(const QString& path);
+// When `path`, given as one condition, holds conditions' folders instead (a
+// sweep's OUT): one line saying so that names them as `command` takes them;
+// empty otherwise.
+QString conditionFoldersHint(const QString& path, const QString& command);
 
 // Every run of a sweep, finished or not: the seed folders (seed-S) of each
 // condition folder a sweep over conditions leaves in its OUT, or of `path`

@@ -20,7 +20,7 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
     SummaryRead read;
     auto fail = [&](qsizetype line, const QString& problem) {
         read.rows.clear();
-        read.error = QStringLiteral("%1: line %2: %3").arg(name).arg(line).arg(problem);
+        read.error = QStringLiteral("%1: line %2: %3").arg(quotedText(name)).arg(line).arg(problem);
         return read;
     };
     if (bytes.isEmpty())
@@ -88,12 +88,12 @@ SummaryRead readSummaryCsv(const QString& path)
     const QByteArray bytes =
         readRegularFile(path, limit, QStringLiteral("a summary"), problem);
     if (!problem.isEmpty())
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, problem)};
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(quotedText(path), problem)};
     try {
         return parseSummaryCsv(bytes, path);
     } catch (const std::bad_alloc&) {
         return {{},
                 QStringLiteral("%1: cannot read: its rows are more than this process can hold")
-                    .arg(path)};
+                    .arg(quotedText(path))};
     }
 }

@@ -7,6 +7,7 @@
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/OutputPathsCheck.h"
+#include "records/QuotedText.h"
 
 QString checkAnalysisOutputs(const AnalyzeOptions& options)
 {
@@ -34,7 +35,7 @@ int writeAnalysisOutputs(const OutputFiles& files)
         // Every output has content: only an image that could not be encoded
         // comes empty.
         if (file.second.isEmpty()) {
-            reportError(QStringLiteral("cannot encode %1 as an image").arg(file.first));
+            reportError(QStringLiteral("cannot encode %1 as an image").arg(quotedText(file.first)));
             return ExitCode::unwritableOutput;
         }
     if (const QString error = writeFilesAtomically(files); !error.isEmpty()) {

@@ -32,10 +32,10 @@ int runDuel(const AnalyzeOptions& options, const RunArchive& archive)
     if (!secondRecord)
         return ExitCode::badInput;
     const MatchLayout& layout = archive.config().match;
-    // The one match played as the grid's are, on the pool, watched for
-    // Ctrl-C: on a large board it may take minutes.
+    // The one match played as the grid's are, on a pool of one thread,
+    // watched for Ctrl-C: on a large board it may take minutes.
     ChampionGrid duel({firstRecord->championOf(1)}, {secondRecord->championOf(2)}, layout);
-    if (const int exitCode = playOnNewPool(duel, options.threads))
+    if (const int exitCode = playOnNewPool(duel, 1))
         return exitCode;
     if (const int exitCode = pendingInterruption())
         return exitCode;
@@ -67,7 +67,7 @@ int runAnalysis(const AnalyzeOptions& options)
 
     const GenerationSelection selection = selectGenerations(archive, options.range);
     if (!selection.error.isEmpty()) {
-        reportError(QStringLiteral("%1: %2").arg(options.archivePath, selection.error));
+        reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), selection.error));
         return ExitCode::badInput;
     }
     const SelectedChampions champions = championsOf(selection);

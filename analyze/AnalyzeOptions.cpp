@@ -1,8 +1,9 @@
 #include "analyze/AnalyzeOptions.h"
 
-#include "analyze/ConditionRuns.h"
+#include "analysis/RunFolders.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
+#include "records/QuotedText.h"
 
 #include <QCommandLineParser>
 
@@ -146,7 +147,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         required = {&csvOption, &statsOption, &pngOption};
         allowed = {&atOption, &threadsOption};
     } else {
-        return refusal(program, QStringLiteral("unknown command '%1'").arg(command));
+        return refusal(program, QStringLiteral("unknown command '%1'").arg(quotedText(command)));
     }
     allowed << required;
 
@@ -173,7 +174,8 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         if (positional.size() < 2)
             return refusal(program, QStringLiteral("%1 needs an archive").arg(command));
         if (positional.size() > 2)
-            return refusal(program, QStringLiteral("unexpected argument '%1'").arg(positional[2]));
+            return refusal(
+                program, QStringLiteral("unexpected argument '%1'").arg(quotedText(positional[2])));
         chosen.archivePath = positional[1];
     }
 
@@ -223,7 +225,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         if (!first || !last || *first > *last)
             return refusal(program, QStringLiteral("--generations '%1' is not A:B with whole "
                                                    "numbers 1 <= A <= B")
-                                        .arg(text));
+                                        .arg(quotedText(text)));
         chosen.range.first = static_cast<int>(*first);
         chosen.range.last = static_cast<int>(*last);
     }

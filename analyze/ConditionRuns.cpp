@@ -3,6 +3,7 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
+#include "analysis/RunFolders.h"
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
@@ -12,6 +13,7 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
+#include "records/QuotedText.h"
 
 #include <QDir>
 
@@ -51,16 +53,6 @@ std::vector<QString> namesOf(const std::vector<ConditionFolder>& folders)
 
 } // namespace
 
-QString conditionFoldersHint(const QString& path, const QString& command)
-{
-    const QStringList conditions = conditionFoldersIn(path);
-    if (conditions.isEmpty())
-        return {};
-    return QStringLiteral("%1 holds condition folders, not runs: give them instead, the control "
-                          "first, e.g. %2 %3")
-        .arg(path, command, conditions.join(QLatin1Char(' ')));
-}
-
 int runCompare(const AnalyzeOptions& options)
 {
     const std::vector<ConditionFolder> folders = conditionFolders(options);
@@ -86,7 +78,7 @@ int runCompare(const AnalyzeOptions& options)
                 if (conditions[c].runs[r].size() < generation) {
                     reportError(QStringLiteral("--at %1: %2 ends at generation %3")
                                     .arg(generation)
-                                    .arg(folders[c].runs[static_cast<int>(r)])
+                                    .arg(quotedText(folders[c].runs[static_cast<int>(r)]))
                                     .arg(conditions[c].runs[r].size()));
                     return ExitCode::badInput;
                 }

@@ -18,8 +18,3 @@ int runCrossplay(const AnalyzeOptions& options);
 // unless everything can be. Returns the exit code: 0, 2 for a folder, log or
 // archive that cannot be read or does not fit, 3 for an output that cannot be
 // written, 128 + the signal's number when SIGINT or SIGTERM stopped them.
-
-// When `path`, given as one condition, holds conditions' folders instead (a
-// sweep's OUT): one line saying so that names them as `command` takes them;
-// empty otherwise.
-QString conditionFoldersHint(const QString& path, const QString& command);

@@ -3,6 +3,7 @@
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/ConfigFile.h"
+#include "records/QuotedText.h"
 
 #include <QCommandLineParser>
 
@@ -106,9 +107,8 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
     if (const auto stop = parseHelpOrSyntax(parser, arguments, program))
         return *stop;
     if (!parser.positionalArguments().isEmpty())
-        return refusal(
-            program,
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return refusal(program, QStringLiteral("unexpected argument '%1'")
+                                    .arg(quotedText(parser.positionalArguments().first())));
 
     const QList<const QCommandLineOption*> runOptions = {
         &seedOption,   &generationsOption, &csvOption,        &plotOption,

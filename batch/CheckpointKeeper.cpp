@@ -4,6 +4,7 @@
 #include "evolution/GenerationReport.h"
 #include "records/AtomicFile.h"
 #include "records/Checksum.h"
+#include "records/QuotedText.h"
 #include "records/SystemFile.h"
 
 #include <QFile>
@@ -70,7 +71,7 @@ QString CheckpointKeeper::writeWhole(const CheckpointProgress& progress)
         return error;
     descriptor = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
     if (descriptor < 0)
-        return QStringLiteral("cannot write %1: %2").arg(path, systemReason(errno));
+        return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(errno));
     return {};
 }
 
@@ -95,6 +96,6 @@ QString CheckpointKeeper::writeInPlace(const CheckpointProgress& progress, qsize
             writeAllAt(descriptor, fields.constData(), static_cast<std::size_t>(fields.size()),
                        CheckpointLayout::progressFieldsOffset);
     if (failure != 0)
-        return QStringLiteral("cannot write %1: %2").arg(path, systemReason(failure));
+        return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(failure));
     return {};
 }

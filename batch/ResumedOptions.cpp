@@ -12,10 +12,9 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
     ResumedOptions resumed;
     BatchOptions& options = resumed.options;
     auto disagree = [&](const QString& option, const QString& value, const QString& saved) {
-        resumed.error =
-            QStringLiteral("%1: %2 %3 disagrees with the checkpoint's %4")
-                .arg(given.resumePath, option, value,
-                     saved.isEmpty() ? QStringLiteral("(none)") : quotedText(saved.toUtf8()));
+        resumed.error = QStringLiteral("%1: %2 %3 disagrees with the checkpoint's %4")
+                            .arg(quotedText(given.resumePath), option, quotedText(value),
+                                 saved.isEmpty() ? QStringLiteral("(none)") : quotedText(saved));
         return resumed;
     };
 
@@ -39,14 +38,13 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
                 : QStringLiteral("the %1 generations it was started for").arg(generations);
         resumed.error = QStringLiteral("%1 holds generation %2, past %3; give --generations %2 "
                                        "or more to go on")
-                            .arg(given.resumePath, QString::number(generation), target);
+                            .arg(quotedText(given.resumePath), QString::number(generation), target);
         return resumed;
     }
     // The log and the archive are continued where the checkpoint expects
     // them: one gone, partial file and all, cannot be (an output outside a
     // run folder that was moved, say). The line shows where in full, as far
     // as any real path goes.
-    const int longestPathShown = 1000;
     for (QString RunOutputs::*path : {&RunOutputs::csvPath, &RunOutputs::archivePath}) {
         const QString expected = checkpoint.*path;
         const QString partial = PartialFile::partialPathOf(expected);
@@ -54,9 +52,8 @@ ResumedOptions resumedOptions(const BatchOptions& given, const Checkpoint& check
             resumed.error = QStringLiteral("%1: the run's %2 output is missing from %3, where the "
                                            "checkpoint expects it (so is %4); put it back there, "
                                            "or start the run again")
-                                .arg(given.resumePath, optionOf(path),
-                                     quotedText(expected.toUtf8(), longestPathShown),
-                                     quotedText(partial.toUtf8(), longestPathShown));
+                                .arg(quotedText(given.resumePath), optionOf(path),
+                                     quotedText(expected), quotedText(partial));
             return resumed;
         }
     }

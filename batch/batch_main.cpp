@@ -18,6 +18,7 @@
 #include "records/ConfigFile.h"
 #include "records/OutputLock.h"
 #include "records/PartialFile.h"
+#include "records/QuotedText.h"
 #include "records/ResumedGeneration.h"
 
 #include <QCoreApplication>
@@ -134,7 +135,7 @@ int main(int argc, char** argv)
         if (options.configGiven() && config != read.checkpoint.config) {
             reportError(QStringLiteral("%1: the run was started with another configuration; "
                                        "leave out --config and --set to go on with its own")
-                            .arg(options.resumePath));
+                            .arg(quotedText(options.resumePath)));
             return ExitCode::badInput;
         }
         const ResumedOptions merged = resumedOptions(options, read.checkpoint);
@@ -171,7 +172,8 @@ int main(int argc, char** argv)
     TerminationSignalWatcher signalWatcher;
     BatchRunner runner(seed, options.generations.value_or(100), config);
     if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
-        reportError(QStringLiteral("%1: unreadable random sources").arg(options.resumePath));
+        reportError(
+            QStringLiteral("%1: unreadable random sources").arg(quotedText(options.resumePath)));
         return ExitCode::badInput;
     }
     // The pool's threads are started once, for the whole batch.

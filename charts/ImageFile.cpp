@@ -1,6 +1,7 @@
 #include "charts/ImageFile.h"
 
 #include "records/AtomicFile.h"
+#include "records/QuotedText.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -36,7 +37,7 @@ QString imageFormatProblem(const QString& option, const QString& path)
     if (!format.isEmpty() && QImageWriter::supportedImageFormats().contains(format))
         return {};
     return QStringLiteral("%1 %2: the suffix names no image format; end the name in %3")
-        .arg(option, path, suffixList());
+        .arg(option, quotedText(path), suffixList());
 }
 
 namespace
@@ -62,7 +63,7 @@ QByteArray encodedImage(const QImage& image, const QString& path)
 QString writeImageFile(const QString& path, const QImage& image, const char* format)
 {
     const QByteArray bytes = format ? encodedIn(image, format) : encodedImage(image, path);
-    return bytes.isEmpty() ? QStringLiteral("cannot encode %1 as an image").arg(path)
+    return bytes.isEmpty() ? QStringLiteral("cannot encode %1 as an image").arg(quotedText(path))
                            : writeFileAtomically(path, bytes);
 }
 

@@ -1,5 +1,7 @@
 #include "cli/CommandLineApplication.h"
 
+#include "records/QuotedText.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
@@ -34,8 +36,10 @@ CommandLineApplication::~CommandLineApplication() = default;
 
 void reportError(const QString& message)
 {
-    std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
-                 message.toLocal8Bit().constData());
+    // The name the program was started by is outside text too.
+    std::fprintf(stderr, "%s: %s\n",
+                 quotedText(QCoreApplication::applicationName()).toLocal8Bit().constData(),
+                 withControlsEscaped(message).toLocal8Bit().constData());
 }
 
 void ignoreFileSizeSignal()

@@ -29,7 +29,9 @@ private:
     std::unique_ptr<QCoreApplication> app;
 };
 
-// One line "program: message" on standard error.
+// One line "program: message" on standard error. Text from outside in the
+// message is quoted where it is put in (quotedText); as a last guard, any
+// control character that got in unquoted is escaped here.
 void reportError(const QString& message);
 
 // SIGXFSZ ignored, so that a write past a file-size limit (ulimit -f) fails

@@ -3,6 +3,7 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "cli/StandardOutput.h"
+#include "records/QuotedText.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -13,7 +14,7 @@
 
 QString programName(const QStringList& arguments, const QString& fallback)
 {
-    return arguments.isEmpty() ? fallback : QFileInfo(arguments.first()).fileName();
+    return arguments.isEmpty() ? fallback : quotedText(QFileInfo(arguments.first()).fileName());
 }
 
 ParseVerdict refusal(const QString& program, const QString& problem)
@@ -32,7 +33,8 @@ std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
                                               const QStringList& arguments, const QString& program)
 {
     if (!parser.parse(arguments)) {
-        QString problem = parser.errorText();
+        // Qt's words name the option as it was typed.
+        QString problem = quotedText(parser.errorText());
         if (problem.endsWith(QLatin1Char('.')))
             problem.chop(1);
         return refusal(program, problem);
@@ -86,7 +88,7 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
     const auto value = parseWholeNumber(text, minimum, maximum);
     if (!value)
         problem = QStringLiteral("--%1 '%2' is not a whole number from %3 to %4")
-                      .arg(option.names().first(), text)
+                      .arg(option.names().first(), quotedText(text))
                       .arg(minimum)
                       .arg(maximum);
     return value;
@@ -116,7 +118,7 @@ std::optional<int> exitCodeBeforeRun(const ParseVerdict& parsed)
         }
         return 0;
     case ParseVerdict::Outcome::Error:
-        std::fprintf(stderr, "%s\n", parsed.text.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", withControlsEscaped(parsed.text).toLocal8Bit().constData());
         return 2;
     case ParseVerdict::Outcome::Run:
         break;

@@ -29,7 +29,8 @@ template <typename Options> struct OptionsParse : ParseVerdict {
     Options options;
 };
 
-// The name messages go by: the file name of `arguments`' first, or `fallback`.
+// The name messages go by: the file name of `arguments`' first, quoted, or
+// `fallback`.
 QString programName(const QStringList& arguments, const QString& fallback);
 
 // An Error: "program: problem (see 'program --help')".
@@ -70,7 +71,8 @@ constexpr int maximumThreadCount = 1024;
 std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem);
 
-// Prints Help's text on standard output or Error's line on standard error and
-// gives the exit code to stop with (0 or 2, or 3 when standard output cannot
-// take the text); nothing for Run.
+// Prints Help's text on standard output or Error's line on standard error
+// (its control characters escaped, as reportError escapes them) and gives
+// the exit code to stop with (0 or 2, or 3 when standard output cannot take
+// the text); nothing for Run.
 std::optional<int> exitCodeBeforeRun(const ParseVerdict& parsed);

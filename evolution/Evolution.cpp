@@ -185,18 +185,28 @@ GenerationReport Evolution::playGeneration(MatchRunner& runner)
 {
     const int members = config.populationSize;
     const int cells = config.match.pattern.cells();
+    matches.appearances1.assign(members, 0);
+    matches.appearances2.assign(members, 0);
+    // Until the matches are played only the pairings have been drawn: a
+    // runner that gives up puts back no more than the sources.
+    const boost::mt19937 integerBefore = sources.integer;
+    const RealSource realBefore = sources.real;
+    drawMatches();
+    matches.results.resize(matches.orders.size());
+    try {
+        runner.play(config.match, matches.orders, matches.results);
+    } catch (...) {
+        sources.integer = integerBefore;
+        sources.real = realBefore;
+        throw;
+    }
+
     std::fill(scores1.begin(), scores1.end(), 0.0f);
     std::fill(scores2.begin(), scores2.end(), 0.0f);
     std::fill(selectionTable1.begin(), selectionTable1.end(), 0.0f);
     std::fill(selectionTable2.begin(), selectionTable2.end(), 0.0f);
-    matches.appearances1.assign(members, 0);
-    matches.appearances2.assign(members, 0);
     float scoreSum1 = 0.0f;
     float scoreSum2 = 0.0f;
-
-    drawMatches();
-    matches.results.resize(matches.orders.size());
-    runner.play(config.match, matches.orders, matches.results);
     addScores();
 
     for (int i = 0; i < members; ++i) {

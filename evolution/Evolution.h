@@ -31,7 +31,10 @@ public:
     bool runComplete() const { return generationsInRun >= generationsPerRun; }
 
     // Plays one generation's matches through the runner, scores and breeds
-    // both populations, and says what it played.
+    // both populations, and says what it played. A runner that throws (a
+    // cancel) gives the generation up: the evolution and its random sources
+    // are as before the call, so the same call again plays the same
+    // generation.
     GenerationReport playGeneration(MatchRunner& runner);
     // Whether each report carries the whole state and the random sources'
     // state, as a checkpoint needs them.

@@ -2,6 +2,7 @@
 
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
+#include "records/QuotedText.h"
 
 #include <limits>
 
@@ -46,7 +47,7 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
                 const auto value = parseWholeNumber(arguments[k + 1 + v], 0, largest);
                 if (!value)
                     return QStringLiteral("%1: '%2' is not a whole number")
-                        .arg(argument, arguments[k + 1 + v]);
+                        .arg(argument, quotedText(arguments[k + 1 + v]));
                 values[v] = static_cast<int>(*value);
             }
             if (pair)
@@ -77,9 +78,10 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
                                                             : options.boardImagePath) =
                     arguments[++k];
         } else if (argument.startsWith(QLatin1Char('-'))) {
-            problem = QStringLiteral("unknown option %1").arg(argument);
+            problem = QStringLiteral("unknown option %1").arg(quotedText(argument));
         } else if (!options.path.isEmpty()) {
-            problem = QStringLiteral("one run at a time: %1 and %2").arg(options.path, argument);
+            problem = QStringLiteral("one run at a time: %1 and %2")
+                          .arg(quotedText(options.path), quotedText(argument));
         } else {
             options.path = argument;
         }

@@ -25,9 +25,8 @@ std::unique_ptr<MatchPool> startPool(std::optional<int> threads)
     return pool;
 }
 
-void runInterruptibly(MatchPool& pool, int rowCount, MatchPool::RowTask task)
+void waitInterruptibly(MatchPool& pool)
 {
-    pool.begin(rowCount, std::move(task));
     for (;;) {
         bool done = false;
         {
@@ -44,4 +43,10 @@ void runInterruptibly(MatchPool& pool, int rowCount, MatchPool::RowTask task)
             throw py::error_already_set();
         }
     }
+}
+
+void runInterruptibly(MatchPool& pool, int rowCount, MatchPool::RowTask task)
+{
+    pool.begin(rowCount, std::move(task));
+    waitInterruptibly(pool);
 }

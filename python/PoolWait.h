@@ -10,7 +10,10 @@
 // refuses them.
 std::unique_ptr<MatchPool> startPool(std::optional<int> threads);
 
-// Plays the job's rows on the pool with the GIL released, waking every tenth
-// of a second to run Python's signal handlers: when one raises (Ctrl-C's
-// KeyboardInterrupt), the job is cancelled and the exception thrown.
+// Waits for the pool's job with the GIL released, waking every tenth of a
+// second to run Python's signal handlers: when one raises (Ctrl-C's
+// KeyboardInterrupt), the job is cancelled, its matches in progress
+// stopped, and the exception thrown. Called with the GIL held.
+void waitInterruptibly(MatchPool& pool);
+// Hands the job's rows to the pool and waits for them as above.
 void runInterruptibly(MatchPool& pool, int rowCount, MatchPool::RowTask task);

@@ -81,7 +81,12 @@ PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::op
 PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
                      std::unique_ptr<MatchPool> startedPool)
     : runSeed(seed), sources(seed), coevolution(config, sources.sources()),
-      pool(std::move(startedPool)), runner(*pool)
+      pool(std::move(startedPool)), runner(*pool, [](MatchPool& playing) {
+          // The generation is played without the GIL; the wait takes it to
+          // look for Ctrl-C, whose exception gives the generation up.
+          const py::gil_scoped_acquire acquire;
+          waitInterruptibly(playing);
+      })
 {
 }
 
@@ -96,7 +101,7 @@ std::unique_ptr<PythonRun> PythonRun::resume(const QString& path, std::optional<
     // The starting populations were drawn; the state replaces them and the
     // sources go back to where the checkpoint left them.
     if (!run->sources.sources().restore(saved.randomSources))
-        raiseValueError(path + QStringLiteral(": the random sources do not read"));
+        raiseValueError(quotedText(path) + QStringLiteral(": the random sources do not read"));
     run->coevolution.restoreState(saved.evolution);
     return run;
 }

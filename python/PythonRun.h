@@ -38,6 +38,9 @@ public:
 
     // Plays the next generation without the GIL; runs of 100 begin and end
     // as the batch's do. RuntimeError while another thread plays the run.
+    // Ctrl-C gives the generation up at once with KeyboardInterrupt: the
+    // run stays at the last whole generation, and the next call plays the
+    // same generation.
     GenerationReport playNext();
     // Writes the batch's checkpoint of the run so far, atomically, holding
     // the checkpoint's lock as a batch does while it writes;

@@ -57,13 +57,14 @@ public:
     {
         if (remaining <= 0)
             throw py::stop_iteration();
-        // A Ctrl-C pressed during the last generation raises here, before
-        // another is played; none is lost.
+        // A Ctrl-C pressed while the last generation was bred raises here,
+        // before another is played; none is lost.
         if (PyErr_CheckSignals() != 0)
             throw py::error_already_set();
-        --remaining;
+        // Counted once played: one given up by Ctrl-C is played again.
         PlayedGeneration played{run.playNext(), run.evolution().experiment().match.pattern};
         played.runEnded = run.evolution().runComplete();
+        --remaining;
         return played;
     }
 
@@ -178,7 +179,8 @@ void bindRunClass(py::module_& module)
             py::keep_alive<0, 1>(), py::arg("n"),
             "Plays the next `n` generations, yielding each as it is played; a later call goes "
             "on where this one stopped, runs of 100 beginning and ending as the batch's do. "
-            "Ctrl-C raises KeyboardInterrupt after the generation in progress, which is kept.")
+            "Ctrl-C raises KeyboardInterrupt at once, giving the generation in progress up: the "
+            "run stays at its last whole generation and plays the same one next.")
         .def(
             "checkpoint",
             [](const PythonRun& run, const GivenPath& given) {

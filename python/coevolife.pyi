@@ -185,7 +185,7 @@ class Run:
     def __init__(self, seed: _Index, config: Optional[Config] = ...,
                  threads: Optional[_Index] = ...) -> None: ...
     def generations(self, n: _Index) -> GenerationIterator:
-        """Plays the next n generations, one per step; Ctrl-C stops between two."""
+        """Plays the next n generations, one per step; Ctrl-C gives the one in progress up."""
     def checkpoint(self, path: _Path) -> None:
         """Writes the batch's checkpoint of the run so far; InUseError, FileExistsError, OSError."""
     @staticmethod

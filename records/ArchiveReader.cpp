@@ -12,7 +12,7 @@ ArchiveRead readArchive(const QString& path)
 {
     RegularFileReader file(path);
     const auto cannotRead = [&path](const QString& problem) {
-        return ArchiveRead{{}, QStringLiteral("%1: cannot read: %2").arg(path, problem), {}};
+        return ArchiveRead{{}, QStringLiteral("%1: cannot read: %2").arg(quotedText(path), problem), {}};
     };
     // The header first: its numbers give the size of a record, and the
     // generation numbers, from 1 to the largest int, how many records there
@@ -33,7 +33,7 @@ ArchiveRead readArchive(const QString& path)
         return {{},
                 QStringLiteral("%1: %2 bytes, more records of %3 bytes than generation numbers "
                                "count")
-                    .arg(quotedText(QFile::encodeName(path), 1000))
+                    .arg(quotedText(path))
                     .arg(file.size())
                     .arg(recordSize),
                 {}};
@@ -50,9 +50,10 @@ ArchiveRead readArchive(const QString& path)
 ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
 {
     ArchiveRead read;
+    const QString shownName = quotedText(name);
     auto fail = [&](const QString& problem) {
         read.archive = {};
-        read.error = QStringLiteral("%1: %2").arg(name, problem);
+        read.error = QStringLiteral("%1: %2").arg(shownName, problem);
         return read;
     };
 
@@ -97,7 +98,7 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
     if (cutShort != 0)
         read.warning =
             QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")
-                .arg(name, QString::number(read.archive.generations.back().generation + 1),
+                .arg(shownName, QString::number(read.archive.generations.back().generation + 1),
                      count == 1 ? QStringLiteral("1 whole generation")
                                 : QStringLiteral("%1 whole generations").arg(count));
     return read;

@@ -1,6 +1,7 @@
 #include "records/ArchiveWriter.h"
 
 #include "evolution/GenerationReport.h"
+#include "records/QuotedText.h"
 
 #include <QFile>
 
@@ -30,7 +31,7 @@ QString ArchiveWriter::reopen(const QString& path, qint64 size)
             : std::nullopt;
     if (!read)
         return QStringLiteral("cannot continue %1: %2")
-            .arg(path, problem.isEmpty() ? kept.errorString() : problem);
+            .arg(quotedText(path), problem.isEmpty() ? kept.errorString() : problem);
     header = *read;
     return file.reopen(path, size);
 }

@@ -1,5 +1,6 @@
 #include "records/AtomicFile.h"
 
+#include "records/QuotedText.h"
 #include "records/SystemFile.h"
 
 #include <QDir>
@@ -41,7 +42,7 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes, int* s
     const auto failure = [&path, systemError](int error) {
         if (systemError)
             *systemError = error;
-        return QStringLiteral("cannot write %1: %2").arg(path, systemReason(error));
+        return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(error));
     };
     QByteArray temporaryName;
     const int descriptor = createTemporaryBeside(path, temporaryName);
@@ -82,9 +83,9 @@ QString makeFolder(const QString& folder)
         ancestor.setFile(ancestor.absolutePath());
     if (!ancestor.isDir())
         return QStringLiteral("cannot create folder %1: %2 is not a folder")
-            .arg(folder, ancestor.filePath());
+            .arg(quotedText(folder), quotedText(ancestor.filePath()));
     if (!ancestor.isWritable())
         return QStringLiteral("cannot create folder %1: %2 is not writable")
-            .arg(folder, ancestor.filePath());
-    return QStringLiteral("cannot create folder %1").arg(folder);
+            .arg(quotedText(folder), quotedText(ancestor.filePath()));
+    return QStringLiteral("cannot create folder %1").arg(quotedText(folder));
 }

@@ -258,7 +258,7 @@ CheckpointRead readCheckpoint(const QString& path)
     const std::optional<qint64> reach = checkpointReach(file, problem);
     const QByteArray bytes = reach ? file.read(0, *reach) : QByteArray();
     if (!file.problem().isEmpty()) {
-        read.error = QStringLiteral("%1: cannot read: %2").arg(path, file.problem());
+        read.error = QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.problem());
         return read;
     }
     std::optional<Checkpoint> checkpoint;
@@ -269,7 +269,7 @@ CheckpointRead readCheckpoint(const QString& path)
         problem = QStringLiteral("cannot read: its state is more than this process can hold");
     }
     if (!checkpoint) {
-        read.error = QStringLiteral("%1: %2").arg(path, problem);
+        read.error = QStringLiteral("%1: %2").arg(quotedText(path), problem);
         read.earlier.reset();
     } else {
         read.checkpoint = *checkpoint;

@@ -334,7 +334,7 @@ ConfigRead readExperimentConfig(const QString& filePath, const QStringList& sett
         toml =
             readRegularFile(filePath, configTextLimit, QStringLiteral("a configuration"), problem);
         if (!problem.isEmpty())
-            return {ExperimentConfig(), filePath + QStringLiteral(": ") + problem};
+            return {ExperimentConfig(), quotedText(filePath) + QStringLiteral(": ") + problem};
     }
     return parseExperimentConfig(toml, filePath, settings);
 }
@@ -343,7 +343,8 @@ ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceNa
                                  const QStringList& settings)
 {
     ConfigCollector collector;
-    QString error = collector.takeToml(toml.toStdString(), sourceName);
+    // The file's name as every line about it shows it.
+    QString error = collector.takeToml(toml.toStdString(), quotedText(sourceName));
     for (int i = 0; error.isEmpty() && i < settings.size(); ++i)
         error = collector.takeSetting(settings[i], i);
     if (!error.isEmpty())

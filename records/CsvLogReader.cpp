@@ -21,13 +21,13 @@ CsvLogRead readCsvLog(const QString& path)
     QString problem;
     const QByteArray bytes = readCsvLogFile(path, problem);
     if (!problem.isEmpty())
-        return {{}, QStringLiteral("%1: cannot read: %2").arg(path, problem)};
+        return {{}, QStringLiteral("%1: cannot read: %2").arg(quotedText(path), problem)};
     try {
         return parseCsvLog(bytes, path);
     } catch (const std::bad_alloc&) {
         return {{},
                 QStringLiteral("%1: cannot read: its rows are more than this process can hold")
-                    .arg(path)};
+                    .arg(quotedText(path))};
     }
 }
 
@@ -46,7 +46,7 @@ CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
     CsvLogRead read;
     auto fail = [&](qsizetype line, const QString& problem) {
         read.records.clear();
-        read.error = QStringLiteral("%1: line %2: %3").arg(name).arg(line).arg(problem);
+        read.error = QStringLiteral("%1: line %2: %3").arg(quotedText(name)).arg(line).arg(problem);
         return read;
     };
 

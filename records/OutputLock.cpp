@@ -1,5 +1,6 @@
 #include "records/OutputLock.h"
 
+#include "records/QuotedText.h"
 #include "records/SystemFile.h"
 
 #include <QFile>
@@ -27,9 +28,8 @@ QString holderOf(int descriptor)
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     const QByteArray name =
         comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed() : QByteArray();
-    return name.isEmpty()
-               ? QStringLiteral("process %1").arg(pid)
-               : QStringLiteral("process %1 (%2)").arg(pid).arg(QString::fromLocal8Bit(name));
+    return name.isEmpty() ? QStringLiteral("process %1").arg(pid)
+                          : QStringLiteral("process %1 (%2)").arg(pid).arg(quotedText(name));
 }
 
 bool sameFile(int descriptor, const QByteArray& path)
@@ -57,7 +57,8 @@ std::unique_ptr<OutputLock> OutputLock::acquire(const QString& path, QString& er
     for (;;) {
         const int descriptor = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         if (descriptor < 0) {
-            error = QStringLiteral("cannot lock %1: %2").arg(lockPathOf(path), systemReason(errno));
+            error = QStringLiteral("cannot lock %1: %2")
+                        .arg(quotedText(lockPathOf(path)), systemReason(errno));
             return nullptr;
         }
         if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
@@ -66,9 +67,9 @@ std::unique_ptr<OutputLock> OutputLock::acquire(const QString& path, QString& er
                 *inUse = reason == EWOULDBLOCK;
             error = reason == EWOULDBLOCK
                         ? QStringLiteral("%1 is in use by %2; wait for it to end or stop it")
-                              .arg(path, holderOf(descriptor))
+                              .arg(quotedText(path), holderOf(descriptor))
                         : QStringLiteral("cannot lock %1: %2")
-                              .arg(lockPathOf(path), systemReason(reason));
+                              .arg(quotedText(lockPathOf(path)), systemReason(reason));
             ::close(descriptor);
             return nullptr;
         }

@@ -1,6 +1,7 @@
 #include "records/OutputPathsCheck.h"
 
 #include "records/PartialFile.h"
+#include "records/QuotedText.h"
 #include "records/RunOutputs.h"
 
 #include <QDir>
@@ -9,6 +10,12 @@
 
 namespace
 {
+
+// "--option PATH", as the lines below begin.
+QString named(const PlannedOutput& output)
+{
+    return output.option + QLatin1Char(' ') + quotedText(output.path);
+}
 
 // Creating a file is the only test that a folder takes new files which holds
 // for root and for file systems such as /proc alike.
@@ -24,12 +31,12 @@ QString refusalToCreateIn(const QString& folder)
 QString problemCreatingIn(const PlannedOutput& output, const QFileInfo& folder)
 {
     if (!folder.isDir())
-        return QStringLiteral("%1 %2: %3 is not a folder")
-            .arg(output.option, output.path, folder.filePath());
+        return QStringLiteral("%1: %2 is not a folder")
+            .arg(named(output), quotedText(folder.filePath()));
     const QString refusal = refusalToCreateIn(folder.filePath());
     if (!refusal.isEmpty())
-        return QStringLiteral("%1 %2: cannot write in %3: %4")
-            .arg(output.option, output.path, folder.filePath(), refusal);
+        return QStringLiteral("%1: cannot write in %2: %3")
+            .arg(named(output), quotedText(folder.filePath()), refusal);
     return {};
 }
 
@@ -37,15 +44,15 @@ QString problemWithFile(const PlannedOutput& output)
 {
     const QFileInfo info(output.path);
     if (info.isDir())
-        return QStringLiteral("%1 %2 is a folder, not a file").arg(output.option, output.path);
+        return QStringLiteral("%1 is a folder, not a file").arg(named(output));
     if (output.kind == PlannedOutput::Kind::PartialFile &&
         QFileInfo(PartialFile::partialPathOf(output.path)).isDir())
-        return QStringLiteral("%1 %2: %3 is a folder")
-            .arg(output.option, output.path, PartialFile::partialPathOf(output.path));
+        return QStringLiteral("%1: %2 is a folder")
+            .arg(named(output), quotedText(PartialFile::partialPathOf(output.path)));
     const QFileInfo folder(info.absolutePath());
     if (!folder.exists())
-        return QStringLiteral("%1 %2: folder %3 does not exist")
-            .arg(output.option, output.path, folder.filePath());
+        return QStringLiteral("%1: folder %2 does not exist")
+            .arg(named(output), quotedText(folder.filePath()));
     return problemCreatingIn(output, folder);
 }
 
@@ -53,12 +60,12 @@ QString problemWithFolder(const PlannedOutput& output)
 {
     QFileInfo nearest(absoluteCleanPath(output.path));
     if (nearest.exists() && !nearest.isDir())
-        return QStringLiteral("%1 %2 is a file, not a folder").arg(output.option, output.path);
+        return QStringLiteral("%1 is a file, not a folder").arg(named(output));
     // A file of the folder's own cannot replace a folder of its name.
     for (const QString& name : output.fileNames) {
         const QString file = QDir(output.path).filePath(name);
         if (QFileInfo(file).isDir())
-            return QStringLiteral("%1 %2: %3 is a folder").arg(output.option, output.path, file);
+            return QStringLiteral("%1: %2 is a folder").arg(named(output), quotedText(file));
     }
     // A missing folder is created with its parents, inside the nearest
     // ancestor that exists.
@@ -86,9 +93,8 @@ QString checkOutputPaths(const QVector<PlannedOutput>& outputs)
         for (int b = a + 1; b < outputs.size(); ++b)
             for (const QString& path : claimedPaths(outputs[a]))
                 if (claimedPaths(outputs[b]).contains(path))
-                    return QStringLiteral("%1 %2 and %3 %4 both write %5")
-                        .arg(outputs[a].option, outputs[a].path, outputs[b].option, outputs[b].path,
-                             path);
+                    return QStringLiteral("%1 and %2 both write %3")
+                        .arg(named(outputs[a]), named(outputs[b]), quotedText(path));
     for (const PlannedOutput& output : outputs) {
         const QString problem = output.kind == PlannedOutput::Kind::Folder
                                     ? problemWithFolder(output)

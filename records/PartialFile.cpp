@@ -1,5 +1,6 @@
 #include "records/PartialFile.h"
 
+#include "records/QuotedText.h"
 #include "records/SystemFile.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ QString PartialFile::partialPathOf(const QString& path)
 
 QString PartialFile::failure(const QString& verb, const QString& path, int error) const
 {
-    return QStringLiteral("cannot %1 %2: %3").arg(verb, path, systemReason(error));
+    return QStringLiteral("cannot %1 %2: %3").arg(verb, quotedText(path), systemReason(error));
 }
 
 QString PartialFile::open(const QString& path)
@@ -50,10 +51,10 @@ QString PartialFile::checkReopenable(const QString& path, qint64 size)
     const QFileInfo info = partialInfo.exists() ? partialInfo : QFileInfo(path);
     if (!info.isFile())
         return QStringLiteral("neither %1 nor %2 exists to continue")
-            .arg(partialPathOf(path), path);
+            .arg(quotedText(partialPathOf(path)), quotedText(path));
     if (info.size() < size)
         return QStringLiteral("%1 holds %2 bytes, fewer than the %3 the checkpoint counts")
-            .arg(info.filePath())
+            .arg(quotedText(info.filePath()))
             .arg(info.size())
             .arg(size);
     return {};
@@ -82,7 +83,7 @@ QString PartialFile::reopen(const QString& path, qint64 size)
 QString PartialFile::write(const QByteArray& bytes)
 {
     if (!isOpen())
-        return QStringLiteral("cannot write %1: the file is not open").arg(finalPath);
+        return QStringLiteral("cannot write %1: the file is not open").arg(quotedText(finalPath));
     const int error =
         writeAll(descriptor, bytes.constData(), static_cast<std::size_t>(bytes.size()));
     if (error != 0) {
@@ -99,7 +100,7 @@ QString PartialFile::write(const QByteArray& bytes)
 QString PartialFile::finish()
 {
     if (!isOpen())
-        return QStringLiteral("cannot write %1: the file is not open").arg(finalPath);
+        return QStringLiteral("cannot write %1: the file is not open").arg(quotedText(finalPath));
     const int closed = ::close(descriptor);
     const int closeError = errno;
     descriptor = -1;

@@ -1,6 +1,7 @@
 #include "records/QuotedText.h"
 
 #include <QChar>
+#include <QList>
 
 #include <utility>
 
@@ -55,11 +56,12 @@ QString hexEscape(char32_t value, char kind, int digits)
         .arg(static_cast<uint>(value), digits, 16, QLatin1Char('0'));
 }
 
-QString shownCodePoint(char32_t codePoint)
+// `backslash` false leaves a backslash as it is, for text quoted already.
+QString shownCodePoint(char32_t codePoint, bool backslash = true)
 {
     switch (codePoint) {
     case U'\\':
-        return QStringLiteral("\\\\");
+        return backslash ? QStringLiteral("\\\\") : QStringLiteral("\\");
     case U'\n':
         return QStringLiteral("\\n");
     case U'\r':
@@ -98,5 +100,18 @@ QString quotedText(const QByteArray& raw, int maximumCharacters)
             at += length;
         }
     }
+    return shown;
+}
+
+QString quotedText(const QString& text, int maximumCharacters)
+{
+    return quotedText(text.toUtf8(), maximumCharacters);
+}
+
+QString withControlsEscaped(const QString& line)
+{
+    QString shown;
+    for (const char32_t codePoint : line.toUcs4())
+        shown += shownCodePoint(codePoint, false);
     return shown;
 }

@@ -16,7 +16,7 @@ fi
 
 build_dir="$repo_dir/build-fuzz"
 runs_dir="$build_dir/fuzz-runs"
-targets=(archive checkpoint csv_log config)
+targets=(archive checkpoint csv_log config options)
 
 install_missing_packages "${build_packages[@]}" clang libclang-rt-14-dev
 build_release "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DCOEVOLIFE_FUZZ=ON

@@ -17,6 +17,7 @@ trap '' XFSZ
 # Stopped before it becomes the batch, it leaves no half-copied file.
 trap 'rm -f "${dir:-.}/config.toml.tmp"; exit 130' INT
 trap 'rm -f "${dir:-.}/config.toml.tmp"; exit 143' TERM
+source "$(dirname "${BASH_SOURCE[0]}")/sweep-common.sh"
 
 if [ $# -lt 4 ] || [ $# -gt 5 ]; then
     echo "usage: run-seed.sh BATCH GENERATIONS OUT SEED [CONDITION]" >&2
@@ -113,11 +114,11 @@ if ! { exec 9>>"$dir/run.lock"; } 2>/dev/null; then
         echo "$name: finished already, skipped"
         exit 0
     fi
-    echo "$name: cannot create $dir/run.lock (a read-only folder?); nothing was run" >&2
+    echo "$name: cannot create $(quoted_text "$dir/run.lock") (a read-only folder?); nothing was run" >&2
     exit 1
 fi
 if ! flock -n 9; then
-    echo "$name: still running in another process ($dir/run.lock is held)" >&2
+    echo "$name: still running in another process ($(quoted_text "$dir/run.lock") is held)" >&2
     exit 1
 fi
 
@@ -136,20 +137,20 @@ if [ -f "$dir/run.ckpt" ]; then
             target=$((generation > generations ? generation : generations))
             become_batch --resume "$dir/run.ckpt" --generations "$target" >>"$dir/run.log"
         fi
-        problem="$dir/run.log lacks the whole line of generation $generation, where the checkpoint stands"
+        problem="$(quoted_text "$dir/run.log") lacks the whole line of generation $generation, where the checkpoint stands"
     else
         problem="$found"
     fi
     # Every run is exact to the bit, so starting over gives the same files,
     # only later.
-    echo "$name: $problem; started over, its files set aside in $(set_aside)" >&2
+    echo "$name: $problem; started over, its files set aside in $(quoted_text "$(set_aside)")" >&2
 fi
 # A resumed seed plays its checkpoint's experiment; a new one the sweep's.
 config=()
 if [ -f "$3/config.toml" ]; then
     if ! copied="$(cp "$3/config.toml" "$dir/config.toml.tmp" 2>&1)"; then
         rm -f "$dir/config.toml.tmp"
-        echo "$name: cannot copy $3/config.toml into $dir: ${copied##*: }" >&2
+        echo "$name: cannot copy $(quoted_text "$3/config.toml") into $(quoted_text "$dir"): ${copied##*: }" >&2
         exit 3
     fi
     mv "$dir/config.toml.tmp" "$dir/config.toml"

@@ -17,10 +17,90 @@ sweep_usage() {
 }
 
 # sweep_refuse MESSAGE...: the calling script's one line on standard error;
-# exits 2. Every refusal comes before a folder is made or a job started.
+# exits 2. Every refusal comes before a folder is made or a job started. Text
+# from outside goes into MESSAGE through quoted_text.
 sweep_refuse() {
-    echo "${sweep_program:-$(basename "$0")}: $*" >&2
+    echo "$(quoted_text "${sweep_program:-$(basename "$0")}"): $*" >&2
     exit 2
+}
+
+# quoted_text TEXT: TEXT as the programs' error lines show text from outside
+# (quotedText, records/QuotedText.h), on standard output: a backslash as \\;
+# \n, \r, \t and \v by name; any other ASCII control character and every
+# byte that is not part of valid UTF-8 as \xNN; the C1 controls and the
+# invisible characters that could steer or fool a terminal (formatting such
+# as bidi overrides, line and paragraph separators, private use) as \uNNNN
+# or \UNNNNNNNN; everything else as it is. So a refusal stays one line that
+# a terminal shows without obeying it.
+quoted_text() {
+    local LC_ALL=C
+    local text="$1" shown="" escape i=0 n length code point smallest k next
+    n="${#text}"
+    while [ "$i" -lt "$n" ]; do
+        printf -v code '%d' "'${text:i:1}"
+        if [ "$code" -lt 128 ]; then
+            case "$code" in
+                92) shown+='\\' ;;
+                10) shown+='\n' ;;
+                13) shown+='\r' ;;
+                9) shown+='\t' ;;
+                11) shown+='\v' ;;
+                *)
+                    if [ "$code" -lt 32 ] || [ "$code" -eq 127 ]; then
+                        printf -v escape '\\x%02x' "$code"
+                        shown+="$escape"
+                    else
+                        shown+="${text:i:1}"
+                    fi ;;
+            esac
+            i=$((i + 1))
+            continue
+        fi
+        length=0
+        if [ "$code" -ge 194 ] && [ "$code" -le 223 ]; then
+            length=2 point=$((code & 31)) smallest=128
+        elif [ "$code" -ge 224 ] && [ "$code" -le 239 ]; then
+            length=3 point=$((code & 15)) smallest=2048
+        elif [ "$code" -ge 240 ] && [ "$code" -le 244 ]; then
+            length=4 point=$((code & 7)) smallest=65536
+        fi
+        for ((k = 1; k < length; k++)); do
+            next=-1
+            [ $((i + k)) -lt "$n" ] && printf -v next '%d' "'${text:i+k:1}"
+            if [ "$next" -lt 128 ] || [ "$next" -gt 191 ]; then
+                length=0
+                break
+            fi
+            point=$(((point << 6) | (next & 63)))
+        done
+        if [ "$length" -eq 0 ] || [ "$point" -lt "$smallest" ] || [ "$point" -gt 1114111 ] ||
+            { [ "$point" -ge 55296 ] && [ "$point" -le 57343 ]; }; then
+            printf -v escape '\\x%02x' "$code"
+            shown+="$escape"
+            i=$((i + 1))
+            continue
+        fi
+        if { [ "$point" -ge 128 ] && [ "$point" -le 159 ]; } || [ "$point" -eq 173 ] ||
+            [ "$point" -eq 1564 ] || [ "$point" -eq 6158 ] ||
+            { [ "$point" -ge 8203 ] && [ "$point" -le 8207 ]; } ||
+            { [ "$point" -ge 8232 ] && [ "$point" -le 8238 ]; } ||
+            { [ "$point" -ge 8288 ] && [ "$point" -le 8303 ]; } ||
+            { [ "$point" -ge 57344 ] && [ "$point" -le 63743 ]; } ||
+            [ "$point" -eq 65279 ] || { [ "$point" -ge 65529 ] && [ "$point" -le 65531 ]; } ||
+            [ "$point" -eq 65534 ] || [ "$point" -eq 65535 ] ||
+            { [ "$point" -ge 917504 ] && [ "$point" -le 917631 ]; } || [ "$point" -ge 983040 ]; then
+            if [ "$point" -le 65535 ]; then
+                printf -v escape '\\u%04x' "$point"
+            else
+                printf -v escape '\\U%08x' "$point"
+            fi
+            shown+="$escape"
+        else
+            shown+="${text:i:length}"
+        fi
+        i=$((i + length))
+    done
+    printf '%s\n' "$shown"
 }
 
 # parse_sweep_arguments OWN_OPTIONS ARG...: reads [options] FIRST LAST OUT
@@ -69,7 +149,7 @@ parse_sweep_arguments() {
             *) positional+=("$1"); shift ;;
         esac
     done
-    [ $# -eq 0 ] || sweep_refuse "unknown option $1 (--help lists the options)"
+    [ $# -eq 0 ] || sweep_refuse "unknown option $(quoted_text "$1") (--help lists the options)"
     [ ${#positional[@]} -eq 3 ] ||
         sweep_refuse "needs FIRST LAST OUT, got ${#positional[@]} arguments (--help lists the options)"
     first="${positional[0]}"
@@ -92,16 +172,18 @@ whole_number() {
         echo $((10#${BASH_REMATCH[1]}))
         return 0
     fi
-    sweep_refuse "$1 '$2' is not a whole number from $3 to $4"
+    sweep_refuse "$1 '$(quoted_text "$2")' is not a whole number from $3 to $4"
 }
 
 # check_program OPTION PROGRAM GIVEN: refuses a PROGRAM that is missing or
 # not executable, naming OPTION; GIVEN is false for the default in build/.
 check_program() {
     [ -f "$2" ] && [ -x "$2" ] && return 0
-    "$3" || sweep_refuse "no $(basename "$2") at $2: build it (scripts/test.sh) or name one with $1"
-    [ -e "$2" ] || sweep_refuse "$1 '$2': no such file"
-    sweep_refuse "$1 '$2': not an executable program"
+    local shown
+    shown="$(quoted_text "$2")"
+    "$3" || sweep_refuse "no $(quoted_text "$(basename "$2")") at $shown: build it (scripts/test.sh) or name one with $1"
+    [ -e "$2" ] || sweep_refuse "$1 '$shown': no such file"
+    sweep_refuse "$1 '$shown': not an executable program"
 }
 
 # check_sweep_arguments NEEDS_ANALYZE: the numbers in range (seeds 0 to
@@ -120,7 +202,7 @@ check_sweep_arguments() {
         check_program --analyze "$analyze" "$analyze_given"
     fi
     [ -n "$out" ] || sweep_refuse "OUT is empty"
-    [ ! -e "$out" ] || [ -d "$out" ] || sweep_refuse "OUT '$out' is not a folder"
+    [ ! -e "$out" ] || [ -d "$out" ] || sweep_refuse "OUT '$(quoted_text "$out")' is not a folder"
     out="$(absolute_path "$out")"
     batch="$(absolute_path "$batch")"
     analyze="$(absolute_path "$analyze")"
@@ -184,9 +266,9 @@ resolve_conditions() {
         condition_configs+=("$("$1" --print-config "${config_options[@]}" "${options[@]}")") ||
             exit 2
         dir="$2${condition_names[i]:+/${condition_names[i]}}"
-        [ ! -e "$dir" ] || [ -d "$dir" ] || sweep_refuse "'$dir' is not a folder"
+        [ ! -e "$dir" ] || [ -d "$dir" ] || sweep_refuse "'$(quoted_text "$dir")' is not a folder"
         if [ -f "$dir/config.toml" ] && [ "${condition_configs[i]}" != "$(cat "$dir/config.toml")" ]; then
-            sweep_refuse "$dir holds a sweep of another configuration (config.toml)"
+            sweep_refuse "$(quoted_text "$dir") holds a sweep of another configuration (config.toml)"
         fi
         condition_dirs+=("$dir")
     done

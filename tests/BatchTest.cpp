@@ -1,6 +1,7 @@
 // coevolife-batch as a user runs it: arguments, exact output, run boundaries,
 // replays and the two termination signals. The runner is also driven in
 // process where the outside cannot place an event exactly.
+#include "TestSupport.h"
 #include "batch/BatchRunner.h"
 #include "board/MatchPool.h"
 #include "evolution/LifegameThread.h"
@@ -177,6 +178,50 @@ void BatchTest::badArgumentsExitWithOneLine_data()
         << QStringList{"--checkpoint", "a", "--checkpoint", "b"} << "--checkpoint";
     QTest::newRow("checkpoint-info with a run option")
         << QStringList{"--checkpoint-info", "a", "--generations", "3"} << "--generations";
+
+    // Text from outside in the line, quoted: never a control character a
+    // terminal would obey.
+    const QString hostile = hostileText();
+    const QString quoted = quotedHostileText();
+    const QString help = QStringLiteral(" (see 'coevolife-batch --help')");
+    const QString keys = QStringLiteral(" (see 'coevolife-batch --print-config' for every key)");
+    const QString missing = QStringLiteral("/nonexistent-coevolife/");
+    const std::pair<const char*, const char*> numbers[] = {{"--seed", "0 to 4294967295"},
+                                                           {"--generations", "1 to 2147483647"},
+                                                           {"--threads", "1 to 1024"}};
+    for (const auto& [option, range] : numbers)
+        QTest::addRow("hostile %s", option)
+            << QStringList{QLatin1String(option), hostile}
+            << QStringLiteral("coevolife-batch: %1 '%2' is not a whole number from %3")
+                       .arg(QLatin1String(option), quoted, QLatin1String(range)) +
+                   help;
+    QTest::newRow("hostile unknown option")
+        << QStringList{QStringLiteral("--") + hostile}
+        << QStringLiteral("coevolife-batch: Unknown option '%1'").arg(quoted) + help;
+    QTest::newRow("hostile positional argument")
+        << QStringList{hostile}
+        << QStringLiteral("coevolife-batch: unexpected argument '%1'").arg(quoted) + help;
+    QTest::newRow("hostile --csv folder")
+        << QStringList{"--csv", missing + hostile + "/f.csv"}
+        << QStringLiteral("coevolife-batch: --csv %1%2/f.csv: folder %1%2 does not exist")
+               .arg(missing, quoted);
+    QTest::newRow("hostile --plot name")
+        << QStringList{"--plot", missing + hostile + ".png"}
+        << QStringLiteral("coevolife-batch: --plot %1%2.png: folder /nonexistent-coevolife does "
+                          "not exist")
+               .arg(missing, quoted);
+    for (const char* option : {"--resume", "--checkpoint-info"})
+        QTest::addRow("hostile %s", option)
+            << QStringList{QLatin1String(option), missing + hostile}
+            << QStringLiteral("coevolife-batch: %1%2: cannot read: No such file or directory")
+                   .arg(missing, quoted);
+    QTest::newRow("hostile --config")
+        << QStringList{"--config", missing + hostile}
+        << QStringLiteral("coevolife-batch: %1%2: No such file or directory").arg(missing, quoted) +
+               keys;
+    QTest::newRow("hostile --set")
+        << QStringList{"--set", hostile}
+        << QStringLiteral("coevolife-batch: --set %1: expected key=value").arg(quoted) + keys;
 }
 
 void BatchTest::badArgumentsExitWithOneLine()
@@ -189,6 +234,7 @@ void BatchTest::badArgumentsExitWithOneLine()
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.out, QByteArray());
     QVERIFY2(result.err.endsWith('\n') && result.err.count('\n') == 1, result.err.constData());
+    QCOMPARE(controlCharacterIn(result.err), QString());
     if (named.startsWith(QStringLiteral("coevolife-batch: "))) {
         QCOMPARE(QString::fromUtf8(result.err), named + QLatin1Char('\n'));
         return;

@@ -87,6 +87,8 @@ private slots:
     void liveRunGrows();
     void damagedRunLeavesTheOpenOne();
     void hugeRunClosesAtOnce();
+    void hostileArgumentsAreQuoted_data();
+    void hostileArgumentsAreQuoted();
 };
 
 void ExplorerTest::initTestCase()
@@ -376,7 +378,7 @@ void ExplorerTest::hugeRunClosesAtOnce()
     largest.match.boardHeight = 4096;
     largest.match.steps = 100000;
     const QString huge = dir.filePath(QStringLiteral("huge.arc"));
-    QVERIFY(writeBytes(huge, randomArchive(3, 6, largest)));
+    QVERIFY(writeBytes(huge, randomArchive(8, 6, largest)));
     QVERIFY(recordRun(dir.filePath(QStringLiteral("small")), 3));
     ExplorerWindow window;
     QCOMPARE(window.openPath(huge), QString());
@@ -386,4 +388,64 @@ void ExplorerTest::hugeRunClosesAtOnce()
     QVERIFY(!window.ciao()->computing());
     QCOMPARE(window.ciao()->shownGenerations(), (std::vector<int>{1, 2, 3}));
     QVERIFY(window.openPath(huge).isEmpty() && window.ciao()->computing());
+}
+
+void ExplorerTest::hostileArgumentsAreQuoted_data()
+{
+    // "~" stands for the test's folder, which holds a run's run.arc.
+    QTest::addColumn<QStringList>("arguments");
+    // The line after the program's name, or with `whole` false its start.
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("whole");
+
+    const QString hostile = hostileText();
+    const QString quoted = quotedHostileText();
+    const QString help = QStringLiteral(" (see 'coevolife-explorer --help')");
+    QTest::newRow("run") << QStringList{"~/" + hostile, "--screenshot", "~/s.png"}
+                         << QStringLiteral("~/%1: no such file or folder").arg(quoted) << true;
+    QTest::newRow("second run")
+        << QStringList{"~/run.arc", hostile}
+        << QStringLiteral("one run at a time: ~/run.arc and %1").arg(quoted) + help << true;
+    QTest::newRow("unknown option")
+        << QStringList{QStringLiteral("--") + hostile}
+        << QStringLiteral("unknown option --%1").arg(quoted) + help << true;
+    QTest::newRow("--duel") << QStringList{"~/run.arc", "--duel", hostile, "1"}
+                            << QStringLiteral("--duel: '%1' is not a whole number").arg(quoted) +
+                                   help
+                            << true;
+    QTest::newRow("--step") << QStringList{"~/run.arc", "--duel", "1", "1", "--step", hostile}
+                            << QStringLiteral("--step: '%1' is not a whole number").arg(quoted) +
+                                   help
+                            << true;
+    QTest::newRow("--screenshot folder")
+        << QStringList{"~/run.arc", "--screenshot", "~/" + hostile + "/s.png"}
+        << QStringLiteral("--screenshot ~/%1/s.png: folder ~/%1 does not exist").arg(quoted)
+        << true;
+    // The formats Qt writes vary with its plugins.
+    QTest::newRow("--board-image name")
+        << QStringList{"~/run.arc", "--board-image", "~/" + hostile}
+        << QStringLiteral("--board-image ~/%1: the suffix names no image format").arg(quoted)
+        << false;
+}
+
+// Refused with one line and exit code 2, the text from outside quoted.
+void ExplorerTest::hostileArgumentsAreQuoted()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QFETCH(bool, whole);
+    QTemporaryDir dir;
+    QVERIFY(recordRun(dir.path(), 2));
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("~"), dir.path());
+    line.replace(QStringLiteral("~"), dir.path());
+    const ProgramRun run = runProgram(QStringLiteral(COEVOLIFE_EXPLORER_PATH), arguments);
+    QCOMPARE(run.exitCode, 2);
+    QCOMPARE(run.errorLines.size(), 1);
+    QCOMPARE(controlCharacterIn(run.errorLines.first().toUtf8()), QString());
+    const QString expected = QStringLiteral("coevolife-explorer: ") + line;
+    if (whole)
+        QCOMPARE(run.errorLines.first(), expected);
+    else
+        QVERIFY2(run.errorLines.first().startsWith(expected), qPrintable(run.errorLines.first()));
 }

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <set>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,21 @@ QStringList takeDebugLines()
     QMutexLocker locker(&debugLinesMutex);
     return std::exchange(debugLines, {});
 }
+
+// Plays every match, then gives the generation up.
+class GivingUpRunner : public MatchRunner
+{
+public:
+    void play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+              std::vector<MatchResult>& results) override
+    {
+        boards.play(layout, orders, results);
+        throw std::runtime_error("given up");
+    }
+
+private:
+    MatchBoardsRunner boards;
+};
 
 struct RunRecord {
     QStringList lines;
@@ -269,15 +285,21 @@ void GenerationCycleTest::seededRunReproducesReference()
     }
 
     // Two evolutions with sources of their own, played turn about on this
-    // thread, print the same lines and leave the process-wide sources alone.
+    // thread, print the same lines and leave the process-wide sources alone;
+    // every generation of the second is first given up by a runner that
+    // plays all its matches and then throws, as a cancel would, and is then
+    // played again.
     const std::string processWide = randomSourcesState();
     OwnRandomSources sourcesA(12345u), sourcesB(12345u);
     Evolution evolutionA(ExperimentConfig(), sourcesA.sources());
     Evolution evolutionB(ExperimentConfig(), sourcesB.sources());
     MatchBoardsRunner runner;
+    GivingUpRunner givingUp;
     QStringList linesA, linesB;
     for (int generation = 0; generation < 3; ++generation) {
         linesA << progressLine(evolutionA.playGeneration(runner));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, evolutionB.playGeneration(givingUp));
+        QCOMPARE(evolutionB.generations(), generation);
         linesB << progressLine(evolutionB.playGeneration(runner));
     }
     QCOMPARE(linesA, record.lines.mid(0, 3));

@@ -163,6 +163,39 @@ inline QStringList treeUnder(const QString& folder)
     return paths;
 }
 
+// Text from outside as every error line shows it: a backslash, ESC with an
+// OSC that would retitle a terminal, BEL, a C1 CSI and a bidi override. And
+// the same as quotedText shows it.
+inline QString hostileText()
+{
+    return QStringLiteral("x\\\x1b]0;pwned\a") + QChar(0x9b) + QStringLiteral("31m") +
+           QChar(0x202e);
+}
+inline QString quotedHostileText()
+{
+    return QStringLiteral("x\\\\\\x1b]0;pwned\\x07\\u009b31m\\u202e");
+}
+
+// Where `text` holds a control character a terminal would obey (C0 but the
+// line end that ends it, DEL, or a C1 control in UTF-8), or empty: what no
+// error line may print.
+inline QString controlCharacterIn(QByteArray text)
+{
+    if (text.endsWith('\n'))
+        text.chop(1);
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(text[k]);
+        const bool c1 = byte == 0xc2 && k + 1 < text.size() &&
+                        static_cast<unsigned char>(text[k + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[k + 1]) <= 0x9f;
+        if (byte < 0x20 || byte == 0x7f || c1)
+            return QStringLiteral("a control character at byte %1 of %2")
+                .arg(k)
+                .arg(QString::fromLatin1(text.toPercentEncoding()));
+    }
+    return {};
+}
+
 // The whole file, or nothing when it cannot be read.
 inline QByteArray fileBytes(const QString& path)
 {

@@ -47,7 +47,11 @@ fail() {
 # (sweep.sh), both (sweep.sh and slurm/submit-sweep.sh), or one of the Slurm
 # job scripts, run as a task would run them. "batch:OPTIONS" stands for the
 # line of coevolife-batch --print-config OPTIONS, shown as it is. The folder
-# holds one file, "taken".
+# holds two files, "taken" and "f" followed by the hostile text. Text from
+# outside is quoted as the programs quote it (hostile, quoted): no line may
+# hold a control character a terminal would obey.
+hostile=$'x\\\e]0;pwned\a\xc2\x9b31m\xe2\x80\xae'
+quoted='x\\\x1b]0;pwned\x07\u009b31m\u202e'
 mistakes=(
     "both|1 2 out -g|-g needs a value (--help lists the options)"
     "both|--set|--set needs a value (--help lists the options)"
@@ -68,9 +72,16 @@ mistakes=(
     "both|--config missing.toml 1 2 out|batch:--config missing.toml"
     "seed-job.sbatch|out 0|GENERATIONS '0' is not a whole number from 1 to 2147483647"
     "summary-job.sbatch|out 2 1|FIRST 2 is after LAST 1"
+    "both|-g $hostile 1 2 out|-g '$quoted' is not a whole number from 1 to 2147483647"
+    "both|$hostile 2 out|FIRST '$quoted' is not a whole number from 0 to 4294967295"
+    "both|--$hostile 1 2 out|unknown option --$quoted (--help lists the options)"
+    "both|1 2 f$hostile|OUT 'f$quoted' is not a folder"
+    "both|--batch /nonexistent/$hostile 1 2 out|--batch '/nonexistent/$quoted': no such file"
+    "seed-job.sbatch|out $hostile|GENERATIONS '$quoted' is not a whole number from 1 to 2147483647"
 )
 mkdir "$work/mistakes"
-touch "$work/mistakes/taken"
+touch "$work/mistakes/taken" "$work/mistakes/f$hostile"
+untouched="$(ls -A "$work/mistakes")"
 for row in "${mistakes[@]}"; do
     IFS='|' read -r which arguments line <<<"$row"
     read -r -a arguments <<<"$arguments"
@@ -95,9 +106,23 @@ for row in "${mistakes[@]}"; do
         [ "$(cat "$work/refused.err")" = "$expected" ] ||
             fail "$what: said '$(cat "$work/refused.err")', not '$expected'"
         [ ! -s "$work/refused.out" ] || fail "$what: printed $(cat "$work/refused.out")"
-        [ "$(ls -A "$work/mistakes")" = taken ] ||
+        ! LC_ALL=C grep -q $'[\x01-\x09\x0b-\x1f\x7f]\|\xc2[\x80-\x9f]' "$work/refused.err" ||
+            fail "$what: a control character on standard error"
+        [ "$(ls -A "$work/mistakes")" = "$untouched" ] ||
             fail "$what: left $(ls -A "$work/mistakes" | tr '\n' ' ')behind"
     done
+done
+
+# The scripts' quoting is the programs' own: a value both refuse is shown
+# alike by the sweep's -g and the batch's --generations.
+for value in "$hostile" $'tab\tand\nline' 'back\slash' $'\xe2\x80\x8bzero\xef\xbb\xbfwidth' \
+    $'caf\xc3\xa9 \xf0\x9f\x98\x80' $'\x7f\x01\xc2\x85\xe2\x80\xa8\xee\x80\x80'; do
+    shown="$(cd "$work/mistakes" && "$sweep" -g "$value" 1 2 out 2>&1 >/dev/null)" || true
+    by_batch="$("$batch" --generations "$value" 2>&1 >/dev/null)" || true
+    shown="${shown#*\'}"
+    by_batch="${by_batch#*\'}"
+    [ "${shown%%\' is not*}" = "${by_batch%%\' is not*}" ] ||
+        fail "-g shows '${shown%%\' is not*}', the batch '${by_batch%%\' is not*}'"
 done
 
 # signal_session SIGNAL SID [NAME]: SIGNAL to every process of the session

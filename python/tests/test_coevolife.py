@@ -545,26 +545,35 @@ def test_checkpoint_of_a_running_batch_is_refused(tmp_path):
 LARGEST = ["board.width=4096", "board.height=4096", "board.steps=100000"]
 
 
-# What Ctrl-C interrupts: each makes, in `folder`, a call that would play a match on the
-# largest board for minutes.
-INTERRUPTED = [
-    lambda folder: lambda: coevolife.play_many(np.ones((200, 6, 8), np.uint8),
-                                               np.ones((200, 6, 8), np.uint8),
-                                               coevolife.Config.parse("", LARGEST), threads=1),
-    lambda folder: lambda archive=one_member_archive(folder / "largest.coevo", 2,
-                                                     overrides=LARGEST): coevolife.grid(
-        archive, threads=1),
-]
+# What Ctrl-C interrupts, each made in `folder`: a call that would play a match on the largest
+# board for minutes, and what holds once it is interrupted.
+def interrupted_play_many(folder):
+    patterns = np.ones((200, 6, 8), np.uint8)
+    config = coevolife.Config.parse("", LARGEST)
+    return lambda: coevolife.play_many(patterns, patterns, config, threads=1), lambda: True
 
 
-@pytest.mark.parametrize("interrupted", INTERRUPTED)
+def interrupted_grid(folder):
+    archive = one_member_archive(folder / "largest.coevo", 2, overrides=LARGEST)
+    return lambda: coevolife.grid(archive, threads=1), lambda: True
+
+
+def interrupted_run(folder):
+    run = coevolife.Run(4, coevolife.Config.parse("", LARGEST), threads=1)
+    # The run gives the generation up and stays at its last whole one, none yet.
+    return lambda: next(run.generations(1)), lambda: run.generation == 0
+
+
+@pytest.mark.parametrize("interrupted", [interrupted_play_many, interrupted_grid,
+                                         interrupted_run])
 def test_ctrl_c_stops_the_match_in_progress(interrupted, tmp_path):
-    call = interrupted(tmp_path)
+    call, holds = interrupted(tmp_path)
     # No bound on how soon: a loaded machine may take its time; without the cancel the
     # match would take minutes, and the suite's timeout would fail it.
     threading.Timer(0.3, _thread.interrupt_main).start()
     with pytest.raises(KeyboardInterrupt):
         call()
+    assert holds()
     # The module plays on as before.
     pairs = np.random.default_rng(5).integers(0, 2, (2, 5, 6, 8), dtype=np.uint8)
     scores = coevolife.play_many(pairs[0], pairs[1], threads=2)

@@ -31,7 +31,7 @@ command -v sbatch >/dev/null || sweep_refuse "sbatch is missing: Slurm's command
 # limit) against the cluster without submitting anything.
 if ! tested="$(sbatch --test-only --array="$first-$last" "${passed_on[@]}" \
     "$here/seed-job.sbatch" "$out" "$generations" 2>&1)"; then
-    sweep_refuse "sbatch refuses the jobs: $(sed -n 's/^sbatch: \(error\|fatal\): //p' <<<"$tested" | tail -n 1)"
+    sweep_refuse "sbatch refuses the jobs: $(quoted_text "$(sed -n 's/^sbatch: \(error\|fatal\): //p' <<<"$tested" | tail -n 1)")"
 fi
 make_condition_folders
 export COEVOLIFE_REPO="$sweep_repo_dir"

@@ -143,6 +143,10 @@ QStringList conditionPathsOf(const py::object& conditions)
             raiseOSError(errno, given.value);
         if (!S_ISDIR(status.st_mode))
             raiseOSError(ENOTDIR, given.value);
+        // A sweep's OUT given for its conditions.
+        if (const QString hint = conditionFoldersHint(path, QStringLiteral("crossplay"));
+            !hint.isEmpty())
+            raiseValueError(hint);
         paths << path;
     }
     return paths;

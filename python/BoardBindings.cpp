@@ -187,18 +187,20 @@ void bindBoard(py::module_& module)
                       "A two-species battle board: a torus of cell codes (0 empty, 1 first "
                       "species, 2 second species), the step rule and the contact counter.")
         .def(py::init(&makeBoard), py::arg("width"), py::arg("height"),
-             "An empty board of `width` columns and `height` rows.")
+             "An empty board of `width` columns and `height` rows, each at least 1, at most "
+             "268435456 cells in all.")
         .def("stamp", &stamp, py::arg("pattern"), py::arg("code"), py::arg("column"),
              py::arg("row"),
-             "Writes the live cells of a 2-D pattern of cells 0 and 1 (any integer or bool "
-             "dtype) with `code` (1 or 2), its top left at `column`, `row`; ValueError unless "
-             "the pattern lies inside the board.")
+             "Writes the live cells of a 2-D pattern of cells 0 and 1 (an array of any integer "
+             "or bool dtype and any strides, or nested lists) with `code` (1 or 2), its top left "
+             "at `column`, `row`; ValueError unless the pattern lies inside the board.")
         .def("step", &step, py::arg("n") = 1,
-             "Plays `n` generations of the step rule, counting contacts.")
+             "Plays `n` generations (0 or more) of the step rule, counting contacts.")
         .def_property("cells", &cellsOf, &setCells,
-                      "A copy of the cells, uint8 (H, W) of codes 0, 1 and 2; assign such an "
-                      "array, of any integer or bool dtype, to set them (ValueError naming the "
-                      "first other value).")
+                      "A copy of the cells, uint8 (H, W) of codes 0, 1 and 2; assign an "
+                      "array-like of that shape, of any integer or bool dtype, to set them "
+                      "(ValueError giving the shape expected, or naming the first other "
+                      "value).")
         .def_property_readonly("width", &Board::boardWidth, "The number of columns.")
         .def_property_readonly("height", &Board::boardHeight, "The number of rows.")
         .def_property_readonly("live1", &Board::countFirstSpecies,
@@ -212,14 +214,16 @@ void bindBoard(py::module_& module)
 
     module.def("play", &play, py::arg("first"), py::arg("second"), py::arg("config") = py::none(),
                py::arg("history") = false,
-               "One match of two (H, W) patterns of cells 0 and 1 (any integer or bool dtype; "
-               "ValueError naming the first other value) laid out as `config` (default: the "
+               "One match of two (H, W) patterns of cells 0 and 1 (array-likes of any integer or "
+               "bool dtype; ValueError giving the shape expected or naming the first other "
+               "value) laid out as `config` (default: the "
                "default experiment) lays them out: returns (score1, score2) as a run scores them, "
                "float32-rounded; with `history`, (score1, score2, boards), the boards uint8 "
                "(steps + 1, board height, board width) from the start to the end.");
     module.def("play_many", &playMany, py::arg("firsts"), py::arg("seconds"),
                py::arg("config") = py::none(), py::arg("threads") = py::none(),
-               "Match i of firsts[i] against seconds[i], (M, H, W) arrays each, on `threads` "
-               "threads (default: one per core) without the GIL: float64 (M, 2) scores as play() "
-               "gives them. Ctrl-C stops it with KeyboardInterrupt.");
+               "Match i of firsts[i] against seconds[i], (M, H, W) array-likes each, on `threads` "
+               "threads (1 to 1024; default: one per core) without the GIL: float64 (M, 2) "
+               "scores as play() gives them. Ctrl-C stops the matches in progress with "
+               "KeyboardInterrupt.");
 }

@@ -180,6 +180,8 @@ def test_crossplay_is_the_analyzer_crossplay(sweep, tmp_path):
     with pytest.warns(UserWarning):
         at = coevolife.crossplay(conditions, at=5, threads=1, as_frame=True)
     assert csv_lines(header, at) == analyzer_csv(tmp_path, "crossplay", *conditions, "--at", "5")
+    with pytest.raises(ValueError, match="holds condition folders, not runs: give them instead"):
+        coevolife.crossplay([sweep])
 
 
 def test_sweep_and_summary_are_the_analyzer_summary(sweep, tmp_path):

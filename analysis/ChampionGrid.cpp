@@ -44,8 +44,8 @@ void ChampionGrid::playRow(int row, Board& board)
     // Match k is champion k / n2 of population 1 against k % n2 of
     // population 2, its result at index k.
     const long long n2 = static_cast<long long>(distinct2.size());
-    const long long end = matchesIn(row + 1);
-    for (long long k = static_cast<long long>(row) * matchesPerRow; k < end; ++k) {
+    const MatchRows matches = rows();
+    for (long long k = matches.firstOf(row); k < matches.endOf(row); ++k) {
         const std::optional<MatchResult> result =
             playCancellableMatch(board, patterns1[k / n2], patterns2[k % n2], layout);
         // A cancelled match leaves its cell as it was, and the row ends.
@@ -53,6 +53,16 @@ void ChampionGrid::playRow(int row, Board& board)
             return;
         results[static_cast<std::size_t>(k)] = gridScoresOf(*result);
     }
+}
+
+QString unplayableGridProblem(const ChampionGrid& grid)
+{
+    return QStringLiteral("%1 and %2 distinct champions, %3 matches, more than one analysis plays "
+                          "(%4)")
+        .arg(grid.distinctCount1())
+        .arg(grid.distinctCount2())
+        .arg(grid.matchCount())
+        .arg(ChampionGrid::mostMatches);
 }
 
 void playGrid(ChampionGrid& grid, MatchPool& pool)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "board/Match.h"
+#include "board/MatchRows.h"
 #include "records/PackedPattern.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <algorithm>
 #include <limits>
@@ -36,9 +38,8 @@ public:
                  const std::vector<PackedPattern>& champions2, const MatchLayout& layout = {});
 
     // Every distinct champion of population 1 against every distinct
-    // champion of population 2, in rows of a few matches each, so that a
-    // stop never waits long for the rows in progress. Rows may be played on
-    // any threads at once, each with its own board.
+    // champion of population 2, in rows of a few matches each. Rows may be
+    // played on any threads at once, each with its own board.
     static constexpr int matchesPerRow = 64;
     long long matchCount() const
     {
@@ -49,18 +50,11 @@ public:
     // of more holds none and plays no row.
     static constexpr long long mostMatches = std::numeric_limits<int>::max();
     bool playable() const { return matchCount() <= mostMatches; }
-    int rowCount() const
-    {
-        return playable() ? static_cast<int>((matchCount() + matchesPerRow - 1) / matchesPerRow)
-                          : 0;
-    }
+    int rowCount() const { return playable() ? rows().rowCount() : 0; }
     int distinctCount1() const { return static_cast<int>(distinct1.size()); }
     int distinctCount2() const { return static_cast<int>(distinct2.size()); }
     // The matches of `rows` finished rows, near enough for a progress bar.
-    long long matchesIn(int rows) const
-    {
-        return std::min(matchCount(), static_cast<long long>(rows) * matchesPerRow);
-    }
+    long long matchesIn(int finished) const { return rows().matchesIn(finished); }
     // A cancel of the board's pool ends the row at the match it stopped,
     // whose cell stays unplayed.
     void playRow(int row, Board& board);
@@ -75,6 +69,8 @@ public:
     }
 
 private:
+    MatchRows rows() const { return {matchCount(), matchesPerRow}; }
+
     MatchLayout layout;
     std::vector<PackedPattern> distinct1;
     std::vector<PackedPattern> distinct2;
@@ -85,6 +81,10 @@ private:
     std::vector<int> index2;
     std::vector<GridScores> results;
 };
+
+// What makes a grid too large to play: "N and M distinct champions, K
+// matches, more than one analysis plays (L)".
+QString unplayableGridProblem(const ChampionGrid& grid);
 
 // Plays every row on the pool and waits for them.
 void playGrid(ChampionGrid& grid, MatchPool& pool);

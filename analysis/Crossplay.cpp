@@ -2,8 +2,50 @@
 
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
+#include "analysis/RunFolders.h"
+#include "records/QuotedText.h"
+
+#include <QDir>
 
 #include <cstdio>
+
+CrossplayRead readCrossplayRuns(const std::vector<ConditionFolder>& folders, int at)
+{
+    CrossplayRead read;
+    QString layoutRun;
+    for (std::size_t c = 0; c < folders.size(); ++c)
+        for (const QString& run : folders[c].runs) {
+            const QString path = QDir(run).filePath(QStringLiteral("run.arc"));
+            const ArchiveRead archiveRead = readArchive(path);
+            if (!archiveRead.error.isEmpty()) {
+                read.error = archiveRead.error;
+                return read;
+            }
+            if (!archiveRead.warning.isEmpty())
+                read.warnings << archiveRead.warning;
+            const RunArchive& archive = archiveRead.archive;
+            if (layoutRun.isEmpty()) {
+                read.layout = archive.config().match;
+                layoutRun = run;
+            } else if (archive.config().match != read.layout) {
+                read.error = QStringLiteral("%1 and %2 do not play on one board: board, pattern "
+                                            "size, placements and steps must be the same")
+                                 .arg(layoutRun, run);
+                return read;
+            }
+            const int generation = at > 0 ? at : archive.generations.back().generation;
+            const ArchivedGeneration* chosen =
+                archivedGeneration(archive, generation, path, read.error);
+            if (!chosen)
+                return read;
+            read.runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),
+                                 chosen->championOf(2)});
+            read.generations.push_back(chosen->generation);
+        }
+    if (read.runs.size() < 2)
+        read.error = QStringLiteral("crossplay needs two runs at least");
+    return read;
+}
 
 ChampionGrid crossplayGrid(const std::vector<CrossplayRun>& runs, const MatchLayout& layout)
 {

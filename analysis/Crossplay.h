@@ -5,10 +5,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
 class ChampionGrid;
+struct ConditionFolder;
 
 // One run's champions of the chosen generation, with where it comes from.
 struct CrossplayRun {
@@ -17,6 +19,21 @@ struct CrossplayRun {
     PackedPattern champion1;
     PackedPattern champion2;
 };
+
+// The runs of `folders`, each its run.arc's champions of generation `at`
+// (0: each run's last), with the generation they come from and the layout
+// the runs share. Empty `error` on success; otherwise one line, as when an
+// archive cannot be read or lacks the generation, two runs play on
+// different boards, or there are fewer than two runs.
+struct CrossplayRead {
+    std::vector<CrossplayRun> runs;
+    std::vector<int> generations;
+    MatchLayout layout;
+    // One line for each archive read up to its last whole generation.
+    QStringList warnings;
+    QString error;
+};
+CrossplayRead readCrossplayRuns(const std::vector<ConditionFolder>& folders, int at);
 
 // Each run's population-1 champion's mean score against the population-2
 // champions of every other run, and its population-2 champion's mean score

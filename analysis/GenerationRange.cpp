@@ -32,3 +32,14 @@ GenerationSelection selectGenerations(const RunArchive& archive, const Generatio
         selection.generations.push_back(&archive.generations[static_cast<std::size_t>(index)]);
     return selection;
 }
+
+SelectedChampions championsOf(const GenerationSelection& selection)
+{
+    SelectedChampions champions;
+    for (const ArchivedGeneration* generation : selection.generations) {
+        champions.generations.push_back(generation->generation);
+        champions.champions1.push_back(generation->championOf(1));
+        champions.champions2.push_back(generation->championOf(2));
+    }
+    return champions;
+}

@@ -25,3 +25,12 @@ struct GenerationSelection {
 // The archive's generations in the range, oldest first. A range reaching
 // outside the archive is an error.
 GenerationSelection selectGenerations(const RunArchive& archive, const GenerationRange& range);
+
+// The champions of the generations selected, in order, with their numbers:
+// the rows and columns of their grid.
+struct SelectedChampions {
+    std::vector<int> generations;
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+};
+SelectedChampions championsOf(const GenerationSelection& selection);

@@ -33,6 +33,18 @@ bool runsInOrder(const QString& a, const QString& b)
     return ka != kb ? ka < kb : a < b;
 }
 
+// The seed a sweep's seed-S folder is named by.
+std::optional<std::uint32_t> seedOfFolder(const QString& name)
+{
+    static const QRegularExpression seedFolder(QStringLiteral("^seed-(\\d{1,10})$"));
+    const QRegularExpressionMatch match = seedFolder.match(name);
+    bool ok = false;
+    const qulonglong seed = match.hasMatch() ? match.captured(1).toULongLong(&ok) : 0;
+    if (!ok || seed > 0xffffffffULL)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(seed);
+}
+
 // Whether `folder` holds a run, finished or not.
 bool holdsRun(const QDir& folder)
 {
@@ -199,11 +211,53 @@ ConditionFolders listConditionFolders(const QStringList& paths)
     return result;
 }
 
+SweepRead readSweep(const QString& path)
+{
+    SweepRead sweep;
+    if (!QFileInfo(path).isDir()) {
+        sweep.error = QStringLiteral("%1: not a folder of runs").arg(quotedText(path));
+        return sweep;
+    }
+    QStringList conditions = conditionFoldersIn(path);
+    if (conditions.isEmpty())
+        conditions << QDir::cleanPath(path);
+    for (const QString& condition : conditions) {
+        const QDir folder(condition);
+        QStringList entries = folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::sort(entries.begin(), entries.end(), runsInOrder);
+        const int index = static_cast<int>(sweep.conditions.size());
+        sweep.conditions.push_back(QFileInfo(QDir(condition).absolutePath()).fileName());
+        for (const QString& entry : entries) {
+            const std::optional<std::uint32_t> seed = seedOfFolder(entry);
+            const QDir run(folder.filePath(entry));
+            if (!seed || !holdsRun(run))
+                continue;
+            SweepRun played{index, *seed, run.exists(logName), {}};
+            const QString partial = run.filePath(PartialFile::partialPathOf(logName));
+            if (played.finished || QFileInfo::exists(partial)) {
+                CsvLogRead read = played.finished ? readCsvLog(run.filePath(logName))
+                                                  : readLiveLog(partial, sweep.warnings);
+                if (!read.error.isEmpty()) {
+                    sweep.error = read.error;
+                    return sweep;
+                }
+                played.log = std::move(read.records);
+            }
+            sweep.runs.push_back(std::move(played));
+        }
+    }
+    return sweep;
+}
+
 QStringList conditionFoldersIn(const QString& path)
 {
     const QDir folder(path);
     QStringList conditions;
     for (const QString& entry : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        // A seed's folder is a run's, even when it holds the files of an
+        // earlier start that a sweep set aside.
+        if (seedOfFolder(entry))
+            continue;
         const QDir condition(folder.filePath(entry));
         const QStringList runs = condition.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
         if (std::any_of(runs.begin(), runs.end(), [&condition](const QString& run) {
@@ -239,8 +293,8 @@ QString finalOrPartial(const QDir& folder, const QString& name)
     return folder.exists(partial) ? folder.filePath(partial) : QString();
 }
 
-// A log still being written may end inside its last row: read up to the
-// last whole one.
+} // namespace
+
 CsvLogRead readLiveLog(const QString& path, QStringList& warnings)
 {
     QString problem;
@@ -256,7 +310,6 @@ CsvLogRead readLiveLog(const QString& path, QStringList& warnings)
     return parseCsvLog(bytes, path);
 }
 
-} // namespace
 
 OpenedRunRead openRun(const QString& path)
 {
@@ -274,12 +327,7 @@ OpenedRunRead openRun(const QString& path)
                                .arg(quotedText(path), logName);
             return result;
         }
-        static const QRegularExpression seedFolder(QStringLiteral("^seed-(\\d{1,10})$"));
-        const QRegularExpressionMatch match = seedFolder.match(QFileInfo(run.path).fileName());
-        bool ok = false;
-        const qulonglong seed = match.hasMatch() ? match.captured(1).toULongLong(&ok) : 0;
-        if (ok && seed <= 0xffffffffULL)
-            run.seed = static_cast<std::uint32_t>(seed);
+        run.seed = seedOfFolder(QFileInfo(run.path).fileName());
     } else if (info.exists()) {
         // Anything else is an archive to the reader, which refuses what is
         // not a regular file.

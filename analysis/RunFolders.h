@@ -2,6 +2,7 @@
 
 #include "records/ArchiveReader.h"
 #include "records/ConfigFile.h"
+#include "records/CsvLogReader.h"
 #include "records/GenerationRecord.h"
 
 #include <QString>
@@ -70,12 +71,41 @@ struct ConditionFolders {
 };
 ConditionFolders listConditionFolders(const QStringList& paths);
 // The folders in `path` that are conditions' folders, each holding a run
-// folder at least, as a sweep over conditions leaves them in its OUT.
+// folder at least, as a sweep over conditions leaves them in its OUT; never
+// a seed's folder (seed-S), whatever it holds.
 QStringList conditionFoldersIn(const QString& path);
 // When `path`, given as one condition, holds conditions' folders instead (a
 // sweep's OUT): one line saying so that names them as `command` takes them;
 // empty otherwise.
 QString conditionFoldersHint(const QString& path, const QString& command);
+
+// Every run of a sweep, finished or not: the seed folders (seed-S) of each
+// condition folder a sweep over conditions leaves in its OUT, or of `path`
+// itself when it holds none (one sweep's OUT, or one condition's folder).
+// A run is finished once it has its fitness.csv, as compare takes it; an
+// unfinished one is read from its fitness.csv.partial, up to its last whole
+// row, or holds no log yet.
+struct SweepRun {
+    int condition = 0;
+    std::uint32_t seed = 0;
+    bool finished = false;
+    QVector<GenerationRecord> log;
+};
+struct SweepRead {
+    // Each condition's folder name, in the order of the folders.
+    std::vector<QString> conditions;
+    // Condition by condition, seed-2 before seed-10.
+    std::vector<SweepRun> runs;
+    // One line for each log read up to its last whole row.
+    QStringList warnings;
+    // Empty on success; otherwise one line, as for a log that does not read.
+    QString error;
+};
+SweepRead readSweep(const QString& path);
+
+// A CSV log that may still be written, or was cut by a kill: read up to its
+// last whole row, one line in `warnings` saying so when it ends inside one.
+CsvLogRead readLiveLog(const QString& path, QStringList& warnings);
 
 // A run as a viewer opens it: a run folder as the sweeps lay it out
 // (fitness.csv, run.arc and config.toml, any of them missing, or the

@@ -55,13 +55,18 @@ std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord
     return rows;
 }
 
+QByteArray summaryHeader()
+{
+    QByteArray header("generation,seeds");
+    for (const char* series : summarySeries)
+        for (const char* statistic : summaryStatistics)
+            header.append(',').append(series).append('_').append(statistic);
+    return header;
+}
+
 QByteArray summaryCsv(const std::vector<SummaryRow>& rows)
 {
-    QByteArray csv("generation,seeds");
-    for (const char* series : {"average1", "average2", "best1", "best2"})
-        for (const char* statistic : {"min", "q1", "median", "q3", "max"})
-            csv.append(',').append(series).append('_').append(statistic);
-    csv.append('\n');
+    QByteArray csv = summaryHeader() + '\n';
     char number[32];
     for (const SummaryRow& row : rows) {
         csv.append(QByteArray::number(row.generation)).append(',');

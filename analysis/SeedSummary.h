@@ -40,6 +40,12 @@ struct SummaryRow {
 // that reached it. Every run holds generations 1, 2, ... in order.
 std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord>>& runs);
 
+// The series and statistics of the summary's columns, in their order.
+inline constexpr const char* summarySeries[] = {"average1", "average2", "best1", "best2"};
+inline constexpr const char* summaryStatistics[] = {"min", "q1", "median", "q3", "max"};
+// "generation,seeds,average1_min,...,best2_max".
+QByteArray summaryHeader();
+
 // "generation,seeds," then for average1, average2, best1 and best2 in turn
 // "<series>_min,<series>_q1,<series>_median,<series>_q3,<series>_max"; a row
 // per generation, numbers as "%.9g".

@@ -70,27 +70,16 @@ int runAnalysis(const AnalyzeOptions& options)
         reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), selection.error));
         return ExitCode::badInput;
     }
-    std::vector<int> generations;
-    std::vector<PackedPattern> champions1;
-    std::vector<PackedPattern> champions2;
-    for (const ArchivedGeneration* generation : selection.generations) {
-        generations.push_back(generation->generation);
-        champions1.push_back(generation->championOf(1));
-        champions2.push_back(generation->championOf(2));
-    }
-
-    ChampionGrid grid(champions1, champions2, archive.config().match);
+    const SelectedChampions champions = championsOf(selection);
+    const std::vector<int>& generations = champions.generations;
+    ChampionGrid grid(champions.champions1, champions.champions2, archive.config().match);
     if (!grid.playable()) {
-        reportError(QStringLiteral("%1: generations %2 to %3 hold %4 and %5 distinct champions, "
-                                   "%6 matches, more than one analysis plays (%7); choose fewer "
-                                   "with --generations or --every")
+        reportError(QStringLiteral("%1: generations %2 to %3 hold %4; choose fewer with "
+                                   "--generations or --every")
                         .arg(quotedText(QFile::encodeName(options.archivePath), 1000))
                         .arg(generations.front())
                         .arg(generations.back())
-                        .arg(grid.distinctCount1())
-                        .arg(grid.distinctCount2())
-                        .arg(grid.matchCount())
-                        .arg(ChampionGrid::mostMatches));
+                        .arg(unplayableGridProblem(grid)));
         return ExitCode::badInput;
     }
     if (const int exitCode = playOnNewPool(grid, options.threads))

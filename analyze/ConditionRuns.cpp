@@ -100,43 +100,16 @@ int runCrossplay(const AnalyzeOptions& options)
     const std::vector<ConditionFolder> folders = conditionFolders(options);
     if (folders.empty())
         return ExitCode::badInput;
-    std::vector<CrossplayRun> runs;
-    // The generation of each run's champions.
-    std::vector<int> chosenGenerations;
-    MatchLayout layout;
-    QString layoutRun;
-    for (std::size_t c = 0; c < folders.size(); ++c)
-        for (const QString& run : folders[c].runs) {
-            const QString path = QDir(run).filePath(QStringLiteral("run.arc"));
-            const std::optional<RunArchive> read = readReportedArchive(path);
-            if (!read)
-                return ExitCode::badInput;
-            const RunArchive& archive = *read;
-            if (layoutRun.isEmpty()) {
-                layout = archive.config().match;
-                layoutRun = run;
-            } else if (archive.config().match != layout) {
-                reportError(QStringLiteral("%1 and %2 do not play on one board: board, pattern "
-                                           "size, placements and steps must be the same")
-                                .arg(quotedText(layoutRun), quotedText(run)));
-                return ExitCode::badInput;
-            }
-            const int generation =
-                options.at > 0 ? options.at : archive.generations.back().generation;
-            const ArchivedGeneration* chosen =
-                reportedArchivedGeneration(archive, generation, path);
-            if (!chosen)
-                return ExitCode::badInput;
-            runs.push_back({static_cast<int>(c), archive.header.seed, chosen->championOf(1),
-                            chosen->championOf(2)});
-            chosenGenerations.push_back(chosen->generation);
-        }
-    if (runs.size() < 2) {
-        reportError(QStringLiteral("crossplay needs two runs at least"));
+    const CrossplayRead read = readCrossplayRuns(folders, options.at);
+    for (const QString& line : read.warnings)
+        reportError(line);
+    if (!read.error.isEmpty()) {
+        reportError(read.error);
         return ExitCode::badInput;
     }
+    const std::vector<CrossplayRun>& runs = read.runs;
 
-    ChampionGrid grid = crossplayGrid(runs, layout);
+    ChampionGrid grid = crossplayGrid(runs, read.layout);
     if (const int exitCode = playOnNewPool(grid, options.threads))
         return exitCode;
     const CrossplayMeans means = crossplayMeans(grid);
@@ -150,7 +123,7 @@ int runCrossplay(const AnalyzeOptions& options)
         const auto c = static_cast<std::size_t>(runs[r].condition);
         byCondition[c].mean1.push_back(means.mean1[r]);
         byCondition[c].mean2.push_back(means.mean2[r]);
-        byCondition[c].generations.push_back(chosenGenerations[r]);
+        byCondition[c].generations.push_back(read.generations[r]);
         series[0].values[c].push_back(means.mean1[r]);
         series[1].values[c].push_back(means.mean2[r]);
     }

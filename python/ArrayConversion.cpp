@@ -75,11 +75,72 @@ CellArray checkedInteger(const py::array& cells, bool isSigned, int largestCode,
 
 } // namespace
 
-CellArray checkedCells(const py::array& cells, int dimensions, int largestCode, const char* what)
+namespace
 {
-    if (cells.ndim() != dimensions)
-        throw py::value_error(std::string(what) + ": expected a " + std::to_string(dimensions) +
-                              "-D array, not " + std::to_string(cells.ndim()) + "-D");
+
+std::string extentsText(const py::array& array)
+{
+    std::string text = "(";
+    for (py::ssize_t k = 0; k < array.ndim(); ++k)
+        text += (k ? ", " : "") + std::to_string(array.shape(k));
+    return text + (array.ndim() == 1 ? ",)" : ")");
+}
+
+bool fits(const py::array& array, const CellShape& shape)
+{
+    if (array.ndim() != static_cast<py::ssize_t>(shape.extents.size()))
+        return false;
+    for (py::ssize_t k = 0; k < array.ndim(); ++k)
+        if (shape.extents[static_cast<std::size_t>(k)] >= 0 &&
+            array.shape(k) != shape.extents[static_cast<std::size_t>(k)])
+            return false;
+    return true;
+}
+
+// The array numpy makes of `cells`, as numpy.asarray makes it.
+py::array asArray(const py::handle& cells, const char* what)
+{
+    const bool given = py::isinstance<py::array>(cells);
+    py::array array;
+    try {
+        array = py::module_::import("numpy").attr("asarray")(cells);
+    } catch (py::error_already_set& refused) {
+        // Lists of rows of different lengths, say.
+        if (!refused.matches(PyExc_ValueError))
+            throw;
+        throw py::value_error(std::string(what) + ": " + py::str(refused.value()).cast<std::string>());
+    }
+    const char kind = array.dtype().kind();
+    if (!given && (array.ndim() == 0 || (kind != 'b' && kind != 'i' && kind != 'u' && kind != 'f')))
+        throw py::type_error(std::string(what) +
+                             ": an array-like of cells (an array, or nested lists of ints), not " +
+                             py::repr(cells).cast<std::string>().substr(0, 60) + " (" +
+                             Py_TYPE(cells.ptr())->tp_name + ")");
+    return array;
+}
+
+} // namespace
+
+CellShape patternShapeOf(PatternShape shape)
+{
+    return {{shape.height, shape.width},
+            shapeText(shape) + ", the configuration's pattern (rows, columns)"};
+}
+
+CellShape patternsShapeOf(PatternShape shape)
+{
+    return {{-1, shape.height, shape.width},
+            "(M, " + std::to_string(shape.height) + ", " + std::to_string(shape.width) +
+                "), M patterns of the configuration's (rows, columns)"};
+}
+
+CellArray checkedCells(const py::handle& given, const CellShape& shape, int largestCode,
+                       const char* what)
+{
+    const py::array cells = asArray(given, what);
+    if (!fits(cells, shape))
+        throw py::value_error(std::string(what) + ": expected shape " + shape.text + ", not " +
+                              extentsText(cells));
     const py::dtype type = cells.dtype();
     const char kind = type.kind();
     if (kind == 'b')
@@ -109,25 +170,17 @@ CellArray checkedCells(const py::array& cells, int dimensions, int largestCode, 
     refuseValue(what, cells, 0, value + " of dtype " + typeName, largestCode);
 }
 
-Pattern patternOf(const py::array& cells, PatternShape shape, const char* what)
+Pattern patternOf(const py::handle& cells, PatternShape shape, const char* what)
 {
-    const CellArray array = checkedCells(cells, 2, 1, what);
-    if (array.shape(0) != shape.height || array.shape(1) != shape.width)
-        throw py::value_error(std::string(what) + ": expected shape " + shapeText(shape) +
-                              ", the configuration's pattern (rows, columns)");
+    const CellArray array = checkedCells(cells, patternShapeOf(shape), 1, what);
     Pattern pattern = makePattern(shape.cells());
     copyPatternCells(array.data(), pattern, shape);
     return pattern;
 }
 
-CellArray patternArrayOf(const py::array& cells, PatternShape shape, const char* what)
+CellArray patternArrayOf(const py::handle& cells, PatternShape shape, const char* what)
 {
-    CellArray array = checkedCells(cells, 3, 1, what);
-    if (array.shape(1) != shape.height || array.shape(2) != shape.width)
-        throw py::value_error(std::string(what) + ": expected shape (M, " +
-                              std::to_string(shape.height) + ", " + std::to_string(shape.width) +
-                              "), the configuration's pattern (rows, columns)");
-    return array;
+    return checkedCells(cells, patternsShapeOf(shape), 1, what);
 }
 
 void copyPatternCells(const std::uint8_t* cells, const Pattern& pattern, PatternShape shape)
@@ -143,6 +196,20 @@ std::string utf8Of(const QString& text)
 QString qStringOf(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+py::object tableOf(const py::dict& columns, bool asFrame)
+{
+    if (!asFrame)
+        return columns;
+    return py::module_::import("pandas").attr("DataFrame")(columns);
+}
+
+void warnEach(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        if (PyErr_WarnEx(PyExc_UserWarning, utf8Of(line).c_str(), 1) != 0)
+            throw py::error_already_set();
 }
 
 void raiseValueError(const QString& message)

@@ -4,9 +4,9 @@
 
 namespace py = pybind11;
 
-PythonArchive::PythonArchive(const std::string& path)
+PythonArchive::PythonArchive(const QString& path) : archivePath(path)
 {
-    ArchiveRead read = readArchive(qStringOf(path));
+    ArchiveRead read = readArchive(path);
     if (!read.error.isEmpty())
         raiseValueError(read.error);
     if (!read.warning.isEmpty() &&
@@ -44,6 +44,20 @@ py::array PythonArchive::champions() const
         at(g, 1) = generation.champion2;
     }
     return std::move(indices);
+}
+
+py::array PythonArchive::championPatterns() const
+{
+    const PatternShape shape = archive.config().match.pattern;
+    CellArray cells({size(), py::ssize_t{2}, static_cast<py::ssize_t>(shape.height),
+                     static_cast<py::ssize_t>(shape.width)});
+    std::uint8_t* out = cells.mutable_data();
+    for (const ArchivedGeneration& generation : archive.generations)
+        for (const int population : {1, 2}) {
+            unpackCells(generation.championOf(population), out, shape);
+            out += shape.cells();
+        }
+    return std::move(cells);
 }
 
 py::array PythonArchive::championScores() const

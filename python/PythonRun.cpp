@@ -1,5 +1,6 @@
 #include "python/PythonRun.h"
 
+#include "python/Arguments.h"
 #include "python/ArrayConversion.h"
 #include "python/PoolWait.h"
 #include "records/AtomicFile.h"
@@ -32,23 +33,24 @@ const ExperimentConfig& checkedConfig(const ExperimentConfig& config)
 // then refused the write, as a second batch would be). A lock that cannot
 // be made (a folder this process cannot write in) does not keep a reader
 // from reading.
-std::unique_ptr<OutputLock> lockCheckpoint(const std::string& path, bool reading)
+std::unique_ptr<OutputLock> lockCheckpoint(const QString& path, bool reading)
 {
     QString error;
     bool inUse = false;
-    std::unique_ptr<OutputLock> lock = OutputLock::acquire(qStringOf(path), error, &inUse);
+    std::unique_ptr<OutputLock> lock = OutputLock::acquire(path, error, &inUse);
     if (!lock && inUse)
         throw CheckpointInUseError(utf8Of(error));
-    if (!lock && !reading)
-        throw std::runtime_error(utf8Of(error));
+    if (!lock && !reading) {
+        PyErr_SetString(PyExc_OSError, utf8Of(error).c_str());
+        throw py::error_already_set();
+    }
     return lock;
 }
 
 // A batch's checkpoint names the outputs its resume goes on writing; this
 // run writes none, so its checkpoint in that place would strand them.
-void refuseStrandingOutputs(const std::string& path)
+void refuseStrandingOutputs(const QString& name)
 {
-    const QString name = qStringOf(path);
     if (!QFileInfo::exists(name))
         return;
     const CheckpointRead read = readCheckpoint(name);
@@ -88,10 +90,10 @@ PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
 {
 }
 
-std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optional<int> threads)
+std::unique_ptr<PythonRun> PythonRun::resume(const QString& path, std::optional<int> threads)
 {
     const std::unique_ptr<OutputLock> lock = lockCheckpoint(path, true);
-    const CheckpointRead read = readCheckpoint(qStringOf(path));
+    const CheckpointRead read = readCheckpoint(path);
     if (!read.error.isEmpty())
         raiseValueError(read.error);
     const Checkpoint& saved = read.checkpoint;
@@ -99,8 +101,7 @@ std::unique_ptr<PythonRun> PythonRun::resume(const std::string& path, std::optio
     // The starting populations were drawn; the state replaces them and the
     // sources go back to where the checkpoint left them.
     if (!run->sources.sources().restore(saved.randomSources))
-        raiseValueError(quotedText(qStringOf(path)) +
-                        QStringLiteral(": the random sources do not read"));
+        raiseValueError(quotedText(path) + QStringLiteral(": the random sources do not read"));
     run->coevolution.restoreState(saved.evolution);
     return run;
 }
@@ -132,7 +133,7 @@ GenerationReport PythonRun::playNext()
     return coevolution.playGeneration(runner);
 }
 
-void PythonRun::checkpoint(const std::string& path) const
+void PythonRun::checkpoint(const QString& path) const
 {
     refuseWhilePlaying(playing);
     if (coevolution.generations() < 1)
@@ -145,7 +146,8 @@ void PythonRun::checkpoint(const std::string& path) const
     saved.randomSources = coevolution.randomSources().state();
     const std::unique_ptr<OutputLock> lock = lockCheckpoint(path, false);
     refuseStrandingOutputs(path);
-    if (const QString error = writeFileAtomically(qStringOf(path), encodeCheckpoint(saved));
+    int systemError = 0;
+    if (const QString error = writeFileAtomically(path, encodeCheckpoint(saved), &systemError);
         !error.isEmpty())
-        throw std::runtime_error(utf8Of(error));
+        raiseOSError(systemError, py::str(utf8Of(path)));
 }

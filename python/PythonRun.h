@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 
+#include <QString>
+
 // Another process holds the lock a batch takes on its checkpoint:
 // coevolife.InUseError, an OSError, with the batch's own line.
 class CheckpointInUseError : public std::runtime_error
@@ -32,7 +34,7 @@ public:
     // The run a batch checkpoint (or checkpoint()) holds; ValueError with
     // the reader's message for one it refuses, CheckpointInUseError while
     // a batch (or another process) holds its lock.
-    static std::unique_ptr<PythonRun> resume(const std::string& path, std::optional<int> threads);
+    static std::unique_ptr<PythonRun> resume(const QString& path, std::optional<int> threads);
 
     // Plays the next generation without the GIL; runs of 100 begin and end
     // as the batch's do. RuntimeError while another thread plays the run.
@@ -44,8 +46,8 @@ public:
     // the checkpoint's lock as a batch does while it writes;
     // CheckpointInUseError while another process holds it, FileExistsError
     // for a batch's checkpoint that names outputs, which this run would
-    // strand.
-    void checkpoint(const std::string& path) const;
+    // strand, the OSError of its errno for a write that fails.
+    void checkpoint(const QString& path) const;
 
     std::uint32_t seed() const { return runSeed; }
     const Evolution& evolution() const { return coevolution; }

@@ -1,40 +1,140 @@
+#include "analysis/RunFolders.h"
+#include "analysis/SummaryCsvReader.h"
+#include "python/Arguments.h"
 #include "python/ArrayConversion.h"
 #include "python/Bindings.h"
 #include "python/PythonArchive.h"
-#include "records/CsvLogReader.h"
+#include "records/GenerationRecord.h"
 
 #include <pybind11/numpy.h>
+
+#include <QFileInfo>
+
+#include <cerrno>
 
 namespace py = pybind11;
 
 namespace
 {
 
-py::object readLog(const std::string& path, bool asFrame)
+// The generation and the four series of `records`, into `columns`.
+void addLogColumns(py::dict& columns, const std::vector<const GenerationRecord*>& records)
 {
-    const CsvLogRead read = readCsvLog(qStringOf(path));
+    const auto rows = static_cast<py::ssize_t>(records.size());
+    py::array_t<std::int32_t> generation(rows);
+    for (py::ssize_t i = 0; i < rows; ++i)
+        generation.mutable_at(i) = records[static_cast<std::size_t>(i)]->generation;
+    columns["generation"] = generation;
+    for (const GenerationSeries& series : generationSeries) {
+        py::array_t<double> values(rows);
+        for (py::ssize_t i = 0; i < rows; ++i)
+            values.mutable_at(i) = records[static_cast<std::size_t>(i)]->*series.field;
+        columns[series.name] = values;
+    }
+}
+
+QString readablePath(const GivenPath& given)
+{
+    const QString path = pathOf(given, "path");
+    checkReadable(path, given);
+    return path;
+}
+
+py::object readLog(const GivenPath& givenPath, const GivenFlag& asFrame)
+{
+    const bool frame = flagOf(asFrame, "as_frame");
+    QStringList warnings;
+    const CsvLogRead read = readLiveLog(readablePath(givenPath), warnings);
     if (!read.error.isEmpty())
         raiseValueError(read.error);
-    const auto rows = static_cast<py::ssize_t>(read.records.size());
-    py::array_t<std::int32_t> generation(rows);
-    py::array_t<double> average1(rows), average2(rows), best1(rows), best2(rows);
+    warnEach(warnings);
+    std::vector<const GenerationRecord*> records;
+    for (const GenerationRecord& record : read.records)
+        records.push_back(&record);
+    py::dict columns;
+    addLogColumns(columns, records);
+    return tableOf(columns, frame);
+}
+
+py::object readSummary(const GivenPath& givenPath, const GivenFlag& asFrame)
+{
+    const bool frame = flagOf(asFrame, "as_frame");
+    const SummaryRead read = readSummaryCsv(readablePath(givenPath));
+    if (!read.error.isEmpty())
+        raiseValueError(read.error);
+    const auto rows = static_cast<py::ssize_t>(read.rows.size());
+    py::array_t<std::int32_t> generation(rows), seeds(rows);
     for (py::ssize_t i = 0; i < rows; ++i) {
-        const GenerationRecord& record = read.records[i];
-        generation.mutable_at(i) = record.generation;
-        average1.mutable_at(i) = record.average1;
-        average2.mutable_at(i) = record.average2;
-        best1.mutable_at(i) = record.best1;
-        best2.mutable_at(i) = record.best2;
+        generation.mutable_at(i) = read.rows[static_cast<std::size_t>(i)].generation;
+        seeds.mutable_at(i) = read.rows[static_cast<std::size_t>(i)].seeds;
     }
     py::dict columns;
     columns["generation"] = generation;
-    columns["average1"] = average1;
-    columns["average2"] = average2;
-    columns["best1"] = best1;
-    columns["best2"] = best2;
-    if (!asFrame)
-        return std::move(columns);
-    return py::module_::import("pandas").attr("DataFrame")(columns);
+    columns["seeds"] = seeds;
+    constexpr Quartiles SummaryRow::*series[] = {&SummaryRow::average1, &SummaryRow::average2,
+                                                  &SummaryRow::best1, &SummaryRow::best2};
+    constexpr double Quartiles::*statistics[] = {&Quartiles::minimum, &Quartiles::lower,
+                                                 &Quartiles::median, &Quartiles::upper,
+                                                 &Quartiles::maximum};
+    for (std::size_t s = 0; s < std::size(series); ++s)
+        for (std::size_t k = 0; k < std::size(statistics); ++k) {
+            py::array_t<double> values(rows);
+            for (py::ssize_t i = 0; i < rows; ++i)
+                values.mutable_at(i) = read.rows[static_cast<std::size_t>(i)].*series[s].*statistics[k];
+            columns[py::str(std::string(summarySeries[s]) + "_" + summaryStatistics[k])] = values;
+        }
+    return tableOf(columns, frame);
+}
+
+py::object readSweepFrame(const GivenPath& givenFolder)
+{
+    const QString path = pathOf(givenFolder, "folder");
+    checkReadable(path, givenFolder);
+    if (!QFileInfo(path).isDir())
+        raiseOSError(ENOTDIR, givenFolder.value);
+    const SweepRead read = readSweep(path);
+    if (!read.error.isEmpty())
+        raiseValueError(read.error);
+    warnEach(read.warnings);
+    // Pandas is needed for the frame; asked for first, before anything is built.
+    const py::object dataFrame = py::module_::import("pandas").attr("DataFrame");
+    std::vector<const GenerationRecord*> records;
+    py::list conditions;
+    std::vector<std::int64_t> seeds;
+    std::vector<bool> finished;
+    for (const SweepRun& run : read.runs) {
+        const py::str condition(utf8Of(read.conditions[static_cast<std::size_t>(run.condition)]));
+        for (const GenerationRecord& record : run.log) {
+            records.push_back(&record);
+            conditions.append(condition);
+            seeds.push_back(run.seed);
+            finished.push_back(run.finished);
+        }
+    }
+    const auto rows = static_cast<py::ssize_t>(records.size());
+    py::dict columns;
+    columns["condition"] =
+        py::module_::import("numpy").attr("array")(conditions, py::arg("dtype") = "object");
+    columns["seed"] = py::array_t<std::int64_t>(rows, seeds.data());
+    addLogColumns(columns, records);
+    py::array_t<bool> marks(rows);
+    for (py::ssize_t i = 0; i < rows; ++i)
+        marks.mutable_at(i) = finished[static_cast<std::size_t>(i)];
+    columns["finished"] = marks;
+    return dataFrame(columns);
+}
+
+std::string archiveRepr(const PythonArchive& archive)
+{
+    const RunArchive& run = archive.run();
+    const ExperimentConfig& config = run.config();
+    return "<Archive " + py::repr(py::str(utf8Of(archive.path()))).cast<std::string>() +
+           ": seed " + std::to_string(run.header.seed) + ", generations " +
+           std::to_string(run.generations.front().generation) + " to " +
+           std::to_string(run.generations.back().generation) + ", populations (" +
+           std::to_string(archive.size()) + ", 2, " + std::to_string(config.populationSize) +
+           ", " + std::to_string(config.match.pattern.height) + ", " +
+           std::to_string(config.match.pattern.width) + ")>";
 }
 
 } // namespace
@@ -43,10 +143,14 @@ void bindRecords(py::module_& module)
 {
     py::class_<PythonArchive>(module, "Archive",
                               "A run archive: every generation's two populations and champions.")
-        .def(py::init<const std::string&>(), py::arg("path"),
-             "Reads and checks the archive at `path`. One cut inside a record (a run killed "
-             "while writing) is read up to its last whole generation, with a warning; a damaged "
-             "one raises ValueError with the reader's message.")
+        .def(py::init([](const GivenPath& path) {
+                 return std::make_unique<PythonArchive>(readablePath(path));
+             }),
+             py::arg("path"),
+             "Reads and checks the archive at `path` (a str or os.PathLike). One cut inside a "
+             "record (a run killed while writing) is read up to its last whole generation, "
+             "with a UserWarning; FileNotFoundError for a missing file, OSError for one that "
+             "cannot be opened, ValueError with the reader's message for a damaged one.")
         .def_property_readonly(
             "config", [](const PythonArchive& self) { return self.run().config(); },
             "The configuration the run played.")
@@ -61,19 +165,48 @@ void bindRecords(py::module_& module)
             [](const PythonArchive& self) { return utf8Of(self.run().header.programVersion); },
             "The version of the program that wrote the archive.")
         .def("__len__", &PythonArchive::size, "The number of generations archived.")
+        .def("__repr__", &archiveRepr)
         .def_property_readonly("generations", &PythonArchive::generations,
                                "The generation numbers, int32 (G,).")
         .def_property_readonly("populations", &PythonArchive::populations,
                                "Every member's cells, uint8 0/1 of shape (G, 2, N, H, W): "
-                               "generation, population, member, row, column.")
+                               "generation, population, member, row, column; read-only.")
         .def_property_readonly("champions", &PythonArchive::champions,
-                               "Each population's champion, its member index: int32 (G, 2).")
-        .def_property_readonly("champion_scores", &PythonArchive::championScores,
-                               "The champions' scores as the run stored them: float32 (G, 2).");
+                               "Each population's champion, its member index: int32 (G, 2), "
+                               "the member with the highest score, the lowest index on a tie.")
+        .def_property_readonly("champion_patterns", &PythonArchive::championPatterns,
+                               "The champions' cells, uint8 0/1 (G, 2, H, W): "
+                               "populations[g, p, champions[g, p]].")
+        .def_property_readonly(
+            "champion_scores", &PythonArchive::championScores,
+            "The champions' scores as the run stored them: float32 (G, 2), the highest member "
+            "score of each generation's population (Generation.scores).");
 
     module.def("read_log", &readLog, py::arg("path"), py::arg("as_frame") = false,
                "The CSV log of a run as a dict of numpy arrays, \"generation\" (int32), "
-               "\"average1\", \"average2\", \"best1\" and \"best2\" (float64), or with "
-               "`as_frame` as a pandas DataFrame of those columns (ImportError without pandas). "
-               "ValueError with the reader's message for a log it refuses.");
+               "\"average1\", \"average2\", \"best1\" and \"best2\" (float64, as "
+               "Generation has them), or with `as_frame` as a pandas DataFrame of those "
+               "columns (ImportError without pandas). A log cut inside its last line (a run "
+               "still writing, or killed) is read up to its last whole one, with a "
+               "UserWarning. FileNotFoundError, OSError, or ValueError with the reader's "
+               "message for a log it refuses.");
+    module.def("read_summary", &readSummary, py::arg("path"), py::arg("as_frame") = false,
+               "The summary CSV that coevolife-analyze summary (or a sweep's --summary) "
+               "writes: \"generation\" and \"seeds\" (int32, the runs that reached it), then "
+               "for average1, average2, best1 and best2 in turn \"<series>_min\", \"_q1\", "
+               "\"_median\", \"_q3\" and \"_max\" (float64), the quartiles over those runs "
+               "(numpy.quantile's linear ones). A dict of arrays, or with `as_frame` a pandas "
+               "DataFrame; FileNotFoundError, OSError, or ValueError for a file that is no "
+               "such summary.");
+    module.def("read_sweep", &readSweepFrame, py::arg("folder"),
+               "Every seed's log of a sweep as one long pandas DataFrame: \"condition\" (the "
+               "condition folder's name; for a folder of seed folders, its own), \"seed\", "
+               "\"generation\", \"average1\", \"average2\", \"best1\", \"best2\" and "
+               "\"finished\". `folder` is a sweep's OUT (of condition folders or of seed "
+               "folders) or one condition's folder; its runs are its seed-S folders. A run is "
+               "finished once it has its fitness.csv, as compare and crossplay take it; an "
+               "unfinished one is read from its fitness.csv.partial up to the last whole "
+               "line (a UserWarning when it ends inside one), marked finished False. "
+               "FileNotFoundError, NotADirectoryError, ValueError for a log that does not "
+               "read.");
 }

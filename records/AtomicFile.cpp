@@ -37,9 +37,11 @@ int createTemporaryBeside(const QString& path, QByteArray& temporaryName)
 // Written with plain system calls rather than QSaveFile, which does not
 // notice a failure of the buffered tail it flushes on commit and would then
 // install a partly written file, and which reports "Unknown error" for it.
-QString writeFileAtomically(const QString& path, const QByteArray& bytes)
+QString writeFileAtomically(const QString& path, const QByteArray& bytes, int* systemError)
 {
-    const auto failure = [&path](int error) {
+    const auto failure = [&path, systemError](int error) {
+        if (systemError)
+            *systemError = error;
         return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(error));
     };
     QByteArray temporaryName;

@@ -16,6 +16,21 @@
 #include <string>
 #include <utility>
 
+QString realText(float value)
+{
+    QString text;
+    for (int digits = 6; digits <= 9; ++digits) {
+        text = QString::number(static_cast<double>(value), 'g', digits);
+        if (static_cast<float>(text.toDouble()) == value)
+            break;
+    }
+    // "1" would be a whole number in TOML.
+    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
+        !text.contains(QLatin1Char('n')))
+        text += QStringLiteral(".0");
+    return text;
+}
+
 namespace
 {
 
@@ -48,23 +63,6 @@ QString typeName(toml::node_type type)
     default:
         return QStringLiteral("a date or time");
     }
-}
-
-// The shortest text that a reader, going through double as toml++ does,
-// rounds back to the same float.
-QString realText(float value)
-{
-    QString text;
-    for (int digits = 6; digits <= 9; ++digits) {
-        text = QString::number(static_cast<double>(value), 'g', digits);
-        if (static_cast<float>(text.toDouble()) == value)
-            break;
-    }
-    // "1" would be a whole number in TOML.
-    if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
-        !text.contains(QLatin1Char('n')))
-        text += QStringLiteral(".0");
-    return text;
 }
 
 // Where a key's value came from, for the error that concerns it: its origin

@@ -36,6 +36,9 @@ ConfigRead parseExperimentConfigToml(const QString& text, const QString& sourceN
 // standing for its path.
 ConfigRead parseExperimentConfig(const QByteArray& toml, const QString& sourceName,
                                  const QStringList& settings);
+// The shortest text that a reader, going through double as toml++ does,
+// rounds back to the same float: "0.3" for the float nearest 0.3.
+QString realText(float value);
 // Every key with its value, in tables, such that reading the text back gives
 // the same configuration.
 QString experimentConfigToml(const ExperimentConfig& config);

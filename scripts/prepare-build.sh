@@ -5,7 +5,7 @@ repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev
     libtomlplusplus-dev zlib1g-dev parallel pybind11-dev python3-dev python3-numpy
-    python3-pytest python3-matplotlib)
+    python3-pytest python3-matplotlib python3-pandas python3-mypy)
 
 # install_missing_packages PACKAGE...: apt-get installs those not installed yet,
 # through sudo when not root, without prompting.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "analysis/SeedSummary.h"
+
+#include <QString>
+
+#include <vector>
+
+struct SummaryRead {
+    std::vector<SummaryRow> rows;
+    // Empty on success; otherwise one line naming the file, the line and the
+    // problem.
+    QString error;
+};
+
+// Reads a summary that summaryCsv wrote: its exact header, then one row per
+// generation numbered from 1 without a gap, each with its number of seeds
+// (at least one, never more than the generation before had) and twenty
+// finite numbers, every line ended ("\n", or "\r\n" as Windows ends them).
+// Anything else is refused: the summary is written whole, so a cut one is
+// damaged.
+SummaryRead readSummaryCsv(const QString& path);

@@ -112,7 +112,8 @@ int main(int argc, char** argv)
     CommandLineApplication commandLine(argc, argv, drawsPlot(argc, argv));
     QCoreApplication& app = commandLine.application();
 
-    const BatchOptionsParse parsed = parseBatchOptions(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const BatchOptionsParse parsed = withExperiment(arguments, parseBatchOptions(arguments));
     if (const auto exitCode = exitCodeBeforeRun(parsed))
         return *exitCode;
     if (!parsed.options.checkpointInfoPath.isEmpty())

@@ -3,6 +3,7 @@
 // process where the outside cannot place an event exactly.
 #include "TestSupport.h"
 #include "batch/BatchRunner.h"
+#include "batch/BatchSession.h"
 #include "board/MatchPool.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/PoolMatchRunner.h"
@@ -123,6 +124,7 @@ private slots:
     void interruptBetweenRunsStartsNoRun();
     void runnerKeepsToSourcesOfItsOwn();
     void checkpointOfRunResumesAlike();
+    void sessionInProcessRecordsAsProgram();
     void extremeSeedsAndSingleGeneration_data();
     void extremeSeedsAndSingleGeneration();
     void signalAtRandomMoment_data();
@@ -457,6 +459,19 @@ void BatchTest::checkpointOfRunResumesAlike()
     Checkpoint unreadable = saved;
     unreadable.randomSources = "not a state";
     QVERIFY(!EvolutionRun::resumed(unreadable));
+}
+
+void BatchTest::sessionInProcessRecordsAsProgram()
+{
+    QTemporaryDir dir;
+    const QString inProcess = dir.filePath(QStringLiteral("session.csv"));
+    const QString program = dir.filePath(QStringLiteral("program.csv"));
+    const QStringList run = {"--seed", "12345", "--generations", "3", "--csv"};
+    QCOMPARE(BatchSession(QStringList{"coevolife-batch"} + run + QStringList{inProcess}).run(), 0);
+    QCOMPARE(runBatch(run + QStringList{program}).exitCode, 0);
+    const QByteArray recorded = fileBytes(inProcess);
+    QVERIFY(!recorded.isEmpty());
+    QCOMPARE(recorded, fileBytes(program));
 }
 
 void BatchTest::extremeSeedsAndSingleGeneration_data()

@@ -136,3 +136,66 @@ QString argumentProblem(const CommandRow& command, const QStringList& arguments)
             .arg(quotedText(arguments[command.mostArguments]));
     return {};
 }
+
+namespace
+{
+
+// The words of `row` after position `at`, which become `read`'s; the
+// problem, or empty.
+QString takeValues(const QStringList& arguments, int at, const OptionRow& row, WordsRead& read)
+{
+    const QString& typed = arguments[at];
+    if (row.isFlag()) {
+        read.values.insert(row.name, {});
+        return {};
+    }
+    if (!row.isNumber()) {
+        if (at + 1 >= arguments.size() || arguments[at + 1].isEmpty())
+            return QStringLiteral("%1 needs a %2").arg(typed, row.valueName.toLower());
+        read.values[row.name] << arguments[at + 1];
+        return {};
+    }
+    if (at + row.values >= arguments.size())
+        return QStringLiteral("%1 needs %2 values").arg(typed).arg(row.values);
+    for (int v = 1; v <= row.values; ++v) {
+        const auto value = parseWholeNumber(arguments[at + v], row.minimum, row.maximum);
+        if (!value)
+            return QStringLiteral("%1: '%2' is not a whole number")
+                .arg(typed, quotedText(arguments[at + v]));
+        read.values[row.name] << arguments[at + v];
+        read.numbers[row.name] << *value;
+    }
+    return {};
+}
+
+} // namespace
+
+WordsRead readWords(const QStringList& arguments, const OptionTable& table,
+                    const std::function<QString(const QString& word)>& argument)
+{
+    WordsRead read;
+    for (int k = 1; k < arguments.size() && read.problem.isEmpty(); ++k) {
+        const QString& word = arguments[k];
+        if (word == QStringLiteral("-h") || word == QStringLiteral("--help")) {
+            read.help = true;
+            return read;
+        }
+        const auto row = std::find_if(table.rows().begin(), table.rows().end(),
+                                      [&word](const OptionRow& candidate) {
+                                          return word == QStringLiteral("--") + candidate.name;
+                                      });
+        if (row == table.rows().end()) {
+            read.problem = word.startsWith(QLatin1Char('-'))
+                               ? QStringLiteral("unknown option %1").arg(quotedText(word))
+                               : argument(word);
+            continue;
+        }
+        if (!row->repeatable && read.values.contains(row->name)) {
+            read.problem = QStringLiteral("--%1 given more than once").arg(row->name);
+            continue;
+        }
+        read.problem = takeValues(arguments, k, *row, read);
+        k += row->isFlag() ? 0 : row->isNumber() ? row->values : 1;
+    }
+    return read;
+}

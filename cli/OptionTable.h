@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -82,3 +83,20 @@ private:
 // The problem with the arguments after `command` (its name, or none), or
 // empty: fewer than it takes, or one too many.
 QString argumentProblem(const CommandRow& command, const QStringList& arguments);
+
+// A command line read word by word against a table, for a program whose
+// options take several words (Qt's parser takes one): the values of each
+// option given, the first problem met, or a request for help.
+struct WordsRead {
+    bool help = false;
+    // Each option given, by name: its words, and for a number row their values.
+    QHash<QString, QStringList> values;
+    QHash<QString, QList<qint64>> numbers;
+    QString problem;
+};
+// "-h" or "--help" asks for help at once; "--NAME" of a row takes the row's
+// words after it, once unless the row is repeatable; any other word that
+// begins with "-" is refused; every other word goes to `argument`, which
+// returns its problem or empty. `arguments` begin with the program's name.
+WordsRead readWords(const QStringList& arguments, const OptionTable& table,
+                    const std::function<QString(const QString& word)>& argument);

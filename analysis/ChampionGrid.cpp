@@ -2,8 +2,8 @@
 
 #include "board/Match.h"
 #include "board/MatchPool.h"
+#include "records/CsvText.h"
 
-#include <cstdio>
 #include <unordered_map>
 
 namespace
@@ -75,14 +75,17 @@ QByteArray gridCsv(const ChampionGrid& grid, const std::vector<int>& generations
 {
     QByteArray csv("generation1,generation2,score1,score2\n");
     csv.reserve(csv.size() + static_cast<qsizetype>(grid.size1()) * grid.size2() * 28);
-    char line[96];
     for (int i = 0; i < grid.size1(); ++i)
         for (int j = 0; j < grid.size2(); ++j) {
             const GridScores& scores = grid.at(i, j);
-            const int length = std::snprintf(
-                line, sizeof line, "%d,%d,%.9g,%.9g\n", generations1[i], generations2[j],
-                static_cast<double>(scores.score1), static_cast<double>(scores.score2));
-            csv.append(line, length);
+            csv.append(QByteArray::number(generations1[i]))
+                .append(',')
+                .append(QByteArray::number(generations2[j]))
+                .append(',')
+                .append(csvNumber(static_cast<double>(scores.score1)))
+                .append(',')
+                .append(csvNumber(static_cast<double>(scores.score2)))
+                .append('\n');
         }
     return csv;
 }

@@ -1,6 +1,7 @@
 #include "analyze/AnalyzeOptions.h"
 
 #include "analysis/RunFolders.h"
+#include "board/MatchPool.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/QuotedText.h"
@@ -94,7 +95,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     const QCommandLineOption threadsOption(
         QStringLiteral("threads"),
         QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per CPU).")
-            .arg(maximumThreadCount),
+            .arg(MatchPool::maximumThreadCount),
         QStringLiteral("N"));
     const QList<const QCommandLineOption*> options = {
         &csvOption,   &pngOption,    &statsOption,       &atOption,    &exportOption,

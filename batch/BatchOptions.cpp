@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "board/MatchPool.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
 #include "records/ConfigFile.h"
@@ -70,7 +71,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("threads"),
         QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per CPU). The "
                        "output is the same for any number.")
-            .arg(maximumThreadCount),
+            .arg(MatchPool::maximumThreadCount),
         QStringLiteral("N"));
     const QCommandLineOption boardThreadsOption(
         QStringLiteral("board-threads"),

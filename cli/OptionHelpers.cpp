@@ -2,6 +2,7 @@
 
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "board/MatchPool.h"
 #include "cli/StandardOutput.h"
 #include "records/QuotedText.h"
 #include "version/ProgramVersion.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 
 QString programName(const QStringList& arguments, const QString& fallback)
 {
@@ -113,11 +113,10 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
 std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem)
 {
-    if (!parser.isSet(option)) {
-        const auto processors = static_cast<int>(std::thread::hardware_concurrency());
-        return std::clamp(processors, 1, maximumThreadCount);
-    }
-    const auto threads = wholeNumberOption(parser, option, 1, maximumThreadCount, problem);
+    if (!parser.isSet(option))
+        return MatchPool::defaultThreadCount();
+    const auto threads =
+        wholeNumberOption(parser, option, 1, MatchPool::maximumThreadCount, problem);
     if (!threads)
         return std::nullopt;
     return static_cast<int>(*threads);

@@ -67,12 +67,9 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
                                         const QCommandLineOption& option, qint64 minimum,
                                         qint64 maximum, QString& problem);
 
-// The most threads a program plays its matches on: more would only wait for
-// each other, and thousands are more than a system gives a process.
-constexpr int maximumThreadCount = 1024;
-// --threads, from 1 to maximumThreadCount; when not given, one thread per CPU
-// the system reports, within the same bounds. When the value is bad, the
-// problem naming it goes to `problem`.
+// --threads, from 1 to the pool's maximumThreadCount; when not given, the
+// pool's default. When the value is bad, the problem naming it goes to
+// `problem`.
 std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem);
 

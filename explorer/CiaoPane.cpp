@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 
 namespace
 {
@@ -40,8 +39,7 @@ CiaoPane::CiaoPane(QWidget* parent) : QWidget(parent)
     resizeReplay->setInterval(250);
     connect(resizeReplay, &QTimer::timeout, this, &CiaoPane::replay);
     std::string failure;
-    pool = MatchPool::start(
-        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64), failure);
+    pool = MatchPool::start(MatchPool::defaultThreadCount(), failure);
     if (!pool)
         status = QString::fromStdString(failure);
 }

@@ -1,4 +1,6 @@
 #include "records/CsvLogReader.h"
+
+#include "records/CsvLog.h"
 #include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 
@@ -8,13 +10,6 @@
 #include <limits>
 #include <new>
 #include <optional>
-
-namespace
-{
-
-const QByteArray logHeader("generation,average1,average2,best1,best2");
-
-} // namespace
 
 CsvLogRead readCsvLog(const QString& path)
 {
@@ -71,9 +66,9 @@ CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name)
         firstLine = *header;
     else if (firstLine.endsWith('\r'))
         firstLine.chop(1);
-    if (firstLine != logHeader)
+    if (firstLine != CsvLog::header())
         return fail(1, QStringLiteral("not a Coevolife fitness log (the header is not \"%1\")")
-                           .arg(QString::fromLatin1(logHeader)));
+                           .arg(QString::fromLatin1(CsvLog::header())));
     // A last line without its line end is a row cut short.
     if (!bytes.endsWith('\n'))
         return fail(bytes.count('\n') + 1, QStringLiteral("no line end: the file is cut short"));

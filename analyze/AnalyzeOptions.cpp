@@ -46,7 +46,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
         "                              statistics against the first condition\n\n"
         "Every output is checked before any input is read; Ctrl-C or SIGTERM stops an analysis "
         "with nothing written."));
-    parser.addHelpOption();
+    addHelpAndVersionOptions(parser);
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("grid: write the grid to <FILE>; ciao: also the grid; master: also the "

@@ -19,7 +19,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("Runs the co-evolution without a window and prints the lines the log pane "
                        "would show, one per line.\n\n") +
         QLatin1String(ExitCode::exitCodesHelp));
-    parser.addHelpOption();
+    addHelpAndVersionOptions(parser);
     const QCommandLineOption seedOption(
         QStringLiteral("seed"),
         QStringLiteral("Seed the random sources with <N>, a whole number from 0 to 4294967295. "

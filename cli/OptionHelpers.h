@@ -39,10 +39,15 @@ ParseVerdict refusal(const QString& program, const QString& problem);
 // list: "program: problem (see 'program --print-config' for every key)".
 ParseVerdict configRefusal(const QString& program, const QString& problem);
 
-// Parses `arguments` with `parser`, whose help option is added (first, so the
-// usage lists it first). Help for --help, -h or --help-all (which shows the
-// same text), an Error for what the parser refuses; nothing when the
-// program's own checks come next.
+// -h/--help and --version, added first so that the usage lists them first.
+void addHelpAndVersionOptions(QCommandLineParser& parser);
+// What --version prints: "program VERSION" and a line end.
+QString versionText(const QString& program);
+
+// Parses `arguments` with `parser`, whose help and version options are added
+// (addHelpAndVersionOptions). Help for --help, -h or --help-all (which shows
+// the same text) and for --version (the version line), an Error for what the
+// parser refuses; nothing when the program's own checks come next.
 std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
                                               const QStringList& arguments, const QString& program);
 

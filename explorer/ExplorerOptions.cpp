@@ -21,7 +21,8 @@ const char usage[] =
     "  --screenshot FILE   write the window as shown to FILE and exit\n"
     "  --board-image FILE  write the duel board alone to FILE, a whole number of\n"
     "                      pixels per cell, and exit\n"
-    "  -h, --help          show this text\n\n"
+    "  -h, --help          show this text\n"
+    "  --version           show the program's version\n\n"
     "An image FILE is checked before the run is opened;\n";
 
 } // namespace
@@ -62,6 +63,10 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
             parsed.outcome = ParseVerdict::Outcome::Help;
             parsed.text = QString::fromLatin1(usage) + imageFormatRule() + QStringLiteral(".\n\n") +
                           QLatin1String(ExitCode::exitCodesHelp) + QLatin1Char('\n');
+            return parsed;
+        } else if (argument == QStringLiteral("--version")) {
+            parsed.outcome = ParseVerdict::Outcome::Help;
+            parsed.text = versionText(program);
             return parsed;
         } else if (argument == QStringLiteral("--duel")) {
             problem = numbers(2, &options.duel, nullptr);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/RunFolders.h"
+#include "analysis/LiveRun.h"
 #include "explorer/DuelSelection.h"
 
 #include <QMainWindow>
@@ -11,13 +11,17 @@ class CiaoPane;
 class DuelBoardPane;
 class FitnessPane;
 class PopulationsPane;
+class QAction;
 class QMenu;
 class QSplitter;
 class QTimer;
 
 // The explorer's window: one run at a time, opened from a folder or an
-// archive, its panes linked by one selection (a generation and a duel),
-// followed while a batch still writes it.
+// archive, its panes linked by one selection (a duel between a member of
+// each population, each of its own generation), followed while a batch
+// still writes it. A choice in any pane sets the selection, which then stays
+// where the user put it as the run grows; following the newest generation
+// (End) keeps it on the newest generation's champions, as tail -f does.
 class ExplorerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,10 +37,17 @@ public:
     QString openPath(const QString& path, bool fromMenu = false);
     void closeRun();
 
-    bool hasRun() const { return run != nullptr; }
-    const OpenedRun* openedRun() const { return run.get(); }
+    bool hasRun() const { return live != nullptr; }
+    const OpenedRun* openedRun() const { return live ? &live->run() : nullptr; }
     const DuelSelection& selection() const { return current; }
+    // A duel chosen as a pane's click chooses it: the newest generation is
+    // no longer followed.
     void select(const DuelSelection& selection);
+    // Whether the selection follows the newest generation as the run grows.
+    bool followingNewest() const { return followNewest; }
+    // Selects the newest generation's champions and keeps them selected as
+    // the run grows, or stops doing so.
+    void setFollowingNewest(bool follow);
     // Selects a duel asked for by generations and members, after checking
     // that the run holds them; the problem, or empty.
     QString selectChecked(const DuelSelection& selection);
@@ -57,16 +68,22 @@ private:
     void buildMenus();
     void rememberRecent(const QString& path);
     void refreshRecentMenu();
-    void showRun(std::unique_ptr<OpenedRun> opened, bool keepSelection);
+    void showRun(std::unique_ptr<LiveRun> opened);
+    // The run's fitness chart and CIAO map, anew or grown.
+    void showRecords();
+    void selectQuietly(const DuelSelection& selection);
+    // The newest archived generation's champions, or the log's last
+    // generation without an archive.
+    DuelSelection newestDuel() const;
     void updatePanes();
     // The archived generation `generation`, or null.
     const ArchivedGeneration* archived(int generation) const;
-    qint64 filesStamp() const;
 
     const bool layoutRemembered;
-    std::unique_ptr<OpenedRun> run;
+    std::unique_ptr<LiveRun> live;
     DuelSelection current;
-    qint64 stamp = 0;
+    bool followNewest = true;
+    QAction* followAction = nullptr;
     QSplitter* rows = nullptr;
     QSplitter* topRow = nullptr;
     QSplitter* bottomRow = nullptr;

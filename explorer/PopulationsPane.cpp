@@ -26,15 +26,27 @@ PopulationsPane::PopulationsPane(QWidget* parent) : QWidget(parent)
     setMinimumSize(200, 120);
 }
 
-void PopulationsPane::setGeneration(const ArchivedGeneration* generation,
-                                    const PatternShape& patternShape)
+void PopulationsPane::setGenerations(const ArchivedGeneration* first,
+                                     const ArchivedGeneration* second,
+                                     const PatternShape& patternShape)
 {
-    if (generation)
-        shown = *generation;
-    else
-        shown.reset();
+    const ArchivedGeneration* generations[] = {first, second};
+    for (std::size_t k = 0; k < 2; ++k)
+        if (generations[k])
+            shown[k] = *generations[k];
+        else
+            shown[k].reset();
     shape = patternShape;
     update();
+}
+
+int PopulationsPane::memberCount(int population) const
+{
+    const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+    if (!generation)
+        return 0;
+    return static_cast<int>(population == 1 ? generation->population1.size()
+                                            : generation->population2.size());
 }
 
 void PopulationsPane::setChosenMembers(int member1, int member2)
@@ -49,7 +61,7 @@ void PopulationsPane::setChosenMembers(int member1, int member2)
 PopulationsPane::Layout PopulationsPane::layout() const
 {
     Layout result;
-    const int members = shown ? static_cast<int>(shown->population1.size()) : 0;
+    const int members = std::max(memberCount(1), memberCount(2));
     const int sectionHeight = (height() - 2 * captionHeight) / 2;
     for (int population = 0; population < 2; ++population)
         result.sections[static_cast<std::size_t>(population)] =
@@ -74,7 +86,7 @@ PopulationsPane::Layout PopulationsPane::layout() const
 
 QRect PopulationsPane::thumbnailRect(int population, int member) const
 {
-    if (!shown || member < 0 || member >= static_cast<int>(shown->population1.size()))
+    if (population < 1 || population > 2 || member < 0 || member >= memberCount(population))
         return {};
     const Layout at = layout();
     const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
@@ -88,10 +100,8 @@ QRect PopulationsPane::thumbnailRect(int population, int member) const
 
 int PopulationsPane::memberAt(QPoint position, int& population) const
 {
-    if (!shown)
-        return -1;
     for (population = 1; population <= 2; ++population)
-        for (int member = 0; member < static_cast<int>(shown->population1.size()); ++member)
+        for (int member = 0; member < memberCount(population); ++member)
             if (thumbnailRect(population, member).contains(position))
                 return member;
     return -1;
@@ -101,7 +111,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    if (!shown) {
+    if (!shown[0] && !shown[1]) {
         painter.drawText(rect(), Qt::AlignCenter, tr("No archived generation"));
         return;
     }
@@ -111,8 +121,11 @@ void PopulationsPane::paintEvent(QPaintEvent*)
     thumbnail.setWidth(shape.width);
     thumbnail.setHeight(shape.height);
     for (int population = 1; population <= 2; ++population) {
-        const auto& members = population == 1 ? shown->population1 : shown->population2;
-        const int champion = population == 1 ? shown->champion1 : shown->champion2;
+        const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+        if (!generation)
+            continue;
+        const auto& members = population == 1 ? generation->population1 : generation->population2;
+        const int champion = population == 1 ? generation->champion1 : generation->champion2;
         const int chosen = population == 1 ? chosen1 : chosen2;
         const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
         painter.setPen(palette().windowText().color());
@@ -120,7 +133,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
                          Qt::AlignLeft | Qt::AlignVCenter,
                          tr("Population %1, generation %2: champion %3 framed")
                              .arg(population)
-                             .arg(shown->generation)
+                             .arg(generation->generation)
                              .arg(champion));
         std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
         for (int member = 0; member < static_cast<int>(members.size()); ++member) {
@@ -156,5 +169,5 @@ void PopulationsPane::mousePressEvent(QMouseEvent* event)
     else
         chosen2 = member;
     update();
-    emit membersChosen(chosen1, chosen2);
+    emit memberChosen(population, member);
 }

@@ -45,7 +45,7 @@ QString checkImageOutput(const ExplorerOptions& options)
 int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
 {
     if (options.duel) {
-        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
         if (options.members) {
             duel.member1 = options.members->first;
             duel.member2 = options.members->second;
@@ -128,7 +128,7 @@ int main(int argc, char** argv)
     if (options.scripted())
         return writeScriptedImage(window, options);
     if (options.duel && window.hasRun()) {
-        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
         if (options.members) {
             duel.member1 = options.members->first;
             duel.member2 = options.members->second;

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -63,7 +64,13 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     topRow->addWidget(fitnessPane);
     topRow->addWidget(ciaoPane);
     bottomRow = new QSplitter(Qt::Horizontal, this);
-    bottomRow->addWidget(populationsPane);
+    // Thumbnails too many to read at the pane's size scroll.
+    auto* populationsScroll = new QScrollArea(this);
+    populationsScroll->setWidgetResizable(true);
+    populationsScroll->setFrameShape(QFrame::NoFrame);
+    populationsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    populationsScroll->setWidget(populationsPane);
+    bottomRow->addWidget(populationsScroll);
     bottomRow->addWidget(duelPane);
     rows = new QSplitter(Qt::Vertical, this);
     rows->addWidget(topRow);
@@ -181,6 +188,43 @@ void ExplorerWindow::buildMenus()
     followAction->setChecked(followNewest);
     followAction->setShortcut(QKeySequence(Qt::Key_End));
     connect(followAction, &QAction::toggled, this, &ExplorerWindow::setFollowingNewest);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Keys...")), &QAction::triggered, this, [this] {
+        QMessageBox box(QMessageBox::NoIcon, tr("Keys and mouse"), keysHelp(), QMessageBox::Close,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    });
+}
+
+QString ExplorerWindow::keysHelp()
+{
+    return tr("Window\n"
+              "  End: follow the newest generation (its champions), as a run grows\n"
+              "  Ctrl+O: open an archive; Ctrl+Shift+O: open a run folder\n"
+              "  Ctrl+W: close the run; Ctrl+Q: quit; drop a folder or an archive to open it\n"
+              "\n"
+              "Fitness chart\n"
+              "  Click: that generation's champions, both sides\n"
+              "  Left, Right: the generation before or after (with Shift, ten)\n"
+              "  Wheel: zoom the generations around the pointer\n"
+              "  Hover: the generation's averages and bests\n"
+              "\n"
+              "CIAO maps\n"
+              "  Click a cell: the duel of its two generations' champions\n"
+              "  Wheel: zoom the generations, played anew\n"
+              "  Hover: the cell's generations and both scores\n"
+              "  Esc: cancel the matches in progress\n"
+              "\n"
+              "Populations\n"
+              "  Click a member: it, for its side of the duel; the generations stay\n"
+              "  Hover: its index, whether it is the champion, and the champion's score\n"
+              "\n"
+              "Duel board\n"
+              "  Space: play or pause\n"
+              "  S, Right: one step on; Left: one step back\n"
+              "  Home: step 0; End: the last step");
 }
 
 QString ExplorerWindow::openPath(const QString& path, bool fromMenu)

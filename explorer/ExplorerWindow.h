@@ -54,6 +54,9 @@ public:
     // Rereads the open run when its files grew (a batch still writing it).
     void followRun();
 
+    // What Help > Keys lists: every key and mouse action of every pane.
+    static QString keysHelp();
+
     DuelBoardPane* duelBoard() const { return duelPane; }
     PopulationsPane* populations() const { return populationsPane; }
     FitnessPane* fitness() const { return fitnessPane; }

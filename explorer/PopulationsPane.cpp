@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,12 @@ namespace
 {
 
 constexpr int captionHeight = 18;
+// Fewer pixels a cell than this and a pattern cannot be read; the pane
+// scrolls instead.
+constexpr int smallestCell = 3;
+// Between thumbnails, room for the frames of the champion and the chosen.
+constexpr int thumbnailGap = 4;
+constexpr int minimumHeightAlone = 120;
 
 const QColor championFrame(0xd0, 0x20, 0x20);
 const QColor chosenFrame(0x20, 0x20, 0x20);
@@ -23,7 +30,8 @@ const QColor chosenFrame(0x20, 0x20, 0x20);
 
 PopulationsPane::PopulationsPane(QWidget* parent) : QWidget(parent)
 {
-    setMinimumSize(200, 120);
+    setMinimumSize(200, minimumHeightAlone);
+    setMouseTracking(true);
 }
 
 void PopulationsPane::setGenerations(const ArchivedGeneration* first,
@@ -37,7 +45,26 @@ void PopulationsPane::setGenerations(const ArchivedGeneration* first,
         else
             shown[k].reset();
     shape = patternShape;
+    fitHeight();
     update();
+}
+
+void PopulationsPane::fitHeight()
+{
+    // Thumbnails of the smallest readable cells that do not fit make the
+    // pane taller, to be scrolled.
+    const int members = std::max(memberCount(1), memberCount(2));
+    const QSize thumbnail(shape.width * smallestCell, shape.height * smallestCell);
+    const int columns =
+        std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
+    const int rows = (members + columns - 1) / columns;
+    const int needed = 2 * (captionHeight + rows * (thumbnail.height() + thumbnailGap));
+    setMinimumHeight(std::max(minimumHeightAlone, needed));
+}
+
+void PopulationsPane::resizeEvent(QResizeEvent*)
+{
+    fitHeight();
 }
 
 int PopulationsPane::memberCount(int population) const
@@ -70,11 +97,11 @@ PopulationsPane::Layout PopulationsPane::layout() const
     if (members == 0 || sectionHeight <= 0)
         return result;
     // The widest cell size for which the members fill rows of the section.
-    for (int cellSize = 16; cellSize >= 1; --cellSize) {
+    for (int cellSize = 16; cellSize >= smallestCell; --cellSize) {
         const QSize thumbnail(shape.width * cellSize, shape.height * cellSize);
         const int columns = std::max(1, (width() - result.gap) / (thumbnail.width() + result.gap));
         const int rows = (members + columns - 1) / columns;
-        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == 1) {
+        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == smallestCell) {
             result.cellSize = cellSize;
             result.thumbnail = thumbnail;
             result.columns = columns;
@@ -156,6 +183,36 @@ void PopulationsPane::paintEvent(QPaintEvent*)
             }
         }
     }
+}
+
+QString PopulationsPane::memberToolTip(int population, int member) const
+{
+    const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+    if (!generation || member < 0 || member >= memberCount(population))
+        return {};
+    const int champion = population == 1 ? generation->champion1 : generation->champion2;
+    QString text = tr("population %1, generation %2, member %3")
+                       .arg(population)
+                       .arg(generation->generation)
+                       .arg(member);
+    // The archive holds the champions' scores only.
+    if (member == champion)
+        text += tr("\nthe champion, score %1")
+                    .arg(static_cast<double>(population == 1 ? generation->championScore1
+                                                             : generation->championScore2),
+                         0, 'g', 6);
+    return text;
+}
+
+void PopulationsPane::mouseMoveEvent(QMouseEvent* event)
+{
+    int population = 0;
+    const int member = memberAt(event->position().toPoint(), population);
+    if (member < 0)
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPosition().toPoint(), memberToolTip(population, member),
+                           this);
 }
 
 void PopulationsPane::mousePressEvent(QMouseEvent* event)

@@ -35,6 +35,10 @@ public:
     // coordinates; empty when not shown.
     QRect thumbnailRect(int population, int member) const;
 
+    // What hovering over a member says: its population, generation and
+    // index, and for the champion that it is and its score.
+    QString memberToolTip(int population, int member) const;
+
 signals:
     // Member `member` of population 1 or 2, chosen by a click.
     void memberChosen(int population, int member);
@@ -42,16 +46,21 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Layout {
         int columns = 1;
         int cellSize = 1;
         QSize thumbnail;
-        int gap = 2;
+        // Between thumbnails, for the frames.
+        int gap = 4;
         std::array<QRect, 2> sections;
     };
     Layout layout() const;
+    // As tall as the thumbnails need at their smallest cells.
+    void fitHeight();
     int memberAt(QPoint position, int& population) const;
     // The members of population 1 or 2 shown, none when it is not.
     int memberCount(int population) const;

@@ -140,6 +140,7 @@ void ExplorerTest::duelBoardStepsAsTheBoard_data()
     QTest::newRow("Left, a step back") << false << 60 << int(Qt::Key_Left) << 59;
     QTest::newRow("Left at 0") << false << 0 << int(Qt::Key_Left) << 0;
     QTest::newRow("Home") << false << 50 << int(Qt::Key_Home) << 0;
+    QTest::newRow("End") << false << 50 << int(Qt::Key_End) << 100;
     QTest::newRow("last step") << false << 100 << 0 << 100;
     QTest::newRow("S at the last step") << false << 100 << int(Qt::Key_S) << 100;
     QTest::newRow("odd layout, last step") << true << 80 << 0 << 80;
@@ -158,8 +159,14 @@ void ExplorerTest::duelBoardStepsAsTheBoard()
     DuelBoardPane pane;
     setTestDuel(pane, duel);
     pane.goToStep(from);
-    if (key != 0)
+    if (key != 0) {
         QTest::keyClick(&pane, Qt::Key(key));
+        // Help > Keys names it.
+        const QString name = QKeySequence(key).toString();
+        QVERIFY2(ExplorerWindow::keysHelp().contains(
+                     QRegularExpression(QStringLiteral("[ ,;]%1[:,]").arg(name))),
+                 qPrintable(name));
+    }
     QCOMPARE(pane.step(), to);
 
     Board board;
@@ -384,6 +391,16 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.openPath(dir.filePath(QStringLiteral("run.arc"))), QString());
     PopulationsPane* populations = window.populations();
+    // Readable: three pixels a cell at least, apart from each other.
+    const QRect first = populations->thumbnailRect(1, 0);
+    const PatternShape patternShape = window.openedRun()->config.match.pattern;
+    QVERIFY(first.width() >= 3 * patternShape.width);
+    QVERIFY(populations->thumbnailRect(1, 1).left() > first.right() + 1);
+    const ArchivedGeneration& third = window.openedRun()->archive->generations[2];
+    QCOMPARE(populations->memberToolTip(1, third.champion1),
+             QStringLiteral("population 1, generation 3, member %1\nthe champion, score %2")
+                 .arg(third.champion1)
+                 .arg(static_cast<double>(third.championScore1), 0, 'g', 6));
     clickAt(populations, populations->thumbnailRect(1, 6).center());
     clickAt(populations, populations->thumbnailRect(2, 2).center());
     QCOMPARE(window.selection().member1, 6);
@@ -404,6 +421,15 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QCOMPARE(shown.pixelColor(populations->thumbnailRect(1, 5).left() - 1,
                               populations->thumbnailRect(1, 5).center().y()),
              background);
+
+    // A hundred members at three pixels a cell do not fit the pane: it scrolls.
+    const QString hundred = dir.filePath(QStringLiteral("hundred.arc"));
+    QVERIFY(writeBytes(hundred, randomArchive(2, 5)));
+    QCOMPARE(window.openPath(hundred), QString());
+    QApplication::processEvents();
+    QCOMPARE(populations->thumbnailRect(2, 99).width(), 3 * PatternShape().width);
+    QVERIFY(populations->thumbnailRect(2, 99).bottom() < populations->height());
+    QVERIFY(populations->height() > populations->parentWidget()->height());
 }
 
 void ExplorerTest::selectionIsOneDuel_data()
@@ -573,10 +599,12 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.openPath(partial), QString());
-    // The first look learns where the file being written ends.
-    window.followRun();
     window.ciao()->waitForGrid();
     QCOMPARE(window.ciao()->matchesToPlay(), 25);
+    // The first look learns where the file being written ends, and plays
+    // nothing again.
+    window.followRun();
+    QCOMPARE(window.ciao()->matchesToPlay(), 0);
     QByteArray grown = six;
     const qsizetype recordSize = (six.size() - archiveUpTo(six, 0).size()) / 6;
     const qsizetype inSecond = archiveUpTo(six, 1).size() + recordSize / 2;

@@ -151,6 +151,7 @@ QString LiveRun::rereadLog(const QString& path)
     // A log with its header alone has no generation yet.
     if (bytes.count('\n') <= 1 && !bytes.isEmpty()) {
         log.path = path;
+        opened.csvPath = path;
         return {};
     }
     CsvLogRead read = parseCsvLog(bytes, path);

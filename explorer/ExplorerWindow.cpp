@@ -402,6 +402,17 @@ void ExplorerWindow::followRun()
         updatePanes();
 }
 
+bool ExplorerWindow::runFinished() const
+{
+    const OpenedRun* run = openedRun();
+    if (!run)
+        return true;
+    for (const QString& path : {run->csvPath, run->archivePath})
+        if (path.endsWith(QStringLiteral(".partial")))
+            return false;
+    return true;
+}
+
 void ExplorerWindow::rememberRecent(const QString& path)
 {
     QSettings settings;

@@ -51,8 +51,11 @@ public:
     // Selects a duel asked for by generations and members, after checking
     // that the run holds them; the problem, or empty.
     QString selectChecked(const DuelSelection& selection);
-    // Rereads the open run when its files grew (a batch still writing it).
+    // Reads what the open run's files gained (a batch still writing it).
     void followRun();
+    // Whether the open run's files have their final names: the batch that
+    // wrote them has finished.
+    bool runFinished() const;
 
     // What Help > Keys lists: every key and mouse action of every pane.
     static QString keysHelp();

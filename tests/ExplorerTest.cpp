@@ -113,6 +113,7 @@ private slots:
     void followedRunToItsEnd_data();
     void followedRunToItsEnd();
     void followingReadsOnlyWhatWasAppended();
+    void followedImageShowsTheLastGeneration();
     void damagedRunLeavesTheOpenOne();
     void hugeRunClosesAtOnce();
     void hostileArgumentsAreQuoted_data();
@@ -619,6 +620,43 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     QCOMPARE(window.ciao()->matchesToPlay(), 6 * 6 - 5 * 5);
 }
 
+// --follow waits for the batch to finish the run, and the image shows its
+// last generation's duel, as --duel asks for it on the finished run.
+void ExplorerTest::followedImageShowsTheLastGeneration()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("seed-4"));
+    QVERIFY(recordRun(folder, 5));
+    const QDir run(folder);
+    const QString logPath = run.filePath(QStringLiteral("fitness.csv"));
+    const QString archivePath = run.filePath(QStringLiteral("run.arc"));
+    const QByteArray log = fileBytes(logPath);
+    const QByteArray archive = fileBytes(archivePath);
+    const QString expected = dir.filePath(QStringLiteral("expected.png"));
+    QCOMPARE(runProgram(QStringLiteral(COEVOLIFE_EXPLORER_PATH),
+                        {folder, "--duel", "5", "5", "--board-image", expected})
+                 .exitCode,
+             0);
+    for (const QString& path : {logPath, archivePath})
+        QVERIFY(QFile::remove(path));
+    QVERIFY(writeBytes(logPath + ".partial", logUpTo(log, 3)));
+    QVERIFY(writeBytes(archivePath + ".partial", archiveUpTo(archive, 3)));
+    const QString followed = dir.filePath(QStringLiteral("followed.png"));
+    QProcess explorer;
+    explorer.start(QStringLiteral(COEVOLIFE_EXPLORER_PATH),
+                   {folder, "--follow", "--board-image", followed});
+    QVERIFY(explorer.waitForStarted());
+    // The batch writes on and finishes, renaming its files.
+    QTest::qWait(300);
+    QVERIFY(writeBytes(logPath + ".partial", log));
+    QVERIFY(writeBytes(archivePath + ".partial", archive));
+    QVERIFY(QFile::rename(logPath + ".partial", logPath));
+    QVERIFY(QFile::rename(archivePath + ".partial", archivePath));
+    QVERIFY(explorer.waitForFinished(300000));
+    QCOMPARE(explorer.exitCode(), 0);
+    QCOMPARE(QImage(followed), QImage(expected));
+}
+
 void ExplorerTest::damagedRunLeavesTheOpenOne()
 {
     QTemporaryDir dir;
@@ -693,6 +731,9 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
         << QStringList{"~/run.arc", "--screenshot", "~/" + hostile + "/s.png"}
         << QStringLiteral("--screenshot ~/%1/s.png: folder ~/%1 does not exist").arg(quoted)
         << true;
+    QTest::newRow("--timeout without --follow")
+        << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--timeout", "5"}
+        << QStringLiteral("--timeout needs --follow") + help << true;
     // The formats Qt writes vary with its plugins.
     QTest::newRow("--board-image name")
         << QStringList{"~/run.arc", "--board-image", "~/" + hostile}

@@ -5,8 +5,10 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
+#include "explorer/SweepPane.h"
 #include "records/PackedPattern.h"
 #include "records/PartialFile.h"
+#include "records/QuotedText.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,6 +22,7 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -75,7 +78,13 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     rows = new QSplitter(Qt::Vertical, this);
     rows->addWidget(topRow);
     rows->addWidget(bottomRow);
-    setCentralWidget(rows);
+    sweepPane = new SweepPane(this);
+    connect(sweepPane, &SweepPane::runChosen, this,
+            [this](const QString& path) { openPath(path); });
+    pages = new QStackedWidget(this);
+    pages->addWidget(rows);
+    pages->addWidget(sweepPane);
+    setCentralWidget(pages);
     buildMenus();
 
     // The charts above, with more of the height; the board beside the
@@ -227,9 +236,37 @@ QString ExplorerWindow::keysHelp()
               "  Home: step 0; End: the last step");
 }
 
+SweepPane* ExplorerWindow::sweep() const
+{
+    return pages->currentWidget() == sweepPane ? sweepPane : nullptr;
+}
+
 QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
 {
     OpenedRunRead read = openRun(path);
+    if (!read.error.isEmpty() && QFileInfo(path).isDir()) {
+        // Not a run's folder: a sweep's or a condition's, whose seeds are runs.
+        SweepRead swept = readSweep(path);
+        if (swept.error.isEmpty() && !swept.runs.empty()) {
+            rememberRecent(path);
+            live.reset();
+            ciaoPane->clear();
+            setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(QFileInfo(path).fileName()));
+            statusBar()->showMessage(
+                swept.warnings.isEmpty()
+                    ? tr("A condition shows its seeds' summary; double-click a seed (or Enter) "
+                         "to open its run")
+                    : swept.warnings.join(QStringLiteral("; ")));
+            sweepPane->setSweep(path, std::move(swept));
+            pages->setCurrentWidget(sweepPane);
+            return {};
+        }
+        read.error = swept.error.isEmpty()
+                         ? tr("%1 holds no run (neither fitness.csv nor run.arc, nor their "
+                              ".partial files) and no seed folder of a sweep")
+                               .arg(quotedText(path))
+                         : swept.error;
+    }
     if (!read.error.isEmpty()) {
         if (fromMenu)
             QMessageBox::warning(this, tr("Cannot open the run"), read.error);
@@ -245,6 +282,7 @@ QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
 void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
 {
     live = std::move(opened);
+    pages->setCurrentWidget(rows);
     const OpenedRun& run = live->run();
     setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(run)));
     statusBar()->showMessage(run.warnings.join(QStringLiteral("; ")));
@@ -270,6 +308,7 @@ void ExplorerWindow::showRecords()
 void ExplorerWindow::closeRun()
 {
     live.reset();
+    pages->setCurrentWidget(rows);
     current = DuelSelection();
     setWindowTitle(tr("Coevolife explorer"));
     fitnessPane->setRecords({}, QString());

@@ -14,6 +14,8 @@ class PopulationsPane;
 class QAction;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
+class SweepPane;
 class QTimer;
 
 // The explorer's window: one run at a time, opened from a folder or an
@@ -32,8 +34,9 @@ public:
     explicit ExplorerWindow(bool layoutRemembered = true, QWidget* parent = nullptr);
     ~ExplorerWindow() override;
 
-    // Opens the run at `path`. A problem goes to a dialog when `fromMenu`,
-    // to the status bar otherwise, and comes back; the run open before stays.
+    // Opens the run at `path`, or the sweep or condition whose folder it is.
+    // A problem goes to a dialog when `fromMenu`, to the status bar
+    // otherwise, and comes back; the run open before stays.
     QString openPath(const QString& path, bool fromMenu = false);
     void closeRun();
 
@@ -64,6 +67,9 @@ public:
     PopulationsPane* populations() const { return populationsPane; }
     FitnessPane* fitness() const { return fitnessPane; }
     CiaoPane* ciao() const { return ciaoPane; }
+    // The sweep shown, a sweep's or a condition's folder opened; null while
+    // a run is shown.
+    SweepPane* sweep() const;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -90,6 +96,8 @@ private:
     DuelSelection current;
     bool followNewest = true;
     QAction* followAction = nullptr;
+    QStackedWidget* pages = nullptr;
+    SweepPane* sweepPane = nullptr;
     QSplitter* rows = nullptr;
     QSplitter* topRow = nullptr;
     QSplitter* bottomRow = nullptr;

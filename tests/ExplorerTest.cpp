@@ -9,6 +9,7 @@
 #include "explorer/ExplorerWindow.h"
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
+#include "explorer/SweepPane.h"
 #include "records/ArchiveReader.h"
 #include "records/PartialFile.h"
 #include "records/PatternExport.h"
@@ -114,6 +115,7 @@ private slots:
     void followedRunToItsEnd();
     void followingReadsOnlyWhatWasAppended();
     void followedImageShowsTheLastGeneration();
+    void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
     void hugeRunClosesAtOnce();
     void hostileArgumentsAreQuoted_data();
@@ -655,6 +657,47 @@ void ExplorerTest::followedImageShowsTheLastGeneration()
     QVERIFY(explorer.waitForFinished(300000));
     QCOMPARE(explorer.exitCode(), 0);
     QCOMPARE(QImage(followed), QImage(expected));
+}
+
+// A sweep's folder opens as its conditions and seeds, each with how far it
+// got, and the chosen condition's summary; choosing a seed opens its run. A
+// folder with nothing to read says so.
+void ExplorerTest::sweepFolderOpensAsItsSeeds()
+{
+    QTemporaryDir dir;
+    const QDir sweep(dir.filePath(QStringLiteral("sweep")));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("control/seed-4")), 3));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("control/seed-5")), 3));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("other/seed-4")), 4));
+    // Seed 5 is still being written, two generations in.
+    const QDir unfinished(sweep.filePath(QStringLiteral("control/seed-5")));
+    const QString log = unfinished.filePath(QStringLiteral("fitness.csv"));
+    QVERIFY(writeBytes(log + ".partial", logUpTo(fileBytes(log), 2)));
+    QVERIFY(QFile::remove(log));
+    ExplorerWindow window(false);
+    QCOMPARE(window.openPath(sweep.path()), QString());
+    QVERIFY(!window.hasRun());
+    SweepPane* pane = window.sweep();
+    QVERIFY(pane);
+    QCOMPARE(pane->lines(),
+             (QStringList{"control", "  seed 4: finished at generation 3",
+                          "  seed 5: unfinished, at generation 2", "other",
+                          "  seed 4: finished at generation 4"}));
+    pane->resize(1200, 600);
+    pane->grab();
+    QCOMPARE(pane->chartLayout().panels.size(), std::size_t{4});
+    pane->chooseSeed(2);
+    QVERIFY(window.hasRun());
+    QVERIFY(!window.sweep());
+    QCOMPARE(window.openedRun()->log.size(), 4);
+
+    const QString empty = dir.filePath(QStringLiteral("empty"));
+    QVERIFY(QDir().mkpath(empty));
+    QCOMPARE(window.openPath(empty),
+             QStringLiteral("%1 holds no run (neither fitness.csv nor run.arc, nor their .partial "
+                            "files) and no seed folder of a sweep")
+                 .arg(empty));
+    QVERIFY(window.hasRun());
 }
 
 void ExplorerTest::damagedRunLeavesTheOpenOne()

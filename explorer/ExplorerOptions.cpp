@@ -12,6 +12,7 @@ namespace
 const char usage[] =
     "Usage: coevolife-explorer [PATH] [--duel G1 G2 [--members I J] [--step K]]\n"
     "                          [--screenshot FILE | --board-image FILE]\n"
+    "                          [--follow [--timeout S]]\n"
     "Explores a run: PATH is a run folder (fitness.csv, run.arc, config.toml, any of them\n"
     "missing) or a run archive.\n\n"
     "  --duel G1 G2        select population 1's champion of generation G1 against\n"
@@ -21,6 +22,10 @@ const char usage[] =
     "  --screenshot FILE   write the window as shown to FILE and exit\n"
     "  --board-image FILE  write the duel board alone to FILE, a whole number of\n"
     "                      pixels per cell, and exit\n"
+    "  --follow            with --screenshot or --board-image: follow a run a batch is\n"
+    "                      still writing until its files are final, then show its\n"
+    "                      last generation\n"
+    "  --timeout S         with --follow: stop following after S seconds\n"
     "  -h, --help          show this text\n"
     "  --version           show the program's version\n\n"
     "An image FILE is checked before the run is opened;\n";
@@ -74,6 +79,12 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
             problem = numbers(2, &options.members, nullptr);
         } else if (argument == QStringLiteral("--step")) {
             problem = numbers(1, nullptr, &options.step);
+        } else if (argument == QStringLiteral("--follow")) {
+            options.follow = true;
+        } else if (argument == QStringLiteral("--timeout")) {
+            int seconds = 0;
+            problem = numbers(1, nullptr, &seconds);
+            options.timeoutSeconds = seconds;
         } else if (argument == QStringLiteral("--screenshot") ||
                    argument == QStringLiteral("--board-image")) {
             if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
@@ -97,6 +108,11 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
         return refuse(QStringLiteral("--screenshot and --board-image need a run"));
     if (!options.screenshotPath.isEmpty() && !options.boardImagePath.isEmpty())
         return refuse(QStringLiteral("--screenshot or --board-image, not both"));
+    if (options.follow && !options.scripted())
+        return refuse(QStringLiteral("--follow needs --screenshot or --board-image: the window "
+                                     "follows a run by itself"));
+    if (options.timeoutSeconds && !options.follow)
+        return refuse(QStringLiteral("--timeout needs --follow"));
     if ((options.members || options.step > 0) && !options.duel)
         return refuse(QStringLiteral("--members and --step need --duel"));
     return parsed;

@@ -1,30 +1,10 @@
 #include "analysis/ConditionComparison.h"
 
+#include "records/CsvText.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 
-namespace
-{
-
-QByteArray number(double value)
-{
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.9g", value);
-    return QByteArray(text, length);
-}
-
-} // namespace
-
-QByteArray csvField(const QString& text)
-{
-    QByteArray field = text.toUtf8();
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') &&
-        !field.contains('\r'))
-        return field;
-    field.replace("\"", "\"\"");
-    return '"' + field + '"';
-}
 
 int lastCommonGeneration(const std::vector<ConditionRuns>& conditions)
 {
@@ -49,23 +29,21 @@ int lastGain(const QVector<GenerationRecord>& run, int population, int generatio
 
 std::vector<SeriesValues> seriesAt(const std::vector<ConditionRuns>& conditions, int generation)
 {
-    std::vector<SeriesValues> series = {
-        {QStringLiteral("average1"), {}},   {QStringLiteral("average2"), {}},
-        {QStringLiteral("best1"), {}},      {QStringLiteral("best2"), {}},
-        {QStringLiteral("last_gain1"), {}}, {QStringLiteral("last_gain2"), {}}};
+    std::vector<SeriesValues> series;
+    for (const GenerationSeries& logSeries : generationSeries)
+        series.push_back({QString::fromLatin1(logSeries.name), {}});
+    series.push_back({QStringLiteral("last_gain1"), {}});
+    series.push_back({QStringLiteral("last_gain2"), {}});
     for (SeriesValues& values : series)
         values.values.resize(conditions.size());
     for (std::size_t c = 0; c < conditions.size(); ++c)
         for (const QVector<GenerationRecord>& run : conditions[c].runs) {
             const GenerationRecord& record = run[generation - 1];
-            const double values[] = {record.average1,
-                                     record.average2,
-                                     record.best1,
-                                     record.best2,
-                                     static_cast<double>(lastGain(run, 1, generation)),
-                                     static_cast<double>(lastGain(run, 2, generation))};
-            for (std::size_t s = 0; s < series.size(); ++s)
-                series[s].values[c].push_back(values[s]);
+            std::size_t s = 0;
+            for (const GenerationSeries& logSeries : generationSeries)
+                series[s++].values[c].push_back(record.*logSeries.field);
+            series[s++].values[c].push_back(lastGain(run, 1, generation));
+            series[s].values[c].push_back(lastGain(run, 2, generation));
         }
     return series;
 }
@@ -103,11 +81,11 @@ QByteArray comparisonCsv(const std::vector<ComparisonRow>& rows)
     QByteArray csv("series,condition,n,median,control_n,control_median,u,p,a12,p_holm\n");
     for (const ComparisonRow& row : rows) {
         csv.append(row.series.toUtf8()).append(',').append(csvField(row.condition)).append(',');
-        csv.append(QByteArray::number(row.n)).append(',').append(number(row.median)).append(',');
+        csv.append(QByteArray::number(row.n)).append(',').append(csvNumber(row.median)).append(',');
         csv.append(QByteArray::number(row.controlN)).append(',');
-        csv.append(number(row.controlMedian)).append(',').append(number(row.test.u)).append(',');
-        csv.append(number(row.test.p)).append(',').append(number(row.test.a12)).append(',');
-        csv.append(number(row.pHolm)).append('\n');
+        csv.append(csvNumber(row.controlMedian)).append(',').append(csvNumber(row.test.u)).append(',');
+        csv.append(csvNumber(row.test.p)).append(',').append(csvNumber(row.test.a12)).append(',');
+        csv.append(csvNumber(row.pHolm)).append('\n');
     }
     return csv;
 }

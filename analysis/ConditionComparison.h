@@ -59,10 +59,6 @@ std::vector<ComparisonRow> compareConditions(const std::vector<QString>& names,
 // is quoted as CSV quotes it.
 QByteArray comparisonCsv(const std::vector<ComparisonRow>& rows);
 
-// `text` as one CSV field: as it is, or quoted when it holds a comma, a
-// quote or a line end.
-QByteArray csvField(const QString& text);
-
 // A condition's median and quartiles per generation, for the chart.
 struct ConditionSummary {
     QString name;

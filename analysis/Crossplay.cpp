@@ -3,11 +3,11 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/RunFolders.h"
+#include "records/CsvText.h"
 #include "records/QuotedText.h"
 
 #include <QDir>
 
-#include <cstdio>
 
 CrossplayRead readCrossplayRuns(const std::vector<ConditionFolder>& folders, int at)
 {
@@ -81,12 +81,14 @@ QByteArray crossplayCsv(const std::vector<QString>& names, const std::vector<Cro
                         const CrossplayMeans& means)
 {
     QByteArray csv("condition,seed,mean1,mean2\n");
-    char numbers[80];
-    for (std::size_t r = 0; r < runs.size(); ++r) {
-        const int length = std::snprintf(numbers, sizeof numbers, ",%u,%.9g,%.9g\n", runs[r].seed,
-                                         means.mean1[r], means.mean2[r]);
+    for (std::size_t r = 0; r < runs.size(); ++r)
         csv.append(csvField(names[static_cast<std::size_t>(runs[r].condition)]))
-            .append(numbers, length);
-    }
+            .append(',')
+            .append(QByteArray::number(runs[r].seed))
+            .append(',')
+            .append(csvNumber(means.mean1[r]))
+            .append(',')
+            .append(csvNumber(means.mean2[r]))
+            .append('\n');
     return csv;
 }

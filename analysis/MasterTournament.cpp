@@ -1,8 +1,8 @@
 #include "analysis/MasterTournament.h"
 
 #include "analysis/ChampionGrid.h"
+#include "records/CsvText.h"
 
-#include <cstdio>
 
 MasterScores masterScores(const ChampionGrid& grid, const std::vector<int>& generations)
 {
@@ -26,11 +26,12 @@ MasterScores masterScores(const ChampionGrid& grid, const std::vector<int>& gene
 QByteArray masterCsv(const MasterScores& scores)
 {
     QByteArray csv("generation,mean1,mean2\n");
-    char line[96];
-    for (std::size_t k = 0; k < scores.generations.size(); ++k) {
-        const int length = std::snprintf(line, sizeof line, "%d,%.9g,%.9g\n", scores.generations[k],
-                                         scores.mean1[k], scores.mean2[k]);
-        csv.append(line, length);
-    }
+    for (std::size_t k = 0; k < scores.generations.size(); ++k)
+        csv.append(QByteArray::number(scores.generations[k]))
+            .append(',')
+            .append(csvNumber(scores.mean1[k]))
+            .append(',')
+            .append(csvNumber(scores.mean2[k]))
+            .append('\n');
     return csv;
 }

@@ -232,7 +232,7 @@ SweepRead readSweep(const QString& path)
             const QDir run(folder.filePath(entry));
             if (!seed || !holdsRun(run))
                 continue;
-            SweepRun played{index, *seed, run.exists(logName), {}};
+            SweepRun played{index, *seed, run.exists(logName), {}, run.path()};
             const QString partial = run.filePath(PartialFile::partialPathOf(logName));
             if (played.finished || QFileInfo::exists(partial)) {
                 CsvLogRead read = played.finished ? readCsvLog(run.filePath(logName))

@@ -90,6 +90,8 @@ struct SweepRun {
     std::uint32_t seed = 0;
     bool finished = false;
     QVector<GenerationRecord> log;
+    // The run's folder.
+    QString path;
 };
 struct SweepRead {
     // Each condition's folder name, in the order of the folders.

@@ -1,8 +1,9 @@
 #include "analysis/SeedSummary.h"
 
+#include "records/CsvText.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace
 {
@@ -39,18 +40,17 @@ std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord
         longest = std::max(longest, run.size());
     std::vector<SummaryRow> rows;
     for (qsizetype k = 0; k < longest; ++k) {
-        std::vector<double> average1, average2, best1, best2;
-        for (const QVector<GenerationRecord>& run : runs) {
-            if (k >= run.size())
-                continue;
-            average1.push_back(run[k].average1);
-            average2.push_back(run[k].average2);
-            best1.push_back(run[k].best1);
-            best2.push_back(run[k].best2);
+        SummaryRow row;
+        row.generation = static_cast<int>(k + 1);
+        for (const GenerationSeries& series : generationSeries) {
+            std::vector<double> values;
+            for (const QVector<GenerationRecord>& run : runs)
+                if (k < run.size())
+                    values.push_back(run[k].*series.field);
+            row.seeds = static_cast<int>(values.size());
+            seriesField(row, series.series) = quartilesOf(values);
         }
-        rows.push_back({static_cast<int>(k + 1), static_cast<int>(average1.size()),
-                        quartilesOf(average1), quartilesOf(average2), quartilesOf(best1),
-                        quartilesOf(best2)});
+        rows.push_back(row);
     }
     return rows;
 }
@@ -58,25 +58,21 @@ std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord
 QByteArray summaryHeader()
 {
     QByteArray header("generation,seeds");
-    for (const char* series : summarySeries)
-        for (const char* statistic : summaryStatistics)
-            header.append(',').append(series).append('_').append(statistic);
+    for (const GenerationSeries& series : generationSeries)
+        for (const SummaryStatistic& statistic : summaryStatistics)
+            header.append(',').append(series.name).append('_').append(statistic.suffix);
     return header;
 }
 
 QByteArray summaryCsv(const std::vector<SummaryRow>& rows)
 {
     QByteArray csv = summaryHeader() + '\n';
-    char number[32];
     for (const SummaryRow& row : rows) {
         csv.append(QByteArray::number(row.generation)).append(',');
         csv.append(QByteArray::number(row.seeds));
-        for (const Quartiles* series : {&row.average1, &row.average2, &row.best1, &row.best2})
-            for (double value :
-                 {series->minimum, series->lower, series->median, series->upper, series->maximum}) {
-                const int length = std::snprintf(number, sizeof number, ",%.9g", value);
-                csv.append(number, length);
-            }
+        for (const GenerationSeries& series : generationSeries)
+            for (const SummaryStatistic& statistic : summaryStatistics)
+                csv.append(',').append(csvNumber(seriesField(row, series.series).*statistic.field));
         csv.append('\n');
     }
     return csv;

@@ -40,9 +40,17 @@ struct SummaryRow {
 // that reached it. Every run holds generations 1, 2, ... in order.
 std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord>>& runs);
 
-// The series and statistics of the summary's columns, in their order.
-inline constexpr const char* summarySeries[] = {"average1", "average2", "best1", "best2"};
-inline constexpr const char* summaryStatistics[] = {"min", "q1", "median", "q3", "max"};
+// The statistics of each series' columns, in their order: the column's
+// suffix and the field. The series come in the log's order.
+struct SummaryStatistic {
+    const char* suffix;
+    double Quartiles::*field;
+};
+inline constexpr SummaryStatistic summaryStatistics[] = {{"min", &Quartiles::minimum},
+                                                         {"q1", &Quartiles::lower},
+                                                         {"median", &Quartiles::median},
+                                                         {"q3", &Quartiles::upper},
+                                                         {"max", &Quartiles::maximum}};
 // "generation,seeds,average1_min,...,best2_max".
 QByteArray summaryHeader();
 

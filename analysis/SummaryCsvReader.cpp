@@ -59,9 +59,9 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
                                        "the generation before")
                             .arg(quotedText(fields[1]), QString::number(before)));
         int column = 2;
-        for (Quartiles* series : {&row.average1, &row.average2, &row.best1, &row.best2})
-            for (double* value : {&series->minimum, &series->lower, &series->median,
-                                  &series->upper, &series->maximum}) {
+        for (const GenerationSeries& series : generationSeries)
+            for (const SummaryStatistic& statistic : summaryStatistics) {
+                double* value = &(seriesField(row, series.series).*statistic.field);
                 *value = fields[column].toDouble(&ok);
                 if (!ok || !std::isfinite(*value))
                     return fail(lineNumber, QStringLiteral("\"%1\" is not a number")

@@ -1,6 +1,7 @@
 #include "analyze/AnalyzeOptions.h"
 
 #include "analysis/RunFolders.h"
+#include "board/MatchPool.h"
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/OptionTable.h"
@@ -86,7 +87,7 @@ const OptionTable& analyzeOptions()
         textOption(QStringLiteral("threads"), QStringLiteral("N"),
                    QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per "
                                   "CPU).")
-                       .arg(maximumThreadCount)),
+                       .arg(MatchPool::maximumThreadCount)),
         flagOption(QStringLiteral("full-range"),
                    QStringLiteral("ciao: colour each map up to its highest score (default: up "
                                   "to its 95th percentile, higher scores in the top colour, so "
@@ -192,7 +193,7 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     const OptionTable& table = analyzeOptions();
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(description));
-    parser.addHelpOption();
+    addHelpAndVersionOptions(parser);
     table.addTo(parser);
     parser.addPositionalArgument(
         QStringLiteral("command"),

@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "board/MatchPool.h"
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/OptionTable.h"
@@ -53,7 +54,7 @@ const OptionTable& batchOptions()
         textOption(QStringLiteral("threads"), QStringLiteral("N"),
                    QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per "
                                   "CPU). The output is the same for any number.")
-                       .arg(maximumThreadCount)),
+                       .arg(MatchPool::maximumThreadCount)),
         flagOption(QStringLiteral("board-threads"),
                    QStringLiteral("Play the matches as the window does, two at a time, each on "
                                   "a board thread started for it. Slower; the output is the "
@@ -141,7 +142,7 @@ BatchOptionsParse parseBatchOptions(const QStringList& arguments)
         QStringLiteral("Runs the co-evolution without a window and prints the lines the log pane "
                        "would show, one per line.\n\n") +
         QLatin1String(ExitCode::exitCodesHelp));
-    parser.addHelpOption();
+    addHelpAndVersionOptions(parser);
     batchOptions().addTo(parser);
     if (const auto stop = parseHelpOrSyntax(parser, arguments, program))
         return *stop;

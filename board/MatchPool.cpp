@@ -23,6 +23,11 @@ MatchPool::MatchPool(int threadCount)
     }
 }
 
+int MatchPool::defaultThreadCount()
+{
+    return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, maximumThreadCount);
+}
+
 std::unique_ptr<MatchPool> MatchPool::start(int threadCount, std::string& failure)
 {
     std::unique_ptr<MatchPool> pool(new MatchPool(threadCount));

@@ -31,6 +31,11 @@ public:
     // one, those already started are joined and `failure` reads "cannot
     // start N threads: " and the system's reason; there is no pool.
     static std::unique_ptr<MatchPool> start(int threadCount, std::string& failure);
+    // The most threads a pool is asked for: more would only wait for each
+    // other, and thousands are more than a system gives a process.
+    static constexpr int maximumThreadCount = 1024;
+    // One thread per CPU the system reports, from 1 to maximumThreadCount.
+    static int defaultThreadCount();
     // Cancels the job in progress and joins.
     ~MatchPool();
     MatchPool(const MatchPool&) = delete;

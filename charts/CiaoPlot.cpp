@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -71,10 +72,15 @@ struct Triangle {
     QString columnName;
 };
 
-// Score of row generation `row` against column generation `column`.
+// Score of row generation `row` against column generation `column`; NaN
+// while its match's row is still being played.
 float cellScore(const ChampionGrid& grid, int population, int row, int column)
 {
-    return population == 1 ? grid.at(row, column).score1 : grid.at(column, row).score2;
+    const int i = population == 1 ? row : column;
+    const int j = population == 1 ? column : row;
+    if (!grid.holds(i, j))
+        return std::numeric_limits<float>::quiet_NaN();
+    return population == 1 ? grid.at(i, j).score1 : grid.at(i, j).score2;
 }
 
 void drawColourBar(QPainter& painter, const CiaoMap& map)
@@ -145,7 +151,8 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
         for (int column = 0; column <= row; ++column) {
             const float score = cellScore(grid, triangle.population, row, column);
             map.scores.back().push_back(score);
-            all.push_back(score);
+            if (!std::isnan(score))
+                all.push_back(score);
         }
     }
     map.colours = ciaoColourScale(all, range);
@@ -155,7 +162,8 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
     cells.fill(Qt::transparent);
     for (int row = 0; row < count; ++row)
         for (int column = 0; column <= row; ++column)
-            cells.setPixelColor(column, count - 1 - row, map.colourOf(map.scores[row][column]));
+            if (!std::isnan(map.scores[row][column]))
+                cells.setPixelColor(column, count - 1 - row, map.colourOf(map.scores[row][column]));
     map.cells = QRectF(map.scale.toPoint(first, last), map.scale.toPoint(last, first));
     // The cells cover the hatching but in the empty triangle.
     hatch(painter, map.cells);

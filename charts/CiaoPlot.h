@@ -66,7 +66,8 @@ struct CiaoMap {
     QRectF cells;
     // The generations of the rows, which are also those of the columns.
     std::vector<int> generations;
-    // scores[row][column] for column <= row.
+    // scores[row][column] for column <= row; NaN for a cell whose row of
+    // the grid is still being played, left hatched.
     std::vector<std::vector<float>> scores;
     // The map's colour scale, whose bar lies right of the panel.
     CiaoColourScale colours;

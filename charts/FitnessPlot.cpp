@@ -47,17 +47,7 @@ QPen fitnessSeriesPen(FitnessSeries series)
 
 QString fitnessSeriesName(FitnessSeries series)
 {
-    switch (series) {
-    case FitnessSeries::average1:
-        return QStringLiteral("population 1 average");
-    case FitnessSeries::best1:
-        return QStringLiteral("population 1 best so far");
-    case FitnessSeries::average2:
-        return QStringLiteral("population 2 average");
-    case FitnessSeries::best2:
-        return QStringLiteral("population 2 best so far");
-    }
-    return {};
+    return QString::fromLatin1(seriesOf(series).label);
 }
 
 QColor fitnessSeriesColor(FitnessSeries series)

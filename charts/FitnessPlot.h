@@ -19,29 +19,9 @@ inline QRect fitnessPanelArea(int population)
     return twoPanelArea(QRect(0, 0, fitnessPlotWidth, fitnessPlotHeight), population);
 }
 
-enum class FitnessSeries { average1, best1, average2, best2 };
-
 // In legend order: each population's average, then its best so far.
 inline constexpr FitnessSeries allFitnessSeries[] = {FitnessSeries::average1, FitnessSeries::best1,
                                                      FitnessSeries::average2, FitnessSeries::best2};
-
-// The field of `row` that holds `series`, for any row with the fields
-// average1, best1, average2 and best2 (a generation's numbers, a summary's
-// quartiles).
-template <typename Row> const auto& seriesField(const Row& row, FitnessSeries series)
-{
-    switch (series) {
-    case FitnessSeries::average1:
-        return row.average1;
-    case FitnessSeries::best1:
-        return row.best1;
-    case FitnessSeries::average2:
-        return row.average2;
-    case FitnessSeries::best2:
-        return row.best2;
-    }
-    return row.average1;
-}
 
 // Each population in its sprite colour: the average solid in the colour
 // itself, the best-so-far dashed in a darker shade of it.

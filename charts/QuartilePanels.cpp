@@ -25,17 +25,7 @@ constexpr FitnessSeries panelSeries[2][2] = {{FitnessSeries::average1, FitnessSe
 
 QString seriesColumn(FitnessSeries series)
 {
-    switch (series) {
-    case FitnessSeries::average1:
-        return QStringLiteral("average1");
-    case FitnessSeries::best1:
-        return QStringLiteral("best1");
-    case FitnessSeries::average2:
-        return QStringLiteral("average2");
-    case FitnessSeries::best2:
-        return QStringLiteral("best2");
-    }
-    return {};
+    return QString::fromLatin1(seriesOf(series).name);
 }
 
 // The panels share what `chart` leaves below `panelsTop`.

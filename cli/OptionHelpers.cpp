@@ -2,15 +2,16 @@
 
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "board/MatchPool.h"
 #include "cli/StandardOutput.h"
 #include "records/QuotedText.h"
+#include "version/ProgramVersion.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 
 QString programName(const QStringList& arguments, const QString& fallback)
 {
@@ -29,6 +30,19 @@ ParseVerdict configRefusal(const QString& program, const QString& problem)
             QStringLiteral("%1: %2 (see '%1 --print-config' for every key)").arg(program, problem)};
 }
 
+void addHelpAndVersionOptions(QCommandLineParser& parser)
+{
+    parser.addHelpOption();
+    // Not Qt's addVersionOption, whose -v a program may want for itself.
+    parser.addOption(QCommandLineOption(QStringLiteral("version"),
+                                        QStringLiteral("Displays version information.")));
+}
+
+QString versionText(const QString& program)
+{
+    return QStringLiteral("%1 %2\n").arg(program, QStringLiteral(COEVOLIFE_VERSION));
+}
+
 std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
                                               const QStringList& arguments, const QString& program)
 {
@@ -41,6 +55,8 @@ std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
     }
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         return ParseVerdict{ParseVerdict::Outcome::Help, parser.helpText()};
+    if (parser.isSet(QStringLiteral("version")))
+        return ParseVerdict{ParseVerdict::Outcome::Help, versionText(program)};
     return std::nullopt;
 }
 
@@ -97,11 +113,10 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
 std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem)
 {
-    if (!parser.isSet(option)) {
-        const auto processors = static_cast<int>(std::thread::hardware_concurrency());
-        return std::clamp(processors, 1, maximumThreadCount);
-    }
-    const auto threads = wholeNumberOption(parser, option, 1, maximumThreadCount, problem);
+    if (!parser.isSet(option))
+        return MatchPool::defaultThreadCount();
+    const auto threads =
+        wholeNumberOption(parser, option, 1, MatchPool::maximumThreadCount, problem);
     if (!threads)
         return std::nullopt;
     return static_cast<int>(*threads);

@@ -39,10 +39,15 @@ ParseVerdict refusal(const QString& program, const QString& problem);
 // list: "program: problem (see 'program --print-config' for every key)".
 ParseVerdict configRefusal(const QString& program, const QString& problem);
 
-// Parses `arguments` with `parser`, whose help option is added (first, so the
-// usage lists it first). Help for --help, -h or --help-all (which shows the
-// same text), an Error for what the parser refuses; nothing when the
-// program's own checks come next.
+// -h/--help and --version, added first so that the usage lists them first.
+void addHelpAndVersionOptions(QCommandLineParser& parser);
+// What --version prints: "program VERSION" and a line end.
+QString versionText(const QString& program);
+
+// Parses `arguments` with `parser`, whose help and version options are added
+// (addHelpAndVersionOptions). Help for --help, -h or --help-all (which shows
+// the same text) and for --version (the version line), an Error for what the
+// parser refuses; nothing when the program's own checks come next.
 std::optional<ParseVerdict> parseHelpOrSyntax(QCommandLineParser& parser,
                                               const QStringList& arguments, const QString& program);
 
@@ -62,12 +67,9 @@ std::optional<qint64> wholeNumberOption(const QCommandLineParser& parser,
                                         const QCommandLineOption& option, qint64 minimum,
                                         qint64 maximum, QString& problem);
 
-// The most threads a program plays its matches on: more would only wait for
-// each other, and thousands are more than a system gives a process.
-constexpr int maximumThreadCount = 1024;
-// --threads, from 1 to maximumThreadCount; when not given, one thread per CPU
-// the system reports, within the same bounds. When the value is bad, the
-// problem naming it goes to `problem`.
+// --threads, from 1 to the pool's maximumThreadCount; when not given, the
+// pool's default. When the value is bad, the problem naming it goes to
+// `problem`.
 std::optional<int> threadCountOption(const QCommandLineParser& parser,
                                      const QCommandLineOption& option, QString& problem);
 

@@ -180,6 +180,10 @@ WordsRead readWords(const QStringList& arguments, const OptionTable& table,
             read.help = true;
             return read;
         }
+        if (word == QStringLiteral("--version")) {
+            read.version = true;
+            return read;
+        }
         const auto row = std::find_if(table.rows().begin(), table.rows().end(),
                                       [&word](const OptionRow& candidate) {
                                           return word == QStringLiteral("--") + candidate.name;
@@ -190,7 +194,7 @@ WordsRead readWords(const QStringList& arguments, const OptionTable& table,
                                : argument(word);
             continue;
         }
-        if (!row->repeatable && read.values.contains(row->name)) {
+        if (!row->repeatable && !row->isFlag() && read.values.contains(row->name)) {
             read.problem = QStringLiteral("--%1 given more than once").arg(row->name);
             continue;
         }

@@ -89,14 +89,15 @@ QString argumentProblem(const CommandRow& command, const QStringList& arguments)
 // option given, the first problem met, or a request for help.
 struct WordsRead {
     bool help = false;
+    bool version = false;
     // Each option given, by name: its words, and for a number row their values.
     QHash<QString, QStringList> values;
     QHash<QString, QList<qint64>> numbers;
     QString problem;
 };
-// "-h" or "--help" asks for help at once; "--NAME" of a row takes the row's
-// words after it, once unless the row is repeatable; any other word that
-// begins with "-" is refused; every other word goes to `argument`, which
-// returns its problem or empty. `arguments` begin with the program's name.
+// "-h" or "--help" asks for help at once, "--version" for the version; "--NAME" of a row takes the
+// row's words after it, once unless the row is repeatable; any other word that begins with "-" is
+// refused; every other word goes to `argument`, which returns its problem or empty. `arguments`
+// begin with the program's name.
 WordsRead readWords(const QStringList& arguments, const OptionTable& table,
                     const std::function<QString(const QString& word)>& argument);

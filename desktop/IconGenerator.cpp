@@ -1,17 +1,19 @@
-// Writes the application icon as a PNG: coevolife-icon FILE. Run at build
-// time, so the installed icon always matches the sprite tiles.
+// Writes the application icon as a PNG: coevolife-icon SIZE FILE. Run at
+// build time, so the installed icons always match the sprite tiles.
 #include "desktop/AppIcon.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: coevolife-icon FILE\n");
+    const int size = argc == 3 ? std::atoi(argv[1]) : 0;
+    if (size < 16 || size > 1024) {
+        std::fprintf(stderr, "usage: coevolife-icon SIZE FILE (SIZE from 16 to 1024)\n");
         return 2;
     }
-    if (!drawAppIcon().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+    if (!drawAppIcon(size).save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
         return 1;
     }
     return 0;

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <string>
-#include <thread>
 
 namespace
 {
@@ -40,8 +39,7 @@ CiaoPane::CiaoPane(QWidget* parent) : QWidget(parent)
     resizeReplay->setInterval(250);
     connect(resizeReplay, &QTimer::timeout, this, &CiaoPane::replay);
     std::string failure;
-    pool = MatchPool::start(
-        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64), failure);
+    pool = MatchPool::start(MatchPool::defaultThreadCount(), failure);
     if (!pool)
         status = QString::fromStdString(failure);
 }
@@ -106,14 +104,17 @@ void CiaoPane::waitForGrid()
     poll();
 }
 
-// The generations of the zoomed range, every k-th of them so that each cell
-// keeps a few pixels, and a new grid for them, played on the pool.
+// The generations of the zoomed range, every k-th of them from its first so
+// that each cell keeps a few pixels, and a new grid for them, played on the
+// pool. The pairs the grid before held are taken from it: a run that grew
+// plays only the rows and columns of its new generations, and one played at
+// a new stride only the pairs it had not met.
 void CiaoPane::replay()
 {
     cancel();
     generations.clear();
-    grid.reset();
     if (archived.empty() || to < from || !pool) {
+        grid.reset();
         update();
         return;
     }
@@ -122,23 +123,27 @@ void CiaoPane::replay()
     const int stride = (span + playedRoom - 1) / playedRoom;
     std::vector<PackedPattern> rows1;
     std::vector<PackedPattern> rows2;
-    // The newest generation of the range always shows.
-    for (int k = to; k >= from; k -= stride) {
+    const auto take = [&](int k) {
         generations.push_back(archived[static_cast<std::size_t>(k)]);
         rows1.push_back(champions1[static_cast<std::size_t>(k)]);
         rows2.push_back(champions2[static_cast<std::size_t>(k)]);
-    }
-    std::reverse(generations.begin(), generations.end());
-    std::reverse(rows1.begin(), rows1.end());
-    std::reverse(rows2.begin(), rows2.end());
-    grid = std::make_unique<ChampionGrid>(rows1, rows2, matchLayout);
+    };
+    for (int k = from; k <= to; k += stride)
+        take(k);
+    // The newest generation of the range always shows.
+    if (generations.back() != archived[static_cast<std::size_t>(to)])
+        take(to);
+    auto next = std::make_unique<ChampionGrid>(rows1, rows2, matchLayout);
+    if (grid)
+        next->reuse(*grid);
+    grid = std::move(next);
     ChampionGrid* playing = grid.get();
     pool->begin(grid->rowCount(),
                 [playing](int row, Board& board) { playing->playRow(row, board); });
     progress->setRange(0, grid->rowCount());
     progress->setValue(0);
     progress->setFormat(
-        tr("%1 matches, every %2. generation: %p%").arg(grid->matchCount()).arg(stride));
+        tr("%1 matches, every %2. generation: %p%").arg(grid->matchesToPlay()).arg(stride));
     progress->show();
     poller->start();
     update();
@@ -168,6 +173,25 @@ int CiaoPane::indexOf(int generation) const
     return found == generations.end() ? -1 : static_cast<int>(found - generations.begin());
 }
 
+int CiaoPane::nearestIndexOf(int generation) const
+{
+    if (generations.empty())
+        return -1;
+    const auto after = std::lower_bound(generations.begin(), generations.end(), generation);
+    if (after == generations.begin())
+        return 0;
+    if (after == generations.end() || generation - *(after - 1) <= *after - generation)
+        return static_cast<int>(after - generations.begin()) - 1;
+    return static_cast<int>(after - generations.begin());
+}
+
+void CiaoPane::setSelection(int generation1, int generation2)
+{
+    selected1 = generation1;
+    selected2 = generation2;
+    update();
+}
+
 void CiaoPane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -179,6 +203,25 @@ void CiaoPane::paintEvent(QPaintEvent*)
     }
     const QRect area = rect().adjusted(0, 0, 0, progress->isVisible() ? -progressHeight : 0);
     layout = paintCiaoPlot(painter, area, *grid, generations, tr("CIAO maps"));
+    // The selected duel's cell on each map: on population 1's its champion's
+    // row and the opponent's column, on population 2's the other way round.
+    markers.clear();
+    const int index1 = nearestIndexOf(selected1);
+    const int index2 = nearestIndexOf(selected2);
+    if (index1 < 0 || index2 < 0)
+        return;
+    painter.setBrush(Qt::NoBrush);
+    for (const CiaoMap& map : layout.maps) {
+        const QRectF cell = map.population == 1 ? map.cellRect(index1, index2)
+                                                : map.cellRect(index2, index1);
+        // At least a few pixels wide, in black and white to show on any colour.
+        const QRectF marker = cell.adjusted(-2, -2, 2, 2);
+        painter.setPen(QPen(Qt::white, 3));
+        painter.drawRect(marker);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawRect(marker);
+        markers.push_back(marker);
+    }
 }
 
 void CiaoPane::resizeEvent(QResizeEvent*)
@@ -204,7 +247,17 @@ void CiaoPane::mouseMoveEvent(QMouseEvent* event)
         QToolTip::hideText();
         return;
     }
-    const GridScores& scores = grid->at(indexOf(cell->generation1), indexOf(cell->generation2));
+    const int i = indexOf(cell->generation1);
+    const int j = indexOf(cell->generation2);
+    if (!grid->holds(i, j)) {
+        QToolTip::showText(event->globalPosition().toPoint(),
+                           tr("generations %1 and %2: not played yet")
+                               .arg(cell->generation1)
+                               .arg(cell->generation2),
+                           this);
+        return;
+    }
+    const GridScores& scores = grid->at(i, j);
     QToolTip::showText(event->globalPosition().toPoint(),
                        tr("population 1's champion of generation %1\nagainst population 2's of "
                           "generation %2\nscores %3 and %4")

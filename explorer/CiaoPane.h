@@ -32,8 +32,17 @@ public:
     // The generations the grid is played on.
     const std::vector<int>& shownGenerations() const { return generations; }
     const CiaoLayout& lastLayout() const { return layout; }
+    // The matches the grid shown had to play: those of the pairs the grid
+    // before did not hold.
+    long long matchesToPlay() const { return grid ? grid->matchesToPlay() : 0; }
     // Waits for the grid in progress; for tests and scripts.
     void waitForGrid();
+    // Marks the cell of population 1's champion of `generation1` against
+    // population 2's of `generation2` on both maps, at the nearest
+    // generations played.
+    void setSelection(int generation1, int generation2);
+    // Where the marker lies on each map, as last painted; empty where none.
+    const std::vector<QRectF>& selectionMarkers() const { return markers; }
 
 signals:
     void duelChosen(int generation1, int generation2);
@@ -54,6 +63,8 @@ private:
     void poll();
     // The index of `generation` in the generations shown, or -1.
     int indexOf(int generation) const;
+    // The index of the generation shown nearest to `generation`, or -1.
+    int nearestIndexOf(int generation) const;
 
     std::unique_ptr<MatchPool> pool;
     std::unique_ptr<ChampionGrid> grid;
@@ -75,4 +86,7 @@ private:
     QTimer* resizeReplay = nullptr;
     int playedRoom = 0;
     QString status;
+    int selected1 = 0;
+    int selected2 = 0;
+    std::vector<QRectF> markers;
 };

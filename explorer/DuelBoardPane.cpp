@@ -232,6 +232,18 @@ QString DuelBoardPane::exportDuel(const QString& folder, std::uint32_t seed,
                         QStringList{QStringLiteral("Coevolife: ") + caption} + comments, seed);
 }
 
+bool DuelBoardPane::event(QEvent* event)
+{
+    // End is the window's "follow the newest generation" elsewhere; in the
+    // pane it is the match's last step.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_End) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void DuelBoardPane::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
@@ -246,6 +258,10 @@ void DuelBoardPane::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Left:
         pause();
         goToStep(currentStep - 1);
+        return;
+    case Qt::Key_End:
+        pause();
+        goToStep(lastStep());
         return;
     case Qt::Key_Home:
         pause();

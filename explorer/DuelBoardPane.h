@@ -22,7 +22,7 @@ class QToolButton;
 // One duel played out step by step: the board as the run's layout sets up
 // the match, painted as the window paints it, with play, single steps either
 // way and a slider over the match's steps. Keys: Space plays or pauses, S or
-// Right steps on, Left steps back, Home goes back to step 0.
+// Right steps on, Left steps back, Home goes back to step 0, End to the last.
 class DuelBoardPane : public QWidget
 {
     Q_OBJECT
@@ -74,6 +74,7 @@ signals:
     void stepChanged(int step);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -13,6 +13,7 @@ namespace
 const char usage[] =
     "Usage: coevolife-explorer [PATH] [--duel G1 G2 [--members I J] [--step K]]\n"
     "                          [--screenshot FILE | --board-image FILE]\n"
+    "                          [--follow [--timeout S]]\n"
     "Explores a run: PATH is a run folder (fitness.csv, run.arc, config.toml, any of them\n"
     "missing) or a run archive.\n\n"
     "  --duel G1 G2        select population 1's champion of generation G1 against\n"
@@ -22,7 +23,12 @@ const char usage[] =
     "  --screenshot FILE   write the window as shown to FILE and exit\n"
     "  --board-image FILE  write the duel board alone to FILE, a whole number of\n"
     "                      pixels per cell, and exit\n"
-    "  -h, --help          show this text\n\n"
+    "  --follow            with --screenshot or --board-image: follow a run a batch is\n"
+    "                      still writing until its files are final, then show its\n"
+    "                      last generation\n"
+    "  --timeout S         with --follow: stop following after S seconds\n"
+    "  -h, --help          show this text\n"
+    "  --version           show the program's version\n\n"
     "An image FILE is checked before the run is opened;\n";
 
 // The options the usage lists, after the run.
@@ -38,6 +44,8 @@ const OptionTable& explorerOptions()
         generations("duel", "G1 G2"),
         generations("members", "I J"),
         numberOption(QStringLiteral("step"), QStringLiteral("K"), {}, 0, largest),
+        flagOption(QStringLiteral("follow"), {}),
+        numberOption(QStringLiteral("timeout"), QStringLiteral("S"), {}, 0, largest),
         textOption(QStringLiteral("screenshot"), QStringLiteral("FILE"), {}),
         textOption(QStringLiteral("board-image"), QStringLiteral("FILE"), {}),
     });
@@ -72,6 +80,11 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
                       QLatin1String(ExitCode::exitCodesHelp) + QLatin1Char('\n');
         return parsed;
     }
+    if (read.version) {
+        parsed.outcome = ParseVerdict::Outcome::Help;
+        parsed.text = versionText(program);
+        return parsed;
+    }
     if (!read.problem.isEmpty())
         return refusal(program, read.problem);
     options.duel = pairOf(read, QStringLiteral("duel"));
@@ -79,6 +92,9 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
     options.step = static_cast<int>(read.numbers.value(QStringLiteral("step"), {0}).value(0));
     options.screenshotPath = read.values.value(QStringLiteral("screenshot")).value(0);
     options.boardImagePath = read.values.value(QStringLiteral("board-image")).value(0);
+    options.follow = read.values.contains(QStringLiteral("follow"));
+    if (read.numbers.contains(QStringLiteral("timeout")))
+        options.timeoutSeconds = static_cast<int>(read.numbers.value(QStringLiteral("timeout"))[0]);
     const auto refuse = [&program](const QString& problem) -> ExplorerOptionsParse {
         return refusal(program, problem);
     };
@@ -86,6 +102,11 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
         return refuse(QStringLiteral("--screenshot and --board-image need a run"));
     if (!options.screenshotPath.isEmpty() && !options.boardImagePath.isEmpty())
         return refuse(QStringLiteral("--screenshot or --board-image, not both"));
+    if (options.follow && !options.scripted())
+        return refuse(QStringLiteral("--follow needs --screenshot or --board-image: the window "
+                                     "follows a run by itself"));
+    if (options.timeoutSeconds && !options.follow)
+        return refuse(QStringLiteral("--timeout needs --follow"));
     if ((options.members || options.step > 0) && !options.duel)
         return refuse(QStringLiteral("--members and --step need --duel"));
     return parsed;

@@ -20,6 +20,10 @@ struct ExplorerOptions {
     // board alone. Either writes the PNG and exits.
     QString screenshotPath;
     QString boardImagePath;
+    // --follow: before writing the image, follow a run still being written
+    // until its files are final; --timeout S: or until S seconds have passed.
+    bool follow = false;
+    std::optional<int> timeoutSeconds;
 
     bool scripted() const { return !screenshotPath.isEmpty() || !boardImagePath.isEmpty(); }
 };

@@ -5,19 +5,24 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
+#include "explorer/SweepPane.h"
 #include "records/PackedPattern.h"
 #include "records/PartialFile.h"
+#include "records/QuotedText.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -28,16 +33,6 @@ constexpr int recentCount = 5;
 // A batch writes a generation every few milliseconds at most; a second is
 // what the follower promises.
 constexpr int followMilliseconds = 500;
-
-qint64 fileStamp(const QString& path)
-{
-    if (path.isEmpty())
-        return 0;
-    const QFileInfo info(path);
-    // A partial file renamed into place changes its name, not always its size.
-    const QFileInfo finalInfo(path.endsWith(QStringLiteral(".partial")) ? path.chopped(8) : path);
-    return info.size() * 31 + info.lastModified().toMSecsSinceEpoch() + finalInfo.exists();
-}
 
 // The CSV log, or without one the archive's champion scores: each
 // generation's champion as the average, the best so far as the best.
@@ -72,12 +67,24 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     topRow->addWidget(fitnessPane);
     topRow->addWidget(ciaoPane);
     bottomRow = new QSplitter(Qt::Horizontal, this);
-    bottomRow->addWidget(populationsPane);
+    // Thumbnails too many to read at the pane's size scroll.
+    auto* populationsScroll = new QScrollArea(this);
+    populationsScroll->setWidgetResizable(true);
+    populationsScroll->setFrameShape(QFrame::NoFrame);
+    populationsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    populationsScroll->setWidget(populationsPane);
+    bottomRow->addWidget(populationsScroll);
     bottomRow->addWidget(duelPane);
     rows = new QSplitter(Qt::Vertical, this);
     rows->addWidget(topRow);
     rows->addWidget(bottomRow);
-    setCentralWidget(rows);
+    sweepPane = new SweepPane(this);
+    connect(sweepPane, &SweepPane::runChosen, this,
+            [this](const QString& path) { openPath(path); });
+    pages = new QStackedWidget(this);
+    pages->addWidget(rows);
+    pages->addWidget(sweepPane);
+    setCentralWidget(pages);
     buildMenus();
 
     // The charts above, with more of the height; the board beside the
@@ -94,21 +101,19 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
         restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
     }
 
-    connect(populationsPane, &PopulationsPane::membersChosen, this,
-            [this](int member1, int member2) {
+    // A thumbnail changes its side's member and keeps both generations; a
+    // generation of the fitness chart is both sides' with their champions;
+    // a CIAO cell is its two generations' champions.
+    connect(populationsPane, &PopulationsPane::memberChosen, this,
+            [this](int population, int member) {
                 DuelSelection chosen = current;
-                chosen.generation1 = chosen.generation2 = current.generation;
-                chosen.member1 = member1;
-                chosen.member2 = member2;
+                (population == 1 ? chosen.member1 : chosen.member2) = member;
                 select(chosen);
             });
-    connect(fitnessPane, &FitnessPane::generationChosen, this, [this](int generation) {
-        DuelSelection chosen = current;
-        chosen.generation = generation;
-        select(chosen);
-    });
+    connect(fitnessPane, &FitnessPane::generationChosen, this,
+            [this](int generation) { select({generation, generation, -1, -1}); });
     connect(ciaoPane, &CiaoPane::duelChosen, this, [this](int generation1, int generation2) {
-        select({generation1, generation1, generation2, -1, -1});
+        select({generation1, generation2, -1, -1});
     });
     followTimer = new QTimer(this);
     followTimer->setInterval(followMilliseconds);
@@ -147,6 +152,7 @@ void ExplorerWindow::buildMenus()
     QMenu* exports = file->addMenu(tr("&Export"));
     connect(exports->addAction(tr("The &Duel as RLE and Rule Files...")), &QAction::triggered, this,
             [this] {
+                const OpenedRun* run = openedRun();
                 if (!run)
                     return;
                 const QString folder = QFileDialog::getExistingDirectory(
@@ -184,11 +190,83 @@ void ExplorerWindow::buildMenus()
     QAction* quit = file->addAction(tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    followAction = view->addAction(tr("&Follow the Newest Generation"));
+    followAction->setCheckable(true);
+    followAction->setChecked(followNewest);
+    followAction->setShortcut(QKeySequence(Qt::Key_End));
+    connect(followAction, &QAction::toggled, this, &ExplorerWindow::setFollowingNewest);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Keys...")), &QAction::triggered, this, [this] {
+        QMessageBox box(QMessageBox::NoIcon, tr("Keys and mouse"), keysHelp(), QMessageBox::Close,
+                        this);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    });
+}
+
+QString ExplorerWindow::keysHelp()
+{
+    return tr("Window\n"
+              "  End: follow the newest generation (its champions), as a run grows\n"
+              "  Ctrl+O: open an archive; Ctrl+Shift+O: open a run folder\n"
+              "  Ctrl+W: close the run; Ctrl+Q: quit; drop a folder or an archive to open it\n"
+              "\n"
+              "Fitness chart\n"
+              "  Click: that generation's champions, both sides\n"
+              "  Left, Right: the generation before or after (with Shift, ten)\n"
+              "  Wheel: zoom the generations around the pointer\n"
+              "  Hover: the generation's averages and bests\n"
+              "\n"
+              "CIAO maps\n"
+              "  Click a cell: the duel of its two generations' champions\n"
+              "  Wheel: zoom the generations, played anew\n"
+              "  Hover: the cell's generations and both scores\n"
+              "  Esc: cancel the matches in progress\n"
+              "\n"
+              "Populations\n"
+              "  Click a member: it, for its side of the duel; the generations stay\n"
+              "  Hover: its index, whether it is the champion, and the champion's score\n"
+              "\n"
+              "Duel board\n"
+              "  Space: play or pause\n"
+              "  S, Right: one step on; Left: one step back\n"
+              "  Home: step 0; End: the last step");
+}
+
+SweepPane* ExplorerWindow::sweep() const
+{
+    return pages->currentWidget() == sweepPane ? sweepPane : nullptr;
 }
 
 QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
 {
     OpenedRunRead read = openRun(path);
+    if (!read.error.isEmpty() && QFileInfo(path).isDir()) {
+        // Not a run's folder: a sweep's or a condition's, whose seeds are runs.
+        SweepRead swept = readSweep(path);
+        if (swept.error.isEmpty() && !swept.runs.empty()) {
+            rememberRecent(path);
+            live.reset();
+            ciaoPane->clear();
+            setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(QFileInfo(path).fileName()));
+            statusBar()->showMessage(
+                swept.warnings.isEmpty()
+                    ? tr("A condition shows its seeds' summary; double-click a seed (or Enter) "
+                         "to open its run")
+                    : swept.warnings.join(QStringLiteral("; ")));
+            sweepPane->setSweep(path, std::move(swept));
+            pages->setCurrentWidget(sweepPane);
+            return {};
+        }
+        read.error = swept.error.isEmpty()
+                         ? tr("%1 holds no run (neither fitness.csv nor run.arc, nor their "
+                              ".partial files) and no seed folder of a sweep")
+                               .arg(quotedText(path))
+                         : swept.error;
+    }
     if (!read.error.isEmpty()) {
         if (fromMenu)
             QMessageBox::warning(this, tr("Cannot open the run"), read.error);
@@ -197,37 +275,40 @@ QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
         return read.error;
     }
     rememberRecent(read.run.path);
-    showRun(std::make_unique<OpenedRun>(std::move(read.run)), false);
+    showRun(std::make_unique<LiveRun>(std::move(read.run)));
     return {};
 }
 
-void ExplorerWindow::showRun(std::unique_ptr<OpenedRun> opened, bool keepSelection)
+void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
 {
-    run = std::move(opened);
-    stamp = filesStamp();
-    setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(*run)));
-    statusBar()->showMessage(run->warnings.join(QStringLiteral("; ")));
-    DuelSelection chosen = keepSelection ? current : DuelSelection();
-    if (!keepSelection && run->archive && !run->archive->generations.empty()) {
-        const int last = run->archive->generations.back().generation;
-        chosen = {last, last, last, -1, -1};
-    } else if (!keepSelection && !run->log.isEmpty()) {
-        chosen.generation = run->log.size();
-    }
-    fitnessPane->setRecords(fitnessRecords(*run), run->log.isEmpty()
-                                                      ? tr("Champion scores (from the archive)")
-                                                      : tr("Fitness"));
-    if (run->archive)
-        ciaoPane->setArchive(*run->archive);
+    live = std::move(opened);
+    pages->setCurrentWidget(rows);
+    const OpenedRun& run = live->run();
+    setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(run)));
+    statusBar()->showMessage(run.warnings.join(QStringLiteral("; ")));
+    ciaoPane->clear();
+    showRecords();
+    current = DuelSelection{-1, -1, -2, -2};
+    followNewest = false;
+    setFollowingNewest(true);
+}
+
+void ExplorerWindow::showRecords()
+{
+    const OpenedRun& run = live->run();
+    fitnessPane->setRecords(fitnessRecords(run), run.log.isEmpty()
+                                                     ? tr("Champion scores (from the archive)")
+                                                     : tr("Fitness"));
+    if (run.archive)
+        ciaoPane->setArchive(*run.archive);
     else
         ciaoPane->clear();
-    current = DuelSelection{-1, -1, -1, -2, -2};
-    select(chosen);
 }
 
 void ExplorerWindow::closeRun()
 {
-    run.reset();
+    live.reset();
+    pages->setCurrentWidget(rows);
     current = DuelSelection();
     setWindowTitle(tr("Coevolife explorer"));
     fitnessPane->setRecords({}, QString());
@@ -237,6 +318,7 @@ void ExplorerWindow::closeRun()
 
 const ArchivedGeneration* ExplorerWindow::archived(int generation) const
 {
+    const OpenedRun* run = openedRun();
     if (!run || !run->archive || run->archive->generations.empty())
         return nullptr;
     const auto& generations = run->archive->generations;
@@ -247,7 +329,26 @@ const ArchivedGeneration* ExplorerWindow::archived(int generation) const
     return &generations[static_cast<std::size_t>(index)];
 }
 
+DuelSelection ExplorerWindow::newestDuel() const
+{
+    const OpenedRun* run = openedRun();
+    if (!run)
+        return {};
+    if (run->archive && !run->archive->generations.empty()) {
+        const int last = run->archive->generations.back().generation;
+        return {last, last, -1, -1};
+    }
+    const int last = static_cast<int>(run->log.size());
+    return {last, last, -1, -1};
+}
+
 void ExplorerWindow::select(const DuelSelection& selection)
+{
+    setFollowingNewest(false);
+    selectQuietly(selection);
+}
+
+void ExplorerWindow::selectQuietly(const DuelSelection& selection)
 {
     if (selection == current)
         return;
@@ -255,8 +356,18 @@ void ExplorerWindow::select(const DuelSelection& selection)
     updatePanes();
 }
 
+void ExplorerWindow::setFollowingNewest(bool follow)
+{
+    followNewest = follow;
+    if (followAction && followAction->isChecked() != follow)
+        followAction->setChecked(follow);
+    if (follow)
+        selectQuietly(newestDuel());
+}
+
 QString ExplorerWindow::selectChecked(const DuelSelection& selection)
 {
+    const OpenedRun* run = openedRun();
     if (!run || !run->archive)
         return tr("a duel needs the run's archive (run.arc)");
     for (const auto& [generation, member] : {std::pair{selection.generation1, selection.member1},
@@ -278,16 +389,22 @@ QString ExplorerWindow::selectChecked(const DuelSelection& selection)
 
 void ExplorerWindow::updatePanes()
 {
-    fitnessPane->setGeneration(current.generation);
+    const OpenedRun* run = openedRun();
+    fitnessPane->setGenerations(current.generation1, current.generation2);
+    ciaoPane->setSelection(current.generation1, current.generation2);
     const PatternShape shape = run ? run->config.match.pattern : PatternShape();
-    populationsPane->setGeneration(archived(current.generation), shape);
-    populationsPane->setChosenMembers(current.member1, current.member2);
     const ArchivedGeneration* first = archived(current.generation1);
     const ArchivedGeneration* second = archived(current.generation2);
+    populationsPane->setGenerations(first, second, shape);
+    populationsPane->setChosenMembers(current.member1, current.member2);
     if (!first || !second) {
         const Pattern empty = makePattern(shape.cells());
         duelPane->setDuel(run ? run->config.match : MatchLayout(), empty, empty,
-                          run ? tr("No duel: the run has no archive") : tr("No run open"));
+                          !run           ? tr("No run open")
+                          : run->archive ? tr("No duel: generation %1 or %2 is not archived")
+                                               .arg(current.generation1)
+                                               .arg(current.generation2)
+                                         : tr("No duel: the run has no archive"));
         return;
     }
     const int member1 = current.member1 < 0 ? first->champion1 : current.member1;
@@ -304,26 +421,35 @@ void ExplorerWindow::updatePanes()
                                memberName(current.member2, current.generation2)));
 }
 
-qint64 ExplorerWindow::filesStamp() const
-{
-    return run ? fileStamp(run->csvPath) * 7 + fileStamp(run->archivePath) : 0;
-}
-
 void ExplorerWindow::followRun()
 {
-    if (!run || filesStamp() == stamp)
+    if (!live)
         return;
-    // The folder or archive is read again whole: the reader salvages a record
-    // cut mid-write, and the writer is never waited on.
-    OpenedRunRead read = openRun(run->path);
-    if (!read.error.isEmpty()) {
-        statusBar()->showMessage(read.error);
-        stamp = filesStamp();
+    // Only what the files gained is read; a look that fails leaves the run
+    // as it was and the next one tries again.
+    const LiveRun::Look look = live->look();
+    if (!look.error.isEmpty())
+        statusBar()->showMessage(look.error);
+    if (!look.changed)
         return;
-    }
-    const bool followLast = run->archive && !run->archive->generations.empty() &&
-                            current.generation == run->archive->generations.back().generation;
-    showRun(std::make_unique<OpenedRun>(std::move(read.run)), !followLast);
+    if (look.error.isEmpty())
+        statusBar()->showMessage(live->run().warnings.join(QStringLiteral("; ")));
+    showRecords();
+    if (followNewest)
+        selectQuietly(newestDuel());
+    else
+        updatePanes();
+}
+
+bool ExplorerWindow::runFinished() const
+{
+    const OpenedRun* run = openedRun();
+    if (!run)
+        return true;
+    for (const QString& path : {run->csvPath, run->archivePath})
+        if (path.endsWith(QStringLiteral(".partial")))
+            return false;
+    return true;
 }
 
 void ExplorerWindow::rememberRecent(const QString& path)

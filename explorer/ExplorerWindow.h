@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/RunFolders.h"
+#include "analysis/LiveRun.h"
 #include "explorer/DuelSelection.h"
 
 #include <QMainWindow>
@@ -11,13 +11,19 @@ class CiaoPane;
 class DuelBoardPane;
 class FitnessPane;
 class PopulationsPane;
+class QAction;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
+class SweepPane;
 class QTimer;
 
 // The explorer's window: one run at a time, opened from a folder or an
-// archive, its panes linked by one selection (a generation and a duel),
-// followed while a batch still writes it.
+// archive, its panes linked by one selection (a duel between a member of
+// each population, each of its own generation), followed while a batch
+// still writes it. A choice in any pane sets the selection, which then stays
+// where the user put it as the run grows; following the newest generation
+// (End) keeps it on the newest generation's champions, as tail -f does.
 class ExplorerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -28,25 +34,42 @@ public:
     explicit ExplorerWindow(bool layoutRemembered = true, QWidget* parent = nullptr);
     ~ExplorerWindow() override;
 
-    // Opens the run at `path`. A problem goes to a dialog when `fromMenu`,
-    // to the status bar otherwise, and comes back; the run open before stays.
+    // Opens the run at `path`, or the sweep or condition whose folder it is.
+    // A problem goes to a dialog when `fromMenu`, to the status bar
+    // otherwise, and comes back; the run open before stays.
     QString openPath(const QString& path, bool fromMenu = false);
     void closeRun();
 
-    bool hasRun() const { return run != nullptr; }
-    const OpenedRun* openedRun() const { return run.get(); }
+    bool hasRun() const { return live != nullptr; }
+    const OpenedRun* openedRun() const { return live ? &live->run() : nullptr; }
     const DuelSelection& selection() const { return current; }
+    // A duel chosen as a pane's click chooses it: the newest generation is
+    // no longer followed.
     void select(const DuelSelection& selection);
+    // Whether the selection follows the newest generation as the run grows.
+    bool followingNewest() const { return followNewest; }
+    // Selects the newest generation's champions and keeps them selected as
+    // the run grows, or stops doing so.
+    void setFollowingNewest(bool follow);
     // Selects a duel asked for by generations and members, after checking
     // that the run holds them; the problem, or empty.
     QString selectChecked(const DuelSelection& selection);
-    // Rereads the open run when its files grew (a batch still writing it).
+    // Reads what the open run's files gained (a batch still writing it).
     void followRun();
+    // Whether the open run's files have their final names: the batch that
+    // wrote them has finished.
+    bool runFinished() const;
+
+    // What Help > Keys lists: every key and mouse action of every pane.
+    static QString keysHelp();
 
     DuelBoardPane* duelBoard() const { return duelPane; }
     PopulationsPane* populations() const { return populationsPane; }
     FitnessPane* fitness() const { return fitnessPane; }
     CiaoPane* ciao() const { return ciaoPane; }
+    // The sweep shown, a sweep's or a condition's folder opened; null while
+    // a run is shown.
+    SweepPane* sweep() const;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -57,16 +80,24 @@ private:
     void buildMenus();
     void rememberRecent(const QString& path);
     void refreshRecentMenu();
-    void showRun(std::unique_ptr<OpenedRun> opened, bool keepSelection);
+    void showRun(std::unique_ptr<LiveRun> opened);
+    // The run's fitness chart and CIAO map, anew or grown.
+    void showRecords();
+    void selectQuietly(const DuelSelection& selection);
+    // The newest archived generation's champions, or the log's last
+    // generation without an archive.
+    DuelSelection newestDuel() const;
     void updatePanes();
     // The archived generation `generation`, or null.
     const ArchivedGeneration* archived(int generation) const;
-    qint64 filesStamp() const;
 
     const bool layoutRemembered;
-    std::unique_ptr<OpenedRun> run;
+    std::unique_ptr<LiveRun> live;
     DuelSelection current;
-    qint64 stamp = 0;
+    bool followNewest = true;
+    QAction* followAction = nullptr;
+    QStackedWidget* pages = nullptr;
+    SweepPane* sweepPane = nullptr;
     QSplitter* rows = nullptr;
     QSplitter* topRow = nullptr;
     QSplitter* bottomRow = nullptr;

@@ -41,14 +41,16 @@ void FitnessPane::setRecords(const QVector<GenerationRecord>& newRecords, const 
         first = std::min(first, last);
     }
     cursor = std::clamp(cursor, count > 0 ? 1 : 0, count);
+    cursor2 = std::clamp(cursor2, count > 0 ? 1 : 0, count);
     update();
 }
 
-void FitnessPane::setGeneration(int generation)
+void FitnessPane::setGenerations(int generation1, int generation2)
 {
-    if (generation == cursor)
+    if (generation1 == cursor && generation2 == cursor2)
         return;
-    cursor = generation;
+    cursor = generation1;
+    cursor2 = generation2;
     // The cursor stays in view.
     if (cursor > 0 && (cursor < first || cursor > last)) {
         const int span = last - first;
@@ -88,12 +90,14 @@ void FitnessPane::paintEvent(QPaintEvent*)
     const QVector<GenerationRecord> shown =
         records.isEmpty() ? records : records.mid(first - 1, last - first + 1);
     layout = paintFitnessPlot(painter, rect(), shown, title);
-    if (cursor < first || cursor > last || layout.panels.empty())
-        return;
     painter.setPen(QPen(cursorColour, 1));
-    for (const ChartScale& panel : layout.panels) {
-        const double x = panel.toX(cursor);
-        painter.drawLine(QPointF(x, panel.area.top()), QPointF(x, panel.area.bottom()));
+    for (const int generation : {cursor, cursor2}) {
+        if (generation < first || generation > last)
+            continue;
+        for (const ChartScale& panel : layout.panels) {
+            const double x = panel.toX(generation);
+            painter.drawLine(QPointF(x, panel.area.top()), QPointF(x, panel.area.bottom()));
+        }
     }
 }
 

@@ -7,9 +7,10 @@
 #include <QWidget>
 
 // The fitness chart of a run, painted by the charts' own code into the pane,
-// with a cursor at the selected generation. A click or Left and Right (with
-// Shift, ten at a time) move the cursor; the wheel zooms the generation axis
-// around the pointer; hovering shows the values of the generation under it.
+// with a cursor at each generation of the selected duel. A click or Left and
+// Right (with Shift, ten at a time) choose one generation for both; the
+// wheel zooms the generation axis around the pointer; hovering shows the
+// values of the generation under it.
 class FitnessPane : public QWidget
 {
     Q_OBJECT
@@ -19,8 +20,11 @@ public:
 
     // Generations 1, 2, ... of a run; `source` says where they come from.
     void setRecords(const QVector<GenerationRecord>& records, const QString& source);
-    void setGeneration(int generation);
+    void setGeneration(int generation) { setGenerations(generation, generation); }
+    // The cursors at population 1's and population 2's generation of the duel.
+    void setGenerations(int generation1, int generation2);
     int generation() const { return cursor; }
+    int secondGeneration() const { return cursor2; }
     // The generations shown, first and last.
     std::pair<int, int> shownRange() const { return {first, last}; }
     // The pixel column of `generation`'s cursor, as last painted.
@@ -45,6 +49,7 @@ private:
     QString title;
     ChartLayout layout;
     int cursor = 0;
+    int cursor2 = 0;
     int first = 1;
     int last = 1;
 };

@@ -7,6 +7,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,12 @@ namespace
 {
 
 constexpr int captionHeight = 18;
+// Fewer pixels a cell than this and a pattern cannot be read; the pane
+// scrolls instead.
+constexpr int smallestCell = 3;
+// Between thumbnails, room for the frames of the champion and the chosen.
+constexpr int thumbnailGap = 4;
+constexpr int minimumHeightAlone = 120;
 
 const QColor championFrame(0xd0, 0x20, 0x20);
 const QColor chosenFrame(0x20, 0x20, 0x20);
@@ -23,18 +30,50 @@ const QColor chosenFrame(0x20, 0x20, 0x20);
 
 PopulationsPane::PopulationsPane(QWidget* parent) : QWidget(parent)
 {
-    setMinimumSize(200, 120);
+    setMinimumSize(200, minimumHeightAlone);
+    setMouseTracking(true);
 }
 
-void PopulationsPane::setGeneration(const ArchivedGeneration* generation,
-                                    const PatternShape& patternShape)
+void PopulationsPane::setGenerations(const ArchivedGeneration* first,
+                                     const ArchivedGeneration* second,
+                                     const PatternShape& patternShape)
 {
-    if (generation)
-        shown = *generation;
-    else
-        shown.reset();
+    const ArchivedGeneration* generations[] = {first, second};
+    for (std::size_t k = 0; k < 2; ++k)
+        if (generations[k])
+            shown[k] = *generations[k];
+        else
+            shown[k].reset();
     shape = patternShape;
+    fitHeight();
     update();
+}
+
+void PopulationsPane::fitHeight()
+{
+    // Thumbnails of the smallest readable cells that do not fit make the
+    // pane taller, to be scrolled.
+    const int members = std::max(memberCount(1), memberCount(2));
+    const QSize thumbnail(shape.width * smallestCell, shape.height * smallestCell);
+    const int columns =
+        std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
+    const int rows = (members + columns - 1) / columns;
+    const int needed = 2 * (captionHeight + rows * (thumbnail.height() + thumbnailGap));
+    setMinimumHeight(std::max(minimumHeightAlone, needed));
+}
+
+void PopulationsPane::resizeEvent(QResizeEvent*)
+{
+    fitHeight();
+}
+
+int PopulationsPane::memberCount(int population) const
+{
+    const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+    if (!generation)
+        return 0;
+    return static_cast<int>(population == 1 ? generation->population1.size()
+                                            : generation->population2.size());
 }
 
 void PopulationsPane::setChosenMembers(int member1, int member2)
@@ -49,7 +88,7 @@ void PopulationsPane::setChosenMembers(int member1, int member2)
 PopulationsPane::Layout PopulationsPane::layout() const
 {
     Layout result;
-    const int members = shown ? static_cast<int>(shown->population1.size()) : 0;
+    const int members = std::max(memberCount(1), memberCount(2));
     const int sectionHeight = (height() - 2 * captionHeight) / 2;
     for (int population = 0; population < 2; ++population)
         result.sections[static_cast<std::size_t>(population)] =
@@ -58,11 +97,11 @@ PopulationsPane::Layout PopulationsPane::layout() const
     if (members == 0 || sectionHeight <= 0)
         return result;
     // The widest cell size for which the members fill rows of the section.
-    for (int cellSize = 16; cellSize >= 1; --cellSize) {
+    for (int cellSize = 16; cellSize >= smallestCell; --cellSize) {
         const QSize thumbnail(shape.width * cellSize, shape.height * cellSize);
         const int columns = std::max(1, (width() - result.gap) / (thumbnail.width() + result.gap));
         const int rows = (members + columns - 1) / columns;
-        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == 1) {
+        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == smallestCell) {
             result.cellSize = cellSize;
             result.thumbnail = thumbnail;
             result.columns = columns;
@@ -74,7 +113,7 @@ PopulationsPane::Layout PopulationsPane::layout() const
 
 QRect PopulationsPane::thumbnailRect(int population, int member) const
 {
-    if (!shown || member < 0 || member >= static_cast<int>(shown->population1.size()))
+    if (population < 1 || population > 2 || member < 0 || member >= memberCount(population))
         return {};
     const Layout at = layout();
     const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
@@ -88,10 +127,8 @@ QRect PopulationsPane::thumbnailRect(int population, int member) const
 
 int PopulationsPane::memberAt(QPoint position, int& population) const
 {
-    if (!shown)
-        return -1;
     for (population = 1; population <= 2; ++population)
-        for (int member = 0; member < static_cast<int>(shown->population1.size()); ++member)
+        for (int member = 0; member < memberCount(population); ++member)
             if (thumbnailRect(population, member).contains(position))
                 return member;
     return -1;
@@ -101,7 +138,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), palette().window());
-    if (!shown) {
+    if (!shown[0] && !shown[1]) {
         painter.drawText(rect(), Qt::AlignCenter, tr("No archived generation"));
         return;
     }
@@ -111,8 +148,11 @@ void PopulationsPane::paintEvent(QPaintEvent*)
     thumbnail.setWidth(shape.width);
     thumbnail.setHeight(shape.height);
     for (int population = 1; population <= 2; ++population) {
-        const auto& members = population == 1 ? shown->population1 : shown->population2;
-        const int champion = population == 1 ? shown->champion1 : shown->champion2;
+        const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+        if (!generation)
+            continue;
+        const auto& members = population == 1 ? generation->population1 : generation->population2;
+        const int champion = population == 1 ? generation->champion1 : generation->champion2;
         const int chosen = population == 1 ? chosen1 : chosen2;
         const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
         painter.setPen(palette().windowText().color());
@@ -120,7 +160,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
                          Qt::AlignLeft | Qt::AlignVCenter,
                          tr("Population %1, generation %2: champion %3 framed")
                              .arg(population)
-                             .arg(shown->generation)
+                             .arg(generation->generation)
                              .arg(champion));
         std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
         for (int member = 0; member < static_cast<int>(members.size()); ++member) {
@@ -145,6 +185,36 @@ void PopulationsPane::paintEvent(QPaintEvent*)
     }
 }
 
+QString PopulationsPane::memberToolTip(int population, int member) const
+{
+    const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+    if (!generation || member < 0 || member >= memberCount(population))
+        return {};
+    const int champion = population == 1 ? generation->champion1 : generation->champion2;
+    QString text = tr("population %1, generation %2, member %3")
+                       .arg(population)
+                       .arg(generation->generation)
+                       .arg(member);
+    // The archive holds the champions' scores only.
+    if (member == champion)
+        text += tr("\nthe champion, score %1")
+                    .arg(static_cast<double>(population == 1 ? generation->championScore1
+                                                             : generation->championScore2),
+                         0, 'g', 6);
+    return text;
+}
+
+void PopulationsPane::mouseMoveEvent(QMouseEvent* event)
+{
+    int population = 0;
+    const int member = memberAt(event->position().toPoint(), population);
+    if (member < 0)
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPosition().toPoint(), memberToolTip(population, member),
+                           this);
+}
+
 void PopulationsPane::mousePressEvent(QMouseEvent* event)
 {
     int population = 0;
@@ -156,5 +226,5 @@ void PopulationsPane::mousePressEvent(QMouseEvent* event)
     else
         chosen2 = member;
     update();
-    emit membersChosen(chosen1, chosen2);
+    emit memberChosen(population, member);
 }

@@ -4,11 +4,13 @@
 
 #include <QWidget>
 
+#include <array>
 #include <optional>
 
-// One archived generation's two populations as thumbnails of their
-// patterns, population 1 above population 2, each champion framed and the
-// chosen members marked. A click on a member of each chooses their duel.
+// The two populations of the duel chosen as thumbnails of their patterns:
+// population 1 of its generation above population 2 of its own, each
+// champion framed and the chosen members marked. A click on a member
+// chooses it for its side of the duel.
 class PopulationsPane : public QWidget
 {
     Q_OBJECT
@@ -16,36 +18,55 @@ class PopulationsPane : public QWidget
 public:
     explicit PopulationsPane(QWidget* parent = nullptr);
 
-    // Shows `generation` (nothing when null); the chosen members are kept
-    // where they still exist.
-    void setGeneration(const ArchivedGeneration* generation, const PatternShape& shape);
+    // Shows population 1 of `first` and population 2 of `second` (nothing of
+    // a population whose generation is null).
+    void setGenerations(const ArchivedGeneration* first, const ArchivedGeneration* second,
+                        const PatternShape& shape);
     // Marks members (-1: the champion) without choosing anything.
     void setChosenMembers(int member1, int member2);
 
+    // The generation population 1 or 2 is shown of, or 0.
+    int shownGeneration(int population) const
+    {
+        const auto& generation = shown[static_cast<std::size_t>(population - 1)];
+        return generation ? generation->generation : 0;
+    }
     // The thumbnail of member `member` of population 1 or 2, in widget
     // coordinates; empty when not shown.
     QRect thumbnailRect(int population, int member) const;
 
+    // What hovering over a member says: its population, generation and
+    // index, and for the champion that it is and its score.
+    QString memberToolTip(int population, int member) const;
+
 signals:
-    // Both populations' members, after a click chose one of either.
-    void membersChosen(int member1, int member2);
+    // Member `member` of population 1 or 2, chosen by a click.
+    void memberChosen(int population, int member);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Layout {
         int columns = 1;
         int cellSize = 1;
         QSize thumbnail;
-        int gap = 2;
+        // Between thumbnails, for the frames.
+        int gap = 4;
         std::array<QRect, 2> sections;
     };
     Layout layout() const;
+    // As tall as the thumbnails need at their smallest cells.
+    void fitHeight();
     int memberAt(QPoint position, int& population) const;
+    // The members of population 1 or 2 shown, none when it is not.
+    int memberCount(int population) const;
 
-    std::optional<ArchivedGeneration> shown;
+    // The generations population 1 and population 2 are shown of.
+    std::array<std::optional<ArchivedGeneration>, 2> shown;
     PatternShape shape;
     int chosen1 = -1;
     int chosen2 = -1;

@@ -9,9 +9,12 @@
 #include "view/SpriteSheet.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -41,11 +44,35 @@ QString checkImageOutput(const ExplorerOptions& options)
     return problem.isEmpty() ? imageFormatProblem(output.option, output.path) : problem;
 }
 
+// How often --follow looks at the run, as the window does.
+constexpr int followMilliseconds = 200;
+
+// Follows the run until its files have their final names, or the timeout
+// has passed; the newest generation is selected.
+void followToTheEnd(ExplorerWindow& window, const ExplorerOptions& options)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 timeout =
+        options.timeoutSeconds ? static_cast<qint64>(*options.timeoutSeconds) * 1000 : -1;
+    for (;;) {
+        window.followRun();
+        if (window.runFinished() || (timeout >= 0 && clock.elapsed() >= timeout))
+            break;
+        QEventLoop wait;
+        QTimer::singleShot(followMilliseconds, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    window.setFollowingNewest(true);
+}
+
 // Selects the duel asked for and writes the image; an exit code.
 int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
 {
+    if (options.follow)
+        followToTheEnd(window, options);
     if (options.duel) {
-        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
         if (options.members) {
             duel.member1 = options.members->first;
             duel.member2 = options.members->second;
@@ -128,7 +155,7 @@ int main(int argc, char** argv)
     if (options.scripted())
         return writeScriptedImage(window, options);
     if (options.duel && window.hasRun()) {
-        DuelSelection duel{options.duel->first, options.duel->first, options.duel->second, -1, -1};
+        DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
         if (options.members) {
             duel.member1 = options.members->first;
             duel.member2 = options.members->second;

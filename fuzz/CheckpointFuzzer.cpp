@@ -1,3 +1,4 @@
+#include "records/CheckpointCoding.h"
 #include "records/CheckpointFormat.h"
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
@@ -82,8 +83,10 @@ QByteArray sealedJournaled(QByteArray bytes)
 
 } // namespace
 
-// Every input is decoded as it is, then with its size field and checksums
-// made to match it, so that mutations reach the fields the checksums guard.
+// Every input is decoded as it is, then with this program's version, its size
+// field and its checksums made to match it, so that mutations reach the
+// fields the checksums guard, and seeds that an earlier version wrote get past
+// the version check.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -91,8 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decodeCheckpoint(bytes, error);
     if (bytes.size() < checkpointHeaderSize + 4)
         return 0;
-    decodeCheckpoint(uint32At(bytes, 8) == checkpointFormatVersion ? sealedJournaled(bytes)
-                                                                   : sealedWhole(bytes),
+    QByteArray stamped = bytes;
+    const QByteArray version = checkpointProgramVersion();
+    std::memcpy(stamped.data() + 48, version.constData(), static_cast<std::size_t>(version.size()));
+    decodeCheckpoint(uint32At(stamped, 8) == checkpointFormatVersion ? sealedJournaled(stamped)
+                                                                     : sealedWhole(stamped),
                      error);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "python/Arguments.h"
 
+#include "board/MatchPool.h"
 #include "evolution/ExperimentConfig.h"
 #include "python/PythonArchive.h"
 
@@ -77,11 +78,9 @@ int generationOf(const GivenInteger& given, const char* what, int lowest)
 
 std::optional<int> threadCountOf(const std::optional<GivenInteger>& given)
 {
-    // As on the command line: more would only wait for each other.
-    constexpr int mostThreads = 1024;
     if (!given)
         return std::nullopt;
-    return static_cast<int>(integerIn(*given, "threads", 1, mostThreads));
+    return static_cast<int>(integerIn(*given, "threads", 1, MatchPool::maximumThreadCount));
 }
 
 bool flagOf(const GivenFlag& given, const char* what)

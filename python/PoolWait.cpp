@@ -2,22 +2,17 @@
 
 #include <pybind11/pybind11.h>
 
-#include <algorithm>
 #include <chrono>
 #include <string>
-#include <thread>
 
 namespace py = pybind11;
 
 std::unique_ptr<MatchPool> startPool(std::optional<int> threads)
 {
-    // As on the command line: more would only wait for each other.
-    constexpr int mostThreads = 1024;
-    const int count = threads.value_or(
-        std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, mostThreads));
-    if (count < 1 || count > mostThreads)
-        throw py::value_error("threads: 1 to " + std::to_string(mostThreads) + ", not " +
-                              std::to_string(count));
+    const int count = threads.value_or(MatchPool::defaultThreadCount());
+    if (count < 1 || count > MatchPool::maximumThreadCount)
+        throw py::value_error("threads: 1 to " + std::to_string(MatchPool::maximumThreadCount) +
+                              ", not " + std::to_string(count));
     std::string failure;
     std::unique_ptr<MatchPool> pool = MatchPool::start(count, failure);
     if (!pool)

@@ -71,17 +71,13 @@ py::object readSummary(const GivenPath& givenPath, const GivenFlag& asFrame)
     py::dict columns;
     columns["generation"] = generation;
     columns["seeds"] = seeds;
-    constexpr Quartiles SummaryRow::*series[] = {&SummaryRow::average1, &SummaryRow::average2,
-                                                  &SummaryRow::best1, &SummaryRow::best2};
-    constexpr double Quartiles::*statistics[] = {&Quartiles::minimum, &Quartiles::lower,
-                                                 &Quartiles::median, &Quartiles::upper,
-                                                 &Quartiles::maximum};
-    for (std::size_t s = 0; s < std::size(series); ++s)
-        for (std::size_t k = 0; k < std::size(statistics); ++k) {
+    for (const GenerationSeries& series : generationSeries)
+        for (const SummaryStatistic& statistic : summaryStatistics) {
             py::array_t<double> values(rows);
             for (py::ssize_t i = 0; i < rows; ++i)
-                values.mutable_at(i) = read.rows[static_cast<std::size_t>(i)].*series[s].*statistics[k];
-            columns[py::str(std::string(summarySeries[s]) + "_" + summaryStatistics[k])] = values;
+                values.mutable_at(i) =
+                    seriesField(read.rows[static_cast<std::size_t>(i)], series.series).*statistic.field;
+            columns[py::str(std::string(series.name) + "_" + statistic.suffix)] = values;
         }
     return tableOf(columns, frame);
 }

@@ -10,6 +10,8 @@ import numpy.typing as npt
 _Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 _Index = Union[int, np.integer[Any]]
 
+__version__: str
+
 class Config:
     """An experiment's configuration: every number of a run."""
 

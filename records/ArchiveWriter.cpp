@@ -2,6 +2,7 @@
 
 #include "evolution/GenerationReport.h"
 #include "records/QuotedText.h"
+#include "version/ProgramVersion.h"
 
 #include <QFile>
 

@@ -7,6 +7,7 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/QuotedText.h"
+#include "version/ProgramVersion.h"
 #include "records/RegularFileReader.h"
 
 #include <QFileInfo>

@@ -1,9 +1,21 @@
 #include "records/CsvLog.h"
 
+#include "records/CsvText.h"
+
+QByteArray CsvLog::header()
+{
+    QByteArray header("generation");
+    for (const GenerationSeries& series : generationSeries)
+        header.append(',').append(series.name);
+    return header;
+}
+
 QString CsvLog::row(const GenerationRecord& record)
 {
-    return QString::asprintf("%d,%.9g,%.9g,%.9g,%.9g", record.generation, record.average1,
-                             record.average2, record.best1, record.best2);
+    QByteArray row = QByteArray::number(record.generation);
+    for (const GenerationSeries& series : generationSeries)
+        row.append(',').append(csvNumber(record.*series.field));
+    return QString::fromLatin1(row);
 }
 
 QString CsvLog::open(const QString& path)
@@ -11,7 +23,7 @@ QString CsvLog::open(const QString& path)
     const QString error = file.open(path);
     if (!error.isEmpty())
         return error;
-    return writeLine(QStringLiteral("generation,average1,average2,best1,best2"));
+    return writeLine(QString::fromLatin1(header()));
 }
 
 QString CsvLog::append(const GenerationRecord& record)

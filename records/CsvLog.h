@@ -23,7 +23,8 @@ public:
     bool isOpen() const { return file.isOpen(); }
     qint64 size() const { return file.size(); }
     static QString partialPathOf(const QString& path) { return PartialFile::partialPathOf(path); }
-    // One row without its line end, numbers as "%.9g".
+    // The header and one row, without their line ends; numbers as "%.9g".
+    static QByteArray header();
     static QString row(const GenerationRecord& record);
 
 private:

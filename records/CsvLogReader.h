@@ -24,3 +24,8 @@ CsvLogRead readCsvLog(const QString& path);
 QByteArray readCsvLogFile(const QString& path, QString& problem);
 // The same check of a log's bytes, `name` standing for the path in errors.
 CsvLogRead parseCsvLog(const QByteArray& bytes, const QString& name);
+// The rows a log being written has gained, each line ended, after line
+// `lineBefore` of it, which held generation `generationBefore`: checked as
+// parseCsvLog checks rows, generations numbered on from it.
+CsvLogRead parseCsvLogRows(const QByteArray& rows, qsizetype lineBefore, int generationBefore,
+                           const QString& name);

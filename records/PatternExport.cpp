@@ -1,6 +1,7 @@
 #include "records/PatternExport.h"
 
 #include "records/AtomicFile.h"
+#include "records/CsvText.h"
 #include "records/RleWriter.h"
 #include "records/RuleTableWriter.h"
 
@@ -8,7 +9,7 @@
 
 QString scoreText(float score)
 {
-    return QString::asprintf("%.9g", static_cast<double>(score));
+    return numberText(static_cast<double>(score));
 }
 
 QPair<QString, QString> duelExport(const Pattern& first, const Pattern& second,

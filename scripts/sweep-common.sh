@@ -8,6 +8,12 @@ trap '' XFSZ
 sweep_repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 sweep_default_batch="$sweep_repo_dir/build/batch/coevolife-batch"
 sweep_default_analyze="$sweep_repo_dir/build/analyze/coevolife-analyze"
+# Installed (under /usr/share/coevolife/scripts), the programs are on the PATH.
+if [ ! -e "$sweep_default_batch" ] && [ ! -d "$sweep_repo_dir/.git" ] &&
+    command -v coevolife-batch >/dev/null; then
+    sweep_default_batch="$(command -v coevolife-batch)"
+    sweep_default_analyze="$(command -v coevolife-analyze || echo coevolife-analyze)"
+fi
 
 # sweep_usage: the calling script's header comment from "# Usage:" on, on
 # standard output; exits 0.

@@ -7,14 +7,19 @@
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
+#include "explorer/SweepPane.h"
 #include "records/ArchiveReader.h"
 #include "records/PartialFile.h"
 #include "records/PatternExport.h"
 #include "records/RuleTableWriter.h"
 #include "view/SpriteSheet.h"
 
+#include <cmath>
+
 #include <QDir>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,6 +66,25 @@ bool recordRun(const QString& folder, int generations)
                .exitCode == 0;
 }
 
+// The first `generations` generations of a finished archive, or of its log,
+// as a batch has written them by then.
+QByteArray archiveUpTo(const QByteArray& archive, int generations)
+{
+    qsizetype headerSize = 0;
+    QString problem;
+    const auto header = decodeArchiveHeader(archive, headerSize, problem);
+    return header ? archive.left(headerSize + generations * archiveRecordSizeOf(*header))
+                  : QByteArray();
+}
+
+QByteArray logUpTo(const QByteArray& log, int generations)
+{
+    qsizetype end = -1;
+    for (int line = 0; line <= generations; ++line)
+        end = log.indexOf('\n', end + 1);
+    return log.left(end + 1);
+}
+
 void clickAt(QWidget* widget, QPointF point)
 {
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, point.toPoint());
@@ -83,8 +107,15 @@ private slots:
     void duelBoardExportsAsTheAnalyzer();
 
     void ciaoClickPlaysThatDuel();
+    void ciaoMapPaintsOnlyFinishedRows();
     void thumbnailsChooseTheirMembers();
-    void liveRunGrows();
+    void selectionIsOneDuel_data();
+    void selectionIsOneDuel();
+    void followedRunToItsEnd_data();
+    void followedRunToItsEnd();
+    void followingReadsOnlyWhatWasAppended();
+    void followedImageShowsTheLastGeneration();
+    void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
     void hugeRunClosesAtOnce();
     void hostileArgumentsAreQuoted_data();
@@ -112,6 +143,7 @@ void ExplorerTest::duelBoardStepsAsTheBoard_data()
     QTest::newRow("Left, a step back") << false << 60 << int(Qt::Key_Left) << 59;
     QTest::newRow("Left at 0") << false << 0 << int(Qt::Key_Left) << 0;
     QTest::newRow("Home") << false << 50 << int(Qt::Key_Home) << 0;
+    QTest::newRow("End") << false << 50 << int(Qt::Key_End) << 100;
     QTest::newRow("last step") << false << 100 << 0 << 100;
     QTest::newRow("S at the last step") << false << 100 << int(Qt::Key_S) << 100;
     QTest::newRow("odd layout, last step") << true << 80 << 0 << 80;
@@ -130,8 +162,14 @@ void ExplorerTest::duelBoardStepsAsTheBoard()
     DuelBoardPane pane;
     setTestDuel(pane, duel);
     pane.goToStep(from);
-    if (key != 0)
+    if (key != 0) {
         QTest::keyClick(&pane, Qt::Key(key));
+        // Help > Keys names it.
+        const QString name = QKeySequence(key).toString();
+        QVERIFY2(ExplorerWindow::keysHelp().contains(
+                     QRegularExpression(QStringLiteral("[ ,;]%1[:,]").arg(name))),
+                 qPrintable(name));
+    }
     QCOMPARE(pane.step(), to);
 
     Board board;
@@ -289,6 +327,63 @@ void ExplorerTest::ciaoClickPlaysThatDuel()
              qPrintable(duel->statusText()));
 }
 
+// A map paints only the rows of its grid already played, the others hatched
+// as matches not played; painted over and over while the pool plays, it reads
+// no cell a thread is still writing (the ThreadSanitizer build checks that).
+void ExplorerTest::ciaoMapPaintsOnlyFinishedRows()
+{
+    const RunArchive ten = decodeArchive(randomArchive(10, 8), QStringLiteral("ten")).archive;
+    std::vector<PackedPattern> champions1;
+    std::vector<PackedPattern> champions2;
+    std::vector<int> generations;
+    for (const ArchivedGeneration& generation : ten.generations) {
+        champions1.push_back(generation.championOf(1));
+        champions2.push_back(generation.championOf(2));
+        generations.push_back(generation.generation);
+    }
+    ChampionGrid grid(champions1, champions2, ten.config().match);
+    QCOMPARE(grid.rowCount(), 2);
+    Board board;
+    grid.playRow(0, board);
+    QImage image(ciaoPlotWidth, ciaoPlotHeight, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const CiaoLayout layout = paintCiaoPlot(painter, image.rect(), grid, generations, {});
+    painter.end();
+    const CiaoMap& map = layout.maps.front();
+    int hatched = 0;
+    for (int row = 0; row < 10; ++row)
+        for (int column = 0; column <= row; ++column) {
+            // Ten distinct champions a side: the match of row and column is
+            // match row * 10 + column of the grid, in its first row of 64 or not.
+            const bool played = row * 10 + column < ChampionGrid::matchesPerRow;
+            const float score = map.scores[row][column];
+            QCOMPARE(std::isnan(score), !played);
+            const QColor shown = image.pixelColor(map.cellRect(row, column).center().toPoint());
+            if (played) {
+                QCOMPARE(score, grid.at(row, column).score1);
+                QCOMPARE(shown, map.colourOf(score));
+            } else {
+                QVERIFY(shown == QColor(Qt::white) || shown == ciaoUnplayedColor);
+                ++hatched;
+            }
+        }
+    QVERIFY(hatched > 0);
+
+    CiaoPane pane;
+    pane.resize(900, 500);
+    pane.setArchive(decodeArchive(randomArchive(40, 9), QStringLiteral("forty")).archive);
+    QCOMPARE(pane.shownGenerations().size(), std::size_t{40});
+    while (pane.computing()) {
+        pane.grab();
+        QCoreApplication::processEvents();
+    }
+    pane.grab();
+    for (const CiaoMap& painted : pane.lastLayout().maps)
+        for (const std::vector<float>& row : painted.scores)
+            for (float score : row)
+                QVERIFY(!std::isnan(score));
+}
+
 void ExplorerTest::thumbnailsChooseTheirMembers()
 {
     QTemporaryDir dir;
@@ -299,6 +394,16 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.openPath(dir.filePath(QStringLiteral("run.arc"))), QString());
     PopulationsPane* populations = window.populations();
+    // Readable: three pixels a cell at least, apart from each other.
+    const QRect first = populations->thumbnailRect(1, 0);
+    const PatternShape patternShape = window.openedRun()->config.match.pattern;
+    QVERIFY(first.width() >= 3 * patternShape.width);
+    QVERIFY(populations->thumbnailRect(1, 1).left() > first.right() + 1);
+    const ArchivedGeneration& third = window.openedRun()->archive->generations[2];
+    QCOMPARE(populations->memberToolTip(1, third.champion1),
+             QStringLiteral("population 1, generation 3, member %1\nthe champion, score %2")
+                 .arg(third.champion1)
+                 .arg(static_cast<double>(third.championScore1), 0, 'g', 6));
     clickAt(populations, populations->thumbnailRect(1, 6).center());
     clickAt(populations, populations->thumbnailRect(2, 2).center());
     QCOMPARE(window.selection().member1, 6);
@@ -319,32 +424,280 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QCOMPARE(shown.pixelColor(populations->thumbnailRect(1, 5).left() - 1,
                               populations->thumbnailRect(1, 5).center().y()),
              background);
+
+    // A hundred members at three pixels a cell do not fit the pane: it scrolls.
+    const QString hundred = dir.filePath(QStringLiteral("hundred.arc"));
+    QVERIFY(writeBytes(hundred, randomArchive(2, 5)));
+    QCOMPARE(window.openPath(hundred), QString());
+    QApplication::processEvents();
+    QCOMPARE(populations->thumbnailRect(2, 99).width(), 3 * PatternShape().width);
+    QVERIFY(populations->thumbnailRect(2, 99).bottom() < populations->height());
+    QVERIFY(populations->height() > populations->parentWidget()->height());
 }
 
-void ExplorerTest::liveRunGrows()
+void ExplorerTest::selectionIsOneDuel_data()
+{
+    // What the user does, one after the other: a click on the fitness
+    // chart's generation G ("fitness G"), on population 1's CIAO cell of
+    // generations G1 and G2 ("ciao G1 G2"), on member M of population P
+    // ("member P M"), or End.
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("generation1");
+    QTest::addColumn<int>("generation2");
+    QTest::addColumn<int>("member1");
+    QTest::addColumn<int>("member2");
+    QTest::newRow("opened: the newest") << QStringList{} << 6 << 6 << -1 << -1;
+    QTest::newRow("fitness chart") << QStringList{"fitness 3"} << 3 << 3 << -1 << -1;
+    QTest::newRow("CIAO cell") << QStringList{"ciao 5 2"} << 5 << 2 << -1 << -1;
+    QTest::newRow("thumbnail keeps the generations")
+        << QStringList{"ciao 5 2", "member 2 4"} << 5 << 2 << -1 << 4;
+    QTest::newRow("fitness chart after a thumbnail: both champions")
+        << QStringList{"member 1 3", "fitness 4"} << 4 << 4 << -1 << -1;
+    QTest::newRow("End: the newest again") << QStringList{"ciao 5 2", "End"} << 6 << 6 << -1 << -1;
+}
+
+// One duel, whichever pane chose it, and every pane shows it: the
+// populations of its two generations, their duel on the board, a marker on
+// its cell of each map and a cursor at each generation on the fitness chart.
+void ExplorerTest::selectionIsOneDuel()
+{
+    QFETCH(QStringList, actions);
+    QFETCH(int, generation1);
+    QFETCH(int, generation2);
+    QFETCH(int, member1);
+    QFETCH(int, member2);
+    QTemporaryDir dir;
+    QVERIFY(recordRun(dir.path(), 6));
+    ExplorerWindow window(false);
+    window.resize(1280, 800);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(window.openPath(dir.path()), QString());
+    CiaoPane* ciao = window.ciao();
+    ciao->waitForGrid();
+    ciao->repaint();
+    FitnessPane* fitness = window.fitness();
+    fitness->repaint();
+    PopulationsPane* populations = window.populations();
+    for (const QString& action : actions) {
+        const QStringList words = action.split(QLatin1Char(' '));
+        if (words[0] == QStringLiteral("fitness")) {
+            clickAt(fitness, QPointF(fitness->cursorX(words[1].toInt()), fitness->height() / 2));
+        } else if (words[0] == QStringLiteral("ciao")) {
+            const CiaoMap& map = ciao->lastLayout().maps.front();
+            clickAt(ciao, map.cellRect(words[1].toInt() - 1, words[2].toInt() - 1).center());
+        } else if (words[0] == QStringLiteral("member")) {
+            clickAt(populations,
+                    populations->thumbnailRect(words[1].toInt(), words[2].toInt()).center());
+        } else {
+            QTest::keyClick(&window, Qt::Key_End);
+        }
+    }
+    const DuelSelection expected{generation1, generation2, member1, member2};
+    QCOMPARE(window.selection(), expected);
+    QCOMPARE(window.followingNewest(), actions.isEmpty() || actions.endsWith(QStringLiteral("End")));
+
+    QCOMPARE(populations->shownGeneration(1), generation1);
+    QCOMPARE(populations->shownGeneration(2), generation2);
+    QCOMPARE(fitness->generation(), generation1);
+    QCOMPARE(fitness->secondGeneration(), generation2);
+    ciao->repaint();
+    const CiaoLayout& layout = ciao->lastLayout();
+    QCOMPARE(ciao->selectionMarkers().size(), std::size_t{2});
+    QVERIFY(ciao->selectionMarkers()[0].contains(
+        layout.maps[0].cellRect(generation1 - 1, generation2 - 1).center()));
+    QVERIFY(ciao->selectionMarkers()[1].contains(
+        layout.maps[1].cellRect(generation2 - 1, generation1 - 1).center()));
+    const RunArchive& archive = *window.openedRun()->archive;
+    const ArchivedGeneration& first = archive.generations[generation1 - 1];
+    const ArchivedGeneration& second = archive.generations[generation2 - 1];
+    const PatternShape shape = archive.config().match.pattern;
+    Board expectedBoard;
+    setUpMatch(expectedBoard,
+               unpackPattern(first.population1[member1 < 0 ? first.champion1 : member1], shape),
+               unpackPattern(second.population2[member2 < 0 ? second.champion2 : member2], shape),
+               archive.config().match);
+    window.duelBoard()->goToStep(0);
+    QCOMPARE(cellsOf(window.duelBoard()->board()), cellsOf(expectedBoard));
+}
+
+void ExplorerTest::followedRunToItsEnd_data()
+{
+    // Each look at the run: the generations its log and its archive hold,
+    // under their partial names while the batch writes them or their final
+    // names once it has finished.
+    QTest::addColumn<QStringList>("looks");
+    // Whether the user chose a duel before the first look.
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("grows") << QStringList{"5 5 partial", "8 8 partial"} << false;
+    QTest::newRow("renamed at the end") << QStringList{"8 8 final"} << false;
+    QTest::newRow("grows, then renamed") << QStringList{"6 6 partial", "8 8 final"} << false;
+    QTest::newRow("resumed from a checkpoint")
+        << QStringList{"6 6 partial", "3 3 partial", "8 8 final"} << false;
+    QTest::newRow("finished, then resumed")
+        << QStringList{"6 6 final", "5 5 partial", "8 8 final"} << false;
+    QTest::newRow("log ahead of the archive") << QStringList{"7 6 partial", "8 8 final"} << false;
+    QTest::newRow("log behind the archive") << QStringList{"6 7 partial", "8 8 final"} << false;
+    QTest::newRow("a chosen duel stays") << QStringList{"6 6 partial", "8 8 final"} << true;
+}
+
+// A run a batch is still writing is followed to its end, whatever the
+// batch does with its files, and the final generation appears; a duel the
+// user chose stays chosen, End follows the newest again.
+void ExplorerTest::followedRunToItsEnd()
+{
+    QFETCH(QStringList, looks);
+    QFETCH(bool, chosen);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("seed-4"));
+    QVERIFY(recordRun(folder, 8));
+    const QDir run(folder);
+    const QString logPath = run.filePath(QStringLiteral("fitness.csv"));
+    const QString archivePath = run.filePath(QStringLiteral("run.arc"));
+    const QByteArray log = fileBytes(logPath);
+    const QByteArray archive = fileBytes(archivePath);
+    const auto writeRun = [&](int logged, int archived, bool final) {
+        for (const QString& path : {logPath, archivePath})
+            QFile::remove(final ? PartialFile::partialPathOf(path) : path);
+        const QString suffix = final ? QString() : QStringLiteral(".partial");
+        return writeBytes(logPath + suffix, logUpTo(log, logged)) &&
+               writeBytes(archivePath + suffix, archiveUpTo(archive, archived));
+    };
+    QVERIFY(writeRun(4, 4, false));
+    ExplorerWindow window(false);
+    QCOMPARE(window.openPath(folder), QString());
+    QCOMPARE(window.selection(), (DuelSelection{4, 4, -1, -1}));
+    if (chosen)
+        window.select({3, 2, -1, 1});
+    for (const QString& look : looks) {
+        const QStringList words = look.split(QLatin1Char(' '));
+        const int logged = words[0].toInt();
+        const int archived = words[1].toInt();
+        QVERIFY(writeRun(logged, archived, words[2] == QStringLiteral("final")));
+        window.followRun();
+        QCOMPARE(window.openedRun()->log.size(), logged);
+        QCOMPARE(static_cast<int>(window.openedRun()->archive->generations.size()), archived);
+        if (!chosen)
+            QCOMPARE(window.selection(), (DuelSelection{archived, archived, -1, -1}));
+    }
+    const DuelSelection last = chosen ? DuelSelection{3, 2, -1, 1} : DuelSelection{8, 8, -1, -1};
+    QCOMPARE(window.selection(), last);
+    QCOMPARE(window.populations()->shownGeneration(1), last.generation1);
+    QCOMPARE(window.populations()->shownGeneration(2), last.generation2);
+    window.setFollowingNewest(true);
+    QCOMPARE(window.selection(), (DuelSelection{8, 8, -1, -1}));
+}
+
+// A look reads only what the files gained, so its cost does not grow with
+// the run: a change to a record read before goes unseen, where a reading of
+// the whole file refuses it. The CIAO map plays only the matches of the new
+// generation's row and column.
+void ExplorerTest::followingReadsOnlyWhatWasAppended()
 {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("live"));
-    QVERIFY(recordRun(folder, 5));
-    // A run still being written: its partial files, the last record cut short.
-    const QDir run(folder);
-    const QByteArray archive = fileBytes(run.filePath(QStringLiteral("run.arc")));
-    const QString partial = run.filePath(QStringLiteral("run.arc.partial"));
-    QVERIFY(QFile::remove(run.filePath(QStringLiteral("run.arc"))));
-    QVERIFY(QFile::rename(run.filePath(QStringLiteral("fitness.csv")),
-                          run.filePath(QStringLiteral("fitness.csv.partial"))));
-    QVERIFY(writeBytes(partial, archive.left(archive.size() - 40)));
-    ExplorerWindow window;
-    window.resize(1200, 800);
-    QCOMPARE(window.openPath(folder), QString());
-    QCOMPARE(static_cast<int>(window.openedRun()->archive->generations.size()), 4);
-    QVERIFY(!window.openedRun()->warnings.isEmpty());
-    // The batch writes the rest of the record: the next look shows it, and
-    // a view of the last generation follows it.
-    QVERIFY(writeBytes(partial, archive));
+    const QString partial = dir.filePath(QStringLiteral("run.arc.partial"));
+    const QByteArray six = randomArchive(6, 12);
+    QVERIFY(writeBytes(partial, archiveUpTo(six, 5)));
+    ExplorerWindow window(false);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.openPath(partial), QString());
+    window.ciao()->waitForGrid();
+    QCOMPARE(window.ciao()->matchesToPlay(), 25);
+    // The first look learns where the file being written ends, and plays
+    // nothing again.
     window.followRun();
-    QCOMPARE(static_cast<int>(window.openedRun()->archive->generations.size()), 5);
-    QCOMPARE(window.selection().generation, 5);
+    QCOMPARE(window.ciao()->matchesToPlay(), 0);
+    QByteArray grown = six;
+    const qsizetype recordSize = (six.size() - archiveUpTo(six, 0).size()) / 6;
+    const qsizetype inSecond = archiveUpTo(six, 1).size() + recordSize / 2;
+    grown[inSecond] = static_cast<char>(grown[inSecond] ^ 0x10);
+    QVERIFY(writeBytes(partial, grown));
+    QVERIFY(!readArchive(partial).error.isEmpty());
+    window.followRun();
+    const RunArchive& followed = *window.openedRun()->archive;
+    QCOMPARE(static_cast<int>(followed.generations.size()), 6);
+    QCOMPARE(followed.generations, decodeArchive(six, QStringLiteral("six")).archive.generations);
+    // Six champions a side, five of them met already.
+    QCOMPARE(window.ciao()->matchesToPlay(), 6 * 6 - 5 * 5);
+}
+
+// --follow waits for the batch to finish the run, and the image shows its
+// last generation's duel, as --duel asks for it on the finished run.
+void ExplorerTest::followedImageShowsTheLastGeneration()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("seed-4"));
+    QVERIFY(recordRun(folder, 5));
+    const QDir run(folder);
+    const QString logPath = run.filePath(QStringLiteral("fitness.csv"));
+    const QString archivePath = run.filePath(QStringLiteral("run.arc"));
+    const QByteArray log = fileBytes(logPath);
+    const QByteArray archive = fileBytes(archivePath);
+    const QString expected = dir.filePath(QStringLiteral("expected.png"));
+    QCOMPARE(runProgram(QStringLiteral(COEVOLIFE_EXPLORER_PATH),
+                        {folder, "--duel", "5", "5", "--board-image", expected})
+                 .exitCode,
+             0);
+    for (const QString& path : {logPath, archivePath})
+        QVERIFY(QFile::remove(path));
+    QVERIFY(writeBytes(logPath + ".partial", logUpTo(log, 3)));
+    QVERIFY(writeBytes(archivePath + ".partial", archiveUpTo(archive, 3)));
+    const QString followed = dir.filePath(QStringLiteral("followed.png"));
+    QProcess explorer;
+    explorer.start(QStringLiteral(COEVOLIFE_EXPLORER_PATH),
+                   {folder, "--follow", "--board-image", followed});
+    QVERIFY(explorer.waitForStarted());
+    // The batch writes on and finishes, renaming its files.
+    QTest::qWait(300);
+    QVERIFY(writeBytes(logPath + ".partial", log));
+    QVERIFY(writeBytes(archivePath + ".partial", archive));
+    QVERIFY(QFile::rename(logPath + ".partial", logPath));
+    QVERIFY(QFile::rename(archivePath + ".partial", archivePath));
+    QVERIFY(explorer.waitForFinished(300000));
+    QCOMPARE(explorer.exitCode(), 0);
+    QCOMPARE(QImage(followed), QImage(expected));
+}
+
+// A sweep's folder opens as its conditions and seeds, each with how far it
+// got, and the chosen condition's summary; choosing a seed opens its run. A
+// folder with nothing to read says so.
+void ExplorerTest::sweepFolderOpensAsItsSeeds()
+{
+    QTemporaryDir dir;
+    const QDir sweep(dir.filePath(QStringLiteral("sweep")));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("control/seed-4")), 3));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("control/seed-5")), 3));
+    QVERIFY(recordRun(sweep.filePath(QStringLiteral("other/seed-4")), 4));
+    // Seed 5 is still being written, two generations in.
+    const QDir unfinished(sweep.filePath(QStringLiteral("control/seed-5")));
+    const QString log = unfinished.filePath(QStringLiteral("fitness.csv"));
+    QVERIFY(writeBytes(log + ".partial", logUpTo(fileBytes(log), 2)));
+    QVERIFY(QFile::remove(log));
+    ExplorerWindow window(false);
+    QCOMPARE(window.openPath(sweep.path()), QString());
+    QVERIFY(!window.hasRun());
+    SweepPane* pane = window.sweep();
+    QVERIFY(pane);
+    QCOMPARE(pane->lines(),
+             (QStringList{"control", "  seed 4: finished at generation 3",
+                          "  seed 5: unfinished, at generation 2", "other",
+                          "  seed 4: finished at generation 4"}));
+    pane->resize(1200, 600);
+    pane->grab();
+    QCOMPARE(pane->chartLayout().panels.size(), std::size_t{4});
+    pane->chooseSeed(2);
+    QVERIFY(window.hasRun());
+    QVERIFY(!window.sweep());
+    QCOMPARE(window.openedRun()->log.size(), 4);
+
+    const QString empty = dir.filePath(QStringLiteral("empty"));
+    QVERIFY(QDir().mkpath(empty));
+    QCOMPARE(window.openPath(empty),
+             QStringLiteral("%1 holds no run (neither fitness.csv nor run.arc, nor their .partial "
+                            "files) and no seed folder of a sweep")
+                 .arg(empty));
+    QVERIFY(window.hasRun());
 }
 
 void ExplorerTest::damagedRunLeavesTheOpenOne()
@@ -425,6 +778,9 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
         << QStringList{"~/run.arc", "--screenshot", "~/" + hostile + "/s.png"}
         << QStringLiteral("--screenshot ~/%1/s.png: folder ~/%1 does not exist").arg(quoted)
         << true;
+    QTest::newRow("--timeout without --follow")
+        << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--timeout", "5"}
+        << QStringLiteral("--timeout needs --follow") + help << true;
     // The formats Qt writes vary with its plugins.
     QTest::newRow("--board-image name")
         << QStringList{"~/run.arc", "--board-image", "~/" + hostile}

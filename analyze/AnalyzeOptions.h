@@ -37,4 +37,9 @@ struct AnalyzeOptions {
 using AnalyzeOptionsParse = OptionsParse<AnalyzeOptions>;
 
 // `arguments` as QCoreApplication::arguments() gives them, program name first.
+// Reads no file.
 AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments);
+// After the parse: a refusal of compare or crossplay for one folder that
+// holds condition folders, the likeliest mistake (a sweep's OUT given for
+// its conditions), names them as the remedy, which --help would not add to.
+AnalyzeOptionsParse withConditionsHint(const QStringList& arguments, AnalyzeOptionsParse parsed);

@@ -33,7 +33,9 @@ int main(int argc, char** argv)
     blockTerminationSignals();
     const CommandLineApplication commandLine(argc, argv, drawsCharts(argc, argv));
 
-    const AnalyzeOptionsParse parsed = parseAnalyzeOptions(QCoreApplication::arguments());
+    const QStringList arguments = QCoreApplication::arguments();
+    const AnalyzeOptionsParse parsed =
+        withConditionsHint(arguments, parseAnalyzeOptions(arguments));
     if (const auto exitCode = exitCodeBeforeRun(parsed))
         return *exitCode;
     // An analysis may play for hours: an output it could not write is

@@ -12,7 +12,7 @@
 #include <optional>
 
 // What a batch run was asked to do. A new option is a new field here with its
-// default, plus its definition and check in parseBatchOptions.
+// default, plus its row in the options' table and its reading.
 struct BatchOptions {
     // Absent: the clock seeds the random sources, as in the window.
     std::optional<std::uint32_t> seed;
@@ -42,4 +42,8 @@ struct BatchOptions {
 using BatchOptionsParse = OptionsParse<BatchOptions>;
 
 // `arguments` as QCoreApplication::arguments() gives them, program name first.
+// Reads no file: the experiment is left to withExperiment.
 BatchOptionsParse parseBatchOptions(const QStringList& arguments);
+// After the parse: the experiment --config and --set give (the file read
+// here), and the run options --checkpoint-info refuses.
+BatchOptionsParse withExperiment(const QStringList& arguments, BatchOptionsParse parsed);

@@ -1,37 +1,40 @@
 #include "batch/BatchRunner.h"
 
+#include "batch/BatchWorker.h"
 #include "evolution/EvolutionState.h"
 #include "evolution/GenerationReport.h"
-#include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
-#include "random/RandomSources.h"
+#include "records/EvolutionRun.h"
 
 BatchRunner::BatchRunner(std::uint32_t seed, int generations, const ExperimentConfig& config,
                          QObject* parent)
-    : QObject(parent), lastGeneration(generations)
+    : QObject(parent), evolutionRun(std::make_unique<EvolutionRun>(seed, config)),
+      lastGeneration(generations)
 {
-    reseedRandomSources(seed);
-    worker = new LifegameThread(config, this);
+    worker = new BatchWorker(*evolutionRun, this);
     worker->stopAfterGeneration(lastGeneration);
     // Queued from the worker's thread, in the order emitted: a generation's
     // line, then its report; the run's "stopped" comes before its end.
-    connect(worker, &LifegameThread::sendMessage, this, &BatchRunner::lineReady);
-    connect(worker, &LifegameThread::generationPlayed, this,
-            [this](const GenerationReport& report) {
-                worker->takeOverReport();
-                emit generationPlayed(report);
-            });
-    connect(worker, &LifegameThread::runEnded, this, &BatchRunner::onRunEnded);
+    connect(worker, &BatchWorker::sendMessage, this, &BatchRunner::lineReady);
+    connect(worker, &BatchWorker::generationPlayed, this, [this](const GenerationReport& report) {
+        worker->takeOverReport();
+        emit generationPlayed(report);
+    });
+    connect(worker, &BatchWorker::runEnded, this, &BatchRunner::onRunEnded);
 }
 
-BatchRunner::~BatchRunner() = default;
+// The worker, a child, is stopped and waited for before the run it plays
+// goes.
+BatchRunner::~BatchRunner()
+{
+    delete worker;
+}
 
 bool BatchRunner::continueFrom(const EvolutionState& state, const std::string& randomSources)
 {
-    if (!restoreRandomSources(randomSources))
+    if (!evolutionRun->resumeFrom(state, randomSources))
         return false;
-    worker->restoreState(state);
-    owesStoppedLine = state.generationsInRun == LifegameThread::generationsPerRun ||
+    owesStoppedLine = state.generationsInRun == Evolution::generationsPerRun ||
                       state.generationCount >= lastGeneration;
     return true;
 }
@@ -43,7 +46,12 @@ void BatchRunner::useMatchRunner(MatchRunner* runner)
 
 void BatchRunner::reportFullState(bool wanted)
 {
-    worker->reportFullState(wanted);
+    evolutionRun->reportFullState(wanted);
+}
+
+bool BatchRunner::isPlaying() const
+{
+    return worker->isRunning();
 }
 
 void BatchRunner::start()
@@ -79,7 +87,7 @@ void BatchRunner::onRunEnded()
         emit finished(*interruptCode);
         return;
     }
-    if (worker->evolution().generations() >= lastGeneration) {
+    if (evolutionRun->evolution().generations() >= lastGeneration) {
         emit finished(0);
         return;
     }

@@ -5,25 +5,29 @@
 #include <QObject>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
-class LifegameThread;
+class BatchWorker;
+class EvolutionRun;
 class MatchRunner;
 struct EvolutionState;
 
 struct GenerationReport;
 
-// Drives one evolution worker the way a user pressing "G" would: starts it,
-// starts it again each time a run of 100 generations ends, and has it stop
-// right after the requested generation. Lives on the thread of an event loop.
+// Drives one run on a worker thread the way a user pressing "G" would drive
+// the window's: starts it, starts it again each time a run of 100
+// generations ends, and has it stop right after the requested generation.
+// The run has random sources of its own. Lives on the thread of an event
+// loop.
 class BatchRunner : public QObject
 {
     Q_OBJECT
 
 public:
-    // Seeds the random sources with `seed` before the worker draws its
-    // starting populations.
+    // The run's sources are seeded with `seed` before it draws its starting
+    // populations.
     BatchRunner(std::uint32_t seed, int generations,
                 const ExperimentConfig& config = ExperimentConfig(), QObject* parent = nullptr);
     ~BatchRunner() override;
@@ -42,7 +46,9 @@ public:
     // finished then reports `exitCode`. Later calls keep the first code.
     void interrupt(int exitCode);
 
-    const LifegameThread* evolutionWorker() const { return worker; }
+    // Whether the worker is playing; while it is not, the run may be read.
+    bool isPlaying() const;
+    const EvolutionRun& run() const { return *evolutionRun; }
 
 signals:
     // Every line the log pane would show, in order, on this object's thread.
@@ -55,7 +61,8 @@ signals:
 private:
     void onRunEnded();
 
-    LifegameThread* worker = nullptr;
+    const std::unique_ptr<EvolutionRun> evolutionRun;
+    BatchWorker* worker = nullptr;
     const int lastGeneration;
     std::optional<int> interruptCode;
     bool owesStoppedLine = false;

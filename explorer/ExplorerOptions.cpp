@@ -2,6 +2,7 @@
 
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
+#include "cli/OptionTable.h"
 #include "records/QuotedText.h"
 
 #include <limits>
@@ -30,6 +31,35 @@ const char usage[] =
     "  --version           show the program's version\n\n"
     "An image FILE is checked before the run is opened;\n";
 
+// The options the usage lists, after the run.
+const OptionTable& explorerOptions()
+{
+    const qint64 largest = std::numeric_limits<int>::max();
+    const auto generations = [largest](const char* name, const char* valueName) {
+        OptionRow row = numberOption(QLatin1String(name), QLatin1String(valueName), {}, 0, largest);
+        row.values = 2;
+        return row;
+    };
+    static const OptionTable table({
+        generations("duel", "G1 G2"),
+        generations("members", "I J"),
+        numberOption(QStringLiteral("step"), QStringLiteral("K"), {}, 0, largest),
+        flagOption(QStringLiteral("follow"), {}),
+        numberOption(QStringLiteral("timeout"), QStringLiteral("S"), {}, 0, largest),
+        textOption(QStringLiteral("screenshot"), QStringLiteral("FILE"), {}),
+        textOption(QStringLiteral("board-image"), QStringLiteral("FILE"), {}),
+    });
+    return table;
+}
+
+std::optional<std::pair<int, int>> pairOf(const WordsRead& read, const QString& name)
+{
+    const QList<qint64> values = read.numbers.value(name);
+    if (values.size() != 2)
+        return std::nullopt;
+    return std::make_pair(static_cast<int>(values[0]), static_cast<int>(values[1]));
+}
+
 } // namespace
 
 ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
@@ -37,73 +67,37 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
     const QString program = programName(arguments, QStringLiteral("coevolife-explorer"));
     ExplorerOptionsParse parsed;
     ExplorerOptions& options = parsed.options;
+    const WordsRead read = readWords(arguments, explorerOptions(), [&options](const QString& word) {
+        if (!options.path.isEmpty())
+            return QStringLiteral("one run at a time: %1 and %2")
+                .arg(quotedText(options.path), quotedText(word));
+        options.path = word;
+        return QString();
+    });
+    if (read.help) {
+        parsed.outcome = ParseVerdict::Outcome::Help;
+        parsed.text = QString::fromLatin1(usage) + imageFormatRule() + QStringLiteral(".\n\n") +
+                      QLatin1String(ExitCode::exitCodesHelp) + QLatin1Char('\n');
+        return parsed;
+    }
+    if (read.version) {
+        parsed.outcome = ParseVerdict::Outcome::Help;
+        parsed.text = versionText(program);
+        return parsed;
+    }
+    if (!read.problem.isEmpty())
+        return refusal(program, read.problem);
+    options.duel = pairOf(read, QStringLiteral("duel"));
+    options.members = pairOf(read, QStringLiteral("members"));
+    options.step = static_cast<int>(read.numbers.value(QStringLiteral("step"), {0}).value(0));
+    options.screenshotPath = read.values.value(QStringLiteral("screenshot")).value(0);
+    options.boardImagePath = read.values.value(QStringLiteral("board-image")).value(0);
+    options.follow = read.values.contains(QStringLiteral("follow"));
+    if (read.numbers.contains(QStringLiteral("timeout")))
+        options.timeoutSeconds = static_cast<int>(read.numbers.value(QStringLiteral("timeout"))[0]);
     const auto refuse = [&program](const QString& problem) -> ExplorerOptionsParse {
         return refusal(program, problem);
     };
-    const int largest = std::numeric_limits<int>::max();
-    for (int k = 1; k < arguments.size(); ++k) {
-        const QString& argument = arguments[k];
-        // The values an option takes, read as whole numbers.
-        const auto numbers = [&](int count, std::optional<std::pair<int, int>>* pair,
-                                 int* single) -> QString {
-            if (k + count >= arguments.size())
-                return QStringLiteral("%1 needs %2 values").arg(argument).arg(count);
-            int values[2] = {0, 0};
-            for (int v = 0; v < count; ++v) {
-                const auto value = parseWholeNumber(arguments[k + 1 + v], 0, largest);
-                if (!value)
-                    return QStringLiteral("%1: '%2' is not a whole number")
-                        .arg(argument, quotedText(arguments[k + 1 + v]));
-                values[v] = static_cast<int>(*value);
-            }
-            if (pair)
-                *pair = std::make_pair(values[0], values[1]);
-            else
-                *single = values[0];
-            k += count;
-            return {};
-        };
-        QString problem;
-        if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
-            parsed.outcome = ParseVerdict::Outcome::Help;
-            parsed.text = QString::fromLatin1(usage) + imageFormatRule() + QStringLiteral(".\n\n") +
-                          QLatin1String(ExitCode::exitCodesHelp) + QLatin1Char('\n');
-            return parsed;
-        } else if (argument == QStringLiteral("--version")) {
-            parsed.outcome = ParseVerdict::Outcome::Help;
-            parsed.text = versionText(program);
-            return parsed;
-        } else if (argument == QStringLiteral("--duel")) {
-            problem = numbers(2, &options.duel, nullptr);
-        } else if (argument == QStringLiteral("--members")) {
-            problem = numbers(2, &options.members, nullptr);
-        } else if (argument == QStringLiteral("--step")) {
-            problem = numbers(1, nullptr, &options.step);
-        } else if (argument == QStringLiteral("--follow")) {
-            options.follow = true;
-        } else if (argument == QStringLiteral("--timeout")) {
-            int seconds = 0;
-            problem = numbers(1, nullptr, &seconds);
-            options.timeoutSeconds = seconds;
-        } else if (argument == QStringLiteral("--screenshot") ||
-                   argument == QStringLiteral("--board-image")) {
-            if (k + 1 >= arguments.size() || arguments[k + 1].isEmpty())
-                problem = QStringLiteral("%1 needs a file").arg(argument);
-            else
-                (argument == QStringLiteral("--screenshot") ? options.screenshotPath
-                                                            : options.boardImagePath) =
-                    arguments[++k];
-        } else if (argument.startsWith(QLatin1Char('-'))) {
-            problem = QStringLiteral("unknown option %1").arg(quotedText(argument));
-        } else if (!options.path.isEmpty()) {
-            problem = QStringLiteral("one run at a time: %1 and %2")
-                          .arg(quotedText(options.path), quotedText(argument));
-        } else {
-            options.path = argument;
-        }
-        if (!problem.isEmpty())
-            return refuse(problem);
-    }
     if (options.scripted() && options.path.isEmpty())
         return refuse(QStringLiteral("--screenshot and --board-image need a run"));
     if (!options.screenshotPath.isEmpty() && !options.boardImagePath.isEmpty())

@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QStringList arguments =
         commandLineOf(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
-    checkVerdict(parseBatchOptions(arguments), "the batch");
-    checkVerdict(parseAnalyzeOptions(arguments), "the analyzer");
+    checkVerdict(withExperiment(arguments, parseBatchOptions(arguments)), "the batch");
+    checkVerdict(withConditionsHint(arguments, parseAnalyzeOptions(arguments)), "the analyzer");
     checkVerdict(parseExplorerOptions(arguments), "the explorer");
     return 0;
 }

@@ -74,14 +74,14 @@ void refuseStrandingOutputs(const QString& name)
 } // namespace
 
 PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::optional<int> threads)
-    : PythonRun(seed, checkedConfig(config), startPool(threads))
+    : PythonRun(std::make_unique<EvolutionRun>(seed, checkedConfig(config)), startPool(threads))
 {
 }
 
-PythonRun::PythonRun(std::uint32_t seed, const ExperimentConfig& config,
+PythonRun::PythonRun(std::unique_ptr<EvolutionRun> startedRun,
                      std::unique_ptr<MatchPool> startedPool)
-    : runSeed(seed), sources(seed), coevolution(config, sources.sources()),
-      pool(std::move(startedPool)), runner(*pool, [](MatchPool& playing) {
+    : run(std::move(startedRun)), pool(std::move(startedPool)),
+      runner(*pool, [](MatchPool& playing) {
           // The generation is played without the GIL; the wait takes it to
           // look for Ctrl-C, whose exception gives the generation up.
           const py::gil_scoped_acquire acquire;
@@ -96,14 +96,11 @@ std::unique_ptr<PythonRun> PythonRun::resume(const QString& path, std::optional<
     const CheckpointRead read = readCheckpoint(path);
     if (!read.error.isEmpty())
         raiseValueError(read.error);
-    const Checkpoint& saved = read.checkpoint;
-    std::unique_ptr<PythonRun> run(new PythonRun(saved.seed, saved.config, startPool(threads)));
-    // The starting populations were drawn; the state replaces them and the
-    // sources go back to where the checkpoint left them.
-    if (!run->sources.sources().restore(saved.randomSources))
+    std::unique_ptr<MatchPool> pool = startPool(threads);
+    std::unique_ptr<EvolutionRun> run = EvolutionRun::resumed(read.checkpoint);
+    if (!run)
         raiseValueError(quotedText(path) + QStringLiteral(": the random sources do not read"));
-    run->coevolution.restoreState(saved.evolution);
-    return run;
+    return std::unique_ptr<PythonRun>(new PythonRun(std::move(run), std::move(pool)));
 }
 
 namespace
@@ -126,24 +123,15 @@ GenerationReport PythonRun::playNext()
         ~PlayingEnds() { playing = false; }
     } const ends{playing};
     const py::gil_scoped_release release;
-    if (!runStarted || coevolution.runComplete()) {
-        coevolution.startRun();
-        runStarted = true;
-    }
-    return coevolution.playGeneration(runner);
+    return run->playNext(runner);
 }
 
 void PythonRun::checkpoint(const QString& path) const
 {
     refuseWhilePlaying(playing);
-    if (coevolution.generations() < 1)
+    if (run->evolution().generations() < 1)
         throw py::value_error("a checkpoint holds a generation: play one first");
-    Checkpoint saved;
-    saved.config = coevolution.experiment();
-    saved.seed = runSeed;
-    saved.generationsAsked = coevolution.generations();
-    saved.evolution = coevolution.saveState();
-    saved.randomSources = coevolution.randomSources().state();
+    const Checkpoint saved = run->checkpoint();
     const std::unique_ptr<OutputLock> lock = lockCheckpoint(path, false);
     refuseStrandingOutputs(path);
     int systemError = 0;

@@ -4,7 +4,7 @@
 #include "evolution/Evolution.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
-#include "random/RandomSources.h"
+#include "records/EvolutionRun.h"
 
 #include <cstdint>
 #include <memory>
@@ -49,18 +49,15 @@ public:
     // strand, the OSError of its errno for a write that fails.
     void checkpoint(const QString& path) const;
 
-    std::uint32_t seed() const { return runSeed; }
-    const Evolution& evolution() const { return coevolution; }
+    std::uint32_t seed() const { return run->seed(); }
+    const Evolution& evolution() const { return run->evolution(); }
 
 private:
-    PythonRun(std::uint32_t seed, const ExperimentConfig& config, std::unique_ptr<MatchPool> pool);
+    PythonRun(std::unique_ptr<EvolutionRun> run, std::unique_ptr<MatchPool> pool);
 
-    const std::uint32_t runSeed;
-    OwnRandomSources sources;
-    Evolution coevolution;
+    std::unique_ptr<EvolutionRun> run;
     std::unique_ptr<MatchPool> pool;
     PoolMatchRunner runner;
-    bool runStarted = false;
     // Set, the GIL held, while a generation is played without it: another
     // Python thread may not play or save the run meanwhile.
     bool playing = false;

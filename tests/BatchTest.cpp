@@ -3,10 +3,13 @@
 // process where the outside cannot place an event exactly.
 #include "TestSupport.h"
 #include "batch/BatchRunner.h"
+#include "batch/BatchSession.h"
 #include "board/MatchPool.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/PoolMatchRunner.h"
 #include "evolution/ProgressLine.h"
+#include "random/RandomSources.h"
+#include "records/EvolutionRun.h"
 
 #include <QFile>
 #include <QProcess>
@@ -119,6 +122,9 @@ private slots:
     void terminationSignalFinishesGeneration_data();
     void terminationSignalFinishesGeneration();
     void interruptBetweenRunsStartsNoRun();
+    void runnerKeepsToSourcesOfItsOwn();
+    void checkpointOfRunResumesAlike();
+    void sessionInProcessRecordsAsProgram();
     void extremeSeedsAndSingleGeneration_data();
     void extremeSeedsAndSingleGeneration();
     void signalAtRandomMoment_data();
@@ -406,8 +412,66 @@ void BatchTest::interruptBetweenRunsStartsNoRun()
     QCOMPARE(finished.first().first().toInt(), 130);
     QCOMPARE(lines.size(), 101);
     QCOMPARE(lines.last(), stoppedLine);
-    QVERIFY(!runner.evolutionWorker()->isRunning());
-    QCOMPARE(runner.evolutionWorker()->evolution().generations(), 100);
+    QVERIFY(!runner.isPlaying());
+    QCOMPARE(runner.run().evolution().generations(), 100);
+}
+
+void BatchTest::runnerKeepsToSourcesOfItsOwn()
+{
+    const QByteArray expected = referenceOutput();
+    QVERIFY(!expected.isEmpty());
+    const std::string windowSources = randomSourcesState();
+    BatchRunner runner(12345, 3);
+    QByteArray out;
+    connect(&runner, &BatchRunner::lineReady, this,
+            [&](const QString& line) { out += line.toUtf8() + '\n'; });
+    QSignalSpy finished(&runner, &BatchRunner::finished);
+    runner.start();
+    QVERIFY(finished.wait(runTimeoutMs));
+    QCOMPARE(out, expected);
+    // The window's pair is neither reseeded nor drawn from.
+    QVERIFY(randomSourcesState() == windowSources);
+}
+
+void BatchTest::checkpointOfRunResumesAlike()
+{
+    std::string failure;
+    const std::unique_ptr<MatchPool> pool = MatchPool::start(2, failure);
+    QVERIFY2(pool, failure.c_str());
+    PoolMatchRunner poolRunner(*pool);
+    // Across the end of a run of 100, where the next run begins, with halls
+    // of fame to carry over.
+    EvolutionRun played(7, oddExperiment());
+    for (int generation = 1; generation <= 99; ++generation)
+        played.playNext(poolRunner);
+    const Checkpoint saved = played.checkpoint();
+    QVERIFY(saved.config == oddExperiment());
+    QCOMPARE(saved.seed, 7u);
+    QCOMPARE(saved.generationsAsked, 99);
+    const std::unique_ptr<EvolutionRun> resumed = EvolutionRun::resumed(saved);
+    QVERIFY(resumed);
+    for (int generation = 100; generation <= 101; ++generation) {
+        const QString line = progressLine(played.playNext(poolRunner));
+        QCOMPARE(progressLine(resumed->playNext(poolRunner)), line);
+        QCOMPARE(resumed->runComplete(), played.runComplete());
+        QCOMPARE(played.runComplete(), generation == 100);
+    }
+    Checkpoint unreadable = saved;
+    unreadable.randomSources = "not a state";
+    QVERIFY(!EvolutionRun::resumed(unreadable));
+}
+
+void BatchTest::sessionInProcessRecordsAsProgram()
+{
+    QTemporaryDir dir;
+    const QString inProcess = dir.filePath(QStringLiteral("session.csv"));
+    const QString program = dir.filePath(QStringLiteral("program.csv"));
+    const QStringList run = {"--seed", "12345", "--generations", "3", "--csv"};
+    QCOMPARE(BatchSession(QStringList{"coevolife-batch"} + run + QStringList{inProcess}).run(), 0);
+    QCOMPARE(runBatch(run + QStringList{program}).exitCode, 0);
+    const QByteArray recorded = fileBytes(inProcess);
+    QVERIFY(!recorded.isEmpty());
+    QCOMPARE(recorded, fileBytes(program));
 }
 
 void BatchTest::extremeSeedsAndSingleGeneration_data()

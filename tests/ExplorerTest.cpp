@@ -762,6 +762,10 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
     QTest::newRow("unknown option")
         << QStringList{QStringLiteral("--") + hostile}
         << QStringLiteral("unknown option --%1").arg(quoted) + help << true;
+    // Refused as the other programs refuse it, not the last one taken.
+    QTest::newRow("repeated option")
+        << QStringList{"~/run.arc", "--duel", "1", "1", "--duel", "2", "2"}
+        << QStringLiteral("--duel given more than once") + help << true;
     QTest::newRow("--duel") << QStringList{"~/run.arc", "--duel", hostile, "1"}
                             << QStringLiteral("--duel: '%1' is not a whole number").arg(quoted) +
                                    help

@@ -6,8 +6,6 @@
 #include "records/OutputPathsCheck.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -33,16 +31,8 @@ int main(int argc, char** argv)
 {
     ignoreFileSizeSignal();
     std::unique_ptr<QTemporaryDir> runtimeFolder;
-    if (needsNoScreen(argc, argv)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The offscreen platform's notes on window hints say nothing to a script.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false"));
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            runtimeFolder = std::make_unique<QTemporaryDir>();
-            if (runtimeFolder->isValid())
-                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
-        }
-    }
+    if (needsNoScreen(argc, argv))
+        runtimeFolder = useOffscreenPlatform();
     QApplication app(argc, argv);
     const WindowOptionsParse parsed = parseWindowOptions(QCoreApplication::arguments());
     if (const auto exitCode = exitCodeBeforeRun(parsed))

@@ -42,6 +42,20 @@ void reportError(const QString& message)
                  withControlsEscaped(message).toLocal8Bit().constData());
 }
 
+std::unique_ptr<QTemporaryDir> useOffscreenPlatform()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform's notes on window hints say nothing to a script.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false"));
+    std::unique_ptr<QTemporaryDir> runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder = std::make_unique<QTemporaryDir>();
+        if (runtimeFolder->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+    }
+    return runtimeFolder;
+}
+
 void ignoreFileSizeSignal()
 {
     std::signal(SIGXFSZ, SIG_IGN);

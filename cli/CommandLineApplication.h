@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -33,6 +34,11 @@ private:
 // message is quoted where it is put in (quotedText); as a last guard, any
 // control character that got in unquoted is escaped here.
 void reportError(const QString& message);
+
+// For a window program run by a script: the offscreen platform, its notes
+// on window hints silenced, and a runtime folder of its own when the
+// environment names none (kept for the process's life by the caller).
+std::unique_ptr<QTemporaryDir> useOffscreenPlatform();
 
 // SIGXFSZ ignored, so that a write past a file-size limit (ulimit -f) fails
 // with EFBIG as one on a full disk fails with ENOSPC, and takes the same

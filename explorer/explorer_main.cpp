@@ -11,8 +11,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -121,16 +119,8 @@ int main(int argc, char** argv)
     const ExplorerOptionsParse parsed = parseExplorerOptions(arguments);
     // Images need no screen: a script or a check may run without one.
     std::unique_ptr<QTemporaryDir> runtimeFolder;
-    if (parsed.options.scripted() || parsed.outcome != ParseVerdict::Outcome::Run) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The offscreen platform's notes on window hints say nothing to a script.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false"));
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            runtimeFolder = std::make_unique<QTemporaryDir>();
-            if (runtimeFolder->isValid())
-                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
-        }
-    }
+    if (parsed.options.scripted() || parsed.outcome != ParseVerdict::Outcome::Run)
+        runtimeFolder = useOffscreenPlatform();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Coevolife"));
     QApplication::setApplicationName(QStringLiteral("coevolife-explorer"));

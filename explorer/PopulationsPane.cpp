@@ -18,7 +18,7 @@ namespace
 constexpr int captionHeight = 18;
 // Fewer pixels a cell than this and a pattern cannot be read; the pane
 // scrolls instead.
-constexpr int smallestCell = 3;
+constexpr int smallestThumbnailCell = 3;
 // Between thumbnails, room for the frames of the champion and the chosen.
 constexpr int thumbnailGap = 4;
 constexpr int minimumHeightAlone = 120;
@@ -54,7 +54,7 @@ void PopulationsPane::fitHeight()
     // Thumbnails of the smallest readable cells that do not fit make the
     // pane taller, to be scrolled.
     const int members = std::max(memberCount(1), memberCount(2));
-    const QSize thumbnail(shape.width * smallestCell, shape.height * smallestCell);
+    const QSize thumbnail(shape.width * smallestThumbnailCell, shape.height * smallestThumbnailCell);
     const int columns =
         std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
     const int rows = (members + columns - 1) / columns;
@@ -97,11 +97,11 @@ PopulationsPane::Layout PopulationsPane::layout() const
     if (members == 0 || sectionHeight <= 0)
         return result;
     // The widest cell size for which the members fill rows of the section.
-    for (int cellSize = 16; cellSize >= smallestCell; --cellSize) {
+    for (int cellSize = 16; cellSize >= smallestThumbnailCell; --cellSize) {
         const QSize thumbnail(shape.width * cellSize, shape.height * cellSize);
         const int columns = std::max(1, (width() - result.gap) / (thumbnail.width() + result.gap));
         const int rows = (members + columns - 1) / columns;
-        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == smallestCell) {
+        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == smallestThumbnailCell) {
             result.cellSize = cellSize;
             result.thumbnail = thumbnail;
             result.columns = columns;

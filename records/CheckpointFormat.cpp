@@ -11,7 +11,6 @@
 #include "records/RegularFileReader.h"
 
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <cstring>
 #include <new>
@@ -51,13 +50,13 @@ std::optional<qint64> checkpointReach(RegularFileReader& file, QString& error)
     if (head.size() < checkpointHeaderSize ||
         std::memcmp(head.constData(), checkpointMagic, sizeof checkpointMagic) != 0)
         return head.size();
-    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(head.constData() + 8);
+    const std::uint32_t formatVersion = uint32At(head.constData() + 8);
     if (formatVersion == checkpointFormatVersion)
         return journaledCheckpointReach(file);
     if (formatVersion != firstCheckpointFormatVersion &&
         formatVersion != configuredCheckpointFormatVersion)
         return head.size();
-    const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(head.constData() + 12);
+    const std::uint32_t declaredSize = uint32At(head.constData() + 12);
     if (file.size() > declaredSize) {
         error = sizeDisagrees(file.size(), declaredSize);
         return std::nullopt;
@@ -97,12 +96,12 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
 QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
 {
     const EvolutionState& state = checkpoint.evolution;
-    const bool configured = checkpoint.config != ExperimentConfig();
-    const int cellCount = checkpoint.config.match.pattern.cells();
-    CheckpointEncoder encoder;
-    encoder.bytes.append(checkpointMagic, sizeof checkpointMagic);
-    encoder.putUint32(configured ? configuredCheckpointFormatVersion
-                                 : firstCheckpointFormatVersion);
+    const std::uint32_t formatVersion = configuredFormatVersion(checkpoint.config);
+    const bool configured = formatVersion == configuredCheckpointFormatVersion;
+    const PatternShape shape = checkpoint.config.match.pattern;
+    ByteEncoder encoder;
+    encoder.putBytes(checkpointMagic, sizeof checkpointMagic);
+    encoder.putUint32(formatVersion);
     encoder.putUint32(0); // the size, known at the end
     encoder.putUint32(static_cast<std::uint32_t>(state.generationCount));
     encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
@@ -110,19 +109,19 @@ QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
     encoder.putUint32(static_cast<std::uint32_t>(checkpoint.generationsAsked));
     encoder.putUint64(static_cast<std::uint64_t>(checkpoint.csvBytes));
     encoder.putUint64(static_cast<std::uint64_t>(checkpoint.archiveBytes));
-    encoder.bytes.append(checkpointProgramVersion());
+    encoder.putPaddedText(checkpointProgramVersion(), checkpointVersionFieldSize);
 
     if (configured)
         encoder.putText(experimentConfigToml(checkpoint.config).toUtf8());
     for (QString RunOutputs::*path : runOutputPaths)
         encoder.putText((checkpoint.*path).toUtf8());
-    encoder.putPopulationState(state, cellCount);
+    putPopulationState(encoder, state, shape);
     if (configured) {
         encoder.putUint32(static_cast<std::uint32_t>(state.hall1.size()));
         encoder.putUint32(static_cast<std::uint32_t>(state.hall2.size()));
         for (const auto* hall : {&state.hall1, &state.hall2})
             for (const EvolutionState::Cells& cells : *hall)
-                encoder.putCells(cells, cellCount);
+                encoder.putCells(cells, shape);
     }
     encoder.putText(QByteArray::fromStdString(checkpoint.randomSources));
     encoder.putUint32(static_cast<std::uint32_t>(checkpoint.history.size()));
@@ -131,7 +130,7 @@ QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
             encoder.putDouble(value);
 
     QByteArray& bytes = encoder.bytes;
-    qToLittleEndian(static_cast<std::uint32_t>(bytes.size() + 4), bytes.data() + 12);
+    putUint32At(bytes.data() + 12, static_cast<std::uint32_t>(bytes.size() + 4));
     encoder.putUint32(crc32Of(bytes.constData(), bytes.size()));
     return bytes;
 }
@@ -147,32 +146,32 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
         error = problem;
         return std::nullopt;
     };
-    const bool configured =
-        qFromLittleEndian<std::uint32_t>(data + 8) == configuredCheckpointFormatVersion;
-    const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(data + 12);
+    const bool configured = uint32At(data + 8) == configuredCheckpointFormatVersion;
+    const std::uint32_t declaredSize = uint32At(data + 12);
     if (static_cast<std::uint64_t>(bytes.size()) < declaredSize)
         return fail(
             QStringLiteral("truncated: %1 of %2 bytes").arg(bytes.size()).arg(declaredSize));
     if (static_cast<std::uint64_t>(bytes.size()) != declaredSize)
         return fail(sizeDisagrees(bytes.size(), declaredSize));
     const qsizetype body = bytes.size() - 4;
-    if (qFromLittleEndian<std::uint32_t>(data + body) != crc32Of(data, body))
+    if (uint32At(data + body) != crc32Of(data, body))
         return fail(QStringLiteral("corrupted (checksum mismatch)"));
     if (const QString problem = checkpointProgramProblem(data); !problem.isEmpty())
         return fail(problem);
 
     Checkpoint checkpoint;
     EvolutionState& state = checkpoint.evolution;
-    state.generationCount = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 16));
-    state.generationsInRun = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 20));
-    checkpoint.seed = qFromLittleEndian<std::uint32_t>(data + 24);
-    checkpoint.generationsAsked = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 28));
-    checkpoint.csvBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 32));
-    checkpoint.archiveBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 40));
+    ByteDecoder header(bytes, 16, 48);
+    state.generationCount = static_cast<int>(header.takeUint32());
+    state.generationsInRun = static_cast<int>(header.takeUint32());
+    checkpoint.seed = header.takeUint32();
+    checkpoint.generationsAsked = static_cast<int>(header.takeUint32());
+    checkpoint.csvBytes = static_cast<qint64>(header.takeUint64());
+    checkpoint.archiveBytes = static_cast<qint64>(header.takeUint64());
 
-    CheckpointDecoder decoder(bytes, checkpointHeaderSize, body);
+    ByteDecoder decoder(bytes, checkpointHeaderSize, body);
     if (configured) {
-        const QByteArray toml = decoder.takeText();
+        const QByteArray toml = decoder.takeText(longestCheckpointText);
         if (!decoder.ok())
             return fail(QStringLiteral("corrupted: its parts do not fill it"));
         const ConfigRead read =
@@ -182,17 +181,17 @@ std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QStrin
         checkpoint.config = read.config;
     }
     const ExperimentConfig& config = checkpoint.config;
-    const int cellCount = config.match.pattern.cells();
+    const PatternShape shape = config.match.pattern;
     for (QString RunOutputs::*path : runOutputPaths)
-        checkpoint.*path = QString::fromUtf8(decoder.takeText());
-    decoder.takePopulationState(state, cellCount, config.populationSize);
+        checkpoint.*path = QString::fromUtf8(decoder.takeText(longestCheckpointText));
+    takePopulationState(decoder, state, shape, config.populationSize);
     if (configured) {
         const std::uint32_t hallSize1 = decoder.takeUint32();
         const std::uint32_t hallSize2 = decoder.takeUint32();
-        decoder.takePatterns(state.hall1, hallSize1, cellCount);
-        decoder.takePatterns(state.hall2, hallSize2, cellCount);
+        decoder.takeCellPatterns(state.hall1, hallSize1, shape);
+        decoder.takeCellPatterns(state.hall2, hallSize2, shape);
     }
-    checkpoint.randomSources = decoder.takeText().toStdString();
+    checkpoint.randomSources = decoder.takeText(longestCheckpointText).toStdString();
     // Written for every generation when a plot is asked for, for none
     // otherwise.
     const std::uint32_t historySize = decoder.takeUint32();
@@ -232,7 +231,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
             QStringLiteral("truncated: %1 bytes, shorter than the header").arg(bytes.size()));
     // The version is read before anything whose place another version may
     // have moved.
-    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
+    const std::uint32_t formatVersion = uint32At(data + 8);
     std::optional<Checkpoint> checkpoint;
     if (formatVersion == checkpointFormatVersion)
         checkpoint = decodeJournaledCheckpoint(bytes, error, earlier);

@@ -377,3 +377,8 @@ QString experimentConfigToml(const ExperimentConfig& config)
     }
     return text;
 }
+
+std::uint32_t configuredFormatVersion(const ExperimentConfig& config)
+{
+    return config == ExperimentConfig() ? 1 : 2;
+}

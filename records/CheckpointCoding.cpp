@@ -1,5 +1,14 @@
 #include "records/CheckpointCoding.h"
 
+#include "records/RecordedVersion.h"
+
+QString checkpointProgramProblem(const char* data)
+{
+    ByteDecoder field(data + 48, checkpointVersionFieldSize);
+    return recordedVersionProblem(field.takePaddedText(checkpointVersionFieldSize),
+                                  checkpointVersionFieldSize);
+}
+
 void putPopulationState(ByteEncoder& encoder, const EvolutionState& state, PatternShape shape)
 {
     encoder.putUint32(static_cast<std::uint32_t>(state.currentOffset));

@@ -15,8 +15,6 @@
 constexpr std::uint32_t longestCheckpointText = 1u << 20;
 constexpr int checkpointVersionFieldSize = 16;
 
-// This program's version as the header's field holds it.
-QByteArray checkpointProgramVersion();
 // Empty when the header `data` names this program's version, otherwise the
 // problem: another version may play other numbers.
 QString checkpointProgramProblem(const char* data);

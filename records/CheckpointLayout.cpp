@@ -4,6 +4,7 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
+#include "records/RecordedVersion.h"
 #include "records/RegularFileReader.h"
 
 #include <algorithm>
@@ -82,7 +83,7 @@ CheckpointLayout::CheckpointLayout(const Checkpoint& settings, qsizetype randomS
     encoder.putUint32(static_cast<std::uint32_t>(generationsAsked));
     encoder.putUint64(0);
     encoder.putUint64(0);
-    encoder.putPaddedText(checkpointProgramVersion(), checkpointVersionFieldSize);
+    encoder.putPaddedText(recordedProgramVersion(), checkpointVersionFieldSize);
 
     encoder.putUint32(static_cast<std::uint32_t>(slotSize));
     encoder.putText(experimentConfigToml(settings.config).toUtf8());

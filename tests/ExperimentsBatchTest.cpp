@@ -7,6 +7,7 @@
 #include "records/ArchiveReader.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
+#include "records/FormerCheckpoint.h"
 #include "records/PartialFile.h"
 
 #include <QDir>

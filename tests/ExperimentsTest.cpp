@@ -21,6 +21,7 @@
 #include "records/AtomicFile.h"
 #include "records/CheckpointFormat.h"
 #include "records/CsvLog.h"
+#include "records/FormerCheckpoint.h"
 #include "records/GenerationRecord.h"
 #include "records/RleWriter.h"
 #include "records/RuleTableWriter.h"

@@ -29,27 +29,27 @@ QByteArray ByteDecoder::takeText(std::uint32_t longest)
     const std::uint32_t size = takeUint32();
     if (size > longest)
         fail();
-    const char* data = take(static_cast<qsizetype>(size));
-    return data ? QByteArray(data, static_cast<qsizetype>(size)) : QByteArray();
+    const char* taken = take(static_cast<qsizetype>(size));
+    return taken ? QByteArray(taken, static_cast<qsizetype>(size)) : QByteArray();
 }
 
 QByteArray ByteDecoder::takePaddedText(int width)
 {
-    const char* data = take(width);
-    return data ? QByteArray(data, static_cast<qsizetype>(qstrnlen(data, width))) : QByteArray();
+    const char* taken = take(width);
+    return taken ? QByteArray(taken, static_cast<qsizetype>(qstrnlen(taken, width))) : QByteArray();
 }
 
 PackedPattern ByteDecoder::takePattern(PatternShape shape)
 {
-    const char* data = take(packedBytesOf(shape));
-    return data ? packedPatternAt(data, shape) : PackedPattern();
+    const char* taken = take(packedBytesOf(shape));
+    return taken ? packedPatternAt(taken, shape) : PackedPattern();
 }
 
 std::vector<int> ByteDecoder::takeCells(PatternShape shape)
 {
     std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
-    if (const char* data = take(packedBytesOf(shape)))
-        unpackCellsAt(data, cells.data(), shape);
+    if (const char* taken = take(packedBytesOf(shape)))
+        unpackCellsAt(taken, cells.data(), shape);
     return cells;
 }
 

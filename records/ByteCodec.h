@@ -70,10 +70,10 @@ public:
 class ByteDecoder
 {
 public:
-    ByteDecoder(const char* data, qsizetype size) : at(data), end(data + size) {}
+    ByteDecoder(const char* begin, qsizetype size) : data(begin), at(0), end(size) {}
     // Bytes `from` to `to` of `bytes`, a part the caller has checked.
     ByteDecoder(const QByteArray& bytes, qsizetype from, qsizetype to)
-        : ByteDecoder(bytes.constData() + from, to - from)
+        : data(bytes.constData()), at(from), end(to)
     {
     }
 
@@ -89,25 +89,25 @@ public:
             failed = true;
             return nullptr;
         }
-        const char* data = at;
+        const char* taken = data + at;
         at += size;
-        return data;
+        return taken;
     }
     void skip(qsizetype size) { take(size); }
     std::uint8_t takeUint8()
     {
-        const char* data = take(1);
-        return data ? static_cast<std::uint8_t>(*data) : 0;
+        const char* taken = take(1);
+        return taken ? static_cast<std::uint8_t>(*taken) : 0;
     }
     std::uint32_t takeUint32()
     {
-        const char* data = take(4);
-        return data ? uint32At(data) : 0;
+        const char* taken = take(4);
+        return taken ? uint32At(taken) : 0;
     }
     std::uint64_t takeUint64()
     {
-        const char* data = take(8);
-        return data ? uint64At(data) : 0;
+        const char* taken = take(8);
+        return taken ? uint64At(taken) : 0;
     }
     float takeFloat() { return bitCast<float>(takeUint32()); }
     double takeDouble() { return bitCast<double>(takeUint64()); }
@@ -123,7 +123,8 @@ public:
                           PatternShape shape);
 
 private:
-    const char* at;
-    const char* const end;
+    const char* const data;
+    qsizetype at;
+    const qsizetype end;
     bool failed = false;
 };

@@ -231,6 +231,57 @@ void decodeJournal(const QByteArray& bytes, qsizetype at, qsizetype entrySize,
     }
 }
 
+// The settings the fixed part holds, before `slotsBegin`, its checksum found
+// sound, and the slots' size; fails when its parts do not fill it or its
+// configuration does not read.
+std::optional<Checkpoint> decodeFixedPart(const QByteArray& bytes, qint64 slotsBegin,
+                                          qint64& slotSize, QString& error)
+{
+    ByteDecoder fixedPart(bytes, checkpointHeaderSize, slotsBegin - 4);
+    slotSize = fixedPart.takeUint32();
+    const QByteArray toml = fixedPart.takeText(longestCheckpointText);
+    Checkpoint settings;
+    for (QString RunOutputs::*path : runOutputPaths)
+        settings.*path = QString::fromUtf8(fixedPart.takeText(longestCheckpointText));
+    if (!fixedPart.ok() || !fixedPart.atEnd()) {
+        error = QStringLiteral("corrupted: its parts do not fill it");
+        return std::nullopt;
+    }
+    const ConfigRead read =
+        parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
+    if (!read.ok()) {
+        error = QStringLiteral("corrupted: %1").arg(read.error);
+        return std::nullopt;
+    }
+    settings.config = read.config;
+    settings.seed = uint32At(bytes.constData() + 24);
+    settings.generationsAsked = static_cast<int>(uint32At(bytes.constData() + 28));
+    return settings;
+}
+
+struct SoundSlot {
+    qsizetype at;
+    int generation;
+};
+
+// The slots whose checksum holds, the later generation first; each holds
+// generations of its own parity.
+QVector<SoundSlot> soundSlotsOf(const char* data, qint64 slotsBegin, qint64 slotSize)
+{
+    QVector<SoundSlot> sound;
+    for (int index = 0; index < 2; ++index) {
+        const qsizetype at = slotsBegin + index * slotSize;
+        const std::uint32_t generation = uint32At(data + at);
+        if (generation != 0 && generation % 2 == static_cast<std::uint32_t>(index) &&
+            generation <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()) &&
+            uint32At(data + at + slotSize - 4) == crc32Of(data + at, slotSize - 4))
+            sound.append({at, static_cast<int>(generation)});
+    }
+    if (sound.size() == 2 && sound[0].generation < sound[1].generation)
+        std::swap(sound[0], sound[1]);
+    return sound;
+}
+
 } // namespace
 
 std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QString& error,
@@ -255,21 +306,11 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
     if (const QString problem = checkpointProgramProblem(data); !problem.isEmpty())
         return fail(problem);
 
-    ByteDecoder fixedPart(bytes, checkpointHeaderSize, slotsBegin - 4);
-    const qint64 slotSize = fixedPart.takeUint32();
-    const QByteArray toml = fixedPart.takeText(longestCheckpointText);
-    Checkpoint settings;
-    for (QString RunOutputs::*path : runOutputPaths)
-        settings.*path = QString::fromUtf8(fixedPart.takeText(longestCheckpointText));
-    if (!fixedPart.ok() || !fixedPart.atEnd())
-        return fail(QStringLiteral("corrupted: its parts do not fill it"));
-    const ConfigRead read =
-        parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
-    if (!read.ok())
-        return fail(QStringLiteral("corrupted: %1").arg(read.error));
-    settings.config = read.config;
-    settings.seed = uint32At(data + 24);
-    settings.generationsAsked = static_cast<int>(uint32At(data + 28));
+    qint64 slotSize = 0;
+    const std::optional<Checkpoint> fixedPart = decodeFixedPart(bytes, slotsBegin, slotSize, error);
+    if (!fixedPart)
+        return std::nullopt;
+    const Checkpoint& settings = *fixedPart;
 
     const qsizetype textBegins =
         slotBytesBeforeText(settings.config.match.pattern, 2 * settings.config.populationSize);
@@ -282,30 +323,14 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
                         .arg(bytes.size())
                         .arg(journalBegins));
 
-    // The sound slots, the later generation first; each holds generations of
-    // its own parity.
-    struct Slot {
-        qsizetype at;
-        int generation;
-    };
-    QVector<Slot> sound;
-    for (int index = 0; index < 2; ++index) {
-        const qsizetype at = slotsBegin + index * slotSize;
-        const std::uint32_t generation = uint32At(data + at);
-        if (generation != 0 && generation % 2 == static_cast<std::uint32_t>(index) &&
-            generation <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()) &&
-            uint32At(data + at + slotSize - 4) == crc32Of(data + at, slotSize - 4))
-            sound.append({at, static_cast<int>(generation)});
-    }
+    const QVector<SoundSlot> sound = soundSlotsOf(data, slotsBegin, slotSize);
     if (sound.isEmpty())
         return fail(QStringLiteral("corrupted (checksum mismatch in both slots)"));
-    if (sound.size() == 2 && sound[0].generation < sound[1].generation)
-        std::swap(sound[0], sound[1]);
 
     const qsizetype entrySize = journalEntrySize(settings.config, !settings.plotPath.isEmpty());
     QString problem;
     std::optional<Checkpoint> later;
-    for (const Slot& slot : sound) {
+    for (const SoundSlot& slot : sound) {
         const qint64 journalEnds = journalBegins + entrySize * static_cast<qint64>(slot.generation);
         if (bytes.size() < journalEnds) {
             if (problem.isEmpty())

@@ -13,8 +13,8 @@
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "output/QuotedText.h"
 #include "records/ArchiveReader.h"
-#include "records/QuotedText.h"
 
 #include <QDir>
 #include <QFile>

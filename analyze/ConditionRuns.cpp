@@ -13,7 +13,7 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QDir>
 

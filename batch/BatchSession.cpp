@@ -14,10 +14,10 @@
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "random/RandomSources.h"
 #include "records/ConfigFile.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 #include "records/ResumedGeneration.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "batch/BatchOptions.h"
+#include "output/OutputLock.h"
 #include "records/CheckpointFormat.h"
-#include "records/OutputLock.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "charts/ImageFile.h"
 
-#include "records/AtomicFile.h"
-#include "records/QuotedText.h"
+#include "output/AtomicFile.h"
+#include "output/QuotedText.h"
 
 #include <QBuffer>
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
 #include "explorer/SweepPane.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/PackedPattern.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 
 #include <QAction>
 #include <QCloseEvent>

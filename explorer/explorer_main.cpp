@@ -5,7 +5,7 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
-#include "records/OutputPathsCheck.h"
+#include "output/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "records/ArchiveWriter.h"
 
 #include "evolution/GenerationReport.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 #include "records/RecordedVersion.h"
 
 #include <QFile>

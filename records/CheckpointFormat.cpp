@@ -1,9 +1,9 @@
 #include "records/CheckpointFormat.h"
 
+#include "output/QuotedText.h"
 #include "records/ByteCodec.h"
 #include "records/CheckpointLayout.h"
 #include "records/FormerCheckpoint.h"
-#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
+#include "output/QuotedText.h"
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
-#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 #include "records/TomlNonAscii.h"
 

@@ -1,6 +1,6 @@
 #include "records/RecordedVersion.h"
 
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 #include "version/ProgramVersion.h"
 
 QByteArray recordedProgramVersion()

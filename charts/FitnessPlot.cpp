@@ -13,10 +13,16 @@ ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<Generat
                      const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
                      const QString& name, bool labelGenerations)
 {
-    double highest = 0.0;
+    // The score axis spans the scores drawn, from round numbers around them.
+    double lowest = records.isEmpty() ? 0.0 : seriesField(records.front(), average);
+    double highest = lowest;
     for (const GenerationRecord& record : records)
-        highest = std::max({highest, seriesField(record, average), seriesField(record, best)});
-    const ChartScale scale{area, xAxis, niceAxis(0.0, highest, 4, 0.0)};
+        for (const double value : {seriesField(record, average), seriesField(record, best)}) {
+            lowest = std::min(lowest, value);
+            highest = std::max(highest, value);
+        }
+    const ChartScale scale{area, xAxis,
+                           niceAxis(lowest, highest, ticksFor(area.height(), 36), 0.0)};
 
     drawPanelAxes(painter, scale, labelGenerations, name + QStringLiteral(" score"));
 
@@ -74,7 +80,10 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
     const double lastGeneration = records.isEmpty() ? 1 : records.back().generation;
-    const ChartAxis xAxis = niceAxis(firstGeneration, lastGeneration, 10, 1.0);
+    // The generation axis runs from the first generation drawn to the last,
+    // so that the lines reach both ends of a zoomed range.
+    const ChartAxis xAxis = exactAxis(firstGeneration, lastGeneration,
+                                      ticksFor(twoPanelArea(area, 1).width(), 90), 1.0);
 
     std::vector<LegendEntry> legend;
     for (FitnessSeries series : allFitnessSeries)
@@ -96,16 +105,16 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
     return layout;
 }
 
-QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
+ChartPicture drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
 {
-    return chartImage(QSize(fitnessPlotWidth, fitnessPlotHeight),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintFitnessPlot(painter, area, records, title);
-                      });
+    return ChartPicture{QSize(fitnessPlotWidth, fitnessPlotHeight),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintFitnessPlot(painter, area, records, title);
+                        }};
 }
 
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,
                         const QString& title)
 {
-    return writeImageFile(path, drawFitnessPlot(records, title), "PNG");
+    return writeImageFile(path, drawFitnessPlot(records, title).image(), "PNG");
 }

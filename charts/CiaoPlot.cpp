@@ -25,13 +25,13 @@ constexpr int barGap = 10;
 constexpr int barWidth = 14;
 constexpr int edgeGap = 4;
 constexpr int swatchSize = 12;
-constexpr int tickFontPixels = 12;
-constexpr int nameFontPixels = 13;
+constexpr int mapTickFontPixels = 12;
+constexpr int axisNameFontPixels = 13;
 constexpr int headingFontPixels = 14;
 
 int tickLabelWidth(const std::vector<int>& generations)
 {
-    const QFontMetrics metrics(chartFont(tickFontPixels));
+    const QFontMetrics metrics(chartFont(mapTickFontPixels));
     return metrics.horizontalAdvance(tickLabel(generations.empty() ? 1 : generations.back()));
 }
 
@@ -52,7 +52,7 @@ int leftMarginOf(const std::vector<int>& generations)
 
 int rightMarginOf()
 {
-    const QFontMetrics metrics(chartFont(tickFontPixels));
+    const QFontMetrics metrics(chartFont(mapTickFontPixels));
     return barGap + barWidth + 7 + metrics.horizontalAdvance(QStringLiteral("0000.0")) + 4 +
            metrics.height() + edgeGap;
 }
@@ -155,7 +155,7 @@ void drawColourBar(QPainter& painter, const CiaoMap& map, int labelsRight)
     painter.setPen(chartAxisColor);
     painter.drawRect(bar);
 
-    painter.setFont(chartFont(tickFontPixels));
+    painter.setFont(chartFont(mapTickFontPixels));
     const QFontMetrics metrics(painter.font());
     const CiaoColourScale& colours = map.colours;
     // The bar spans the scale itself, not the round numbers around it.
@@ -193,7 +193,7 @@ void drawColourBar(QPainter& painter, const CiaoMap& map, int labelsRight)
 // The hatching's swatch from `left` and its name, on the line at `top`.
 void drawUnplayedSwatch(QPainter& painter, int left, int top)
 {
-    painter.setFont(chartFont(tickFontPixels));
+    painter.setFont(chartFont(mapTickFontPixels));
     const QFontMetrics metrics(painter.font());
     const QRect swatch(left, top + (metrics.height() - swatchSize) / 2, swatchSize, swatchSize);
     hatch(painter, swatch);
@@ -228,7 +228,7 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const MapsArrangemen
     map.scale = ChartScale{area, axis, axis};
     drawPanelAxes(painter, map.scale, true, {});
 
-    painter.setFont(chartFont(nameFontPixels));
+    painter.setFont(chartFont(axisNameFontPixels));
     painter.setPen(chartAxisColor);
     const QFontMetrics nameMetrics(painter.font());
     painter.save();
@@ -273,7 +273,7 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const MapsArrangemen
     const bool namesColumns = !arrangement.stacked || triangle.population == 2;
     const int nameTop = area.bottom() + 1 + tickRowHeight;
     if (namesColumns) {
-        painter.setFont(chartFont(nameFontPixels));
+        painter.setFont(chartFont(axisNameFontPixels));
         painter.setPen(chartAxisColor);
         drawFittedText(painter, QRect(area.left(), nameTop, area.width(), nameMetrics.height()),
                        Qt::AlignCenter, triangle.columnName);
@@ -294,7 +294,7 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const MapsArrangemen
         Qt::AlignCenter,
         QStringLiteral("population %1 against ancestral opponents").arg(triangle.population));
     map.colourBar = QRect(area.right() + barGap, area.top(), barWidth, area.height());
-    const QFontMetrics tickMetrics(chartFont(tickFontPixels));
+    const QFontMetrics tickMetrics(chartFont(mapTickFontPixels));
     drawColourBar(painter, map,
                   area.right() + arrangement.right - edgeGap - tickMetrics.height() - 4);
     return map;
@@ -307,7 +307,7 @@ void drawTitleLine(QPainter& painter, const QRect& chart, const QString& title, 
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QFont titleFont = chartFont(18, true);
-    const QFont noteFont = chartFont(tickFontPixels);
+    const QFont noteFont = chartFont(mapTickFontPixels);
     const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(title);
     const int noteWidth = note.isEmpty() ? 0 : QFontMetrics(noteFont).horizontalAdvance(note);
     const int gap = note.isEmpty() || noteOwnLine ? 0 : 16;
@@ -402,7 +402,7 @@ CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGri
 {
     const int titleWidth = QFontMetrics(chartFont(18, true)).horizontalAdvance(title);
     const int noteWidth =
-        note.isEmpty() ? 0 : QFontMetrics(chartFont(tickFontPixels)).horizontalAdvance(note);
+        note.isEmpty() ? 0 : QFontMetrics(chartFont(mapTickFontPixels)).horizontalAdvance(note);
     const bool noteOwnLine = !note.isEmpty() && titleWidth + 16 + noteWidth + 8 > area.width();
     drawTitleLine(painter, area, title, note, noteOwnLine);
     CiaoLayout layout;

@@ -20,8 +20,9 @@ constexpr int ciaoPlotWidth = 1240;
 constexpr int ciaoPlotHeight = 600;
 
 // The lines hatching the empty triangle, the matches not played (champions
-// against younger opponents), so that no score's colour is mistaken for it.
-inline const QColor ciaoUnplayedColor(0xb0, 0xb0, 0xb0);
+// against younger opponents), so that no score's colour is mistaken for it;
+// a shade of blue-grey, which the smoothed edge of no grey text takes.
+inline const QColor ciaoUnplayedColor(0xb0, 0xb0, 0xbc);
 
 // How far a map's colours reach: by default up to the 95th percentile of its
 // scores, the twentieth above it in the top colour, so that neither an

@@ -2,6 +2,7 @@
 
 #include "charts/ImageFile.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace
 
 ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
                      const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-                     const QString& name, bool labelGenerations)
+                     const QString& name, const QString& shortName, bool labelGenerations)
 {
     // The score axis spans the scores drawn, from round numbers around them.
     double lowest = records.isEmpty() ? 0.0 : seriesField(records.front(), average);
@@ -24,7 +25,10 @@ ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<Generat
     const ChartScale scale{area, xAxis,
                            niceAxis(lowest, highest, ticksFor(area.height(), 36), 0.0)};
 
-    drawPanelAxes(painter, scale, labelGenerations, name + QStringLiteral(" score"));
+    // A panel too low for its value axis' name gets a short one.
+    const QString full = name + QStringLiteral(" score");
+    const bool fits = QFontMetrics(chartFont(13)).horizontalAdvance(full) <= area.height() + 40;
+    drawPanelAxes(painter, scale, labelGenerations, fits ? full : shortName);
 
     // The best-so-far first, so the noisier average stays on top.
     painter.save();
@@ -94,12 +98,12 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
     // cells by contacts), so each gets a panel and a value axis of its own
     // over the shared generation axis.
     ChartLayout layout;
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 1, top), records, xAxis,
-                                      FitnessSeries::average1, FitnessSeries::best1,
-                                      QStringLiteral("population 1"), false));
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 2, top), records, xAxis,
-                                      FitnessSeries::average2, FitnessSeries::best2,
-                                      QStringLiteral("population 2"), true));
+    layout.panels.push_back(drawPanel(
+        painter, twoPanelArea(area, 1, top), records, xAxis, FitnessSeries::average1,
+        FitnessSeries::best1, QStringLiteral("population 1"), QStringLiteral("pop. 1"), false));
+    layout.panels.push_back(drawPanel(
+        painter, twoPanelArea(area, 2, top), records, xAxis, FitnessSeries::average2,
+        FitnessSeries::best2, QStringLiteral("population 2"), QStringLiteral("pop. 2"), true));
 
     drawGenerationAxisName(painter, area, QStringLiteral("generation"));
     return layout;

@@ -858,7 +858,7 @@ void ExperimentsTest::plotOfShortHistories()
     QVector<GenerationRecord> records;
     for (int g = 1; g <= generations; ++g)
         records.append({g, 0.0, 0.0, 0.0, 0.0});
-    const QImage image = drawFitnessPlot(records, QStringLiteral("short"));
+    const QImage image = drawFitnessPlot(records, QStringLiteral("short")).image();
     QCOMPARE(image.size(), QSize(fitnessPlotWidth, fitnessPlotHeight));
     int coloured = 0;
     for (int y = 0; y < image.height(); ++y)

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 namespace
@@ -103,6 +104,35 @@ void CiaoPane::waitForGrid()
     if (pool && computing())
         pool->waitForAll();
     poll();
+}
+
+long long CiaoPane::workLeft() const
+{
+    if (!grid || !computing())
+        return 0;
+    const long long largest = std::numeric_limits<long long>::max();
+    // Each factor at most a few billion: the product is bounded step by step.
+    long long work = std::max(1, matchLayout.boardWidth);
+    for (const long long factor : {static_cast<long long>(std::max(1, matchLayout.boardHeight)),
+                                   static_cast<long long>(std::max(1, matchLayout.steps)),
+                                   std::max(0LL, grid->matchesToPlay())}) {
+        if (factor != 0 && work > largest / factor)
+            return largest;
+        work *= factor;
+    }
+    return work;
+}
+
+bool CiaoPane::waitForPicture(std::optional<std::chrono::milliseconds> within)
+{
+    if (pool && computing() && workLeft() <= pictureWork) {
+        if (within)
+            pool->waitFor(*within);
+        else
+            pool->waitForAll();
+    }
+    poll();
+    return !computing();
 }
 
 // The generations of the zoomed range, every k-th of them from its first so

@@ -6,7 +6,9 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 class MatchPool;
 class QPainter;
@@ -38,6 +40,17 @@ public:
     long long matchesToPlay() const { return grid ? grid->matchesToPlay() : 0; }
     // Waits for the grid in progress; for tests and scripts.
     void waitForGrid();
+    // The board cells times steps the grid in progress has left to play, at
+    // most the largest long long: what it costs, whatever the board.
+    long long workLeft() const;
+    // A picture waits for its map when the map's matches are at most this
+    // much work (some tens of seconds on one core); a larger one is drawn as
+    // far as it got, its progress shown.
+    static constexpr long long pictureWork = 1LL << 36;
+    // Waits for the grid as a picture of the pane does: not at all when its
+    // work is more than pictureWork, otherwise until it is done or `within`
+    // has passed (none: no bound). Whether the map is complete.
+    bool waitForPicture(std::optional<std::chrono::milliseconds> within = {});
     // Marks the cell of population 1's champion of `generation1` against
     // population 2's of `generation2` on both maps, at the nearest
     // generations played.

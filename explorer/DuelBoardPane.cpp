@@ -7,6 +7,7 @@
 #include "view/SpriteSheet.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -37,33 +39,61 @@ QRect fittedBoard(const QRect& area, int width, int height)
             size};
 }
 
+// Where a frame is painted in `area`: a copied board at the largest whole
+// number of pixels a cell, a preview scaled to fit.
+QRect frameArea(const QRect& area, const DuelFrame& frame)
+{
+    if (frame.board)
+        return fittedBoard(area, frame.board->boardWidth(), frame.board->boardHeight());
+    if (frame.preview.isNull())
+        return {};
+    QSize size = frame.preview.size().scaled(area.size(), Qt::KeepAspectRatio);
+    size = size.expandedTo(QSize(1, 1));
+    return {area.topLeft() +
+                QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 2),
+            size};
+}
+
 // Paints the pane's board, fitted to itself.
 class DuelCanvas : public QWidget
 {
 public:
-    DuelCanvas(const Board& board, const QPixmap& sheet, QWidget* parent)
-        : QWidget(parent), board(board), sheet(sheet)
+    DuelCanvas(const DuelFrame& frame, const MatchLayout& layout, const QPixmap& sheet,
+               QWidget* parent)
+        : QWidget(parent), frame(frame), layout(layout), sheet(sheet)
     {
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     }
 
-    // The window's 8 pixels a cell when there is room for it.
-    QSize sizeHint() const override { return {8 * board.boardWidth(), 8 * board.boardHeight()}; }
-    QSize minimumSizeHint() const override { return {board.boardWidth(), board.boardHeight()}; }
+    // The window's 8 pixels a cell when there is room for it; a huge board
+    // asks for no more than a screen.
+    QSize sizeHint() const override
+    {
+        return QSize(8 * layout.boardWidth, 8 * layout.boardHeight).boundedTo(QSize(1600, 1000));
+    }
+    QSize minimumSizeHint() const override
+    {
+        return QSize(layout.boardWidth, layout.boardHeight).boundedTo(QSize(200, 200));
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        const QRect area = fittedBoard(rect(), board.boardWidth(), board.boardHeight());
+        const QRect area = frameArea(rect(), frame);
         if (area.isEmpty())
             return;
         QPainter painter(this);
+        if (!frame.board) {
+            painter.drawImage(area, frame.preview);
+            return;
+        }
         painter.translate(area.topLeft());
-        drawBoard(&painter, board, area.width() / board.boardWidth(), sheet);
+        drawBoard(&painter, *frame.board, area.width() / frame.board->boardWidth(), sheet);
     }
 
 private:
-    const Board& board;
+    const DuelFrame& frame;
+    const MatchLayout& layout;
     const QPixmap& sheet;
 };
 
@@ -77,11 +107,16 @@ DuelBoardPane::DuelBoardPane(QWidget* parent)
     if (!spriteSheet)
         loadSpriteSheet();
     sheet = *spriteSheet;
-    setUpMatch(start, first, second, layout);
-    current = start;
+    thread = new QThread(this);
+    stepper = new DuelStepper;
+    stepper->moveToThread(thread);
+    connect(thread, &QThread::finished, stepper, &QObject::deleteLater);
+    // Queued: the frames come from the stepper's thread.
+    connect(stepper, &DuelStepper::frameReady, this, &DuelBoardPane::receive);
+    thread->start();
 
     title = new QLabel(this);
-    canvas = new DuelCanvas(current, sheet, this);
+    canvas = new DuelCanvas(shown, layout, sheet, this);
     canvas->setObjectName(QStringLiteral("duelBoard"));
     playButton = new QToolButton(this);
     slider = new QSlider(Qt::Horizontal, this);
@@ -93,6 +128,9 @@ DuelBoardPane::DuelBoardPane(QWidget* parent)
     speed->setSuffix(tr(" steps/s"));
     fullSpeed = new QCheckBox(tr("Full speed"), this);
     status = new QLabel(this);
+    // A narrow pane wraps its long captions rather than cutting them.
+    title->setWordWrap(true);
+    status->setWordWrap(true);
     timer = new QTimer(this);
     timer->setTimerType(Qt::PreciseTimer);
     // The keys stay the pane's: only the speed takes typing.
@@ -119,7 +157,16 @@ DuelBoardPane::DuelBoardPane(QWidget* parent)
     connect(timer, &QTimer::timeout, this, &DuelBoardPane::advance);
     updateTimer();
     pause();
-    showStep();
+    setDuel(layout, first, second, QString());
+}
+
+DuelBoardPane::~DuelBoardPane()
+{
+    // The step in progress stops at its next block; nothing it sends is seen.
+    stepper->supersede(++requests);
+    disconnect(stepper, nullptr, this, nullptr);
+    thread->quit();
+    thread->wait();
 }
 
 void DuelBoardPane::setDuel(const MatchLayout& newLayout, const Pattern& newFirst,
@@ -130,9 +177,18 @@ void DuelBoardPane::setDuel(const MatchLayout& newLayout, const Pattern& newFirs
     first = newFirst;
     second = newSecond;
     caption = newCaption;
-    setUpMatch(start, first, second, layout);
-    current = start;
-    currentStep = 0;
+    ++duel;
+    const int number = ++requests;
+    stepper->supersede(number);
+    pending = true;
+    requestedStep = 0;
+    QMetaObject::invokeMethod(
+        stepper,
+        [stepper = stepper, duel = duel, number, layout = layout, first = first,
+         second = second] { stepper->setUp(duel, number, layout, first, second); },
+        Qt::QueuedConnection);
+    // Nothing of the duel before stays on show.
+    shown = DuelFrame{duel, 0, 0, 0, 0, 0, nullptr, QImage()};
     title->setText(caption);
     {
         const QSignalBlocker blocker(slider);
@@ -149,14 +205,19 @@ QString DuelBoardPane::statusText() const
 
 QString DuelBoardPane::describeStep() const
 {
+    if (pending && shown.request == 0)
+        return tr("setting up the board\u2026");
     QString text = tr("step %1 of %2: %3 first-species cells, %4 second-species cells, %5 contacts")
-                       .arg(currentStep)
+                       .arg(shown.step)
                        .arg(layout.steps)
-                       .arg(current.countFirstSpecies())
-                       .arg(current.countSecondSpecies())
-                       .arg(current.contactCount());
-    if (currentStep == layout.steps) {
-        const GridScores scores = gridScoresOf(matchResult(current));
+                       .arg(shown.firstCells)
+                       .arg(shown.secondCells)
+                       .arg(shown.contacts);
+    if (pending)
+        text += tr("; playing to step %1\u2026").arg(requestedStep);
+    else if (shown.step == layout.steps) {
+        const GridScores scores =
+            gridScoresOf(MatchResult{shown.firstCells, shown.secondCells, shown.contacts});
         text += tr("; scores %1 and %2").arg(scoreText(scores.score1), scoreText(scores.score2));
     }
     return text;
@@ -165,18 +226,38 @@ QString DuelBoardPane::describeStep() const
 void DuelBoardPane::goToStep(int step)
 {
     step = std::clamp(step, 0, layout.steps);
-    if (step == currentStep)
+    if (step == requestedStep)
         return;
-    if (step < currentStep) {
-        current = start;
-        currentStep = 0;
-    }
-    if (step > currentStep) {
-        current.setSteps(step - currentStep);
-        current.run();
-        currentStep = step;
-    }
+    request(step);
+}
+
+void DuelBoardPane::request(int step)
+{
+    requestedStep = step;
+    const int number = ++requests;
+    stepper->supersede(number);
+    pending = true;
+    QMetaObject::invokeMethod(
+        stepper, [stepper = stepper, duel = duel, number, step] { stepper->goTo(duel, number, step); },
+        Qt::QueuedConnection);
     showStep();
+}
+
+void DuelBoardPane::receive(const DuelFrame& frame)
+{
+    if (frame.duel != duel)
+        return;
+    shown = frame;
+    pending = frame.request != requests;
+    if (!pending && isPlaying() && shown.step == layout.steps)
+        pause();
+    showStep();
+}
+
+void DuelBoardPane::waitForStep()
+{
+    while (pending)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 bool DuelBoardPane::isPlaying() const
@@ -187,7 +268,7 @@ bool DuelBoardPane::isPlaying() const
 void DuelBoardPane::play()
 {
     // Play at the end plays the match again.
-    if (currentStep == layout.steps)
+    if (requestedStep == layout.steps)
         goToStep(0);
     timer->start();
     playButton->setText(tr("Pause"));
@@ -211,12 +292,15 @@ void DuelBoardPane::setFullSpeed(bool full)
 
 QRect DuelBoardPane::boardArea() const
 {
-    return fittedBoard(canvas->geometry(), current.boardWidth(), current.boardHeight());
+    return frameArea(canvas->geometry(), shown);
 }
 
 QImage DuelBoardPane::boardImage(int cellSize) const
 {
     cellSize = std::max(1, cellSize);
+    if (!shown.board)
+        return shown.preview.scaled(shown.preview.size() * cellSize);
+    const Board& current = *shown.board;
     QImage image(current.boardWidth() * cellSize, current.boardHeight() * cellSize,
                  QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -253,11 +337,11 @@ void DuelBoardPane::keyPressEvent(QKeyEvent* event)
     case Qt::Key_S:
     case Qt::Key_Right:
         pause();
-        goToStep(currentStep + 1);
+        goToStep(requestedStep + 1);
         return;
     case Qt::Key_Left:
         pause();
-        goToStep(currentStep - 1);
+        goToStep(requestedStep - 1);
         return;
     case Qt::Key_End:
         pause();
@@ -274,9 +358,14 @@ void DuelBoardPane::keyPressEvent(QKeyEvent* event)
 
 void DuelBoardPane::advance()
 {
-    goToStep(currentStep + 1);
-    if (currentStep == layout.steps)
+    // One step asked for at a time: a slow board is not sent a queue of
+    // steps it cannot keep up with.
+    if (pending)
+        return;
+    if (requestedStep == layout.steps)
         pause();
+    else
+        goToStep(requestedStep + 1);
 }
 
 void DuelBoardPane::updateTimer()
@@ -290,9 +379,10 @@ void DuelBoardPane::showStep()
 {
     {
         const QSignalBlocker blocker(slider);
-        slider->setValue(currentStep);
+        slider->setValue(requestedStep);
     }
     status->setText(describeStep());
     canvas->update();
-    emit stepChanged(currentStep);
+    if (!pending)
+        emit stepChanged(shown.step);
 }

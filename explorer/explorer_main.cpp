@@ -15,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace
 {
@@ -46,10 +49,8 @@ constexpr int followMilliseconds = 200;
 
 // Follows the run until its files have their final names, or the timeout
 // has passed; the newest generation is selected.
-void followToTheEnd(ExplorerWindow& window, const ExplorerOptions& options)
+void followToTheEnd(ExplorerWindow& window, const ExplorerOptions& options, QElapsedTimer& clock)
 {
-    QElapsedTimer clock;
-    clock.start();
     const qint64 timeout =
         options.timeoutSeconds ? static_cast<qint64>(*options.timeoutSeconds) * 1000 : -1;
     for (;;) {
@@ -66,8 +67,10 @@ void followToTheEnd(ExplorerWindow& window, const ExplorerOptions& options)
 // Selects the duel asked for and writes the image; an exit code.
 int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
 {
+    QElapsedTimer clock;
+    clock.start();
     if (options.follow)
-        followToTheEnd(window, options);
+        followToTheEnd(window, options, clock);
     if (options.duel) {
         DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
         if (options.members) {
@@ -86,6 +89,8 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
         }
         window.duelBoard()->goToStep(options.step);
     }
+    // The step asked for, or the duel's set-up: cheap unless a step was.
+    window.duelBoard()->waitForStep();
     const QString path = imageOutput(options).path;
     QString error;
     if (!options.boardImagePath.isEmpty()) {
@@ -102,8 +107,14 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
         window.resizeToDefaultLayout(options.size);
         window.show();
         QApplication::processEvents();
-        // The map as far as it goes: every cell the pane shows played.
-        window.ciao()->waitForGrid();
+        // Every cell the pane shows played, unless the map is too long a
+        // wait or the --timeout has passed: then what is done, with the
+        // map's progress.
+        std::optional<std::chrono::milliseconds> within;
+        if (options.timeoutSeconds)
+            within = std::chrono::milliseconds(std::max<qint64>(
+                0, static_cast<qint64>(*options.timeoutSeconds) * 1000 - clock.elapsed()));
+        window.ciao()->waitForPicture(within);
         QApplication::processEvents();
         error = window.writeWindowPicture(path);
     }

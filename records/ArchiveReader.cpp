@@ -79,8 +79,10 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
                         .arg(recordSize));
     read.archive.generations.reserve(static_cast<std::size_t>(count));
     for (qsizetype k = 0; k < count; ++k) {
-        const auto generation = decodeArchivedGeneration(
-            bytes.mid(headerSize + k * recordSize, recordSize), *header, problem);
+        // A view of the record's bytes, not a copy of them.
+        auto generation = decodeArchivedGeneration(
+            QByteArray::fromRawData(bytes.constData() + headerSize + k * recordSize, recordSize),
+            *header, problem);
         if (!generation)
             return fail(
                 QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));
@@ -93,7 +95,7 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
                                        "order)")
                             .arg(k + 1)
                             .arg(static_cast<std::uint32_t>(generation->generation)));
-        read.archive.generations.push_back(*generation);
+        read.archive.generations.push_back(std::move(*generation));
     }
     if (cutShort != 0)
         read.warning =

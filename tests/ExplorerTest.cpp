@@ -22,6 +22,7 @@
 
 #include <QDir>
 #include <QPainter>
+#include <QProgressBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -50,6 +51,7 @@ void setTestDuel(DuelBoardPane& pane, const TestDuel& duel)
 {
     pane.setDuel(duel.layout, unpackPattern(duel.first, duel.layout.pattern),
                  unpackPattern(duel.second, duel.layout.pattern), QStringLiteral("a test duel"));
+    pane.waitForStep();
 }
 
 const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
@@ -170,7 +172,7 @@ private slots:
     void followedImageShowsTheLastGeneration();
     void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
-    void hugeRunClosesAtOnce();
+    void hugeRunStaysResponsive();
     void hostileArgumentsAreQuoted_data();
     void hostileArgumentsAreQuoted();
     void axesSpanWhatIsDrawn_data();
@@ -223,12 +225,14 @@ void ExplorerTest::duelBoardStepsAsTheBoard()
     pane.goToStep(from);
     if (key != 0) {
         QTest::keyClick(&pane, Qt::Key(key));
+        pane.waitForStep();
         // Help > Keys names it.
         const QString name = QKeySequence(key).toString();
         QVERIFY2(ExplorerWindow::keysHelp().contains(
                      QRegularExpression(QStringLiteral("[ ,;]%1[:,]").arg(name))),
                  qPrintable(name));
     }
+    pane.waitForStep();
     QCOMPARE(pane.step(), to);
 
     Board board;
@@ -262,6 +266,8 @@ void ExplorerTest::duelBoardSpacePlaysAndPauses()
     QTRY_VERIFY(pane.step() > 0);
     QTest::keyClick(&pane, Qt::Key_Space);
     QVERIFY(!pane.isPlaying());
+    // A step already on its way still lands; none after it.
+    pane.waitForStep();
     const int paused = pane.step();
     QTest::qWait(50);
     QCOMPARE(pane.step(), paused);
@@ -278,6 +284,7 @@ void ExplorerTest::duelBoardShowsItsBoardImage()
     DuelBoardPane pane;
     setTestDuel(pane, testDuel(false));
     pane.goToStep(20);
+    pane.waitForStep();
     QVERIFY(pane.board().countFirstSpecies() > 0);
     pane.resize(650, 300);
     pane.show();
@@ -375,6 +382,7 @@ void ExplorerTest::ciaoClickPlaysThatDuel()
     DuelBoardPane* duel = window.duelBoard();
     for (int step : {0, 7, layout5.steps}) {
         duel->goToStep(step);
+        duel->waitForStep();
         Board played = expected;
         played.setSteps(step);
         played.run();
@@ -478,6 +486,7 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     const PatternShape shape = archive.config().match.pattern;
     setUpMatch(expected, unpackPattern(archive.generations[2].population1[6], shape),
                unpackPattern(archive.generations[2].population2[2], shape), archive.config().match);
+    window.duelBoard()->waitForStep();
     QCOMPARE(cellsOf(window.duelBoard()->board()), cellsOf(expected));
     // The chosen member is framed: its thumbnail's rim is not the background.
     const QImage shown = populations->grab().toImage();
@@ -582,6 +591,7 @@ void ExplorerTest::selectionIsOneDuel()
                unpackPattern(second.population2[member2 < 0 ? second.champion2 : member2], shape),
                archive.config().match);
     window.duelBoard()->goToStep(0);
+    window.duelBoard()->waitForStep();
     QCOMPARE(cellsOf(window.duelBoard()->board()), cellsOf(expectedBoard));
 }
 
@@ -783,11 +793,12 @@ void ExplorerTest::damagedRunLeavesTheOpenOne()
     }
 }
 
-void ExplorerTest::hugeRunClosesAtOnce()
+void ExplorerTest::hugeRunStaysResponsive()
 {
     // Every match of this run plays on the largest board for the most steps,
     // minutes each: opening another run, or closing the window, has to stop
-    // the CIAO map's matches in progress, not wait for them.
+    // the CIAO map's matches in progress, not wait for them; a picture is
+    // taken of the map as far as it got; the duel board steps elsewhere.
     QTemporaryDir dir;
     ExperimentConfig largest;
     largest.match.boardWidth = 4096;
@@ -797,13 +808,61 @@ void ExplorerTest::hugeRunClosesAtOnce()
     QVERIFY(writeBytes(huge, randomArchive(8, 6, largest)));
     QVERIFY(recordRun(dir.filePath(QStringLiteral("small")), 3));
     ExplorerWindow window;
+    window.resize(1280, 800);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.openPath(huge), QString());
-    QVERIFY(window.ciao()->computing());
+    CiaoPane* ciao = window.ciao();
+    QVERIFY(ciao->computing());
+    QVERIFY(ciao->workLeft() > CiaoPane::pictureWork);
+    QVERIFY(!ciao->waitForPicture());
+    // The picture shows the progress bar, not a blank strip.
+    const auto* progress = ciao->findChild<QProgressBar*>();
+    QVERIFY(progress && progress->isVisible());
+    const QImage picture = ciao->grab().toImage();
+    const QImage strip = picture.copy(progress->geometry());
+    int drawn = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x)
+            drawn += strip.pixel(x, y) != strip.pixel(0, 0);
+    QVERIFY(drawn > 0);
+
+    // The huge duel plays to its last step in the background while the
+    // window's events go on; a duel chosen then drops its result.
+    DuelBoardPane* duel = window.duelBoard();
+    duel->waitForStep();
+    duel->goToStep(duel->lastStep());
+    QVERIFY(duel->stepping());
+    bool answered = false;
+    QTimer::singleShot(0, &window, [&answered] { answered = true; });
+    QCoreApplication::processEvents();
+    QVERIFY(answered);
+    QVERIFY(duel->stepping() && duel->step() == 0);
+
     QCOMPARE(window.openPath(dir.filePath(QStringLiteral("small"))), QString());
-    window.ciao()->waitForGrid();
-    QVERIFY(!window.ciao()->computing());
-    QCOMPARE(window.ciao()->shownGenerations(), (std::vector<int>{1, 2, 3}));
-    QVERIFY(window.openPath(huge).isEmpty() && window.ciao()->computing());
+    ciao->waitForGrid();
+    QVERIFY(!ciao->computing());
+    QCOMPARE(ciao->shownGenerations(), (std::vector<int>{1, 2, 3}));
+    duel->goToStep(20);
+    duel->waitForStep();
+    QCOMPARE(duel->step(), 20);
+    QVERIFY(duel->lastSteppingThread() && duel->lastSteppingThread() != QThread::currentThread());
+    const ArchivedGeneration& third = window.openedRun()->archive->generations[2];
+    const MatchLayout layout = window.openedRun()->config.match;
+    Board expected;
+    setUpMatch(expected, unpackPattern(third.championOf(1), layout.pattern),
+               unpackPattern(third.championOf(2), layout.pattern), layout);
+    expected.setSteps(20);
+    expected.run();
+    QCOMPARE(cellsOf(duel->board()), cellsOf(expected));
+    QVERIFY(window.openPath(huge).isEmpty() && ciao->computing());
+
+    // The program's picture of it is written at once.
+    const QString shot = dir.filePath(QStringLiteral("huge.png"));
+    QCOMPARE(runProgram(QStringLiteral(COEVOLIFE_EXPLORER_PATH), {huge, "--screenshot", shot})
+                 .exitCode,
+             0);
+    QCOMPARE(QImage(shot).size(), QSize(1280, 800));
 }
 
 void ExplorerTest::hostileArgumentsAreQuoted_data()

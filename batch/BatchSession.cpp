@@ -24,6 +24,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -107,10 +108,17 @@ int BatchSession::run()
     return play(seed);
 }
 
+void BatchSession::takeCheckpointRead(const QString& path, CheckpointRead taken)
+{
+    readPath = path;
+    read = std::move(taken);
+}
+
 std::optional<int> BatchSession::prepare()
 {
     if (!options.resumePath.isEmpty()) {
-        read = readCheckpoint(options.resumePath);
+        if (readPath != options.resumePath)
+            read = readCheckpoint(options.resumePath);
         if (!read.error.isEmpty()) {
             reportError(read.error);
             return ExitCode::badInput;

@@ -2,6 +2,9 @@
 
 #include "records/CsvText.h"
 
+#include <charconv>
+#include <cstdint>
+
 std::vector<LineageMember> ancestryOf(const LineageModel& model, int of)
 {
     // Marked members, generation by generation from `of` back; the parents
@@ -47,20 +50,48 @@ std::vector<LineageMember> everyMember(const LineageModel& model)
 namespace
 {
 
-QByteArray idText(std::uint64_t id)
+// Millions of rows: numbers are written straight into the text.
+void appendNumber(QByteArray& text, std::uint64_t value)
 {
-    return QByteArray::number(static_cast<qulonglong>(id));
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, static_cast<qsizetype>(end.ptr - digits));
 }
 
-QByteArray ancestorList(const LineageModel& model, const LineageMember& m, const Birth* birth)
+void appendNumber(QByteArray& text, int value)
 {
-    if (!birth)
-        return QByteArrayLiteral("[none]");
+    char digits[16];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+    text.append(digits, static_cast<qsizetype>(end.ptr - digits));
+}
+
+// "[a]" or, quoted for its comma, "[a, b]"; "[none]" without a birth.
+void appendAncestors(QByteArray& text, const LineageModel& model, const LineageMember& m,
+                     const Birth* birth)
+{
+    if (!birth) {
+        text += "[none]";
+        return;
+    }
     const int parents = m.generation - 1;
-    QByteArray list = '[' + idText(model.idOf(parents, m.population, birth->parent));
-    if (birth->mate >= 0 && birth->mate != birth->parent)
-        list += ", " + idText(model.idOf(parents, m.population, birth->mate));
-    return list + ']';
+    const bool two = birth->mate >= 0 && birth->mate != birth->parent;
+    text += two ? "\"[" : "[";
+    appendNumber(text, model.idOf(parents, m.population, birth->parent));
+    if (two) {
+        text += ", ";
+        appendNumber(text, model.idOf(parents, m.population, birth->mate));
+    }
+    text += two ? "]\"" : "]";
+}
+
+void appendHex(QByteArray& text, const PackedPattern& pattern)
+{
+    static const char digits[] = "0123456789abcdef";
+    for (const char byte : pattern) {
+        const auto bits = static_cast<unsigned char>(byte);
+        text += digits[bits >> 4];
+        text += digits[bits & 15u];
+    }
 }
 
 } // namespace
@@ -69,29 +100,38 @@ QByteArray phylogenyCsv(const LineageModel& model, const std::vector<LineageMemb
 {
     QByteArray csv = QByteArrayLiteral("id,ancestor_list,origin_time,population,member,operator,"
                                        "x0,x1,y0,y1,score,champion,pattern\n");
+    csv.reserve(csv.size() +
+                static_cast<qsizetype>(members.size()) * (64 + 2 * packedBytesOf(model.shape())));
     for (const LineageMember& m : members) {
         const LineageGeneration& generation = model.at(m.generation);
         const int p = m.population - 1;
         const Birth* birth = model.birthOf(m.generation, m.population, m.member);
-        csv += idText(model.idOf(m.generation, m.population, m.member)) + ',';
-        // The list holds a comma: quoted.
-        csv += csvField(QString::fromLatin1(ancestorList(model, m, birth))) + ',';
-        csv += QByteArray::number(m.generation) + ',' + QByteArray::number(m.population) + ',' +
-               QByteArray::number(m.member) + ',';
-        csv += (birth ? QByteArray(operatorName(birth->breedingOperator)) : QByteArray()) + ',';
+        appendNumber(csv, model.idOf(m.generation, m.population, m.member));
+        csv += ',';
+        appendAncestors(csv, model, m, birth);
+        for (const int number : {m.generation, m.population, m.member}) {
+            csv += ',';
+            appendNumber(csv, number);
+        }
+        csv += ',';
+        if (birth)
+            csv += operatorName(birth->breedingOperator);
         if (birth && birth->breedingOperator == BreedingOperator::Crossover) {
             const CrossoverRectangle& r = birth->rectangle;
-            csv += QByteArray::number(r.x0) + ',' + QByteArray::number(r.x1) + ',' +
-                   QByteArray::number(r.y0) + ',' + QByteArray::number(r.y1) + ',';
+            for (const int bound : {r.x0, r.x1, r.y0, r.y1}) {
+                csv += ',';
+                appendNumber(csv, bound);
+            }
         } else {
             csv += ",,,,";
         }
+        csv += ',';
         const std::vector<float>& scores = generation.scores[p];
         if (!scores.empty())
             csv += csvNumber(scores[static_cast<std::size_t>(m.member)]);
         csv += generation.champions[p] == m.member ? ",true," : ",false,";
-        const PackedPattern& pattern = generation.members[p][static_cast<std::size_t>(m.member)];
-        csv += QByteArray(pattern.data(), static_cast<qsizetype>(pattern.size())).toHex() + '\n';
+        appendHex(csv, generation.members[p][static_cast<std::size_t>(m.member)]);
+        csv += '\n';
     }
     return csv;
 }

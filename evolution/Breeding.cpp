@@ -28,17 +28,22 @@ int rouletteSelect(const float* table, float u, int members)
 }
 
 void mutate(RandomSources sources, const Pattern& parent, const Pattern& child, float rate,
-            PatternShape shape)
+            PatternShape shape, std::vector<int>* flipped)
 {
     const double threshold = static_cast<double>(rate);
+    if (flipped)
+        flipped->clear();
     for (int i = 0; i < shape.cells(); ++i) {
         const double draw = sources.real();
-        child[i] = draw < threshold ? 1 - parent[i] : parent[i];
+        const bool flips = draw < threshold;
+        child[i] = flips ? 1 - parent[i] : parent[i];
+        if (flips && flipped)
+            flipped->push_back(i);
     }
 }
 
-void crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
-               const Pattern& mate, PatternShape shape)
+CrossoverRectangle crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
+                             const Pattern& mate, PatternShape shape)
 {
     // a % 8 is the a & 7 of the window's patterns.
     const auto width = static_cast<std::uint32_t>(shape.width);
@@ -47,16 +52,16 @@ void crossover(RandomSources sources, const Pattern& parent, const Pattern& chil
     const std::uint32_t b = sources.integer();
     const std::uint32_t c = sources.integer();
     const std::uint32_t d = sources.integer();
-    const int x0 = static_cast<int>(std::min(a % width, b % width));
-    const int x1 = static_cast<int>(std::max(a % width, b % width));
-    const int y0 = static_cast<int>(std::min(c % height, d % height));
-    const int y1 = static_cast<int>(std::max(c % height, d % height));
+    const CrossoverRectangle rectangle{static_cast<int>(std::min(a % width, b % width)),
+                                       static_cast<int>(std::max(a % width, b % width)),
+                                       static_cast<int>(std::min(c % height, d % height)),
+                                       static_cast<int>(std::max(c % height, d % height))};
     for (int x = 0; x < shape.width; ++x)
         for (int y = 0; y < shape.height; ++y) {
             const int i = x + shape.width * y;
-            const bool fromMate = x0 <= x && x < x1 && y0 <= y && y < y1;
-            child[i] = fromMate ? mate[i] : parent[i];
+            child[i] = rectangle.contains(x, y) ? mate[i] : parent[i];
         }
+    return rectangle;
 }
 
 void copyPattern(const Pattern& parent, const Pattern& child, PatternShape shape)

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "board/Pattern.h"
+#include "evolution/Birth.h"
 #include "random/RandomSources.h"
+
+#include <vector>
 
 // The operators that make one child. Each writes every cell of the child's
 // existing storage and allocates nothing; draws come from the sources given. Patterns are of the
 // given shape, the window's 8 x 6 unless another is given.
-
-enum class BreedingOperator { Mutation, Crossover, Copy };
 
 inline constexpr float mutationThreshold = 0.3f;
 inline constexpr float crossoverThreshold = 0.8f;
@@ -29,14 +30,15 @@ float roundedRealDraw(RandomSources sources);
 int rouletteSelect(const float* table, float u, int members = 100);
 
 // Each cell flips when its own unrounded real draw is below the rate widened
-// to double. Always makes one real draw per cell.
+// to double. Always makes one real draw per cell. The indices of the cells
+// that flipped replace `flipped`'s, ascending, when it is given.
 void mutate(RandomSources sources, const Pattern& parent, const Pattern& child, float rate,
-            PatternShape shape = PatternShape());
+            PatternShape shape = PatternShape(), std::vector<int>* flipped = nullptr);
 
 // The mate's cells inside a half-open rectangle from four integer draws
 // (columns a % width, b % width; rows c % height, d % height), the parent's
-// elsewhere.
-void crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
-               const Pattern& mate, PatternShape shape = PatternShape());
+// elsewhere. Says which rectangle that was.
+CrossoverRectangle crossover(RandomSources sources, const Pattern& parent, const Pattern& child,
+                             const Pattern& mate, PatternShape shape = PatternShape());
 
 void copyPattern(const Pattern& parent, const Pattern& child, PatternShape shape = PatternShape());

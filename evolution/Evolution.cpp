@@ -88,6 +88,10 @@ Evolution::Evolution(const ExperimentConfig& experiment, RandomSources randomSou
         perMember->assign(members, 0.0f);
     bestPattern1 = makePattern(shape.cells());
     bestPattern2 = makePattern(shape.cells());
+    for (int p = 0; p < 2; ++p) {
+        slotBirths[p].resize(population1.size());
+        slotFlips[p].resize(population1.size());
+    }
 
     const std::size_t hallMatches =
         2 * static_cast<std::size_t>(members) * static_cast<std::size_t>(config.hallOfFame);
@@ -272,6 +276,12 @@ GenerationReport Evolution::playedGeneration() const
         }
         report.scores[p] = *scores[p];
         report.champions[p] = championOf(report.scores[p]);
+        if (bredBuffers[bufferAt(playedOffset)]) {
+            report.births[p].assign(slotBirths[p].begin() + playedOffset,
+                                    slotBirths[p].begin() + playedOffset + members);
+            report.flippedCells[p].assign(slotFlips[p].begin() + playedOffset,
+                                          slotFlips[p].begin() + playedOffset + members);
+        }
     }
     if (fullStateWanted) {
         report.state = stateWithoutHalls();
@@ -304,6 +314,12 @@ EvolutionState Evolution::stateWithoutHalls() const
     state.bestPattern2 = cellsOf(bestPattern2, cells);
     state.lastScoreSum1 = lastScoreSum1;
     state.lastScoreSum2 = lastScoreSum2;
+    if (bredBuffers[bufferAt(currentOffset)]) {
+        const auto first = static_cast<std::ptrdiff_t>(currentOffset);
+        const auto last = first + config.populationSize;
+        state.births1.assign(slotBirths[0].begin() + first, slotBirths[0].begin() + last);
+        state.births2.assign(slotBirths[1].begin() + first, slotBirths[1].begin() + last);
+    }
     return state;
 }
 
@@ -327,6 +343,53 @@ void Evolution::restoreState(const EvolutionState& state)
     lastScoreSum2 = state.lastScoreSum2;
     hall1 = patternsOf(state.hall1);
     hall2 = patternsOf(state.hall2);
+    restoreBirths(state);
+}
+
+void Evolution::restoreBirths(const EvolutionState& state)
+{
+    // Births that do not fit this experiment are taken for unknown: the
+    // line then begins again with the current members.
+    bredBuffers = {false, false};
+    const int members = config.populationSize;
+    const PatternShape shape = config.match.pattern;
+    auto fits = [&](const Births& births) {
+        if (static_cast<int>(births.size()) != members)
+            return false;
+        for (const Birth& birth : births) {
+            const CrossoverRectangle& r = birth.rectangle;
+            const bool crossing = birth.breedingOperator == BreedingOperator::Crossover;
+            if (birth.parent < 0 || birth.parent >= members ||
+                (crossing ? birth.mate < 0 || birth.mate >= members : birth.mate != -1) ||
+                r.x0 < 0 || r.x0 > r.x1 || r.x1 > shape.width || r.y0 < 0 || r.y0 > r.y1 ||
+                r.y1 > shape.height)
+                return false;
+        }
+        return true;
+    };
+    if (!fits(state.births1) || !fits(state.births2))
+        return;
+    // The parents are still whole in the other buffer, so a mutation's
+    // flips are the cells in which its child differs from its parent.
+    const int other = members - currentOffset;
+    const std::array<const Births*, 2> births = {&state.births1, &state.births2};
+    const std::array<const std::vector<Pattern>*, 2> populations = {&population1, &population2};
+    for (int p = 0; p < 2; ++p)
+        for (int i = 0; i < members; ++i) {
+            const Birth& birth = (*births[p])[i];
+            const int slot = currentOffset + i;
+            slotBirths[p][slot] = birth;
+            std::vector<int>& flips = slotFlips[p][slot];
+            flips.clear();
+            if (birth.breedingOperator != BreedingOperator::Mutation)
+                continue;
+            const Pattern& child = (*populations[p])[slot];
+            const Pattern& parent = (*populations[p])[other + birth.parent];
+            for (int c = 0; c < shape.cells(); ++c)
+                if (child[c] != parent[c])
+                    flips.push_back(c);
+        }
+    bredBuffers[bufferAt(currentOffset)] = true;
 }
 
 void Evolution::breed()
@@ -335,31 +398,40 @@ void Evolution::breed()
     const int base = currentOffset;
     const int other = members - currentOffset;
     const PatternShape shape = config.match.pattern;
-    auto breedPopulation = [&](std::vector<Pattern>& population, const std::vector<float>& table) {
+    // Recording what was done draws nothing and changes no cell.
+    auto breedPopulation = [&](std::vector<Pattern>& population, const std::vector<float>& table,
+                               int p) {
         for (int k = 0; k < members; ++k) {
             const float selectionDraw = roundedRealDraw(sources);
             const float operatorDraw = roundedRealDraw(sources);
-            const Pattern& parent =
-                population[base + rouletteSelect(table.data(), selectionDraw, members)];
+            Birth& birth = slotBirths[p][other + k];
+            std::vector<int>& flips = slotFlips[p][other + k];
+            birth = Birth();
+            birth.parent = rouletteSelect(table.data(), selectionDraw, members);
+            birth.breedingOperator =
+                chooseOperator(operatorDraw, config.mutationThreshold, config.crossoverThreshold);
+            const Pattern& parent = population[base + birth.parent];
             const Pattern& child = population[other + k];
-            switch (
-                chooseOperator(operatorDraw, config.mutationThreshold, config.crossoverThreshold)) {
+            switch (birth.breedingOperator) {
             case BreedingOperator::Mutation:
-                mutate(sources, parent, child, config.mutationRate, shape);
+                mutate(sources, parent, child, config.mutationRate, shape, &flips);
                 break;
             case BreedingOperator::Crossover: {
                 const float mateDraw = roundedRealDraw(sources);
-                crossover(sources, parent, child,
-                          population[base + rouletteSelect(table.data(), mateDraw, members)],
-                          shape);
+                birth.mate = rouletteSelect(table.data(), mateDraw, members);
+                birth.rectangle =
+                    crossover(sources, parent, child, population[base + birth.mate], shape);
+                flips.clear();
                 break;
             }
             case BreedingOperator::Copy:
                 copyPattern(parent, child, shape);
+                flips.clear();
                 break;
             }
         }
     };
-    breedPopulation(population1, selectionTable1);
-    breedPopulation(population2, selectionTable2);
+    breedPopulation(population1, selectionTable1, 0);
+    breedPopulation(population2, selectionTable2, 1);
+    bredBuffers[bufferAt(other)] = true;
 }

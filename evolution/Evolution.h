@@ -8,6 +8,7 @@
 #include "evolution/MatchRunner.h"
 #include "random/RandomSources.h"
 
+#include <array>
 #include <vector>
 
 // The co-evolution itself: two populations of patterns in double buffers,
@@ -96,6 +97,9 @@ private:
     // carries each generation's champions instead.
     EvolutionState stateWithoutHalls() const;
     void breed();
+    // Buffer 0 begins at slot 0, buffer 1 at the population size.
+    int bufferAt(int offset) const { return offset == 0 ? 0 : 1; }
+    void restoreBirths(const EvolutionState& state);
 
     const ExperimentConfig config;
     const RandomSources sources;
@@ -114,6 +118,12 @@ private:
     std::vector<Pattern> hall1;
     std::vector<Pattern> hall2;
     MatchList matches;
+    // How each slot's member was bred and the cells a mutation flipped, by
+    // population and slot; a buffer's are known once breeding has written
+    // it or a restored state gave them.
+    std::array<std::vector<Birth>, 2> slotBirths;
+    std::array<std::vector<std::vector<int>>, 2> slotFlips;
+    std::array<bool, 2> bredBuffers{};
     bool fullStateWanted = false;
     float bestScore1 = -1.0f;
     Pattern bestPattern1;

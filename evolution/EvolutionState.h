@@ -1,5 +1,7 @@
 #pragma once
 
+#include "evolution/Birth.h"
+
 #include <vector>
 
 // Everything the evolution worker carries from one generation to the next,
@@ -22,6 +24,10 @@ struct EvolutionState {
     Cells bestPattern2;
     float lastScoreSum1 = 0.0f;
     float lastScoreSum2 = 0.0f;
+    // How each member of the current buffer was bred (the population size
+    // each), its parents being the other buffer's; empty when not known.
+    Births births1;
+    Births births2;
     // Each population's champion of every completed generation, in order,
     // kept while a hall of fame is played.
     std::vector<Cells> hall1;

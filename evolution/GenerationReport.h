@@ -1,5 +1,6 @@
 #pragma once
 
+#include "evolution/Birth.h"
 #include "evolution/EvolutionState.h"
 
 #include <QMetaType>
@@ -11,7 +12,7 @@
 
 // What one generation played, sent by the worker once it is complete: the
 // numbers of its progress line, both populations as they played, every
-// member's score, and, when asked for, the whole state to continue from.
+// member's score, how each member was bred, and, when asked for, the whole state to continue from.
 // Plain copies, so the worker may go on at once. Index 0 of each pair is
 // population 1, index 1 population 2.
 struct GenerationReport {
@@ -29,6 +30,13 @@ struct GenerationReport {
     std::array<std::vector<float>, 2> scores;
     // The member with the highest score, the lowest index on a tie.
     std::array<int, 2> champions{};
+    // How each member was bred from the generation before, its parents'
+    // indices being that generation's: none for the first generation, nor
+    // for the first one played after restoring a state saved without them.
+    std::array<Births, 2> births;
+    // With the births: for member i, when mutation bred it, the cells that
+    // flipped (ascending), otherwise none.
+    std::array<std::vector<std::vector<int>>, 2> flippedCells;
     // The state after this generation and the random sources' state then,
     // when the worker was asked to include them. The state's halls of fame
     // are left empty, as they would grow with every report: while a hall of

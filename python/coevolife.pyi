@@ -173,6 +173,12 @@ class Generation:
     @property
     def champions(self) -> npt.NDArray[np.int32]:
         """Each population's champion, (2,)."""
+    @property
+    def parents(self) -> npt.NDArray[np.int32]:
+        """Each member's parent and a crossover's mate in the generation before, (2, N, 2); -1 none."""
+    @property
+    def operators(self) -> npt.NDArray[np.int8]:
+        """The operator that bred each member, (2, N): 0 mutation, 1 crossover, 2 copy, -1 none."""
 
 class GenerationIterator(Iterator[Generation]):
     def __iter__(self) -> GenerationIterator: ...

@@ -2,7 +2,11 @@
 // the pool against the worker's way of playing a match, and Ctrl-C.
 #include "TestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/Descent.h"
+#include "analysis/Lineage.h"
+#include "analysis/Phylogeny.h"
 #include "analysis/RankTest.h"
+#include "analysis/Turnover.h"
 #include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
@@ -44,6 +48,64 @@ QString patternBits(const PackedPattern& pattern)
     return bits;
 }
 
+Birth bredBy(BreedingOperator how, int parent, int mate = -1, CrossoverRectangle rectangle = {})
+{
+    return {how, parent, mate, rectangle};
+}
+
+// One generation of a hand-built run of 3 members of 3 x 1 patterns, each
+// pattern its byte in hex.
+LineageGeneration handBuilt(int number, const QByteArrayList& patterns1,
+                            const QByteArrayList& patterns2, std::vector<float> scores1,
+                            std::vector<float> scores2, std::array<int, 2> champions,
+                            Births births1 = {}, Births births2 = {})
+{
+    LineageGeneration generation;
+    generation.generation = number;
+    for (const QByteArray& hex : patterns1)
+        generation.members[0].push_back(QByteArray::fromHex(hex).toStdString());
+    for (const QByteArray& hex : patterns2)
+        generation.members[1].push_back(QByteArray::fromHex(hex).toStdString());
+    generation.scores = {std::move(scores1), std::move(scores2)};
+    generation.champions = champions;
+    generation.births = {std::move(births1), std::move(births2)};
+    return generation;
+}
+
+// Population 1 meets in member 2 of generation 2 by generation 3; population
+// 2 copies each member onto itself, so its lines never meet. Generation 1
+// kept no scores, as an archive of the champions' scores alone.
+std::vector<LineageGeneration> handBuiltRun()
+{
+    using O = BreedingOperator;
+    const Births ownCopies = {bredBy(O::Copy, 0), bredBy(O::Copy, 1), bredBy(O::Copy, 2)};
+    const QByteArrayList same2 = {"00", "02", "04"};
+    return {handBuilt(1, {"00", "01", "03"}, same2, {}, {}, {1, 0}),
+            handBuilt(2, {"00", "04", "03"}, same2, {1, 2, 3}, {0.5f, 0.5f, 0.5f}, {2, 0},
+                      {bredBy(O::Copy, 0), bredBy(O::Mutation, 0),
+                       bredBy(O::Crossover, 1, 2, {1, 2, 0, 1})},
+                      ownCopies),
+            handBuilt(3, {"03", "02", "03"}, same2, {4, 1.25f, 4}, {1, 2, 3}, {0, 2},
+                      {bredBy(O::Copy, 2), bredBy(O::Crossover, 2, 1, {0, 1, 0, 1}),
+                       bredBy(O::Mutation, 2)},
+                      ownCopies),
+            handBuilt(
+                4, {"03", "02", "03"}, same2, {0, 0, 0}, {7, 7, 7}, {0, 0},
+                {bredBy(O::Copy, 0), bredBy(O::Copy, 1), bredBy(O::Crossover, 2, 2, {0, 2, 0, 1})},
+                ownCopies)};
+}
+
+LineageModel modelOf(const std::vector<LineageGeneration>& generations)
+{
+    LineageModel model(3, {3, 1});
+    for (const LineageGeneration& generation : generations) {
+        const QString error = model.append(generation);
+        if (!error.isEmpty())
+            qFatal("%s", qPrintable(error));
+    }
+    return model;
+}
+
 } // namespace
 
 class AnalyzeTest : public QObject
@@ -61,6 +123,9 @@ private slots:
     void interruptWritesNothing_data();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
+    void lineageOfHandBuiltRun();
+    void lineageRefusesWhatNamesNoMember_data();
+    void lineageRefusesWhatNamesNoMember();
     void rankTestOfHandComputedCases_data();
     void rankTestOfHandComputedCases();
     void holmStepsDown();
@@ -383,6 +448,96 @@ void AnalyzeTest::interruptWritesNothing()
     // Not a terminal: no progress bar, only the word.
     QCOMPARE(process.readAllStandardError(), QByteArray("coevolife-analyze: interrupted\n"));
     QCOMPARE(treeUnder(dir.path()), QStringList{QStringLiteral("long.arc")});
+}
+
+void AnalyzeTest::lineageOfHandBuiltRun()
+{
+    const LineageModel model = modelOf(handBuiltRun());
+    QCOMPARE(model.firstWithoutBirths(), 0);
+    QCOMPARE(turnoverCsv(turnoverOf(model)),
+             QByteArray("generation,distinct1,distinct2,coalescence1,coalescence2\n"
+                        "1,3,3,,\n"
+                        "2,3,3,,\n"
+                        "3,2,3,1,\n"
+                        "4,2,3,2,\n"));
+    // The ancestors of generation 4 leave out member 0 of generation 2's
+    // population 1 (id 6), whose line ended there; a crossover with itself
+    // has one ancestor.
+    QCOMPARE(phylogenyCsv(model, ancestryOf(model, 4)),
+             QByteArray("id,ancestor_list,origin_time,population,member,operator,x0,x1,y0,y1,"
+                        "score,champion,pattern\n"
+                        "0,[none],1,1,0,,,,,,,false,00\n"
+                        "1,[none],1,1,1,,,,,,,true,01\n"
+                        "2,[none],1,1,2,,,,,,,false,03\n"
+                        "3,[none],1,2,0,,,,,,,true,00\n"
+                        "4,[none],1,2,1,,,,,,,false,02\n"
+                        "5,[none],1,2,2,,,,,,,false,04\n"
+                        "7,[0],2,1,1,mutation,,,,,2,false,04\n"
+                        "8,\"[1, 2]\",2,1,2,crossover,1,2,0,1,3,true,03\n"
+                        "9,[3],2,2,0,copy,,,,,0.5,true,00\n"
+                        "10,[4],2,2,1,copy,,,,,0.5,false,02\n"
+                        "11,[5],2,2,2,copy,,,,,0.5,false,04\n"
+                        "12,[8],3,1,0,copy,,,,,4,true,03\n"
+                        "13,\"[8, 7]\",3,1,1,crossover,0,1,0,1,1.25,false,02\n"
+                        "14,[8],3,1,2,mutation,,,,,4,false,03\n"
+                        "15,[9],3,2,0,copy,,,,,1,false,00\n"
+                        "16,[10],3,2,1,copy,,,,,2,false,02\n"
+                        "17,[11],3,2,2,copy,,,,,3,true,04\n"
+                        "18,[12],4,1,0,copy,,,,,0,true,03\n"
+                        "19,[13],4,1,1,copy,,,,,0,false,02\n"
+                        "20,[14],4,1,2,crossover,0,2,0,1,0,false,03\n"
+                        "21,[15],4,2,0,copy,,,,,7,true,00\n"
+                        "22,[16],4,2,1,copy,,,,,7,false,02\n"
+                        "23,[17],4,2,2,copy,,,,,7,false,04\n"));
+    QCOMPARE(everyMember(model).size(), std::size_t{24});
+    QCOMPARE(descentCsv(lineOfDescent(model, 4, 1, 1)),
+             QByteArray("generation,member,operator,mate,changed,cells,score,champion\n"
+                        "1,1,,,,,,true\n"
+                        "2,2,crossover,2,1,1,3,true\n"
+                        "3,1,crossover,1,1,0,1.25,false\n"
+                        "4,1,copy,,0,,0,false\n"));
+
+    // A generation without births ends every line that reaches it.
+    std::vector<LineageGeneration> unrecorded = handBuiltRun();
+    unrecorded[2].births = {};
+    const LineageModel broken = modelOf(unrecorded);
+    QCOMPARE(broken.firstWithoutBirths(), 3);
+    QVERIFY(!turnoverOf(broken).back().coalescence[0]);
+    QCOMPARE(lineOfDescent(broken, 4, 1, 1).front().generation, 3);
+}
+
+void AnalyzeTest::lineageRefusesWhatNamesNoMember_data()
+{
+    QTest::addColumn<int>("generation");
+    QTest::addColumn<int>("parent");
+    QTest::addColumn<int>("mate");
+    QTest::addColumn<int>("champion");
+    QTest::addColumn<int>("x1");
+    QTest::newRow("sound") << 2 << 1 << 2 << 2 << 2;
+    QTest::newRow("not the next generation") << 3 << 1 << 2 << 2 << 2;
+    QTest::newRow("parent past the members") << 2 << 3 << 2 << 2 << 2;
+    QTest::newRow("negative mate") << 2 << 1 << -1 << 2 << 2;
+    QTest::newRow("champion past the members") << 2 << 1 << 2 << 3 << 2;
+    QTest::newRow("rectangle past the pattern") << 2 << 1 << 2 << 2 << 4;
+}
+
+void AnalyzeTest::lineageRefusesWhatNamesNoMember()
+{
+    // What an archive's record says is bounded before the model keeps it.
+    QFETCH(int, generation);
+    QFETCH(int, parent);
+    QFETCH(int, mate);
+    QFETCH(int, champion);
+    QFETCH(int, x1);
+    std::vector<LineageGeneration> run = handBuiltRun();
+    LineageModel model = modelOf({run[0]});
+    LineageGeneration next = run[1];
+    next.generation = generation;
+    next.champions[0] = champion;
+    next.births[0][2] = bredBy(BreedingOperator::Crossover, parent, mate, {1, x1, 0, 1});
+    const bool sound = QByteArray(QTest::currentDataTag()) == "sound";
+    QCOMPARE(model.append(next).isEmpty(), sound);
+    QCOMPARE(model.lastGeneration(), sound ? 2 : 1);
 }
 
 void AnalyzeTest::summaryQuartilesOfHandMadeRuns()

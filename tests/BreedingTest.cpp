@@ -1,18 +1,27 @@
 // The breeding operators: operator choice, roulette, mutation, crossover and
-// copy, with the exact number of outputs each takes from the sources.
+// copy, with the exact number of outputs each takes from the sources; and
+// the births a run records, checked against the children they name.
 #include "evolution/Breeding.h"
 #include "TestSupport.h"
+#include "board/Board.h"
+#include "evolution/Evolution.h"
 #include "random/RandomSources.h"
+#include "records/EvolutionRun.h"
 
 #include <QTest>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 Q_DECLARE_METATYPE(BreedingOperator)
+Q_DECLARE_METATYPE(ExperimentConfig)
 
 namespace
 {
@@ -44,6 +53,55 @@ Pattern checkerPattern()
     return pattern;
 }
 
+// Plays every match on the calling thread, one after another.
+class CallingThreadRunner : public MatchRunner
+{
+public:
+    void play(const MatchLayout& layout, const std::vector<MatchOrder>& orders,
+              std::vector<MatchResult>& results) override
+    {
+        for (std::size_t k = 0; k < orders.size(); ++k)
+            results[k] = playMatch(board, *orders[k].first, *orders[k].second, layout);
+    }
+
+private:
+    Board board;
+};
+
+// Why `birth` does not make `child` of the generation before, or empty.
+QString birthMismatch(const Birth& birth, const std::vector<int>& flipped,
+                      const std::vector<EvolutionState::Cells>& before,
+                      const EvolutionState::Cells& child, PatternShape shape)
+{
+    const int members = static_cast<int>(before.size());
+    const bool crossing = birth.breedingOperator == BreedingOperator::Crossover;
+    if (birth.parent < 0 || birth.parent >= members)
+        return QStringLiteral("parent %1").arg(birth.parent);
+    if (crossing ? birth.mate < 0 || birth.mate >= members : birth.mate != -1)
+        return QStringLiteral("mate %1").arg(birth.mate);
+    if (!crossing && birth.rectangle != CrossoverRectangle())
+        return QStringLiteral("a rectangle without a crossover");
+    const EvolutionState::Cells& parent = before[birth.parent];
+    std::vector<int> differing;
+    for (int x = 0; x < shape.width; ++x)
+        for (int y = 0; y < shape.height; ++y) {
+            const int i = x + shape.width * y;
+            const bool fromMate = crossing && birth.rectangle.contains(x, y);
+            const int expected = fromMate ? before[birth.mate][i] : parent[i];
+            if (child[i] != expected)
+                differing.push_back(i);
+        }
+    std::sort(differing.begin(), differing.end());
+    const bool mutation = birth.breedingOperator == BreedingOperator::Mutation;
+    if (!mutation && !flipped.empty())
+        return QStringLiteral("flipped cells named without a mutation");
+    if (differing != flipped)
+        return QStringLiteral("%1 cells differ from what the record rebuilds, %2 named")
+            .arg(differing.size())
+            .arg(flipped.size());
+    return {};
+}
+
 std::vector<float> halfThenOnes()
 {
     std::vector<float> table(100, 1.0f);
@@ -71,6 +129,8 @@ private slots:
     void crossoverTakesMateInsideHalfOpenRectangle_data();
     void crossoverTakesMateInsideHalfOpenRectangle();
     void copyPatternCopiesWithoutDrawing();
+    void birthsRebuildEveryChild_data();
+    void birthsRebuildEveryChild();
 };
 
 void BreedingTest::operatorFollowsThresholds_data()
@@ -200,14 +260,17 @@ void BreedingTest::mutateFlipsCellWhereItsDrawIsBelowRate()
     std::mt19937 reference(seed);
     const Pattern parent = checkerPattern();
     const Pattern child = makePattern();
-    mutate(RandomSources::processWide(), parent, child, 0.5f);
-    int flips = 0;
+    std::vector<int> recorded{99};
+    mutate(RandomSources::processWide(), parent, child, 0.5f, PatternShape(), &recorded);
+    std::vector<int> flips;
     for (int i = 0; i < patternCells; ++i) {
         const bool flipped = reference() < 0x80000000u;
-        flips += flipped;
+        if (flipped)
+            flips.push_back(i);
         QCOMPARE(child[i], flipped ? 1 - parent[i] : parent[i]);
     }
-    QVERIFY(flips > 0 && flips < patternCells);
+    QVERIFY(!flips.empty() && flips.size() < std::size_t{patternCells});
+    QCOMPARE(recorded, flips);
     COMPARE_EXACTLY(realSource(), std::ldexp(static_cast<double>(reference()), -32));
 }
 
@@ -263,7 +326,9 @@ void BreedingTest::crossoverTakesMateInsideHalfOpenRectangle()
     const Pattern child = filledPattern(9);
     const boost::mt19937 integerBefore = integerSource;
     const boost::mt19937 realBefore = realSource.engine();
-    crossover(RandomSources::processWide(), parent, child, mate);
+    const CrossoverRectangle rectangle =
+        crossover(RandomSources::processWide(), parent, child, mate);
+    QVERIFY(rectangle == (CrossoverRectangle{x0, x1, y0, y1}));
     QCOMPARE(outputsConsumed(integerBefore, integerSource, 10), 4);
     QVERIFY(realSource.engine() == realBefore);
     for (int y = 0; y < patternHeight; ++y)
@@ -289,6 +354,90 @@ void BreedingTest::copyPatternCopiesWithoutDrawing()
         QCOMPARE(child[i], parent[i]);
     QVERIFY(integerSource == integerBefore);
     QVERIFY(realSource.engine() == realBefore);
+}
+
+void BreedingTest::birthsRebuildEveryChild_data()
+{
+    QTest::addColumn<ExperimentConfig>("config");
+    QTest::addColumn<std::uint32_t>("seed");
+    QTest::addColumn<int>("generations");
+    QTest::newRow("default experiment") << ExperimentConfig() << 7u << 4;
+    QTest::newRow("odd experiment with a hall of fame") << oddExperiment() << 11u << 6;
+    // Mutation at every cell's coin toss, then crossover and copy alone.
+    ExperimentConfig mutating = oddTestConfig();
+    mutating.mutationThreshold = 0.5f;
+    mutating.crossoverThreshold = 0.5f;
+    mutating.mutationRate = 0.5f;
+    QTest::newRow("heavy mutation, no crossover") << mutating << 3u << 4;
+    ExperimentConfig crossing = oddTestConfig();
+    crossing.mutationThreshold = 0.0f;
+    QTest::newRow("no mutation") << crossing << 5u << 4;
+}
+
+void BreedingTest::birthsRebuildEveryChild()
+{
+    // Every child of a seeded run is what its birth makes of the generation
+    // before: a crossover's and a copy's cell for cell, a mutation's but for
+    // the cells the record names. A run resumed from the state after any
+    // generation records the same births as the straight run.
+    QFETCH(ExperimentConfig, config);
+    QFETCH(std::uint32_t, seed);
+    QFETCH(int, generations);
+    const PatternShape shape = config.match.pattern;
+    CallingThreadRunner runner;
+    EvolutionRun run(seed, config);
+    std::vector<GenerationReport> reports;
+    std::vector<std::pair<EvolutionState, std::string>> states;
+    for (int g = 0; g < generations; ++g) {
+        reports.push_back(run.playNext(runner));
+        states.emplace_back(run.evolution().saveState(), run.evolution().randomSources().state());
+    }
+    std::array<int, 3> operatorsSeen{};
+    for (int p = 0; p < 2; ++p)
+        QVERIFY(reports[0].births[p].empty() && reports[0].flippedCells[p].empty());
+    for (std::size_t g = 1; g < reports.size(); ++g)
+        for (int p = 0; p < 2; ++p) {
+            const Births& births = reports[g].births[p];
+            QCOMPARE(static_cast<int>(births.size()), config.populationSize);
+            QCOMPARE(reports[g].flippedCells[p].size(), births.size());
+            for (int i = 0; i < config.populationSize; ++i) {
+                const QString mismatch = birthMismatch(births[i], reports[g].flippedCells[p][i],
+                                                       reports[g - 1].populations[p],
+                                                       reports[g].populations[p][i], shape);
+                QVERIFY2(mismatch.isEmpty(), qPrintable(QStringLiteral("generation %1, population "
+                                                                       "%2, member %3: %4")
+                                                            .arg(reports[g].generation)
+                                                            .arg(p + 1)
+                                                            .arg(i)
+                                                            .arg(mismatch)));
+                ++operatorsSeen[static_cast<int>(births[i].breedingOperator)];
+            }
+        }
+    const bool mutates = config.mutationThreshold > 0.0f;
+    const bool crosses = config.crossoverThreshold > config.mutationThreshold;
+    QCOMPARE(operatorsSeen[0] > 0, mutates);
+    QCOMPARE(operatorsSeen[1] > 0, crosses);
+    QVERIFY(operatorsSeen[2] > 0);
+
+    for (int resumeAfter = 1; resumeAfter < generations; ++resumeAfter) {
+        EvolutionRun resumed(seed, config);
+        QVERIFY(resumed.resumeFrom(states[resumeAfter - 1].first, states[resumeAfter - 1].second));
+        const GenerationReport next = resumed.playNext(runner);
+        QCOMPARE(next.generation, reports[resumeAfter].generation);
+        QVERIFY(next.births == reports[resumeAfter].births);
+        QVERIFY(next.flippedCells == reports[resumeAfter].flippedCells);
+    }
+    // A state saved without births (as a checkpoint holds it) plays the same
+    // numbers, its first generation without them and the next with them.
+    EvolutionState withoutBirths = states[0].first;
+    withoutBirths.births1.clear();
+    withoutBirths.births2.clear();
+    EvolutionRun resumed(seed, config);
+    QVERIFY(resumed.resumeFrom(withoutBirths, states[0].second));
+    const GenerationReport first = resumed.playNext(runner);
+    QVERIFY(first.births[0].empty() && first.births[1].empty());
+    QVERIFY(first.populations == reports[1].populations && first.scores == reports[1].scores);
+    QVERIFY(resumed.playNext(runner).births == reports[2].births);
 }
 
 QTEST_APPLESS_MAIN(BreedingTest)

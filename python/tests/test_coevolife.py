@@ -478,6 +478,23 @@ def one_match(generation, config):
                                    options)
 
 
+def births_as_bred(gs):
+    """The first generation's parents and operators, the copies' cells, where a mate is named."""
+    copies = [g.populations[g.operators == 2].ravel() for g in gs[1:]]
+    mates = [(g.parents[..., 1] >= 0).ravel() for g in gs[1:]]
+    return np.concatenate([gs[0].parents.ravel(), gs[0].operators.ravel()] + copies + mates
+                          ).astype(np.int64)
+
+
+def births_as_formulated(gs):
+    """The same from the docstrings: -1 for none, a copy's parent's cells, the crossovers."""
+    copies = [h.populations[np.nonzero(g.operators == 2)[0], g.parents[..., 0][g.operators == 2]]
+              .ravel() for h, g in zip(gs, gs[1:])]
+    mates = [(g.operators == 1).ravel() for g in gs[1:]]
+    none = np.full(gs[0].parents.size + gs[0].operators.size, -1)
+    return np.concatenate([none] + copies + mates).astype(np.int64)
+
+
 # Each number of a generation, computed from the generation's own data as its docstring and the
 # README give it: (overrides, what it is, what the formula makes of the generation's data).
 FORMULAS = [
@@ -496,6 +513,9 @@ FORMULAS = [
     # The champion: the highest score, the lowest index on a tie; its score the archive's.
     ([], lambda gs, c: [tuple(g.champions) for g in gs],
      lambda gs, c: [tuple(np.argmax(g.scores, axis=1)) for g in gs]),
+    # How each member was bred: the first generation from nothing, a copy its parent as the
+    # generation before had it, a mate named for a crossover alone.
+    ([], lambda gs, c: births_as_bred(gs), lambda gs, c: births_as_formulated(gs)),
     # The best score so far: the highest member score of this and every earlier generation.
     ([], lambda gs, c: [(g.best1, g.best2) for g in gs],
      lambda gs, c: [tuple(np.max([h.scores.max(axis=1) for h in gs[:k + 1]], axis=0))

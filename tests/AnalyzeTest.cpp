@@ -1,11 +1,12 @@
 // coevolife-analyze against results computed independently of this code,
 // the pool against the worker's way of playing a match, and Ctrl-C.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "analysis/RankTest.h"
 #include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
+#include "board/StepThread.h"
 #include "charts/FitnessPlot.h"
 #include "charts/SummaryPlot.h"
 #include "evolution/GenerationReport.h"

@@ -1,7 +1,7 @@
 // coevolife-batch as a user runs it: arguments, exact output, run boundaries,
 // replays and the two termination signals. The runner is also driven in
 // process where the outside cannot place an event exactly.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "batch/BatchRunner.h"
 #include "batch/BatchSession.h"
 #include "board/MatchPool.h"

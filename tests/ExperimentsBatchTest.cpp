@@ -2,7 +2,7 @@
 // against the printed progress lines, the plot and the exported patterns,
 // an interrupted run, outputs refused before the first generation, and runs
 // resumed from checkpoints against runs never interrupted.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/ArchiveReader.h"
 #include "records/CheckpointFormat.h"

@@ -3,7 +3,7 @@
 // the CSV log against the progress lines, the fitness plot's pixels,
 // checkpoints that resume a worker exactly, and files that are complete or
 // absent, never half written.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "analysis/RunFolders.h"
 #include "batch/ExperimentRecorder.h"

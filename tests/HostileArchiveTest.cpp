@@ -5,7 +5,7 @@
 // whole generation, with one line saying so. Threads the system will not
 // start end either program the same way, and so does, in every program, an
 // output or standard output that cannot be written (exit code 3).
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/CheckpointFormat.h"
 #include "records/Checksum.h"

@@ -30,12 +30,6 @@ namespace
 const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
 const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
 
-QByteArray referenceFile(const char* name)
-{
-    QFile file(QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(name)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString patternBits(const PackedPattern& pattern)
 {
     const Pattern cells = unpackPattern(pattern);
@@ -100,9 +94,9 @@ void AnalyzeTest::seededRunMatchesReference()
                                        static_cast<double>(generation.championScore1),
                                        qPrintable(patternBits(generation.championOf(2))),
                                        static_cast<double>(generation.championScore2));
-    QCOMPARE(champions.toUtf8(), referenceFile("seed12345-champions10.txt"));
+    QCOMPARE(champions.toUtf8(), referenceBytes("seed12345-champions10.txt"));
 
-    const QByteArray grid = referenceFile("seed12345-grid10.csv");
+    const QByteArray grid = referenceBytes("seed12345-grid10.csv");
     QVERIFY(!grid.isEmpty());
     for (const char* threads : {"1", "2", "5"}) {
         const QString csv = dir.filePath(QStringLiteral("grid%1.csv").arg(threads));
@@ -111,9 +105,7 @@ void AnalyzeTest::seededRunMatchesReference()
                                      QStringLiteral("--threads"), QLatin1String(threads)});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.errorLines.isEmpty());
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), grid);
+        QCOMPARE(fileBytes(csv), grid);
     }
 }
 
@@ -183,9 +175,7 @@ void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
     const ProgramRun run =
         runProgram(analyzePath, {QStringLiteral("grid"), path, QStringLiteral("--csv"), csv});
     QCOMPARE(run.exitCode, 0);
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> rows = file.readAll().split('\n');
+    const QList<QByteArray> rows = fileBytes(csv).split('\n');
     QCOMPARE(rows[0], QByteArray("generation1,generation2,score1,score2"));
     const PatternShape shape = config.match.pattern;
     Board board;
@@ -323,11 +313,10 @@ void AnalyzeTest::interruptWritesNothing()
     QTest::qWait(500);
     QCOMPARE(process.state(), QProcess::Running);
     ::kill(static_cast<pid_t>(process.processId()), signalNumber);
-    QVERIFY(process.waitForFinished(-1));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signalNumber);
+    const ProgramRun run = finishedRun(process, -1);
+    QCOMPARE(run.exitCode, 128 + signalNumber);
     // Not a terminal: no progress bar, only the word.
-    QCOMPARE(process.readAllStandardError(), QByteArray("coevolife-analyze: interrupted\n"));
+    QCOMPARE(run.err, QByteArray("coevolife-analyze: interrupted\n"));
     QCOMPARE(treeUnder(dir.path()), QStringList{QStringLiteral("long.arc")});
 }
 

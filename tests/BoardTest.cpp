@@ -526,11 +526,8 @@ void BoardTest::poolCancelStopsTheMatchesInProgress()
     largest.steps = 100000;
     std::mt19937 generator(8);
     std::vector<Pattern> patterns(16);
-    for (Pattern& pattern : patterns) {
-        pattern = makePattern();
-        for (int i = 0; i < patternCells; ++i)
-            pattern[i] = static_cast<int>(generator() & 1);
-    }
+    for (Pattern& pattern : patterns)
+        pattern = randomPattern(generator);
     std::string failure;
     const std::unique_ptr<MatchPool> pool = MatchPool::start(2, failure);
     QVERIFY2(pool, failure.c_str());

@@ -177,15 +177,6 @@ bool readRuleTable(const QString& text, RuleTable& table)
     return true;
 }
 
-Pattern randomPattern(std::mt19937& random, double density)
-{
-    std::bernoulli_distribution alive(density);
-    Pattern pattern = makePattern();
-    for (int c = 0; c < patternCells; ++c)
-        pattern[c] = alive(random) ? 1 : 0;
-    return pattern;
-}
-
 void sizeBoard(Board& board, int width, int height)
 {
     board.setWidth(width);
@@ -195,10 +186,7 @@ void sizeBoard(Board& board, int width, int height)
 
 QString readText(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(fileBytes(path));
 }
 
 // A path no one can write, even root: its parent is a regular file.

@@ -1,5 +1,6 @@
 // The generation cycle: progress lines, runs and stop requests, the debug
 // line, and one generation recomputed independently to the last bit.
+#include "TestSupport.h"
 #include "board/Match.h"
 #include "board/StepThread.h"
 #include "evolution/Evolution.h"
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -26,25 +28,12 @@
 namespace
 {
 
-QMutex debugLinesMutex;
-QStringList debugLines;
-QtMessageHandler previousHandler = nullptr;
-
 // The worker writes its debug line on its own thread.
-void captureRunningLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type == QtDebugMsg && text.startsWith(QStringLiteral("running..."))) {
-        QMutexLocker locker(&debugLinesMutex);
-        debugLines << text;
-        return;
-    }
-    previousHandler(type, context, text);
-}
+std::unique_ptr<MessageCatcher> runningLines;
 
 QStringList takeDebugLines()
 {
-    QMutexLocker locker(&debugLinesMutex);
-    return std::exchange(debugLines, {});
+    return runningLines->take();
 }
 
 // Plays every match, then gives the generation up.
@@ -226,12 +215,14 @@ private slots:
 
 void GenerationCycleTest::initTestCase()
 {
-    previousHandler = qInstallMessageHandler(captureRunningLine);
+    runningLines = std::make_unique<MessageCatcher>([](QtMsgType type, const QString& text) {
+        return type == QtDebugMsg && text.startsWith(QStringLiteral("running..."));
+    });
 }
 
 void GenerationCycleTest::cleanupTestCase()
 {
-    qInstallMessageHandler(previousHandler);
+    runningLines.reset();
 }
 
 void GenerationCycleTest::progressLineFormat_data()
@@ -266,9 +257,8 @@ void GenerationCycleTest::progressLineFormat()
 
 void GenerationCycleTest::seededRunReproducesReference()
 {
-    QFile reference(QFINDTESTDATA("data/seed12345-generations3.txt"));
-    QVERIFY(reference.open(QIODevice::ReadOnly));
-    const QByteArray expected = reference.readAll();
+    const QByteArray expected = referenceBytes(QStringLiteral("seed12345-generations3.txt"));
+    QVERIFY(!expected.isEmpty());
 
     reseedRandomSources(12345u);
     LifegameThread worker;

@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QEvent>
 #include <QFile>
+#include <QMutex>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -15,6 +16,8 @@
 #include <QVector>
 
 #include <functional>
+#include <random>
+#include <utility>
 
 // QCOMPARE compares floating point fuzzily; these values must match exactly.
 #define COMPARE_EXACTLY(actual, expected)                                                          \
@@ -51,29 +54,118 @@ protected:
     }
 };
 
+// While it lives, keeps the Qt messages `catches` picks (from any thread)
+// and passes every other one on to the handler before it.
+class MessageCatcher
+{
+public:
+    using Filter = std::function<bool(QtMsgType type, const QString& text)>;
+
+    explicit MessageCatcher(Filter catches)
+        : catches(std::move(catches)), outer(current), previous(qInstallMessageHandler(handle))
+    {
+        current = this;
+    }
+    ~MessageCatcher()
+    {
+        qInstallMessageHandler(previous);
+        current = outer;
+    }
+    MessageCatcher(const MessageCatcher&) = delete;
+    MessageCatcher& operator=(const MessageCatcher&) = delete;
+
+    // The messages caught so far, which are then forgotten.
+    QStringList take()
+    {
+        QMutexLocker locker(&mutex);
+        return std::exchange(caught, {});
+    }
+
+    static bool isWarning(QtMsgType type) { return type != QtDebugMsg && type != QtInfoMsg; }
+    // A warning that is a fault of the program: the offscreen platform
+    // plugin cannot pass size hints on, where a real one can.
+    static bool isFaultWarning(QtMsgType type, const QString& text)
+    {
+        return isWarning(type) && !text.contains(QLatin1String("does not support propagateSizeHints"));
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        MessageCatcher* self = current;
+        if (self->catches(type, text)) {
+            QMutexLocker locker(&self->mutex);
+            self->caught << text;
+            return;
+        }
+        self->previous(type, context, text);
+    }
+
+    static inline MessageCatcher* current = nullptr;
+    const Filter catches;
+    MessageCatcher* const outer;
+    const QtMessageHandler previous;
+    QMutex mutex;
+    QStringList caught;
+};
+
 // A program run to its end: exit code (-1 if it crashed or hung) and output.
 struct ProgramRun {
     int exitCode = -1;
     QByteArray out;
+    QByteArray err;
     QStringList errorLines;
+
+    QStringList outLines() const
+    {
+        return QString::fromLocal8Bit(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 };
 
+// The end of a started program, with what it printed that was not read yet.
+inline ProgramRun finishedRun(QProcess& process, int timeoutMs = 300000)
+{
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.errorLines = QString::fromLocal8Bit(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
 // `inChild` runs in the child before the program starts, e.g. to limit it.
-inline ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                             const std::function<void()>& inChild = {})
+inline ProgramRun
+runProgram(const QString& program, const QStringList& arguments,
+           const std::function<void()>& inChild = {},
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     if (inChild)
         process.setChildProcessModifier(inChild);
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(300000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.errorLines = QString::fromLocal8Bit(process.readAllStandardError())
-                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return run;
+    return finishedRun(process);
+}
+
+#ifdef COEVOLIFE_BATCH_PATH
+inline ProgramRun
+runBatch(const QStringList& arguments,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+{
+    return runProgram(QStringLiteral(COEVOLIFE_BATCH_PATH), arguments, {}, environment);
+}
+#endif
+
+// A random pattern of the shape, each cell alive with the chance `density`.
+inline Pattern randomPattern(std::mt19937& random, double density = 0.5, PatternShape shape = {})
+{
+    std::bernoulli_distribution alive(density);
+    Pattern pattern = makePattern(shape.cells());
+    for (int c = 0; c < shape.cells(); ++c)
+        pattern[c] = alive(random) ? 1 : 0;
+    return pattern;
 }
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes)
@@ -134,6 +226,18 @@ inline QByteArray fileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Its lines, empty ones left out.
+inline QStringList fileLines(const QString& path)
+{
+    return QString::fromUtf8(fileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A pinned reference output in tests/data, or nothing when it is missing.
+inline QByteArray referenceBytes(const QString& name)
+{
+    return fileBytes(QFINDTESTDATA(QStringLiteral("data/") + name));
 }
 
 // A batch log cut back after the line of `generation`, as a resume expects

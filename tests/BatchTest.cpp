@@ -44,8 +44,7 @@ QString layoutFault(const QByteArray& out, const QList<int>& stopsAfter)
     if (out.isEmpty() || !out.endsWith('\n'))
         return QStringLiteral("output does not end with a line end");
     const QList<QByteArray> lines = out.chopped(1).split('\n');
-    static const QRegularExpression progress(
-        QStringLiteral("^generation(\\d+) average : [^ ,]+, [^ ,]+,, [^ ,]+, [^ ,]+$"));
+    const QRegularExpression& progress = progressLinePattern();
     int generation = 0;
     QList<int> stops;
     for (const QByteArray& line : lines) {

@@ -41,43 +41,6 @@ QStringList entriesIn(const QString& folder)
                                   QDir::Name);
 }
 
-// True when `printed` is `precise` rounded to 6 significant digits.
-bool agreesToSixDigits(double precise, double printed)
-{
-    if (printed == 0.0)
-        return std::abs(precise) < 5e-7;
-    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
-    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
-}
-
-// Checks the CSV rows against the progress lines printed, one for one.
-void compareCsvWithLines(const QStringList& csv, const QStringList& printedLines)
-{
-    static const QRegularExpression progress(
-        QStringLiteral("^generation(\\d+) average : (\\S+), (\\S+),, (\\S+), (\\S+)$"));
-    QStringList progressLines;
-    for (const QString& line : printedLines)
-        if (line != QStringLiteral("stopped"))
-            progressLines << line;
-    QVERIFY(!progressLines.isEmpty());
-    QCOMPARE(csv.size(), progressLines.size() + 1);
-    QCOMPARE(csv.first(), QStringLiteral("generation,average1,average2,best1,best2"));
-    for (int k = 0; k < progressLines.size(); ++k) {
-        const QRegularExpressionMatch match = progress.match(progressLines[k]);
-        QVERIFY2(match.hasMatch(), qPrintable(progressLines[k]));
-        const QStringList fields = csv[k + 1].split(QLatin1Char(','));
-        QCOMPARE(fields.size(), 5);
-        QCOMPARE(fields[0], match.captured(1));
-        for (int f = 1; f < 5; ++f) {
-            bool ok = false;
-            const double value = fields[f].toDouble(&ok);
-            QVERIFY(ok);
-            QVERIFY2(agreesToSixDigits(value, match.captured(f + 1).toDouble()),
-                     qPrintable(csv[k + 1] + QStringLiteral(" vs ") + progressLines[k]));
-        }
-    }
-}
-
 // The generation a checkpoint holds, as a sweep script asks for it; 0 if
 // the checkpoint is unreadable.
 int checkpointGeneration(const QString& checkpoint)

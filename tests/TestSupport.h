@@ -11,10 +11,12 @@
 #include <QMutex>
 #include <QObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QTest>
 #include <QVector>
 
+#include <cmath>
 #include <functional>
 #include <random>
 #include <utility>
@@ -166,6 +168,53 @@ inline Pattern randomPattern(std::mt19937& random, double density = 0.5, Pattern
     for (int c = 0; c < shape.cells(); ++c)
         pattern[c] = alive(random) ? 1 : 0;
     return pattern;
+}
+
+// A progress line: its generation and its four numbers as printed.
+inline const QRegularExpression& progressLinePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral(
+        "^generation(\\d+) average : ([-0-9.e+]+), ([-0-9.e+]+),, ([-0-9.e+]+), ([-0-9.e+]+)$"));
+    return pattern;
+}
+
+// True when `printed` is `precise` rounded to 6 significant digits.
+inline bool agreesToSixDigits(double precise, double printed)
+{
+    if (printed == 0.0)
+        return std::abs(precise) < 5e-7;
+    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
+    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
+}
+
+// Checks a log's rows, its header first, against the progress lines printed
+// ("stopped" left out), one for one.
+inline void compareCsvWithLines(const QStringList& csv, const QStringList& printedLines)
+{
+    const QRegularExpression& progress = progressLinePattern();
+    QStringList progressLines;
+    for (const QString& line : printedLines)
+        if (line != QStringLiteral("stopped"))
+            progressLines << line;
+    QVERIFY(!progressLines.isEmpty());
+    QCOMPARE(csv.size(), progressLines.size() + 1);
+    QCOMPARE(csv.first(), QStringLiteral("generation,average1,average2,best1,best2"));
+    for (int k = 0; k < progressLines.size(); ++k) {
+        const QRegularExpressionMatch match = progress.match(progressLines[k]);
+        QVERIFY2(match.hasMatch(), qPrintable(progressLines[k]));
+        const QStringList fields = csv[k + 1].split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[0], match.captured(1));
+        for (int f = 1; f < 5; ++f) {
+            bool ok = false;
+            const double value = fields[f].toDouble(&ok);
+            QVERIFY(ok);
+            QVERIFY2(agreesToSixDigits(value, match.captured(f + 1).toDouble()),
+                     qPrintable(csv[k + 1] + QStringLiteral(" vs ") + progressLines[k]));
+            // Nine significant digits, the whole of a float's precision.
+            QCOMPARE(fields[f], QString::asprintf("%.9g", value));
+        }
+    }
 }
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes)

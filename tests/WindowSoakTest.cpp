@@ -94,8 +94,7 @@ void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
     window->close();
     delete window;
 
-    const QRegularExpression progress(QStringLiteral(
-        "^generation(\\d+) average : [-0-9.e+]+, [-0-9.e+]+,, [-0-9.e+]+, [-0-9.e+]+$"));
+    const QRegularExpression& progress = progressLinePattern();
     int stopped = 0;
     int lastGeneration = 0;
     for (const QString& line : lines) {

@@ -3,8 +3,8 @@
 #include "analysis/ChampionGrid.h"
 #include "analysis/ConditionComparison.h"
 #include "analysis/RunFolders.h"
+#include "output/QuotedText.h"
 #include "records/CsvText.h"
-#include "records/QuotedText.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
 #include "analysis/LiveRun.h"
 
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/ArchiveReader.h"
 #include "records/CsvLogReader.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 
 #include <QDateTime>

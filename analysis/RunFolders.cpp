@@ -1,9 +1,9 @@
 #include "analysis/RunFolders.h"
 
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/ConfigKeys.h"
 #include "records/CsvLogReader.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 
 #include <QDir>
 #include <QFile>

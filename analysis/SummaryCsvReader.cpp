@@ -1,6 +1,6 @@
 #include "analysis/SummaryCsvReader.h"
 
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 #include "records/RegularFileReader.h"
 
 #include <QByteArrayView>

@@ -6,8 +6,8 @@
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "charts/ImageFile.h"
-#include "records/OutputPathsCheck.h"
-#include "records/QuotedText.h"
+#include "output/OutputPathsCheck.h"
+#include "output/QuotedText.h"
 
 QString checkAnalysisOutputs(const AnalyzeOptions& options)
 {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "records/AtomicFile.h"
+#include "output/AtomicFile.h"
 
 #include <QString>
 
 struct AnalyzeOptions;
 
 // Every output of `options`' command checked before any input is read, by
-// the batch's rules (records/OutputPathsCheck.h), the images' names by their
+// the batch's rules (output/OutputPathsCheck.h), the images' names by their
 // suffixes: one line naming the option and the path, or empty.
 QString checkAnalysisOutputs(const AnalyzeOptions& options);
 

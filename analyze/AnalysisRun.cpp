@@ -13,8 +13,8 @@
 #include "charts/MasterPlot.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
+#include "output/QuotedText.h"
 #include "records/ArchiveReader.h"
-#include "records/QuotedText.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,12 +96,13 @@ int runAnalysis(const AnalyzeOptions& options)
         files.append({options.csvPath, gridCsv(grid, generations, generations)});
         break;
     case AnalyzeOptions::Command::Ciao:
-        files.append({options.pngPath,
-                      encodedImage(drawCiaoPlot(grid, generations,
-                                                QStringLiteral("Coevolife CIAO, %1").arg(run),
-                                                options.fullColourRange ? CiaoColourRange::full
-                                                                        : CiaoColourRange::clipped),
-                                   options.pngPath)});
+        files.append(
+            {options.pngPath,
+             encodedPicture(drawCiaoPlot(grid, generations,
+                                         QStringLiteral("Coevolife CIAO, %1").arg(run),
+                                         options.fullColourRange ? CiaoColourRange::full
+                                                                 : CiaoColourRange::clipped),
+                            options.pngPath)});
         if (!options.csvPath.isEmpty())
             files.append({options.csvPath, gridCsv(grid, generations, generations)});
         break;
@@ -109,7 +110,7 @@ int runAnalysis(const AnalyzeOptions& options)
         const MasterScores scores = masterScores(grid, generations);
         files.append(
             {options.pngPath,
-             encodedImage(
+             encodedPicture(
                  drawMasterPlot(scores, QStringLiteral("Coevolife master tournament, %1").arg(run)),
                  options.pngPath)});
         if (!options.csvPath.isEmpty())

@@ -5,7 +5,7 @@
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/OptionTable.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QCommandLineParser>
 

@@ -10,10 +10,10 @@
 #include "analyze/WatchedPlay.h"
 #include "charts/ComparePlot.h"
 #include "charts/CrossplayPlot.h"
+#include "charts/ImageFile.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "charts/ImageFile.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QDir>
 
@@ -92,7 +92,8 @@ int runCompare(const AnalyzeOptions& options)
         summaries.push_back({condition.name, summarizeRuns(condition.runs)});
     return writeAnalysisOutputs(
         {{options.csvPath, comparisonCsv(rows)},
-         {options.pngPath, encodedImage(drawComparePlot(summaries, generation), options.pngPath)}});
+         {options.pngPath,
+          encodedPicture(drawComparePlot(summaries, generation), options.pngPath)}});
 }
 
 int runCrossplay(const AnalyzeOptions& options)
@@ -133,5 +134,5 @@ int runCrossplay(const AnalyzeOptions& options)
     return writeAnalysisOutputs(
         {{options.csvPath, crossplayCsv(names, runs, means)},
          {options.statsPath, comparisonCsv(compareConditions(names, series))},
-         {options.pngPath, encodedImage(drawCrossplayPlot(byCondition), options.pngPath)}});
+         {options.pngPath, encodedPicture(drawCrossplayPlot(byCondition), options.pngPath)}});
 }

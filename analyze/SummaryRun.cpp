@@ -5,9 +5,9 @@
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
+#include "charts/ImageFile.h"
 #include "charts/SummaryPlot.h"
 #include "cli/ExitCodes.h"
-#include "charts/ImageFile.h"
 
 int runSummary(const AnalyzeOptions& options)
 {
@@ -20,8 +20,8 @@ int runSummary(const AnalyzeOptions& options)
 
     OutputFiles files = {{options.csvPath, summaryCsv(rows)}};
     if (!options.pngPath.isEmpty())
-        files.append(
-            {options.pngPath, encodedImage(drawSummaryPlot(rows, runsFolderName(options.runPaths)),
-                                           options.pngPath)});
+        files.append({options.pngPath,
+                      encodedPicture(drawSummaryPlot(rows, runsFolderName(options.runPaths)),
+                                     options.pngPath)});
     return writeAnalysisOutputs(files);
 }

@@ -3,7 +3,7 @@
 #include "charts/ImageFile.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
-#include "records/OutputPathsCheck.h"
+#include "output/OutputPathsCheck.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

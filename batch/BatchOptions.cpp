@@ -4,8 +4,8 @@
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/OptionTable.h"
+#include "output/QuotedText.h"
 #include "records/ConfigFile.h"
-#include "records/QuotedText.h"
 
 #include <QCommandLineParser>
 

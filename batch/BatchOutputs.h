@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/OutputPathsCheck.h"
+#include "output/OutputPathsCheck.h"
 #include "records/RunOutputs.h"
 
 struct BatchOptions;

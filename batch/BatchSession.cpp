@@ -14,16 +14,17 @@
 #include "cli/TerminationSignalWatcher.h"
 #include "evolution/GenerationReport.h"
 #include "evolution/PoolMatchRunner.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "random/RandomSources.h"
 #include "records/ConfigFile.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 #include "records/ResumedGeneration.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -107,10 +108,17 @@ int BatchSession::run()
     return play(seed);
 }
 
+void BatchSession::takeCheckpointRead(const QString& path, CheckpointRead taken)
+{
+    readPath = path;
+    read = std::move(taken);
+}
+
 std::optional<int> BatchSession::prepare()
 {
     if (!options.resumePath.isEmpty()) {
-        read = readCheckpoint(options.resumePath);
+        if (readPath != options.resumePath)
+            read = readCheckpoint(options.resumePath);
         if (!read.error.isEmpty()) {
             reportError(read.error);
             return ExitCode::badInput;

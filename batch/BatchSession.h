@@ -1,8 +1,8 @@
 #pragma once
 
 #include "batch/BatchOptions.h"
+#include "output/OutputLock.h"
 #include "records/CheckpointFormat.h"
-#include "records/OutputLock.h"
 
 #include <QStringList>
 
@@ -28,6 +28,10 @@ public:
     // loop while the batch plays.
     int run();
 
+    // The checkpoint at `path` read already: a resume from that path takes
+    // it instead of reading the file again.
+    void takeCheckpointRead(const QString& path, CheckpointRead read);
+
 private:
     // The resume's checkpoint merged in, the outputs checked and locked; the
     // exit code when the run cannot start.
@@ -39,6 +43,7 @@ private:
     ExperimentConfig config;
     std::optional<Checkpoint> resumed;
     CheckpointRead read;
+    QString readPath;
     // One writer per run: the checkpoint, the archive and the CSV log stay
     // locked for as long as this process runs.
     std::vector<std::unique_ptr<OutputLock>> locks;

@@ -2,10 +2,10 @@
 
 #include "batch/ExperimentRecorder.h"
 #include "evolution/GenerationReport.h"
-#include "records/AtomicFile.h"
+#include "output/AtomicFile.h"
+#include "output/QuotedText.h"
+#include "output/SystemFile.h"
 #include "records/Checksum.h"
-#include "records/QuotedText.h"
-#include "records/SystemFile.h"
 
 #include <QFile>
 #include <QFileInfo>

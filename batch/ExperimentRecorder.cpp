@@ -101,7 +101,7 @@ QString ExperimentRecorder::finish()
     if (!outputs.plotPath.isEmpty()) {
         const QString title = QStringLiteral("Coevolife fitness, seed %1").arg(seed);
         // In the format the path's suffix names, checked before the run.
-        const QString error = writeImageFile(outputs.plotPath, drawFitnessPlot(history, title));
+        const QString error = writePictureFile(outputs.plotPath, drawFitnessPlot(history, title));
         if (!error.isEmpty())
             return error;
     }

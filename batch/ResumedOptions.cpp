@@ -1,9 +1,9 @@
 #include "batch/ResumedOptions.h"
 
 #include "batch/BatchOutputs.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/CheckpointFormat.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 
 #include <QFileInfo>
 

@@ -6,26 +6,39 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <utility>
+
 namespace
 {
 
-// Whether the run draws a plot: asked for by --plot, or by the checkpoint a
-// run resumes from (read here without an application; errors come later).
-bool drawsPlot(int argc, char** argv)
+// What the command line says before it is parsed: whether the run plots, so
+// that the application made for it can draw text, and the checkpoint a
+// --resume names, whose plot counts too. The session gets that read and
+// reports its errors; the checkpoint is read once.
+struct EarlyLook
 {
+    bool plot = false;
+    QString resumePath;
+    CheckpointRead read;
+};
+
+EarlyLook lookAhead(int argc, char** argv)
+{
+    EarlyLook look;
     for (int k = 1; k < argc; ++k) {
         const QByteArray argument(argv[k]);
         if (argument == "--plot" || argument.startsWith("--plot="))
-            return true;
-        QString resumePath;
-        if (argument == "--resume" && k + 1 < argc)
-            resumePath = QFile::decodeName(argv[k + 1]);
+            look.plot = true;
+        else if (argument == "--resume" && k + 1 < argc)
+            look.resumePath = QFile::decodeName(argv[k + 1]);
         else if (argument.startsWith("--resume="))
-            resumePath = QFile::decodeName(argument.mid(9));
-        if (!resumePath.isEmpty() && !readCheckpoint(resumePath).checkpoint.plotPath.isEmpty())
-            return true;
+            look.resumePath = QFile::decodeName(argument.mid(9));
     }
-    return false;
+    if (!look.resumePath.isEmpty()) {
+        look.read = readCheckpoint(look.resumePath);
+        look.plot = look.plot || !look.read.checkpoint.plotPath.isEmpty();
+    }
+    return look;
 }
 
 } // namespace
@@ -34,6 +47,10 @@ int main(int argc, char** argv)
 {
     // First of all, so that every thread started later inherits the mask.
     blockTerminationSignals();
-    CommandLineApplication commandLine(argc, argv, drawsPlot(argc, argv));
-    return BatchSession(QCoreApplication::arguments()).run();
+    EarlyLook look = lookAhead(argc, argv);
+    CommandLineApplication commandLine(argc, argv, look.plot);
+    BatchSession session(QCoreApplication::arguments());
+    if (!look.resumePath.isEmpty())
+        session.takeCheckpointRead(look.resumePath, std::move(look.read));
+    return session.run();
 }

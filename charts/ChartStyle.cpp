@@ -94,6 +94,33 @@ ChartAxis niceAxis(double low, double high, int wantedTicks, double smallestStep
     return axis;
 }
 
+ChartAxis exactAxis(double low, double high, int wantedTicks, double smallestStep)
+{
+    if (!(high > low))
+        high = low + std::max(smallestStep, 1.0);
+    return {low, high, std::max(niceStep(high - low, wantedTicks), smallestStep), 0.0};
+}
+
+std::vector<double> axisTicks(const ChartAxis& axis)
+{
+    const double origin = std::isnan(axis.tickOrigin) ? axis.low : axis.tickOrigin;
+    const double low = std::isnan(axis.tickLow) ? axis.low : std::max(axis.low, axis.tickLow);
+    const double high = std::isnan(axis.tickHigh) ? axis.high : std::min(axis.high, axis.tickHigh);
+    // A little slack takes in the ends a rounding error leaves just outside.
+    const double slack = axis.step * 1e-9;
+    const double first = std::ceil((low - origin - slack) / axis.step);
+    const double last = std::floor((high - origin + slack) / axis.step);
+    std::vector<double> ticks;
+    for (double k = first; k <= last && ticks.size() < 1000; ++k)
+        ticks.push_back(std::clamp(origin + k * axis.step, low, high));
+    return ticks;
+}
+
+int ticksFor(int pixels, int pixelsPerTick)
+{
+    return std::max(2, pixels / std::max(1, pixelsPerTick));
+}
+
 QString tickLabel(double value)
 {
     // Ten digits hide the binary noise of multiples such as 3 x 0.1.
@@ -128,16 +155,6 @@ double ChartScale::fromY(double pixel) const
     return yAxis.low + (area.bottom() - pixel) / area.height() * (yAxis.high - yAxis.low);
 }
 
-QImage chartImage(const QSize& size, const std::function<void(QPainter&, const QRect&)>& paint)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    paint(painter, image.rect());
-    painter.end();
-    return image;
-}
-
 void beginChart(QPainter& painter, const QRect& chart, const QString& title)
 {
     painter.setRenderHint(QPainter::Antialiasing);
@@ -170,35 +187,45 @@ void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, cons
 
     painter.setFont(chartFont(12));
     const QFontMetrics tickMetrics(painter.font());
-    const int xTicks = static_cast<int>(std::lround((xAxis.high - xAxis.low) / xAxis.step));
-    for (int k = 0; k <= xTicks; ++k) {
-        const double value = xAxis.low + k * xAxis.step;
+    // A label that would run into the one before it is left out.
+    double labelEnd = -1e9;
+    for (const double value : axisTicks(xAxis)) {
         const double x = scale.toX(value);
         painter.setPen(QPen(chartGridColor, 1));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(chartAxisColor);
         painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + 4));
-        if (labelX)
-            painter.drawText(QRectF(x - 40, area.bottom() + 6, 80, tickMetrics.height()),
-                             Qt::AlignHCenter | Qt::AlignTop, tickLabel(value));
+        const QString label = tickLabel(value);
+        const double half = tickMetrics.horizontalAdvance(label) / 2.0 + 1;
+        if (labelX && x - half >= labelEnd) {
+            painter.drawText(QRectF(x - half, area.bottom() + 5, 2 * half, tickMetrics.height()),
+                             Qt::AlignHCenter | Qt::AlignTop, label);
+            labelEnd = x + half + 8;
+        }
     }
-    const int yTicks = static_cast<int>(std::lround((yAxis.high - yAxis.low) / yAxis.step));
-    for (int k = 0; k <= yTicks; ++k) {
-        const double value = yAxis.low + k * yAxis.step;
+    double labelTop = 1e9;
+    for (const double value : axisTicks(yAxis)) {
         const double y = scale.toY(value);
         painter.setPen(QPen(chartGridColor, 1));
         painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.setPen(chartAxisColor);
         painter.drawLine(QPointF(area.left() - 4, y), QPointF(area.left(), y));
-        painter.drawText(
-            QRectF(area.left() - 92, y - tickMetrics.height() / 2.0, 84, tickMetrics.height()),
-            Qt::AlignRight | Qt::AlignVCenter, tickLabel(value));
+        // The label at the top stays below the panel's edge, clear of a
+        // heading above it.
+        const double top = std::max(y - tickMetrics.height() / 2.0, area.top() - 2.0);
+        if (top + tickMetrics.height() <= labelTop) {
+            painter.drawText(QRectF(area.left() - 92, top, 84, tickMetrics.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, tickLabel(value));
+            labelTop = top - 2;
+        }
     }
 
     painter.setPen(QPen(chartAxisColor, 1.2));
     painter.drawLine(area.bottomLeft(), area.bottomRight());
     painter.drawLine(area.bottomLeft(), area.topLeft());
 
+    if (name.isEmpty())
+        return;
     painter.setFont(chartFont(13));
     painter.save();
     painter.translate(area.left() - 64, area.center().y());

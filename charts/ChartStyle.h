@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include <functional>
+#include <limits>
 #include <vector>
 
 class QPainter;
@@ -49,14 +50,28 @@ QRect twoPanelArea(const QRect& chart, int panel, int top = twoPanelTopMargin,
 // `name` centred below the lower panel, at the foot of `chart`.
 void drawGenerationAxisName(QPainter& painter, const QRect& chart, const QString& name);
 
-// An axis from `low` to `high` in steps of 1, 2 or 5 times a power of ten.
+// An axis from `low` to `high` in steps of 1, 2 or 5 times a power of ten,
+// its ticks at `tickOrigin` plus whole steps (NaN: from `low`) within it, or
+// within [tickLow, tickHigh] where those are set.
 struct ChartAxis {
     double low = 0.0;
     double high = 1.0;
     double step = 1.0;
+    double tickOrigin = std::numeric_limits<double>::quiet_NaN();
+    double tickLow = std::numeric_limits<double>::quiet_NaN();
+    double tickHigh = std::numeric_limits<double>::quiet_NaN();
 };
 
+// An axis from round numbers around `low` and `high`.
 ChartAxis niceAxis(double low, double high, int wantedTicks, double smallestStep);
+// An axis from `low` to `high` exactly, its ticks on the round numbers
+// within: an axis that spans what is drawn, no more.
+ChartAxis exactAxis(double low, double high, int wantedTicks, double smallestStep);
+// The values of the axis' ticks, in order, each within [low, high].
+std::vector<double> axisTicks(const ChartAxis& axis);
+// How many ticks `pixels` of axis hold at one every `pixelsPerTick`, two at
+// least: the tick density follows the room.
+int ticksFor(int pixels, int pixelsPerTick);
 QString tickLabel(double value);
 QFont chartFont(int pixels, bool bold = false);
 
@@ -81,10 +96,6 @@ struct ChartLayout {
     std::vector<ChartScale> panels;
 };
 
-// A chart image of `size` on white, `paint` painting the chart into the
-// whole of it.
-QImage chartImage(const QSize& size, const std::function<void(QPainter&, const QRect&)>& paint);
-
 // Turns on smooth lines and text and draws `title` centred at the top of
 // `chart`.
 void beginChart(QPainter& painter, const QRect& chart, const QString& title);
@@ -99,7 +110,8 @@ void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QStri
 
 // Grid lines and ticks of both axes over the scale's area, the vertical axis
 // labelled on the left, the horizontal one below when `labelX`, the two axis
-// lines, and `name` turned along the left edge.
+// lines, and `name`, unless empty, turned along the left edge. Labels that
+// would run into each other are left out.
 void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name);
 
 // A series as a line through `points` in `pen`, or as a dot of its colour

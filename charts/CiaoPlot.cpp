@@ -13,34 +13,89 @@
 namespace
 {
 
-// Room around each map: tick labels and axis name on the left, the colour
-// bar and its labels on the right, the map's heading above, the generations
-// and axis name below.
-constexpr int mapLeftMargin = 96;
-constexpr int mapRightMargin = 104;
-constexpr int mapTopMargin = 96;
-constexpr int mapBottomMargin = 84;
-constexpr int barGap = 18;
-constexpr int barWidth = 16;
-// Below the map: the generations, the column axis' name, then the note on a
-// clipped scale; below the bar, the hatching's swatch.
-constexpr int columnNameTop = 28;
-constexpr int clipNoteTop = 50;
-constexpr int swatchTop = 24;
-constexpr int swatchHeight = 12;
+// Room around each map: its heading above; the tick labels and the axis
+// name left of it; the colour bar, its labels and its name right of it; the
+// generations and the column axis' name below it.
+constexpr int titleHeight = 34;
+constexpr int noteHeight = 16;
+constexpr int headingHeight = 22;
+constexpr int tickRowHeight = 22;
+constexpr int nameRowHeight = 17;
+constexpr int barGap = 10;
+constexpr int barWidth = 14;
+constexpr int edgeGap = 4;
+constexpr int swatchSize = 12;
+constexpr int mapTickFontPixels = 12;
+constexpr int axisNameFontPixels = 13;
+constexpr int headingFontPixels = 14;
 
-// Population `population`'s map in the left or right half of `chart`, as
-// large a square as fits, centred in the room left for it.
-QRect mapArea(const QRect& chart, int population)
+int tickLabelWidth(const std::vector<int>& generations)
 {
+    const QFontMetrics metrics(chartFont(mapTickFontPixels));
+    return metrics.horizontalAdvance(tickLabel(generations.empty() ? 1 : generations.back()));
+}
+
+// How the maps share the chart: side by side, or one above the other in a
+// chart taller than wide, whichever gives them more room.
+struct MapsArrangement {
+    bool stacked = false;
+    int side = 0;
+    int left = 0;
+    int right = 0;
+    bool noteOwnLine = false;
+};
+
+int leftMarginOf(const std::vector<int>& generations)
+{
+    return edgeGap + nameRowHeight + 6 + tickLabelWidth(generations) + 8;
+}
+
+int rightMarginOf()
+{
+    const QFontMetrics metrics(chartFont(mapTickFontPixels));
+    return barGap + barWidth + 7 + metrics.horizontalAdvance(QStringLiteral("0000.0")) + 4 +
+           metrics.height() + edgeGap;
+}
+
+MapsArrangement arrangeMaps(const QRect& chart, const std::vector<int>& generations,
+                            bool noteOwnLine)
+{
+    MapsArrangement arrangement;
+    arrangement.left = leftMarginOf(generations);
+    arrangement.right = rightMarginOf();
+    arrangement.noteOwnLine = noteOwnLine;
+    const int top = titleHeight + (noteOwnLine ? noteHeight : 0);
+    const int across = arrangement.left + arrangement.right;
+    const int below = tickRowHeight + nameRowHeight;
+    const int sideBySide =
+        std::min(chart.width() / 2 - across, chart.height() - top - headingHeight - below);
+    // Stacked, the upper map's columns are named by the lower one's.
+    const int stacked =
+        std::min(chart.width() - across,
+                 (chart.height() - top - 2 * headingHeight - tickRowHeight - below) / 2);
+    arrangement.stacked = stacked > sideBySide;
+    arrangement.side = std::max(0, std::max(stacked, sideBySide));
+    return arrangement;
+}
+
+// Population `population`'s map: a square as large as the arrangement
+// allows, centred in its share of the chart.
+QRect mapArea(const QRect& chart, const MapsArrangement& arrangement, int population)
+{
+    const int top = chart.top() + titleHeight + (arrangement.noteOwnLine ? noteHeight : 0);
+    const int size = arrangement.side;
+    const int across = arrangement.left + arrangement.right;
+    if (arrangement.stacked) {
+        const int left = chart.left() + arrangement.left + (chart.width() - across - size) / 2;
+        const int block = headingHeight + size + tickRowHeight;
+        return QRect(left, top + headingHeight + (population - 1) * block, size, size);
+    }
     const int half = chart.width() / 2;
-    const int size = std::max(0, std::min(half - mapLeftMargin - mapRightMargin,
-                                          chart.height() - mapTopMargin - mapBottomMargin));
-    const int left = chart.left() + (population - 1) * half + mapLeftMargin +
-                     (half - mapLeftMargin - mapRightMargin - size) / 2;
-    const int top =
-        chart.top() + mapTopMargin + (chart.height() - mapTopMargin - mapBottomMargin - size) / 2;
-    return QRect(left, top, size, size);
+    const int left =
+        chart.left() + (population - 1) * half + arrangement.left + (half - across - size) / 2;
+    const int room =
+        chart.height() - (top - chart.top()) - headingHeight - tickRowHeight - nameRowHeight;
+    return QRect(left, top + headingHeight + std::max(0, room - size) / 2, size, size);
 }
 
 // Light for low scores, the population's colour in the middle, dark for high.
@@ -83,7 +138,14 @@ float cellScore(const ChampionGrid& grid, int population, int row, int column)
     return population == 1 ? grid.at(i, j).score1 : grid.at(i, j).score2;
 }
 
-void drawColourBar(QPainter& painter, const CiaoMap& map)
+QString scoreText(double score)
+{
+    return QString::number(score, 'f', 1);
+}
+
+// The bar of the map's colours right of it, its ticks on the scale's round
+// numbers and its name turned along its labels, with the clipping said.
+void drawColourBar(QPainter& painter, const CiaoMap& map, int labelsRight)
 {
     const QRect& bar = map.colourBar;
     QLinearGradient gradient(bar.bottomLeft(), bar.topLeft());
@@ -93,57 +155,91 @@ void drawColourBar(QPainter& painter, const CiaoMap& map)
     painter.setPen(chartAxisColor);
     painter.drawRect(bar);
 
-    painter.setFont(chartFont(12));
+    painter.setFont(chartFont(mapTickFontPixels));
     const QFontMetrics metrics(painter.font());
     const CiaoColourScale& colours = map.colours;
-    const ChartAxis axis = niceAxis(colours.low, colours.high, 5, 0.0);
     // The bar spans the scale itself, not the round numbers around it.
-    const ChartScale scale{bar, {}, {colours.low, colours.high, axis.step}};
-    const int ticks = static_cast<int>(std::lround((axis.high - axis.low) / axis.step));
-    for (int k = 0; k <= ticks; ++k) {
-        const double value = axis.low + k * axis.step;
-        if (value < colours.low - 1e-9 || value > colours.high + 1e-9)
-            continue;
+    const ChartAxis axis =
+        exactAxis(colours.low, colours.high, ticksFor(bar.height(), 3 * metrics.height()), 0.0);
+    const ChartScale scale{bar, {}, axis};
+    double labelTop = 1e9;
+    for (const double value : axisTicks(axis)) {
         const double y = scale.toY(value);
+        const double top = std::clamp(y - metrics.height() / 2.0, double(bar.top()) - 2,
+                                      double(bar.bottom()) + 2 - metrics.height());
+        if (top + metrics.height() > labelTop)
+            continue;
         painter.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 4, y));
-        painter.drawText(QRectF(bar.right() + 7, y - metrics.height() / 2.0, 80, metrics.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, tickLabel(value));
+        drawFittedText(
+            painter,
+            QRectF(bar.right() + 7, top, labelsRight - bar.right() - 7, metrics.height()).toRect(),
+            Qt::AlignLeft | Qt::AlignVCenter, tickLabel(value));
+        labelTop = top - 2;
     }
-    painter.drawText(QRect(bar.left() - 20, bar.top() - 22, 80, 18), Qt::AlignLeft,
-                     QStringLiteral("score"));
+    const QString name = colours.clipped()
+                             ? QStringLiteral("score; clipped at the %1th percentile, max %2")
+                                   .arg(std::lround(ciaoClipQuantile * 100))
+                                   .arg(scoreText(colours.highest))
+                             : QStringLiteral("score");
+    painter.save();
+    painter.translate(labelsRight + metrics.height() / 2.0 + 2, bar.center().y());
+    painter.rotate(90);
+    drawFittedText(painter,
+                   QRect(-bar.height() / 2, -metrics.height() / 2, bar.height(), metrics.height()),
+                   Qt::AlignCenter, name);
+    painter.restore();
+}
 
-    const QRect swatch(bar.left(), bar.bottom() + swatchTop, bar.width(), swatchHeight);
+// The hatching's swatch from `left` and its name, on the line at `top`.
+void drawUnplayedSwatch(QPainter& painter, int left, int top)
+{
+    painter.setFont(chartFont(mapTickFontPixels));
+    const QFontMetrics metrics(painter.font());
+    const QRect swatch(left, top + (metrics.height() - swatchSize) / 2, swatchSize, swatchSize);
     hatch(painter, swatch);
     painter.setPen(chartAxisColor);
     painter.drawRect(swatch);
-    drawFittedText(painter,
-                   QRect(swatch.right() + 6, swatch.center().y() - metrics.height() / 2,
-                         mapRightMargin - barGap - barWidth - 6, metrics.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("not played"));
+    const QString name = QStringLiteral("not played");
+    painter.drawText(
+        QRect(swatch.right() + 5, top, metrics.horizontalAdvance(name) + 2, metrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter, name);
 }
 
-QString scoreText(double score)
-{
-    return QString::number(score, 'f', 1);
-}
-
-CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& grid,
-                     const std::vector<int>& generations, const Triangle& triangle,
-                     CiaoColourRange range)
+CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const MapsArrangement& arrangement,
+                     const ChampionGrid& grid, const std::vector<int>& generations,
+                     const Triangle& triangle, CiaoColourRange range)
 {
     CiaoMap map;
     map.population = triangle.population;
     map.generations = generations;
-    const QRect area = mapArea(chart, triangle.population);
+    const QRect area = mapArea(chart, arrangement, triangle.population);
     const int count = static_cast<int>(generations.size());
-    const double every = count > 1 ? generations[1] - generations[0] : 1.0;
+    // Each generation's cell is centred on it; the axes end half a cell
+    // beyond the first and last generations played, and their ticks stay
+    // within those generations.
+    const double every =
+        count > 1 ? double(generations.back() - generations.front()) / (count - 1) : 1.0;
     const double first = generations.front() - every / 2;
     const double last = generations.back() + every / 2;
-    ChartAxis axis = niceAxis(first, last, 6, 1.0);
-    // The axes end with the last generation, not at the next round number.
-    axis.high = last;
+    const int labelWidth = tickLabelWidth(generations);
+    ChartAxis axis = exactAxis(first, last, ticksFor(area.width(), labelWidth + 16), 1.0);
+    axis.tickLow = generations.front();
+    axis.tickHigh = generations.back();
     map.scale = ChartScale{area, axis, axis};
-    drawPanelAxes(painter, map.scale, true, triangle.rowName);
+    drawPanelAxes(painter, map.scale, true, {});
+
+    painter.setFont(chartFont(axisNameFontPixels));
+    painter.setPen(chartAxisColor);
+    const QFontMetrics nameMetrics(painter.font());
+    painter.save();
+    painter.translate(area.left() - arrangement.left + edgeGap + nameRowHeight / 2.0,
+                      area.center().y());
+    painter.rotate(-90);
+    drawFittedText(
+        painter,
+        QRect(-area.height() / 2, -nameMetrics.height() / 2, area.height(), nameMetrics.height()),
+        Qt::AlignCenter, triangle.rowName);
+    painter.restore();
 
     std::vector<double> all;
     for (int row = 0; row < count; ++row) {
@@ -173,29 +269,65 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const ChampionGrid& 
     painter.drawImage(map.cells, cells);
     painter.restore();
 
-    painter.setFont(chartFont(13));
-    painter.setPen(chartAxisColor);
-    drawFittedText(painter, QRect(area.left(), area.bottom() + columnNameTop, area.width(), 20),
-                   Qt::AlignCenter, triangle.columnName);
-    if (map.colours.clipped()) {
-        // As wide as the map's half of the chart, so that a small map keeps it.
-        const int half = chart.width() / 2;
-        painter.setFont(chartFont(12));
-        drawFittedText(painter,
-                       QRect(chart.left() + (triangle.population - 1) * half + 8,
-                             area.bottom() + clipNoteTop, half - 16, 18),
-                       Qt::AlignCenter,
-                       QStringLiteral("colours clipped at the %1th percentile, %2; max %3")
-                           .arg(std::lround(ciaoClipQuantile * 100))
-                           .arg(scoreText(map.colours.high), scoreText(map.colours.highest)));
+    // Stacked, the lower map's column name serves both.
+    const bool namesColumns = !arrangement.stacked || triangle.population == 2;
+    const int nameTop = area.bottom() + 1 + tickRowHeight;
+    if (namesColumns) {
+        painter.setFont(chartFont(axisNameFontPixels));
+        painter.setPen(chartAxisColor);
+        drawFittedText(painter, QRect(area.left(), nameTop, area.width(), nameMetrics.height()),
+                       Qt::AlignCenter, triangle.columnName);
     }
-    painter.setFont(chartFont(14, true));
+    if (triangle.population == 2)
+        drawUnplayedSwatch(painter, area.right() + barGap, nameTop);
+
+    // The heading over the map, as wide as the map's share of the chart.
+    painter.setFont(chartFont(headingFontPixels, true));
+    painter.setPen(chartTitleColor);
+    const int share = arrangement.stacked ? chart.width() : chart.width() / 2;
+    const int shareLeft =
+        arrangement.stacked ? chart.left() : chart.left() + (triangle.population - 1) * share;
     drawFittedText(
-        painter, QRect(area.left() - 40, area.top() - 30, area.width() + 80, 20), Qt::AlignCenter,
+        painter,
+        QRect(shareLeft + edgeGap, area.top() - headingHeight, share - 2 * edgeGap,
+              headingHeight - 3),
+        Qt::AlignCenter,
         QStringLiteral("population %1 against ancestral opponents").arg(triangle.population));
     map.colourBar = QRect(area.right() + barGap, area.top(), barWidth, area.height());
-    drawColourBar(painter, map);
+    const QFontMetrics tickMetrics(chartFont(mapTickFontPixels));
+    drawColourBar(painter, map,
+                  area.right() + arrangement.right - edgeGap - tickMetrics.height() - 4);
     return map;
+}
+
+// The title, and after it the note when both fit on one line.
+void drawTitleLine(QPainter& painter, const QRect& chart, const QString& title, const QString& note,
+                   bool noteOwnLine)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QFont titleFont = chartFont(18, true);
+    const QFont noteFont = chartFont(mapTickFontPixels);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(title);
+    const int noteWidth = note.isEmpty() ? 0 : QFontMetrics(noteFont).horizontalAdvance(note);
+    const int gap = note.isEmpty() || noteOwnLine ? 0 : 16;
+    const int lineWidth = titleWidth + (noteOwnLine ? 0 : gap + noteWidth);
+    const int left = chart.left() + std::max(0, (chart.width() - lineWidth) / 2);
+    const QRect titleRect(left, chart.top() + 6, std::min(titleWidth + 2, chart.width()), 26);
+    painter.setFont(titleFont);
+    painter.setPen(chartTitleColor);
+    drawFittedText(painter, titleRect, Qt::AlignLeft | Qt::AlignVCenter, title);
+    if (note.isEmpty())
+        return;
+    painter.setFont(noteFont);
+    painter.setPen(chartAxisColor);
+    const QRect noteRect = noteOwnLine
+                               ? QRect(chart.left() + edgeGap, chart.top() + titleHeight - 2,
+                                       chart.width() - 2 * edgeGap, noteHeight)
+                               : QRect(titleRect.right() + gap, titleRect.top() + 3,
+                                       chart.right() - titleRect.right() - gap, titleRect.height());
+    drawFittedText(painter, noteRect,
+                   (noteOwnLine ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, note);
 }
 
 } // namespace
@@ -266,28 +398,31 @@ std::optional<CiaoCell> CiaoLayout::cellAt(const QPointF& point) const
 
 CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
                          const std::vector<int>& generations, const QString& title,
-                         CiaoColourRange range)
+                         CiaoColourRange range, const QString& note)
 {
-    beginChart(painter, area, title);
+    const int titleWidth = QFontMetrics(chartFont(18, true)).horizontalAdvance(title);
+    const int noteWidth =
+        note.isEmpty() ? 0 : QFontMetrics(chartFont(mapTickFontPixels)).horizontalAdvance(note);
+    const bool noteOwnLine = !note.isEmpty() && titleWidth + 16 + noteWidth + 8 > area.width();
+    drawTitleLine(painter, area, title, note, noteOwnLine);
     CiaoLayout layout;
     if (!generations.empty()) {
-        layout.maps.push_back(drawTriangle(painter, area, grid, generations,
-                                           {1, QStringLiteral("population 1 champion's generation"),
-                                            QStringLiteral("population 2 opponent's generation")},
-                                           range));
-        layout.maps.push_back(drawTriangle(painter, area, grid, generations,
-                                           {2, QStringLiteral("population 2 champion's generation"),
-                                            QStringLiteral("population 1 opponent's generation")},
-                                           range));
+        const MapsArrangement arrangement = arrangeMaps(area, generations, noteOwnLine);
+        for (int population = 1; population <= 2; ++population)
+            layout.maps.push_back(drawTriangle(painter, area, arrangement, grid, generations,
+                                               {population, QStringLiteral("champion's generation"),
+                                                QStringLiteral("opponent's generation")},
+                                               range));
     }
     return layout;
 }
 
-QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
-                    const QString& title, CiaoColourRange range)
+ChartPicture drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
+                          const QString& title, CiaoColourRange range)
 {
-    return chartImage(QSize(ciaoPlotWidth, ciaoPlotHeight),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintCiaoPlot(painter, area, grid, generations, title, range);
-                      });
+    const ChampionGrid* played = &grid;
+    return ChartPicture{QSize(ciaoPlotWidth, ciaoPlotHeight),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintCiaoPlot(painter, area, *played, generations, title, range);
+                        }};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 
 #include <QColor>
 #include <QImage>
@@ -19,8 +20,9 @@ constexpr int ciaoPlotWidth = 1240;
 constexpr int ciaoPlotHeight = 600;
 
 // The lines hatching the empty triangle, the matches not played (champions
-// against younger opponents), so that no score's colour is mistaken for it.
-inline const QColor ciaoUnplayedColor(0xb0, 0xb0, 0xb0);
+// against younger opponents), so that no score's colour is mistaken for it;
+// a shade of blue-grey, which the smoothed edge of no grey text takes.
+inline const QColor ciaoUnplayedColor(0xb0, 0xb0, 0xbc);
 
 // How far a map's colours reach: by default up to the 95th percentile of its
 // scores, the twentieth above it in the top colour, so that neither an
@@ -89,16 +91,19 @@ struct CiaoLayout {
     std::optional<CiaoCell> cellAt(const QPointF& point) const;
 };
 
-// The two CIAO triangles side by side: on the left each population-1
-// champion (rows) against the population-2 champions of its own and earlier
-// generations (columns), scored by score1; on the right the same for
-// population 2 against population 1, scored by score2. Each triangle has a
-// colour scale of its own, of `range`, said below it when clipped.
-// `generations` names the grid's rows, which are also its columns. Painted
-// into `area`, the maps are as large as it allows.
+// The two CIAO triangles side by side, or one above the other where that
+// leaves them more room: first each population-1 champion (rows) against the
+// population-2 champions of its own and earlier generations (columns),
+// scored by score1; then the same for population 2 against population 1,
+// scored by score2. Each triangle has a colour scale of its own, of `range`,
+// its bar named with the clipping. `generations` names the grid's rows,
+// which are also its columns; the axes span them. Painted into `area`, the
+// maps are as large as it allows; `note` follows the title.
 CiaoLayout paintCiaoPlot(QPainter& painter, const QRect& area, const ChampionGrid& grid,
                          const std::vector<int>& generations, const QString& title,
-                         CiaoColourRange range = CiaoColourRange::clipped);
-// The chart in an image of the plot's size.
-QImage drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
-                    const QString& title, CiaoColourRange range = CiaoColourRange::clipped);
+                         CiaoColourRange range = CiaoColourRange::clipped,
+                         const QString& note = {});
+// The chart as a picture of the plot's size; it refers to `grid`, which
+// outlives it.
+ChartPicture drawCiaoPlot(const ChampionGrid& grid, const std::vector<int>& generations,
+                          const QString& title, CiaoColourRange range = CiaoColourRange::clipped);

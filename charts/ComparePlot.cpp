@@ -81,13 +81,13 @@ ChartLayout paintComparePlot(QPainter& painter, const QRect& area,
                                               "it; bands: first to third quartile; dashed: G"));
 }
 
-QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, int generation)
+ChartPicture drawComparePlot(const std::vector<ConditionSummary>& conditions, int generation)
 {
     const int legendHeight =
         legendRowsHeight(conditionLegend(conditions, generation), compareChartWidth);
     const int panelsTop = chartLegendTop + legendHeight + legendNameGap + quartilePanelNameHeight;
-    return chartImage(QSize(compareChartWidth, quartileChartHeight(panelsTop)),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintComparePlot(painter, area, conditions, generation);
-                      });
+    return ChartPicture{QSize(compareChartWidth, quartileChartHeight(panelsTop)),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintComparePlot(painter, area, conditions, generation);
+                        }};
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/ConditionComparison.h"
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 
 #include <QImage>
 #include <QString>
@@ -20,6 +21,6 @@ class QPainter;
 // average1, average2, best1 and best2.
 ChartLayout paintComparePlot(QPainter& painter, const QRect& area,
                              const std::vector<ConditionSummary>& conditions, int generation);
-// The chart in an image as wide as it always is and as tall as its legend
+// The chart as a picture as wide as it always is and as tall as its legend
 // needs.
-QImage drawComparePlot(const std::vector<ConditionSummary>& conditions, int generation);
+ChartPicture drawComparePlot(const std::vector<ConditionSummary>& conditions, int generation);

@@ -280,7 +280,7 @@ ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
     return layout;
 }
 
-QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions)
+ChartPicture drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions)
 {
     const int count = std::max<int>(1, static_cast<int>(conditions.size()));
     const QFontMetrics nameMetrics(chartFont(nameFontPixels));
@@ -305,7 +305,7 @@ QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions)
     const int foot = footHeight(conditionNames(conditions, nameMetrics, labelWidth));
     const QSize size(chartLeftMargin + panelsWidth + chartRightMargin,
                      twoPanelChartHeight + std::max(0, foot - twoPanelBottomMargin));
-    return chartImage(size, [&](QPainter& painter, const QRect& area) {
-        paintCrossplayPlot(painter, area, conditions);
-    });
+    return ChartPicture{size, [=](QPainter& painter, const QRect& area) {
+                            paintCrossplayPlot(painter, area, conditions);
+                        }};
 }

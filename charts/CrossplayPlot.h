@@ -2,6 +2,7 @@
 
 #include "analysis/Crossplay.h"
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 
 #include <QImage>
 #include <QString>
@@ -21,6 +22,6 @@ class QPainter;
 // population 2's, condition k at x = k.
 ChartLayout paintCrossplayPlot(QPainter& painter, const QRect& area,
                                const std::vector<CrossplayCondition>& conditions);
-// The chart in an image of the two-panel size, wider when the conditions'
+// The chart as a picture of the two-panel size, wider when the conditions'
 // names need it and taller when they take more lines.
-QImage drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions);
+ChartPicture drawCrossplayPlot(const std::vector<CrossplayCondition>& conditions);

@@ -2,6 +2,7 @@
 
 #include "charts/ImageFile.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <algorithm>
@@ -11,14 +12,23 @@ namespace
 
 ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
                      const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-                     const QString& name, bool labelGenerations)
+                     const QString& name, const QString& shortName, bool labelGenerations)
 {
-    double highest = 0.0;
+    // The score axis spans the scores drawn, from round numbers around them.
+    double lowest = records.isEmpty() ? 0.0 : seriesField(records.front(), average);
+    double highest = lowest;
     for (const GenerationRecord& record : records)
-        highest = std::max({highest, seriesField(record, average), seriesField(record, best)});
-    const ChartScale scale{area, xAxis, niceAxis(0.0, highest, 4, 0.0)};
+        for (const double value : {seriesField(record, average), seriesField(record, best)}) {
+            lowest = std::min(lowest, value);
+            highest = std::max(highest, value);
+        }
+    const ChartScale scale{area, xAxis,
+                           niceAxis(lowest, highest, ticksFor(area.height(), 36), 0.0)};
 
-    drawPanelAxes(painter, scale, labelGenerations, name + QStringLiteral(" score"));
+    // A panel too low for its value axis' name gets a short one.
+    const QString full = name + QStringLiteral(" score");
+    const bool fits = QFontMetrics(chartFont(13)).horizontalAdvance(full) <= area.height() + 40;
+    drawPanelAxes(painter, scale, labelGenerations, fits ? full : shortName);
 
     // The best-so-far first, so the noisier average stays on top.
     painter.save();
@@ -74,7 +84,10 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
     const double lastGeneration = records.isEmpty() ? 1 : records.back().generation;
-    const ChartAxis xAxis = niceAxis(firstGeneration, lastGeneration, 10, 1.0);
+    // The generation axis runs from the first generation drawn to the last,
+    // so that the lines reach both ends of a zoomed range.
+    const ChartAxis xAxis = exactAxis(firstGeneration, lastGeneration,
+                                      ticksFor(twoPanelArea(area, 1).width(), 90), 1.0);
 
     std::vector<LegendEntry> legend;
     for (FitnessSeries series : allFitnessSeries)
@@ -85,27 +98,27 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
     // cells by contacts), so each gets a panel and a value axis of its own
     // over the shared generation axis.
     ChartLayout layout;
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 1, top), records, xAxis,
-                                      FitnessSeries::average1, FitnessSeries::best1,
-                                      QStringLiteral("population 1"), false));
-    layout.panels.push_back(drawPanel(painter, twoPanelArea(area, 2, top), records, xAxis,
-                                      FitnessSeries::average2, FitnessSeries::best2,
-                                      QStringLiteral("population 2"), true));
+    layout.panels.push_back(drawPanel(
+        painter, twoPanelArea(area, 1, top), records, xAxis, FitnessSeries::average1,
+        FitnessSeries::best1, QStringLiteral("population 1"), QStringLiteral("pop. 1"), false));
+    layout.panels.push_back(drawPanel(
+        painter, twoPanelArea(area, 2, top), records, xAxis, FitnessSeries::average2,
+        FitnessSeries::best2, QStringLiteral("population 2"), QStringLiteral("pop. 2"), true));
 
     drawGenerationAxisName(painter, area, QStringLiteral("generation"));
     return layout;
 }
 
-QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
+ChartPicture drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title)
 {
-    return chartImage(QSize(fitnessPlotWidth, fitnessPlotHeight),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintFitnessPlot(painter, area, records, title);
-                      });
+    return ChartPicture{QSize(fitnessPlotWidth, fitnessPlotHeight),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintFitnessPlot(painter, area, records, title);
+                        }};
 }
 
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,
                         const QString& title)
 {
-    return writeImageFile(path, drawFitnessPlot(records, title), "PNG");
+    return writeImageFile(path, drawFitnessPlot(records, title).image(), "PNG");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 #include "records/GenerationRecord.h"
 
 #include <QColor>
@@ -34,8 +35,8 @@ QString fitnessSeriesName(FitnessSeries series);
 // 1's and population 2's. An empty history gives empty axes.
 ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
                              const QVector<GenerationRecord>& records, const QString& title);
-// The chart in an image of the plot's size.
-QImage drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title);
+// The chart as a picture of the plot's size.
+ChartPicture drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title);
 // The chart as a PNG written atomically; an error message or an empty string.
 QString saveFitnessPlot(const QString& path, const QVector<GenerationRecord>& records,
                         const QString& title);

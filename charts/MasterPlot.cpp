@@ -50,10 +50,10 @@ ChartLayout paintMasterPlot(QPainter& painter, const QRect& area, const MasterSc
     return layout;
 }
 
-QImage drawMasterPlot(const MasterScores& scores, const QString& title)
+ChartPicture drawMasterPlot(const MasterScores& scores, const QString& title)
 {
-    return chartImage(QSize(twoPanelChartWidth, twoPanelChartHeight),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintMasterPlot(painter, area, scores, title);
-                      });
+    return ChartPicture{QSize(twoPanelChartWidth, twoPanelChartHeight),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintMasterPlot(painter, area, scores, title);
+                        }};
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/MasterTournament.h"
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 
 #include <QImage>
 #include <QString>
@@ -14,5 +15,5 @@ class QPainter;
 // panels are population 1's and population 2's.
 ChartLayout paintMasterPlot(QPainter& painter, const QRect& area, const MasterScores& scores,
                             const QString& title);
-// The chart in an image of the two-panel size.
-QImage drawMasterPlot(const MasterScores& scores, const QString& title);
+// The chart as a picture of the two-panel size.
+ChartPicture drawMasterPlot(const MasterScores& scores, const QString& title);

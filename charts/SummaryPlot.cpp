@@ -54,10 +54,10 @@ ChartLayout paintSummaryPlot(QPainter& painter, const QRect& area,
                                               "first to third quartile"));
 }
 
-QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition)
+ChartPicture drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition)
 {
-    return chartImage(QSize(summaryPlotWidth, quartileChartHeight(panelsTop)),
-                      [&](QPainter& painter, const QRect& area) {
-                          paintSummaryPlot(painter, area, rows, condition);
-                      });
+    return ChartPicture{QSize(summaryPlotWidth, quartileChartHeight(panelsTop)),
+                        [=](QPainter& painter, const QRect& area) {
+                            paintSummaryPlot(painter, area, rows, condition);
+                        }};
 }

@@ -2,6 +2,7 @@
 
 #include "analysis/SeedSummary.h"
 #include "charts/ChartStyle.h"
+#include "charts/ImageFile.h"
 
 #include <QImage>
 #include <QString>
@@ -20,5 +21,5 @@ constexpr int summaryPlotWidth = twoPanelChartWidth;
 // into `area`, its panels those of average1, average2, best1 and best2.
 ChartLayout paintSummaryPlot(QPainter& painter, const QRect& area,
                              const std::vector<SummaryRow>& rows, const QString& condition);
-// The chart in an image summaryPlotWidth wide.
-QImage drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition);
+// The chart as a picture summaryPlotWidth wide.
+ChartPicture drawSummaryPlot(const std::vector<SummaryRow>& rows, const QString& condition);

@@ -1,6 +1,6 @@
 #include "cli/CommandLineApplication.h"
 
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QCoreApplication>
 #include <QFile>

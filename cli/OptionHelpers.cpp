@@ -4,7 +4,7 @@
 #include "cli/ExitCodes.h"
 #include "board/MatchPool.h"
 #include "cli/StandardOutput.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 #include "version/ProgramVersion.h"
 
 #include <QCommandLineParser>

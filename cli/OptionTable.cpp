@@ -1,7 +1,7 @@
 #include "cli/OptionTable.h"
 
 #include "cli/OptionHelpers.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QCommandLineParser>
 

@@ -3,6 +3,7 @@
 #include "board/MatchPool.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -192,36 +193,86 @@ void CiaoPane::setSelection(int generation1, int generation2)
     update();
 }
 
-void CiaoPane::paintEvent(QPaintEvent*)
+QString CiaoPane::playedNote() const
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    if (generations.empty())
+        return {};
+    const QLocale english(QLocale::English);
+    const int count = static_cast<int>(archived.size());
+    if (from > 0 || to + 1 < count)
+        return tr("zoomed: generations %1 to %2").arg(generations.front()).arg(generations.back());
+    const int stride = playedStride();
+    if (stride <= 1)
+        return tr("every generation: %1").arg(english.toString(count));
+    const int lastDigit = stride % 10;
+    const bool teen = stride % 100 >= 11 && stride % 100 <= 13;
+    const QString ordinal = teen || lastDigit == 0 || lastDigit > 3 ? QStringLiteral("th")
+                            : lastDigit == 1                        ? QStringLiteral("st")
+                            : lastDigit == 2                        ? QStringLiteral("nd")
+                                                                    : QStringLiteral("rd");
+    return tr("every %1%2 generation: %3 of %4")
+        .arg(stride)
+        .arg(ordinal, english.toString(static_cast<qlonglong>(generations.size())),
+             english.toString(count));
+}
+
+int CiaoPane::playedStride() const
+{
+    return generations.size() > 1 ? generations[1] - generations[0] : 1;
+}
+
+QByteArray CiaoPane::gridAsCsv() const
+{
+    if (!grid || computing())
+        return {};
+    return gridCsv(*grid, generations, generations);
+}
+
+void CiaoPane::paintMaps(QPainter& painter, const QRect& area) const
+{
+    std::vector<QRectF> placed;
+    paintInto(painter, area, placed);
+}
+
+CiaoLayout CiaoPane::paintInto(QPainter& painter, const QRect& area,
+                               std::vector<QRectF>& placed) const
+{
+    placed.clear();
     if (!grid) {
-        painter.drawText(rect(), Qt::AlignCenter,
+        painter.setPen(Qt::black);
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
                          status.isEmpty() ? tr("No archive: the CIAO map needs run.arc") : status);
-        return;
+        return {};
     }
-    const QRect area = rect().adjusted(0, 0, 0, progress->isVisible() ? -progressHeight : 0);
-    layout = paintCiaoPlot(painter, area, *grid, generations, tr("CIAO maps"));
+    CiaoLayout painted = paintCiaoPlot(painter, area, *grid, generations, tr("CIAO maps"),
+                                       CiaoColourRange::clipped, playedNote());
     // The selected duel's cell on each map: on population 1's its champion's
     // row and the opponent's column, on population 2's the other way round.
-    markers.clear();
     const int index1 = nearestIndexOf(selected1);
     const int index2 = nearestIndexOf(selected2);
     if (index1 < 0 || index2 < 0)
-        return;
+        return painted;
     painter.setBrush(Qt::NoBrush);
-    for (const CiaoMap& map : layout.maps) {
-        const QRectF cell = map.population == 1 ? map.cellRect(index1, index2)
-                                                : map.cellRect(index2, index1);
+    for (const CiaoMap& map : painted.maps) {
+        const QRectF cell =
+            map.population == 1 ? map.cellRect(index1, index2) : map.cellRect(index2, index1);
         // At least a few pixels wide, in black and white to show on any colour.
         const QRectF marker = cell.adjusted(-2, -2, 2, 2);
         painter.setPen(QPen(Qt::white, 3));
         painter.drawRect(marker);
         painter.setPen(QPen(Qt::black, 1));
         painter.drawRect(marker);
-        markers.push_back(marker);
+        placed.push_back(marker);
     }
+    return painted;
+}
+
+void CiaoPane::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    layout = paintInto(
+        painter, rect().adjusted(0, 0, 0, progress->isVisible() ? -progressHeight : 0), markers);
 }
 
 void CiaoPane::resizeEvent(QResizeEvent*)

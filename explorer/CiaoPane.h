@@ -9,6 +9,7 @@
 #include <memory>
 
 class MatchPool;
+class QPainter;
 class QProgressBar;
 class QTimer;
 
@@ -43,6 +44,17 @@ public:
     void setSelection(int generation1, int generation2);
     // Where the marker lies on each map, as last painted; empty where none.
     const std::vector<QRectF>& selectionMarkers() const { return markers; }
+    // What the map plays, after its title: "every 7th generation: 1,429 of
+    // 10,000" for the whole run, or the range zoomed into.
+    QString playedNote() const;
+    // Every k-th generation is played; 1 when each is.
+    int playedStride() const;
+    // The pane's picture painted into `area` of any device, as the pane
+    // shows it: the maps, the selection's markers, the note.
+    void paintMaps(QPainter& painter, const QRect& area) const;
+    // The grid shown as numbers, the columns of the analyzer's grid, or
+    // empty while it is still being played.
+    QByteArray gridAsCsv() const;
 
 signals:
     void duelChosen(int generation1, int generation2);
@@ -56,6 +68,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The maps painted into `area`, the markers' places put in `placed`.
+    CiaoLayout paintInto(QPainter& painter, const QRect& area, std::vector<QRectF>& placed) const;
     void replay();
     // How many generations the pane has room for, a few pixels each.
     int room() const;

@@ -3,7 +3,7 @@
 #include "charts/ImageFile.h"
 #include "cli/ExitCodes.h"
 #include "cli/OptionTable.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <limits>
 
@@ -13,14 +13,16 @@ namespace
 const char usage[] =
     "Usage: coevolife-explorer [PATH] [--duel G1 G2 [--members I J] [--step K]]\n"
     "                          [--screenshot FILE | --board-image FILE]\n"
-    "                          [--follow [--timeout S]]\n"
+    "                          [--follow [--timeout S]] [--size WxH]\n"
     "Explores a run: PATH is a run folder (fitness.csv, run.arc, config.toml, any of them\n"
     "missing) or a run archive.\n\n"
     "  --duel G1 G2        select population 1's champion of generation G1 against\n"
     "                      population 2's of generation G2\n"
     "  --members I J       members I and J of those generations instead of the champions\n"
     "  --step K            show the duel at step K\n"
-    "  --screenshot FILE   write the window as shown to FILE and exit\n"
+    "  --screenshot FILE   write the window as shown to FILE and exit; .svg and .pdf\n"
+    "                      keep the text as text\n"
+    "  --size WxH          with --screenshot: the window's size (default 1280x800)\n"
     "  --board-image FILE  write the duel board alone to FILE, a whole number of\n"
     "                      pixels per cell, and exit\n"
     "  --follow            with --screenshot or --board-image: follow a run a batch is\n"
@@ -48,6 +50,7 @@ const OptionTable& explorerOptions()
         numberOption(QStringLiteral("timeout"), QStringLiteral("S"), {}, 0, largest),
         textOption(QStringLiteral("screenshot"), QStringLiteral("FILE"), {}),
         textOption(QStringLiteral("board-image"), QStringLiteral("FILE"), {}),
+        textOption(QStringLiteral("size"), QStringLiteral("WxH"), {}),
     });
     return table;
 }
@@ -58,6 +61,24 @@ std::optional<std::pair<int, int>> pairOf(const WordsRead& read, const QString& 
     if (values.size() != 2)
         return std::nullopt;
     return std::make_pair(static_cast<int>(values[0]), static_cast<int>(values[1]));
+}
+
+// "WxH" as a size within the bounds, or the problem.
+QString readWindowSize(const QString& text, QSize& size)
+{
+    const QStringList sides = text.split(QLatin1Char('x'));
+    bool wide = false;
+    bool high = false;
+    const int width = sides.size() == 2 && sides[0].size() <= 6 ? sides[0].toInt(&wide) : 0;
+    const int height = sides.size() == 2 && sides[1].size() <= 6 ? sides[1].toInt(&high) : 0;
+    if (!wide || !high || width < smallestWindowSide || width > largestWindowSide ||
+        height < smallestWindowSide || height > largestWindowSide)
+        return QStringLiteral("--size %1: give WIDTHxHEIGHT, each %2 to %3 pixels")
+            .arg(quotedText(text))
+            .arg(smallestWindowSide)
+            .arg(largestWindowSide);
+    size = QSize(width, height);
+    return {};
 }
 
 } // namespace
@@ -107,6 +128,14 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
                                      "follows a run by itself"));
     if (options.timeoutSeconds && !options.follow)
         return refuse(QStringLiteral("--timeout needs --follow"));
+    if (read.values.contains(QStringLiteral("size"))) {
+        if (options.screenshotPath.isEmpty())
+            return refuse(QStringLiteral("--size needs --screenshot"));
+        const QString problem =
+            readWindowSize(read.values.value(QStringLiteral("size")).value(0), options.size);
+        if (!problem.isEmpty())
+            return refuse(problem);
+    }
     if ((options.members || options.step > 0) && !options.duel)
         return refuse(QStringLiteral("--members and --step need --duel"));
     return parsed;

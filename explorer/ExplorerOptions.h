@@ -2,6 +2,7 @@
 
 #include "cli/OptionHelpers.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -17,16 +18,23 @@ struct ExplorerOptions {
     std::optional<std::pair<int, int>> members;
     int step = 0;
     // --screenshot FILE: the window as shown; --board-image FILE: the duel
-    // board alone. Either writes the PNG and exits.
+    // board alone. Either writes the picture in the format the suffix names
+    // (SVG and PDF too for the window) and exits.
     QString screenshotPath;
     QString boardImagePath;
     // --follow: before writing the image, follow a run still being written
     // until its files are final; --timeout S: or until S seconds have passed.
     bool follow = false;
     std::optional<int> timeoutSeconds;
+    // --size WxH: the window's size for --screenshot.
+    QSize size{1280, 800};
 
     bool scripted() const { return !screenshotPath.isEmpty() || !boardImagePath.isEmpty(); }
 };
+
+// The bounds of --size, each side.
+constexpr int smallestWindowSide = 320;
+constexpr int largestWindowSide = 8192;
 
 using ExplorerOptionsParse = OptionsParse<ExplorerOptions>;
 ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments);

@@ -6,21 +6,27 @@
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
 #include "explorer/SweepPane.h"
+#include "output/AtomicFile.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/PackedPattern.h"
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollArea>
 #include <QSettings>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -30,6 +36,36 @@ namespace
 {
 
 constexpr int recentCount = 5;
+// A chart exported for a paper: larger than a pane, as a figure is.
+const QSize defaultChartSize(1600, 1000);
+constexpr int smallestPicture = 100;
+constexpr int largestPicture = 8000;
+
+// The size the user wants a picture at, starting at `initial`; none when
+// the dialog is cancelled.
+std::optional<QSize> askPictureSize(QWidget* parent, const QSize& initial)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QObject::tr("Picture size"));
+    auto* form = new QFormLayout(&dialog);
+    auto* width = new QSpinBox(&dialog);
+    auto* height = new QSpinBox(&dialog);
+    for (QSpinBox* box : {width, height}) {
+        box->setRange(smallestPicture, largestPicture);
+        box->setSuffix(QObject::tr(" px"));
+    }
+    width->setValue(initial.width());
+    height->setValue(initial.height());
+    form->addRow(QObject::tr("Width"), width);
+    form->addRow(QObject::tr("Height"), height);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return QSize(width->value(), height->value());
+}
 // A batch writes a generation every few milliseconds at most; a second is
 // what the follower promises.
 constexpr int followMilliseconds = 500;
@@ -63,9 +99,9 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     ciaoPane = new CiaoPane(this);
     populationsPane = new PopulationsPane(this);
     duelPane = new DuelBoardPane(this);
-    topRow = new QSplitter(Qt::Horizontal, this);
-    topRow->addWidget(fitnessPane);
-    topRow->addWidget(ciaoPane);
+    // The fitness chart over the thumbnails and the board on the left; the
+    // CIAO maps on the right, the two of them one above the other when the
+    // column is tall, so that each keeps its room at any window size.
     bottomRow = new QSplitter(Qt::Horizontal, this);
     // Thumbnails too many to read at the pane's size scroll.
     auto* populationsScroll = new QScrollArea(this);
@@ -75,9 +111,15 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     populationsScroll->setWidget(populationsPane);
     bottomRow->addWidget(populationsScroll);
     bottomRow->addWidget(duelPane);
-    rows = new QSplitter(Qt::Vertical, this);
-    rows->addWidget(topRow);
-    rows->addWidget(bottomRow);
+    // Narrower than its controls and labels would have it, so that the
+    // window keeps the maps their room at 900 x 600.
+    duelPane->setMinimumWidth(240);
+    leftColumn = new QSplitter(Qt::Vertical, this);
+    leftColumn->addWidget(fitnessPane);
+    leftColumn->addWidget(bottomRow);
+    rows = new QSplitter(Qt::Horizontal, this);
+    rows->addWidget(leftColumn);
+    rows->addWidget(ciaoPane);
     sweepPane = new SweepPane(this);
     connect(sweepPane, &SweepPane::runChosen, this,
             [this](const QString& path) { openPath(path); });
@@ -87,17 +129,13 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     setCentralWidget(pages);
     buildMenus();
 
-    // The charts above, with more of the height; the board beside the
-    // thumbnails. A layout the user made, remembered, replaces these.
-    rows->setSizes({460, 340});
-    topRow->setSizes({1, 1});
-    bottomRow->setSizes({380, 900});
-    resize(1280, 800);
+    // A layout the user made, remembered, replaces the default one.
+    resizeToDefaultLayout(QSize(1280, 800));
     if (layoutRemembered) {
         QSettings settings;
-        rows->restoreState(settings.value(QStringLiteral("window/rows")).toByteArray());
-        topRow->restoreState(settings.value(QStringLiteral("window/topRow")).toByteArray());
-        bottomRow->restoreState(settings.value(QStringLiteral("window/bottomRow")).toByteArray());
+        rows->restoreState(settings.value(QStringLiteral("window/columns")).toByteArray());
+        leftColumn->restoreState(settings.value(QStringLiteral("window/leftColumn")).toByteArray());
+        bottomRow->restoreState(settings.value(QStringLiteral("window/bottomPanes")).toByteArray());
         restoreGeometry(settings.value(QStringLiteral("window/geometry")).toByteArray());
     }
 
@@ -110,10 +148,21 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
                 (population == 1 ? chosen.member1 : chosen.member2) = member;
                 select(chosen);
             });
-    connect(fitnessPane, &FitnessPane::generationChosen, this,
-            [this](int generation) { select({generation, generation, -1, -1}); });
+    connect(fitnessPane, &FitnessPane::generationChosen, this, [this](int generation) {
+        select({generation, generation, -1, -1});
+    });
+    // A click lands on the cell under it, of the generations the map plays:
+    // the status bar names them.
     connect(ciaoPane, &CiaoPane::duelChosen, this, [this](int generation1, int generation2) {
         select({generation1, generation2, -1, -1});
+        const QString chosen = tr("Population 1's champion of generation %1 against population "
+                                  "2's of generation %2")
+                                   .arg(generation1)
+                                   .arg(generation2);
+        statusBar()->showMessage(ciaoPane->playedStride() > 1
+                                     ? tr("%1: the nearest generations the map plays (%2)")
+                                           .arg(chosen, ciaoPane->playedNote())
+                                     : chosen);
     });
     followTimer = new QTimer(this);
     followTimer->setInterval(followMilliseconds);
@@ -123,6 +172,69 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
 }
 
 ExplorerWindow::~ExplorerWindow() = default;
+
+QString ExplorerWindow::exportPane(QWidget* pane, const QString& path, const QSize& size) const
+{
+    if (const QString problem = imageFormatProblem(tr("cannot save"), path); !problem.isEmpty())
+        return problem;
+    ChartPicture picture{size, {}};
+    if (pane == fitnessPane) {
+        picture.paint = [this](QPainter& painter, const QRect& area) {
+            fitnessPane->paintChart(painter, area);
+        };
+    } else if (pane == ciaoPane) {
+        picture.paint = [this](QPainter& painter, const QRect& area) {
+            ciaoPane->paintMaps(painter, area);
+        };
+    } else {
+        // The other panes drawn as they are, scaled to fit and centred.
+        picture.paint = [pane](QPainter& painter, const QRect& area) {
+            const QSize shown = pane->size();
+            if (shown.isEmpty())
+                return;
+            const double scale = std::min(double(area.width()) / shown.width(),
+                                          double(area.height()) / shown.height());
+            painter.translate((area.width() - shown.width() * scale) / 2,
+                              (area.height() - shown.height() * scale) / 2);
+            painter.scale(scale, scale);
+            pane->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        };
+    }
+    return writePictureFile(path, picture);
+}
+
+QString ExplorerWindow::writeWindowPicture(const QString& path)
+{
+    // Pixels as the screen shows them; vectors as the widgets paint them.
+    if (!isVectorPicturePath(path))
+        return writeImageFile(path, grab().toImage());
+    return writePictureFile(path, {size(), [this](QPainter& painter, const QRect&) {
+                                       render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+                                   }});
+}
+
+QString ExplorerWindow::exportFolder() const
+{
+    if (const OpenedRun* run = openedRun()) {
+        const QFileInfo info(run->path);
+        return info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    }
+    return QSettings().value(QStringLiteral("lastFolder")).toString();
+}
+
+void ExplorerWindow::resizeToDefaultLayout(const QSize& size)
+{
+    resize(size);
+    // The maps' column wide enough for two maps of 200 pixels a side at
+    // 900 x 600; the chart above the thumbnails and the board, a little
+    // taller; the board wider than the thumbnails.
+    const int width = size.width();
+    const int mapsWidth = std::max(380, width * 42 / 100);
+    const int leftWidth = std::max(1, width - mapsWidth);
+    rows->setSizes({leftWidth, mapsWidth});
+    leftColumn->setSizes({size.height() * 52 / 100, size.height() * 48 / 100});
+    bottomRow->setSizes({leftWidth * 45 / 100, leftWidth * 55 / 100});
+}
 
 void ExplorerWindow::buildMenus()
 {
@@ -156,7 +268,7 @@ void ExplorerWindow::buildMenus()
                 if (!run)
                     return;
                 const QString folder = QFileDialog::getExistingDirectory(
-                    this, tr("Folder for duel.rle and Coevolife.rule"));
+                    this, tr("Folder for duel.rle and Coevolife.rule"), exportFolder());
                 if (folder.isEmpty())
                     return;
                 const QString error = duelPane->exportDuel(folder, run->seed.value_or(0));
@@ -168,21 +280,36 @@ void ExplorerWindow::buildMenus()
                                                   {tr("&Populations Pane"), populationsPane},
                                                   {tr("Duel &Board Pane"), duelPane}};
     for (const auto& [name, pane] : panes)
-        connect(exports->addAction(tr("%1 as an Image...").arg(name)), &QAction::triggered, this,
+        connect(exports->addAction(tr("%1 as a Picture...").arg(name)), &QAction::triggered, this,
                 [this, pane = pane] {
                     QString path = QFileDialog::getSaveFileName(
-                        this, tr("Save the pane as an image"), QString(),
-                        tr("Images (*.png *.jpg *.bmp *.ppm);;All files (*)"));
+                        this, tr("Save the pane as a picture"), exportFolder(),
+                        tr("Pictures (*.png *.svg *.pdf *.jpg *.bmp *.ppm);;All files (*)"));
                     if (path.isEmpty())
                         return;
                     // As the command line: the suffix names the format; none is PNG.
                     if (QFileInfo(path).suffix().isEmpty())
                         path += QStringLiteral(".png");
-                    QString error = imageFormatProblem(tr("cannot save"), path);
-                    if (error.isEmpty())
-                        error = writeImageFile(path, pane->grab().toImage());
+                    const bool chart = pane == fitnessPane || pane == ciaoPane;
+                    const std::optional<QSize> size =
+                        askPictureSize(this, chart ? defaultChartSize : pane->size());
+                    if (!size)
+                        return;
+                    const QString error = exportPane(pane, path, *size);
                     statusBar()->showMessage(error.isEmpty() ? tr("Saved %1").arg(path) : error);
                 });
+    connect(exports->addAction(tr("The CIAO &Grid as CSV...")), &QAction::triggered, this, [this] {
+        const QString path =
+            QFileDialog::getSaveFileName(this, tr("Save the CIAO grid shown"), exportFolder(),
+                                         tr("CSV files (*.csv);;All files (*)"));
+        if (path.isEmpty())
+            return;
+        const QByteArray csv = ciaoPane->gridAsCsv();
+        const QString error = csv.isEmpty()
+                                  ? tr("No CIAO grid to save: none is shown, or it is still played")
+                                  : writeFileAtomically(path, csv);
+        statusBar()->showMessage(error.isEmpty() ? tr("Saved %1").arg(path) : error);
+    });
     file->addSeparator();
     QAction* close = file->addAction(tr("&Close"));
     close->setShortcut(QKeySequence::Close);
@@ -496,7 +623,7 @@ void ExplorerWindow::closeEvent(QCloseEvent* event)
         return;
     QSettings settings;
     settings.setValue(QStringLiteral("window/geometry"), saveGeometry());
-    settings.setValue(QStringLiteral("window/rows"), rows->saveState());
-    settings.setValue(QStringLiteral("window/topRow"), topRow->saveState());
-    settings.setValue(QStringLiteral("window/bottomRow"), bottomRow->saveState());
+    settings.setValue(QStringLiteral("window/columns"), rows->saveState());
+    settings.setValue(QStringLiteral("window/leftColumn"), leftColumn->saveState());
+    settings.setValue(QStringLiteral("window/bottomPanes"), bottomRow->saveState());
 }

@@ -60,6 +60,18 @@ public:
     // wrote them has finished.
     bool runFinished() const;
 
+    // The window at `size`, its panes shared as they are by default.
+    void resizeToDefaultLayout(const QSize& size);
+    // Writes the pane `pane` (the fitness chart, the maps, the thumbnails or
+    // the board) repainted at `size`, in the format the suffix of `path`
+    // names; the problem, or empty.
+    QString exportPane(QWidget* pane, const QString& path, const QSize& size) const;
+    // The window as shown, at its own size, in the format the suffix of
+    // `path` names: SVG and PDF keep the charts' text as text.
+    QString writeWindowPicture(const QString& path);
+    // Where the export dialogs open: the open run's folder, or the last one.
+    QString exportFolder() const;
+
     // What Help > Keys lists: every key and mouse action of every pane.
     static QString keysHelp();
 
@@ -98,8 +110,10 @@ private:
     QAction* followAction = nullptr;
     QStackedWidget* pages = nullptr;
     SweepPane* sweepPane = nullptr;
+    // The left column and the maps; in the left column the fitness chart
+    // above the bottom row, the thumbnails and the board.
     QSplitter* rows = nullptr;
-    QSplitter* topRow = nullptr;
+    QSplitter* leftColumn = nullptr;
     QSplitter* bottomRow = nullptr;
     FitnessPane* fitnessPane = nullptr;
     CiaoPane* ciaoPane = nullptr;

@@ -83,22 +83,28 @@ void FitnessPane::choose(int generation)
     emit generationChosen(generation);
 }
 
-void FitnessPane::paintEvent(QPaintEvent*)
+ChartLayout FitnessPane::paintChart(QPainter& painter, const QRect& area) const
 {
-    QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
     const QVector<GenerationRecord> shown =
         records.isEmpty() ? records : records.mid(first - 1, last - first + 1);
-    layout = paintFitnessPlot(painter, rect(), shown, title);
+    const ChartLayout painted = paintFitnessPlot(painter, area, shown, title);
     painter.setPen(QPen(cursorColour, 1));
     for (const int generation : {cursor, cursor2}) {
         if (generation < first || generation > last)
             continue;
-        for (const ChartScale& panel : layout.panels) {
+        for (const ChartScale& panel : painted.panels) {
             const double x = panel.toX(generation);
             painter.drawLine(QPointF(x, panel.area.top()), QPointF(x, panel.area.bottom()));
         }
     }
+    return painted;
+}
+
+void FitnessPane::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    layout = paintChart(painter, rect());
 }
 
 void FitnessPane::mousePressEvent(QMouseEvent* event)

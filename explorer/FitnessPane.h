@@ -6,6 +6,8 @@
 #include <QVector>
 #include <QWidget>
 
+class QPainter;
+
 // The fitness chart of a run, painted by the charts' own code into the pane,
 // with a cursor at each generation of the selected duel. A click or Left and
 // Right (with Shift, ten at a time) choose one generation for both; the
@@ -29,6 +31,9 @@ public:
     std::pair<int, int> shownRange() const { return {first, last}; }
     // The pixel column of `generation`'s cursor, as last painted.
     double cursorX(int generation) const;
+    // The chart as the pane shows it, cursors included, painted into `area`
+    // of any device; its panels.
+    ChartLayout paintChart(QPainter& painter, const QRect& area) const;
 
 signals:
     void generationChosen(int generation);

@@ -5,12 +5,13 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
-#include "records/OutputPathsCheck.h"
+#include "output/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -19,8 +20,6 @@
 namespace
 {
 
-// The size screenshots are taken at, whatever the last session left.
-const QSize screenshotSize(1280, 800);
 // The window's own cell size for --board-image.
 constexpr int boardImageCellSize = 8;
 
@@ -87,20 +86,27 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
         }
         window.duelBoard()->goToStep(options.step);
     }
-    QImage image;
+    const QString path = imageOutput(options).path;
+    QString error;
     if (!options.boardImagePath.isEmpty()) {
-        image = window.duelBoard()->boardImage(boardImageCellSize);
+        const QImage board = window.duelBoard()->boardImage(boardImageCellSize);
+        // Its pixels as they are, or drawn whole on an SVG or PDF page.
+        error = isVectorPicturePath(path)
+                    ? writePictureFile(path, {board.size(),
+                                              [board](QPainter& painter, const QRect& area) {
+                                                  painter.drawImage(area, board);
+                                              }})
+                    : writeImageFile(path, board);
     } else {
-        window.resize(screenshotSize);
+        // At the size asked for, whatever the last session left.
+        window.resizeToDefaultLayout(options.size);
         window.show();
         QApplication::processEvents();
         // The map as far as it goes: every cell the pane shows played.
         window.ciao()->waitForGrid();
         QApplication::processEvents();
-        image = window.grab().toImage();
+        error = window.writeWindowPicture(path);
     }
-    const QString path = imageOutput(options).path;
-    const QString error = writeImageFile(path, image);
     if (!error.isEmpty()) {
         reportError(error);
         return ExitCode::unwritableOutput;

@@ -2,13 +2,13 @@
 #include "records/CheckpointFormat.h"
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
+#include "records/RecordedVersion.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 namespace
 {
@@ -95,8 +95,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (bytes.size() < checkpointHeaderSize + 4)
         return 0;
     QByteArray stamped = bytes;
-    const QByteArray version = checkpointProgramVersion();
-    std::memcpy(stamped.data() + 48, version.constData(), static_cast<std::size_t>(version.size()));
+    ByteEncoder version;
+    version.putPaddedText(recordedProgramVersion(), checkpointVersionFieldSize);
+    stamped.replace(48, checkpointVersionFieldSize, version.bytes);
     decodeCheckpoint(uint32At(stamped, 8) == checkpointFormatVersion ? sealedJournaled(stamped)
                                                                      : sealedWhole(stamped),
                      error);

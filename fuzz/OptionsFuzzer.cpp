@@ -1,7 +1,7 @@
 #include "analyze/AnalyzeOptions.h"
 #include "batch/BatchOptions.h"
 #include "explorer/ExplorerOptions.h"
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QCoreApplication>
 

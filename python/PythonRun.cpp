@@ -1,13 +1,13 @@
 #include "python/PythonRun.h"
 
+#include "output/AtomicFile.h"
+#include "output/OutputLock.h"
+#include "output/QuotedText.h"
 #include "python/Arguments.h"
 #include "python/ArrayConversion.h"
 #include "python/PoolWait.h"
-#include "records/AtomicFile.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
-#include "records/OutputLock.h"
-#include "records/QuotedText.h"
 
 #include <QFile>
 #include <QFileInfo>

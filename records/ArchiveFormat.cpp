@@ -2,9 +2,7 @@
 
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
-#include "records/FloatBits.h"
-
-#include <QtEndian>
+#include "records/ByteCodec.h"
 
 #include <cfloat>
 #include <cstring>
@@ -13,16 +11,6 @@ namespace
 {
 
 constexpr int versionOneHeaderFields = 32;
-
-void putUint32(char* at, std::uint32_t value)
-{
-    qToLittleEndian(value, at);
-}
-
-std::uint32_t uint32At(const char* at)
-{
-    return qFromLittleEndian<std::uint32_t>(at);
-}
 
 // Where a record's populations and champions lie.
 struct RecordLayout {
@@ -43,44 +31,27 @@ struct RecordLayout {
     int checksumOffset() const { return scoresOffset() + 8; }
 };
 
-void putPopulation(char* at, const std::vector<PackedPattern>& population, int members,
-                   int patternBytes)
+void putPopulation(ByteEncoder& encoder, const std::vector<PackedPattern>& population,
+                   int members, PatternShape shape)
 {
-    for (int member = 0; member < members; ++member) {
-        putPackedPattern(at, population[static_cast<std::size_t>(member)]);
-        at += patternBytes;
-    }
+    for (int member = 0; member < members; ++member)
+        encoder.putPattern(population[static_cast<std::size_t>(member)], shape);
 }
 
-std::vector<PackedPattern> populationAt(const char* at, int members, PatternShape shape)
+std::vector<PackedPattern> takePopulation(ByteDecoder& decoder, int members, PatternShape shape)
 {
     std::vector<PackedPattern> population;
     population.reserve(static_cast<std::size_t>(members));
-    for (int member = 0; member < members; ++member) {
-        population.push_back(packedPatternAt(at, shape));
-        at += packedBytesOf(shape);
-    }
+    for (int member = 0; member < members; ++member)
+        population.push_back(decoder.takePattern(shape));
     return population;
-}
-
-void putChampion(char* at, int index, int bytes)
-{
-    if (bytes == 1)
-        *at = static_cast<char>(index);
-    else
-        putUint32(at, static_cast<std::uint32_t>(index));
-}
-
-std::uint32_t championAt(const char* at, int bytes)
-{
-    return bytes == 1 ? static_cast<unsigned char>(*at) : uint32At(at);
 }
 
 } // namespace
 
 std::uint32_t archiveFormatOf(const ExperimentConfig& config)
 {
-    return config == ExperimentConfig() ? 1 : 2;
+    return configuredFormatVersion(config);
 }
 
 ArchiveHeader archiveHeaderOf(std::uint32_t seed, const QString& programVersion,
@@ -111,44 +82,39 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header)
 {
     const QByteArray configText =
         header.formatVersion == 1 ? QByteArray() : experimentConfigToml(header.config).toUtf8();
-    const int checksumAt = header.formatVersion == 1
-                               ? versionOneHeaderFields
-                               : versionOneHeaderFields + 4 + static_cast<int>(configText.size());
-    QByteArray bytes(checksumAt + 4, '\0');
-    char* data = bytes.data();
-    std::memcpy(data, archiveMagic, sizeof archiveMagic);
-    putUint32(data + 8, header.formatVersion);
-    putUint32(data + 12, header.seed);
-    const QByteArray version = header.programVersion.toLatin1().left(archiveVersionFieldSize);
-    std::memcpy(data + 16, version.constData(), static_cast<std::size_t>(version.size()));
-    if (header.formatVersion != 1) {
-        putUint32(data + versionOneHeaderFields, static_cast<std::uint32_t>(configText.size()));
-        std::memcpy(data + versionOneHeaderFields + 4, configText.constData(),
-                    static_cast<std::size_t>(configText.size()));
-    }
-    putUint32(data + checksumAt, crc32Of(data, checksumAt));
-    return bytes;
+    ByteEncoder encoder;
+    encoder.putBytes(archiveMagic, sizeof archiveMagic);
+    encoder.putUint32(header.formatVersion);
+    encoder.putUint32(header.seed);
+    encoder.putPaddedText(header.programVersion.toLatin1(), archiveVersionFieldSize);
+    if (header.formatVersion != 1)
+        encoder.putText(configText);
+    encoder.putUint32(crc32Of(encoder.bytes.constData(), encoder.bytes.size()));
+    return encoder.bytes;
 }
 
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header)
 {
     const RecordLayout layout(header);
-    QByteArray bytes(layout.checksumOffset() + 4, '\0');
-    char* data = bytes.data();
-    putUint32(data, static_cast<std::uint32_t>(generation.generation));
-    putPopulation(data + 4, generation.population1, layout.members, layout.patternBytes);
-    putPopulation(data + 4 + layout.populationBytes(), generation.population2, layout.members,
-                  layout.patternBytes);
-    const int champions = layout.championsOffset();
-    putChampion(data + champions, generation.champion1, layout.championIndexBytes);
-    putChampion(data + champions + layout.championIndexBytes, generation.champion2,
-                layout.championIndexBytes);
-    const int scores = layout.scoresOffset();
-    putUint32(data + scores, bitCast<std::uint32_t>(generation.championScore1));
-    putUint32(data + scores + 4, bitCast<std::uint32_t>(generation.championScore2));
-    putUint32(data + layout.checksumOffset(), crc32Of(data, layout.checksumOffset()));
-    return bytes;
+    const PatternShape shape = header.config.match.pattern;
+    ByteEncoder encoder;
+    encoder.bytes.reserve(layout.checksumOffset() + 4);
+    encoder.putUint32(static_cast<std::uint32_t>(generation.generation));
+    putPopulation(encoder, generation.population1, layout.members, shape);
+    putPopulation(encoder, generation.population2, layout.members, shape);
+    if (layout.championIndexBytes == 1) {
+        encoder.putUint8(static_cast<std::uint8_t>(generation.champion1));
+        encoder.putUint8(static_cast<std::uint8_t>(generation.champion2));
+        encoder.putZeros(2);
+    } else {
+        encoder.putUint32(static_cast<std::uint32_t>(generation.champion1));
+        encoder.putUint32(static_cast<std::uint32_t>(generation.champion2));
+    }
+    encoder.putFloat(generation.championScore1);
+    encoder.putFloat(generation.championScore2);
+    encoder.putUint32(crc32Of(encoder.bytes.constData(), encoder.bytes.size()));
+    return encoder.bytes;
 }
 
 std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizetype& headerSize,
@@ -165,7 +131,8 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
         return std::nullopt;
     }
     ArchiveHeader header;
-    header.formatVersion = uint32At(data + 8);
+    ByteDecoder fields(data + sizeof archiveMagic, archiveHeaderSize - sizeof archiveMagic);
+    header.formatVersion = fields.takeUint32();
     // A newer format may have a header of another size: its version is read
     // before the checksum, which it might not have where this one does.
     if (header.formatVersion > newestArchiveFormat) {
@@ -193,9 +160,8 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
     }
     if (header.formatVersion == 0 || uint32At(data + checksumAt) != crc32Of(data, checksumAt))
         return corrupted(QStringLiteral("checksum mismatch"));
-    header.seed = uint32At(data + 12);
-    header.programVersion = QString::fromLatin1(
-        data + 16, static_cast<int>(qstrnlen(data + 16, archiveVersionFieldSize)));
+    header.seed = fields.takeUint32();
+    header.programVersion = QString::fromLatin1(fields.takePaddedText(archiveVersionFieldSize));
     if (header.formatVersion == 2) {
         const ConfigRead read = parseExperimentConfigToml(
             QString::fromUtf8(data + versionOneHeaderFields + 4, static_cast<int>(configLength)),
@@ -218,15 +184,21 @@ decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, Q
         return std::nullopt;
     }
     const PatternShape shape = header.config.match.pattern;
+    ByteDecoder decoder(data, layout.checksumOffset());
     ArchivedGeneration generation;
-    generation.generation = static_cast<int>(uint32At(data));
-    generation.population1 = populationAt(data + 4, layout.members, shape);
-    generation.population2 =
-        populationAt(data + 4 + layout.populationBytes(), layout.members, shape);
-    const int champions = layout.championsOffset();
-    const std::uint32_t champion1 = championAt(data + champions, layout.championIndexBytes);
-    const std::uint32_t champion2 =
-        championAt(data + champions + layout.championIndexBytes, layout.championIndexBytes);
+    generation.generation = static_cast<int>(decoder.takeUint32());
+    generation.population1 = takePopulation(decoder, layout.members, shape);
+    generation.population2 = takePopulation(decoder, layout.members, shape);
+    std::uint32_t champion1 = 0;
+    std::uint32_t champion2 = 0;
+    if (layout.championIndexBytes == 1) {
+        champion1 = decoder.takeUint8();
+        champion2 = decoder.takeUint8();
+        decoder.skip(2);
+    } else {
+        champion1 = decoder.takeUint32();
+        champion2 = decoder.takeUint32();
+    }
     if (champion1 >= static_cast<std::uint32_t>(layout.members) ||
         champion2 >= static_cast<std::uint32_t>(layout.members)) {
         error = QStringLiteral("champion index out of range");
@@ -234,9 +206,8 @@ decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, Q
     }
     generation.champion1 = static_cast<int>(champion1);
     generation.champion2 = static_cast<int>(champion2);
-    const int scores = layout.scoresOffset();
-    generation.championScore1 = bitCast<float>(uint32At(data + scores));
-    generation.championScore2 = bitCast<float>(uint32At(data + scores + 4));
+    generation.championScore1 = decoder.takeFloat();
+    generation.championScore2 = decoder.takeFloat();
     // A score is cells, or cells times contacts: never negative, never
     // infinite, always a number.
     const float championScores[] = {generation.championScore1, generation.championScore2};

@@ -1,8 +1,8 @@
 #include "records/ArchiveWriter.h"
 
 #include "evolution/GenerationReport.h"
-#include "records/QuotedText.h"
-#include "version/ProgramVersion.h"
+#include "output/QuotedText.h"
+#include "records/RecordedVersion.h"
 
 #include <QFile>
 
@@ -13,7 +13,7 @@ QString ArchiveWriter::open(const QString& path, std::uint32_t seed, const Exper
     const QString error = file.open(path);
     if (!error.isEmpty())
         return error;
-    header = archiveHeaderOf(seed, QStringLiteral(COEVOLIFE_VERSION), config);
+    header = archiveHeaderOf(seed, QString::fromLatin1(recordedProgramVersion()), config);
     return file.write(encodeArchiveHeader(header));
 }
 

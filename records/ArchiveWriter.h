@@ -1,7 +1,7 @@
 #pragma once
 
+#include "output/PartialFile.h"
 #include "records/ArchiveFormat.h"
-#include "records/PartialFile.h"
 
 #include <QString>
 

@@ -1,46 +1,18 @@
 #include "records/CheckpointFormat.h"
 
-#include "evolution/Evolution.h"
-#include "random/RandomSources.h"
-#include "records/CheckpointCoding.h"
+#include "output/QuotedText.h"
+#include "records/ByteCodec.h"
 #include "records/CheckpointLayout.h"
-#include "records/Checksum.h"
-#include "records/ConfigFile.h"
-#include "records/QuotedText.h"
-#include "version/ProgramVersion.h"
+#include "records/FormerCheckpoint.h"
 #include "records/RegularFileReader.h"
 
 #include <QFileInfo>
-#include <QtEndian>
 
 #include <cstring>
 #include <new>
 
 namespace
 {
-
-// Sound checksums over unsound numbers come from a writer with a fault.
-bool numbersInRange(const Checkpoint& checkpoint)
-{
-    const EvolutionState& state = checkpoint.evolution;
-    const ExperimentConfig& config = checkpoint.config;
-    const auto generations = static_cast<std::size_t>(state.generationCount);
-    return state.generationCount >= 1 && state.generationsInRun >= 1 &&
-           state.generationsInRun <= Evolution::generationsPerRun &&
-           (state.currentOffset == 0 || state.currentOffset == config.populationSize) &&
-           state.hall1.size() == state.hall2.size() &&
-           state.hall1.size() == (config.hallOfFame > 0 ? generations : 0) &&
-           checkpoint.generationsAsked >= 1 && checkpoint.csvBytes >= 0 &&
-           checkpoint.archiveBytes >= 0 && isRandomSourcesState(checkpoint.randomSources);
-}
-
-// A version 1 or 2 checkpoint longer than its header says.
-QString sizeDisagrees(qint64 size, std::uint32_t declaredSize)
-{
-    return QStringLiteral("corrupted: %1 bytes where the header says %2")
-        .arg(size)
-        .arg(declaredSize);
-}
 
 // How many of the file's first bytes the decoding of the checkpoint reads at
 // most, by its header's numbers; empty, with the problem in `error`, for a
@@ -51,40 +23,16 @@ std::optional<qint64> checkpointReach(RegularFileReader& file, QString& error)
     if (head.size() < checkpointHeaderSize ||
         std::memcmp(head.constData(), checkpointMagic, sizeof checkpointMagic) != 0)
         return head.size();
-    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(head.constData() + 8);
+    const std::uint32_t formatVersion = uint32At(head.constData() + 8);
     if (formatVersion == checkpointFormatVersion)
         return journaledCheckpointReach(file);
     if (formatVersion != firstCheckpointFormatVersion &&
         formatVersion != configuredCheckpointFormatVersion)
         return head.size();
-    const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(head.constData() + 12);
-    if (file.size() > declaredSize) {
-        error = sizeDisagrees(file.size(), declaredSize);
-        return std::nullopt;
-    }
-    return declaredSize;
+    return formerCheckpointReach(head.constData(), file.size(), error);
 }
 
 } // namespace
-
-QByteArray checkpointProgramVersion()
-{
-    QByteArray version = QByteArrayLiteral(COEVOLIFE_VERSION).left(checkpointVersionFieldSize);
-    version.append(QByteArray(checkpointVersionFieldSize - version.size(), '\0'));
-    return version;
-}
-
-QString checkpointProgramProblem(const char* data)
-{
-    const QByteArray version = QByteArray(
-        data + 48, static_cast<qsizetype>(qstrnlen(data + 48, checkpointVersionFieldSize)));
-    const QByteArray thisVersion = QByteArrayLiteral(COEVOLIFE_VERSION);
-    if (version == thisVersion.left(checkpointVersionFieldSize))
-        return {};
-    return QStringLiteral("written by Coevolife %1, but this is %2; another version "
-                          "may play other numbers")
-        .arg(quotedText(version), QString::fromLatin1(thisVersion));
-}
 
 QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
 {
@@ -93,128 +41,6 @@ QByteArray encodeCheckpoint(const Checkpoint& checkpoint)
                              checkpoint.archiveBytes},
                             layout.journalOf(checkpoint));
 }
-
-QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint)
-{
-    const EvolutionState& state = checkpoint.evolution;
-    const bool configured = checkpoint.config != ExperimentConfig();
-    const int cellCount = checkpoint.config.match.pattern.cells();
-    CheckpointEncoder encoder;
-    encoder.bytes.append(checkpointMagic, sizeof checkpointMagic);
-    encoder.putUint32(configured ? configuredCheckpointFormatVersion
-                                 : firstCheckpointFormatVersion);
-    encoder.putUint32(0); // the size, known at the end
-    encoder.putUint32(static_cast<std::uint32_t>(state.generationCount));
-    encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
-    encoder.putUint32(checkpoint.seed);
-    encoder.putUint32(static_cast<std::uint32_t>(checkpoint.generationsAsked));
-    encoder.putUint64(static_cast<std::uint64_t>(checkpoint.csvBytes));
-    encoder.putUint64(static_cast<std::uint64_t>(checkpoint.archiveBytes));
-    encoder.bytes.append(checkpointProgramVersion());
-
-    if (configured)
-        encoder.putText(experimentConfigToml(checkpoint.config).toUtf8());
-    for (QString RunOutputs::*path : runOutputPaths)
-        encoder.putText((checkpoint.*path).toUtf8());
-    encoder.putPopulationState(state, cellCount);
-    if (configured) {
-        encoder.putUint32(static_cast<std::uint32_t>(state.hall1.size()));
-        encoder.putUint32(static_cast<std::uint32_t>(state.hall2.size()));
-        for (const auto* hall : {&state.hall1, &state.hall2})
-            for (const EvolutionState::Cells& cells : *hall)
-                encoder.putCells(cells, cellCount);
-    }
-    encoder.putText(QByteArray::fromStdString(checkpoint.randomSources));
-    encoder.putUint32(static_cast<std::uint32_t>(checkpoint.history.size()));
-    for (const GenerationRecord& record : checkpoint.history)
-        for (double value : {record.average1, record.average2, record.best1, record.best2})
-            encoder.putDouble(value);
-
-    QByteArray& bytes = encoder.bytes;
-    qToLittleEndian(static_cast<std::uint32_t>(bytes.size() + 4), bytes.data() + 12);
-    encoder.putUint32(crc32Of(bytes.constData(), bytes.size()));
-    return bytes;
-}
-
-namespace
-{
-
-// Versions 1 and 2, whose header's magic and version are checked.
-std::optional<Checkpoint> decodeFormerCheckpoint(const QByteArray& bytes, QString& error)
-{
-    const char* data = bytes.constData();
-    auto fail = [&error](const QString& problem) {
-        error = problem;
-        return std::nullopt;
-    };
-    const bool configured =
-        qFromLittleEndian<std::uint32_t>(data + 8) == configuredCheckpointFormatVersion;
-    const std::uint32_t declaredSize = qFromLittleEndian<std::uint32_t>(data + 12);
-    if (static_cast<std::uint64_t>(bytes.size()) < declaredSize)
-        return fail(
-            QStringLiteral("truncated: %1 of %2 bytes").arg(bytes.size()).arg(declaredSize));
-    if (static_cast<std::uint64_t>(bytes.size()) != declaredSize)
-        return fail(sizeDisagrees(bytes.size(), declaredSize));
-    const qsizetype body = bytes.size() - 4;
-    if (qFromLittleEndian<std::uint32_t>(data + body) != crc32Of(data, body))
-        return fail(QStringLiteral("corrupted (checksum mismatch)"));
-    if (const QString problem = checkpointProgramProblem(data); !problem.isEmpty())
-        return fail(problem);
-
-    Checkpoint checkpoint;
-    EvolutionState& state = checkpoint.evolution;
-    state.generationCount = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 16));
-    state.generationsInRun = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 20));
-    checkpoint.seed = qFromLittleEndian<std::uint32_t>(data + 24);
-    checkpoint.generationsAsked = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 28));
-    checkpoint.csvBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 32));
-    checkpoint.archiveBytes = static_cast<qint64>(qFromLittleEndian<std::uint64_t>(data + 40));
-
-    CheckpointDecoder decoder(bytes, checkpointHeaderSize, body);
-    if (configured) {
-        const QByteArray toml = decoder.takeText();
-        if (!decoder.ok())
-            return fail(QStringLiteral("corrupted: its parts do not fill it"));
-        const ConfigRead read =
-            parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
-        if (!read.ok())
-            return fail(QStringLiteral("corrupted: %1").arg(read.error));
-        checkpoint.config = read.config;
-    }
-    const ExperimentConfig& config = checkpoint.config;
-    const int cellCount = config.match.pattern.cells();
-    for (QString RunOutputs::*path : runOutputPaths)
-        checkpoint.*path = QString::fromUtf8(decoder.takeText());
-    decoder.takePopulationState(state, cellCount, config.populationSize);
-    if (configured) {
-        const std::uint32_t hallSize1 = decoder.takeUint32();
-        const std::uint32_t hallSize2 = decoder.takeUint32();
-        decoder.takePatterns(state.hall1, hallSize1, cellCount);
-        decoder.takePatterns(state.hall2, hallSize2, cellCount);
-    }
-    checkpoint.randomSources = decoder.takeText().toStdString();
-    // Written for every generation when a plot is asked for, for none
-    // otherwise.
-    const std::uint32_t historySize = decoder.takeUint32();
-    if (decoder.ok() && historySize != (checkpoint.plotPath.isEmpty()
-                                            ? 0u
-                                            : static_cast<std::uint32_t>(state.generationCount)))
-        return fail(QStringLiteral("corrupted: a history of %1 generations").arg(historySize));
-    for (std::uint32_t k = 0; decoder.ok() && k < historySize; ++k) {
-        GenerationRecord record;
-        record.generation = static_cast<int>(k) + 1;
-        record.average1 = decoder.takeDouble();
-        record.average2 = decoder.takeDouble();
-        record.best1 = decoder.takeDouble();
-        record.best2 = decoder.takeDouble();
-        checkpoint.history.append(record);
-    }
-    if (!decoder.ok() || !decoder.atEnd())
-        return fail(QStringLiteral("corrupted: its parts do not fill it"));
-    return checkpoint;
-}
-
-} // namespace
 
 std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& error,
                                            std::optional<Checkpoint>* earlier)
@@ -232,7 +58,7 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
             QStringLiteral("truncated: %1 bytes, shorter than the header").arg(bytes.size()));
     // The version is read before anything whose place another version may
     // have moved.
-    const std::uint32_t formatVersion = qFromLittleEndian<std::uint32_t>(data + 8);
+    const std::uint32_t formatVersion = uint32At(data + 8);
     std::optional<Checkpoint> checkpoint;
     if (formatVersion == checkpointFormatVersion)
         checkpoint = decodeJournaledCheckpoint(bytes, error, earlier);
@@ -244,9 +70,9 @@ std::optional<Checkpoint> decodeCheckpoint(const QByteArray& bytes, QString& err
                         .arg(formatVersion)
                         .arg(firstCheckpointFormatVersion)
                         .arg(checkpointFormatVersion));
-    if (checkpoint && !numbersInRange(*checkpoint))
+    if (checkpoint && !checkpointNumbersInRange(*checkpoint))
         return fail(QStringLiteral("corrupted: numbers out of range"));
-    if (earlier && *earlier && !numbersInRange(**earlier))
+    if (earlier && *earlier && !checkpointNumbersInRange(**earlier))
         earlier->reset();
     return checkpoint;
 }

@@ -1,17 +1,12 @@
 #pragma once
 
-#include "evolution/EvolutionState.h"
-#include "evolution/ExperimentConfig.h"
-#include "records/GenerationRecord.h"
-#include "records/RunOutputs.h"
+#include "records/Checkpoint.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QVector>
 
 #include <cstdint>
 #include <optional>
-#include <string>
 
 // A batch run's checkpoint, numbers little-endian, floats as their IEEE-754
 // bits. This program writes version 3, which it keeps up to date in place:
@@ -98,28 +93,10 @@ constexpr std::uint32_t firstCheckpointFormatVersion = 1;
 constexpr std::uint32_t configuredCheckpointFormatVersion = 2;
 constexpr int checkpointHeaderSize = 64;
 
-// Where the run writes is part of its settings, read as checkpoint.csvPath
-// and so on.
-struct Checkpoint : RunOutputs {
-    // The experiment the run plays.
-    ExperimentConfig config;
-    std::uint32_t seed = 0;
-    int generationsAsked = 0;
-    qint64 csvBytes = 0;
-    qint64 archiveBytes = 0;
-    EvolutionState evolution;
-    std::string randomSources;
-    // Every generation's record when a plot is asked for, none otherwise.
-    QVector<GenerationRecord> history;
-};
-
 // The whole checkpoint in version 3, with the output paths as they are
 // given. Written with this program's version, which decoding insists on:
 // another version may not play the same numbers.
 QByteArray encodeCheckpoint(const Checkpoint& checkpoint);
-// Version 1 for the default experiment, 2 for any other, as the programs
-// before version 3 wrote them; for showing that those still resume.
-QByteArray encodeFormerCheckpoint(const Checkpoint& checkpoint);
 // Any version; the output paths as stored. The problem comes back in
 // `error` (without the file's name). Of version 3, the generation before
 // goes to `earlier` when its slot is sound too.

@@ -4,9 +4,8 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
+#include "records/RecordedVersion.h"
 #include "records/RegularFileReader.h"
-
-#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -18,9 +17,9 @@ namespace
 
 // A slot's bytes before the random sources' text: the numbers, the best
 // patterns, both populations' slots and the text's byte count.
-qsizetype slotBytesBeforeText(int cellCount, int populationSlots)
+qsizetype slotBytesBeforeText(PatternShape shape, int populationSlots)
 {
-    return 44 + static_cast<qsizetype>(packedCellBytes(cellCount)) * (2 + 2 * populationSlots) + 4;
+    return 44 + static_cast<qsizetype>(packedBytesOf(shape)) * (2 + 2 * populationSlots) + 4;
 }
 
 // The two checksums that end a slot.
@@ -28,7 +27,7 @@ constexpr qsizetype slotChecksumsSize = 8;
 
 qsizetype journalEntrySize(const ExperimentConfig& config, bool keepsHistory)
 {
-    return (config.hallOfFame > 0 ? 2 * packedCellBytes(config.match.pattern.cells()) : 0) +
+    return (config.hallOfFame > 0 ? 2 * packedBytesOf(config.match.pattern) : 0) +
            (keepsHistory ? 4 * 8 : 0);
 }
 
@@ -45,12 +44,12 @@ std::uint32_t fixedPartChecksum(const char* data, qsizetype checksumAt)
                           checksumAt - checkpointHeaderSize);
 }
 
-// The largest numbers of any configuration: the pattern's cells, the
+// The largest numbers of any configuration: the pattern's shape, the
 // members of a population.
-int mostPatternCells()
+PatternShape largestPattern()
 {
-    return configKey(ConfigKeyId::PatternWidth).maximum *
-           configKey(ConfigKeyId::PatternHeight).maximum;
+    return {configKey(ConfigKeyId::PatternWidth).maximum,
+            configKey(ConfigKeyId::PatternHeight).maximum};
 }
 
 int mostMembers()
@@ -67,15 +66,15 @@ constexpr qint64 longestFixedPart =
 
 CheckpointLayout::CheckpointLayout(const Checkpoint& settings, qsizetype randomSourcesRoom)
     : seed(settings.seed), generationsAsked(settings.generationsAsked),
-      cellCount(settings.config.match.pattern.cells()),
+      shape(settings.config.match.pattern),
       populationSlots(2 * settings.config.populationSize), randomSourcesRoom(randomSourcesRoom),
-      slotSize(slotBytesBeforeText(cellCount, populationSlots) + randomSourcesRoom +
+      slotSize(slotBytesBeforeText(shape, populationSlots) + randomSourcesRoom +
                slotChecksumsSize),
       keepsHalls(settings.config.hallOfFame > 0), keepsHistory(!settings.plotPath.isEmpty()),
       entrySize(journalEntrySize(settings.config, keepsHistory))
 {
-    CheckpointEncoder encoder;
-    encoder.bytes.append(checkpointMagic, sizeof checkpointMagic);
+    ByteEncoder encoder;
+    encoder.putBytes(checkpointMagic, sizeof checkpointMagic);
     encoder.putUint32(checkpointFormatVersion);
     encoder.putUint32(0); // where the slots begin, known at the end
     encoder.putUint32(0);
@@ -84,17 +83,17 @@ CheckpointLayout::CheckpointLayout(const Checkpoint& settings, qsizetype randomS
     encoder.putUint32(static_cast<std::uint32_t>(generationsAsked));
     encoder.putUint64(0);
     encoder.putUint64(0);
-    encoder.bytes.append(checkpointProgramVersion());
+    encoder.putPaddedText(recordedProgramVersion(), checkpointVersionFieldSize);
 
     encoder.putUint32(static_cast<std::uint32_t>(slotSize));
     encoder.putText(experimentConfigToml(settings.config).toUtf8());
     for (QString RunOutputs::*path : runOutputPaths)
         encoder.putText((settings.*path).toUtf8());
     fixed = encoder.bytes;
-    qToLittleEndian(static_cast<std::uint32_t>(fixed.size() + 4), fixed.data() + 12);
+    putUint32At(fixed.data() + 12, static_cast<std::uint32_t>(fixed.size() + 4));
     const std::uint32_t checksum = fixedPartChecksum(fixed.constData(), fixed.size());
     fixed.append(4, '\0');
-    qToLittleEndian(checksum, fixed.data() + fixed.size() - 4);
+    putUint32At(fixed.data() + fixed.size() - 4, checksum);
 }
 
 qsizetype CheckpointLayout::roomFor(const std::string& randomSources)
@@ -127,11 +126,11 @@ void CheckpointLayout::appendEntry(QByteArray& journal, const EvolutionState::Ce
                                    const EvolutionState::Cells& champion2,
                                    const GenerationRecord& record) const
 {
-    CheckpointEncoder encoder;
+    ByteEncoder encoder;
     encoder.bytes.swap(journal);
     if (keepsHalls) {
-        encoder.putCells(champion1, cellCount);
-        encoder.putCells(champion2, cellCount);
+        encoder.putCells(champion1, shape);
+        encoder.putCells(champion2, shape);
     }
     if (keepsHistory)
         for (double value : {record.average1, record.average2, record.best1, record.best2})
@@ -143,16 +142,16 @@ QByteArray CheckpointLayout::slot(const CheckpointProgress& progress,
                                   std::uint32_t journalChecksum) const
 {
     const EvolutionState& state = progress.evolution;
-    CheckpointEncoder encoder;
+    ByteEncoder encoder;
     encoder.bytes.reserve(slotSize);
     encoder.putUint32(static_cast<std::uint32_t>(state.generationCount));
     encoder.putUint32(static_cast<std::uint32_t>(state.generationsInRun));
     encoder.putUint64(static_cast<std::uint64_t>(progress.csvBytes));
     encoder.putUint64(static_cast<std::uint64_t>(progress.archiveBytes));
-    encoder.putPopulationState(state, cellCount);
+    putPopulationState(encoder, state, shape);
     encoder.putText(QByteArray::fromStdString(progress.randomSources));
     QByteArray& bytes = encoder.bytes;
-    bytes.append(slotSize - slotChecksumsSize - bytes.size(), '\0');
+    encoder.putZeros(slotSize - slotChecksumsSize - bytes.size());
     encoder.putUint32(journalChecksum);
     encoder.putUint32(crc32Of(bytes.constData(), bytes.size()));
     return bytes;
@@ -160,7 +159,7 @@ QByteArray CheckpointLayout::slot(const CheckpointProgress& progress,
 
 QByteArray CheckpointLayout::progressFields(const CheckpointProgress& progress) const
 {
-    CheckpointEncoder encoder;
+    ByteEncoder encoder;
     encoder.putUint32(static_cast<std::uint32_t>(progress.evolution.generationCount));
     encoder.putUint32(static_cast<std::uint32_t>(progress.evolution.generationsInRun));
     encoder.putUint32(seed);
@@ -195,14 +194,13 @@ std::optional<Checkpoint> decodeSlot(const QByteArray& bytes, qsizetype at, qsiz
 {
     Checkpoint checkpoint;
     EvolutionState& state = checkpoint.evolution;
-    const int cellCount = config.match.pattern.cells();
-    CheckpointDecoder decoder(bytes, at, at + size - slotChecksumsSize);
+    ByteDecoder decoder(bytes, at, at + size - slotChecksumsSize);
     state.generationCount = static_cast<int>(decoder.takeUint32());
     state.generationsInRun = static_cast<int>(decoder.takeUint32());
     checkpoint.csvBytes = static_cast<qint64>(decoder.takeUint64());
     checkpoint.archiveBytes = static_cast<qint64>(decoder.takeUint64());
-    decoder.takePopulationState(state, cellCount, config.populationSize);
-    checkpoint.randomSources = decoder.takeText().toStdString();
+    takePopulationState(decoder, state, config.match.pattern, config.populationSize);
+    checkpoint.randomSources = decoder.takeText(longestCheckpointText).toStdString();
     if (!decoder.ok())
         return std::nullopt;
     return checkpoint;
@@ -213,13 +211,13 @@ void decodeJournal(const QByteArray& bytes, qsizetype at, qsizetype entrySize,
                    Checkpoint& checkpoint)
 {
     EvolutionState& state = checkpoint.evolution;
-    const int cellCount = checkpoint.config.match.pattern.cells();
+    const PatternShape shape = checkpoint.config.match.pattern;
     const int generations = state.generationCount;
-    CheckpointDecoder decoder(bytes, at, at + entrySize * generations);
+    ByteDecoder decoder(bytes, at, at + entrySize * generations);
     for (int k = 0; entrySize > 0 && k < generations; ++k) {
         if (checkpoint.config.hallOfFame > 0) {
-            state.hall1.push_back(decoder.takeCells(cellCount));
-            state.hall2.push_back(decoder.takeCells(cellCount));
+            state.hall1.push_back(decoder.takeCells(shape));
+            state.hall2.push_back(decoder.takeCells(shape));
         }
         if (!checkpoint.plotPath.isEmpty()) {
             GenerationRecord record;
@@ -231,6 +229,57 @@ void decodeJournal(const QByteArray& bytes, qsizetype at, qsizetype entrySize,
             checkpoint.history.append(record);
         }
     }
+}
+
+// The settings the fixed part holds, before `slotsBegin`, its checksum found
+// sound, and the slots' size; fails when its parts do not fill it or its
+// configuration does not read.
+std::optional<Checkpoint> decodeFixedPart(const QByteArray& bytes, qint64 slotsBegin,
+                                          qint64& slotSize, QString& error)
+{
+    ByteDecoder fixedPart(bytes, checkpointHeaderSize, slotsBegin - 4);
+    slotSize = fixedPart.takeUint32();
+    const QByteArray toml = fixedPart.takeText(longestCheckpointText);
+    Checkpoint settings;
+    for (QString RunOutputs::*path : runOutputPaths)
+        settings.*path = QString::fromUtf8(fixedPart.takeText(longestCheckpointText));
+    if (!fixedPart.ok() || !fixedPart.atEnd()) {
+        error = QStringLiteral("corrupted: its parts do not fill it");
+        return std::nullopt;
+    }
+    const ConfigRead read =
+        parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
+    if (!read.ok()) {
+        error = QStringLiteral("corrupted: %1").arg(read.error);
+        return std::nullopt;
+    }
+    settings.config = read.config;
+    settings.seed = uint32At(bytes.constData() + 24);
+    settings.generationsAsked = static_cast<int>(uint32At(bytes.constData() + 28));
+    return settings;
+}
+
+struct SoundSlot {
+    qsizetype at;
+    int generation;
+};
+
+// The slots whose checksum holds, the later generation first; each holds
+// generations of its own parity.
+QVector<SoundSlot> soundSlotsOf(const char* data, qint64 slotsBegin, qint64 slotSize)
+{
+    QVector<SoundSlot> sound;
+    for (int index = 0; index < 2; ++index) {
+        const qsizetype at = slotsBegin + index * slotSize;
+        const std::uint32_t generation = uint32At(data + at);
+        if (generation != 0 && generation % 2 == static_cast<std::uint32_t>(index) &&
+            generation <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()) &&
+            uint32At(data + at + slotSize - 4) == crc32Of(data + at, slotSize - 4))
+            sound.append({at, static_cast<int>(generation)});
+    }
+    if (sound.size() == 2 && sound[0].generation < sound[1].generation)
+        std::swap(sound[0], sound[1]);
+    return sound;
 }
 
 } // namespace
@@ -245,37 +294,26 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
     };
     // The fixed part: at least the slot size, four paths' counts and the
     // configuration's, and the checksum.
-    const qint64 slotsBegin = qFromLittleEndian<std::uint32_t>(data + 12);
+    const qint64 slotsBegin = uint32At(data + 12);
     if (slotsBegin < checkpointHeaderSize + 4 + 5 * 4 + 4 || slotsBegin > longestFixedPart)
         return fail(QStringLiteral("corrupted: its fixed part ends at byte %1").arg(slotsBegin));
     if (bytes.size() < slotsBegin)
         return fail(QStringLiteral("truncated: %1 bytes, shorter than its fixed part of %2")
                         .arg(bytes.size())
                         .arg(slotsBegin));
-    if (qFromLittleEndian<std::uint32_t>(data + slotsBegin - 4) !=
-        fixedPartChecksum(data, slotsBegin - 4))
+    if (uint32At(data + slotsBegin - 4) != fixedPartChecksum(data, slotsBegin - 4))
         return fail(QStringLiteral("corrupted (checksum mismatch)"));
     if (const QString problem = checkpointProgramProblem(data); !problem.isEmpty())
         return fail(problem);
 
-    CheckpointDecoder fixedPart(bytes, checkpointHeaderSize, slotsBegin - 4);
-    const qint64 slotSize = fixedPart.takeUint32();
-    const QByteArray toml = fixedPart.takeText();
-    Checkpoint settings;
-    for (QString RunOutputs::*path : runOutputPaths)
-        settings.*path = QString::fromUtf8(fixedPart.takeText());
-    if (!fixedPart.ok() || !fixedPart.atEnd())
-        return fail(QStringLiteral("corrupted: its parts do not fill it"));
-    const ConfigRead read =
-        parseExperimentConfigToml(QString::fromUtf8(toml), QStringLiteral("its configuration"));
-    if (!read.ok())
-        return fail(QStringLiteral("corrupted: %1").arg(read.error));
-    settings.config = read.config;
-    settings.seed = qFromLittleEndian<std::uint32_t>(data + 24);
-    settings.generationsAsked = static_cast<int>(qFromLittleEndian<std::uint32_t>(data + 28));
+    qint64 slotSize = 0;
+    const std::optional<Checkpoint> fixedPart = decodeFixedPart(bytes, slotsBegin, slotSize, error);
+    if (!fixedPart)
+        return std::nullopt;
+    const Checkpoint& settings = *fixedPart;
 
-    const qsizetype textBegins = slotBytesBeforeText(settings.config.match.pattern.cells(),
-                                                     2 * settings.config.populationSize);
+    const qsizetype textBegins =
+        slotBytesBeforeText(settings.config.match.pattern, 2 * settings.config.populationSize);
     const qint64 room = slotSize - textBegins - slotChecksumsSize;
     if (room < 0 || room > longestCheckpointText)
         return fail(QStringLiteral("corrupted: slots of %1 bytes").arg(slotSize));
@@ -285,31 +323,14 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
                         .arg(bytes.size())
                         .arg(journalBegins));
 
-    // The sound slots, the later generation first; each holds generations of
-    // its own parity.
-    struct Slot {
-        qsizetype at;
-        int generation;
-    };
-    QVector<Slot> sound;
-    for (int index = 0; index < 2; ++index) {
-        const qsizetype at = slotsBegin + index * slotSize;
-        const std::uint32_t generation = qFromLittleEndian<std::uint32_t>(data + at);
-        if (generation != 0 && generation % 2 == static_cast<std::uint32_t>(index) &&
-            generation <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()) &&
-            qFromLittleEndian<std::uint32_t>(data + at + slotSize - 4) ==
-                crc32Of(data + at, slotSize - 4))
-            sound.append({at, static_cast<int>(generation)});
-    }
+    const QVector<SoundSlot> sound = soundSlotsOf(data, slotsBegin, slotSize);
     if (sound.isEmpty())
         return fail(QStringLiteral("corrupted (checksum mismatch in both slots)"));
-    if (sound.size() == 2 && sound[0].generation < sound[1].generation)
-        std::swap(sound[0], sound[1]);
 
     const qsizetype entrySize = journalEntrySize(settings.config, !settings.plotPath.isEmpty());
     QString problem;
     std::optional<Checkpoint> later;
-    for (const Slot& slot : sound) {
+    for (const SoundSlot& slot : sound) {
         const qint64 journalEnds = journalBegins + entrySize * static_cast<qint64>(slot.generation);
         if (bytes.size() < journalEnds) {
             if (problem.isEmpty())
@@ -317,7 +338,7 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
                     QStringLiteral("truncated: %1 of %2 bytes").arg(bytes.size()).arg(journalEnds);
             continue;
         }
-        if (qFromLittleEndian<std::uint32_t>(data + slot.at + slotSize - 8) !=
+        if (uint32At(data + slot.at + slotSize - 8) !=
             crc32Of(data + journalBegins, journalEnds - journalBegins)) {
             if (problem.isEmpty())
                 problem = QStringLiteral("corrupted (checksum mismatch in its journal)");
@@ -349,28 +370,28 @@ std::optional<Checkpoint> decodeJournaledCheckpoint(const QByteArray& bytes, QSt
 
 qint64 journaledCheckpointReach(RegularFileReader& file)
 {
-    const auto uint32At = [&file](qint64 at) -> std::optional<std::uint32_t> {
+    const auto fileUint32At = [&file](qint64 at) -> std::optional<std::uint32_t> {
         const QByteArray bytes = file.read(at, 4);
         if (bytes.size() < 4)
             return std::nullopt;
-        return qFromLittleEndian<std::uint32_t>(bytes.constData());
+        return uint32At(bytes.constData());
     };
-    const qint64 slotsBegin = uint32At(12).value_or(0);
+    const qint64 slotsBegin = fileUint32At(12).value_or(0);
     if (slotsBegin > longestFixedPart)
         return checkpointHeaderSize;
-    const qint64 longestSlot = slotBytesBeforeText(mostPatternCells(), 2 * mostMembers()) +
+    const qint64 longestSlot = slotBytesBeforeText(largestPattern(), 2 * mostMembers()) +
                                longestCheckpointText + slotChecksumsSize;
-    const qint64 slotSize = uint32At(checkpointHeaderSize).value_or(0);
+    const qint64 slotSize = fileUint32At(checkpointHeaderSize).value_or(0);
     if (slotSize > longestSlot)
         return slotsBegin;
     // A slot's generation past the largest int is not one its decoding
     // takes; the longest entry keeps halls of the largest patterns and a plot.
     std::uint32_t generation = 0;
     for (int index = 0; index < 2; ++index) {
-        const std::uint32_t held = uint32At(slotsBegin + index * slotSize).value_or(0);
+        const std::uint32_t held = fileUint32At(slotsBegin + index * slotSize).value_or(0);
         if (held <= static_cast<std::uint32_t>(std::numeric_limits<int>::max()))
             generation = std::max(generation, held);
     }
-    const qint64 longestEntry = 2 * packedCellBytes(mostPatternCells()) + 4 * 8;
+    const qint64 longestEntry = 2 * packedBytesOf(largestPattern()) + 4 * 8;
     return slotsBegin + 2 * slotSize + longestEntry * generation;
 }

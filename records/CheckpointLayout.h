@@ -65,7 +65,7 @@ public:
 private:
     std::uint32_t seed;
     int generationsAsked;
-    int cellCount;
+    PatternShape shape;
     int populationSlots;
     qsizetype randomSourcesRoom;
     qsizetype slotSize;

@@ -1,6 +1,6 @@
+#include "output/QuotedText.h"
 #include "records/ConfigFile.h"
 #include "records/ConfigKeys.h"
-#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 #include "records/TomlNonAscii.h"
 
@@ -376,4 +376,9 @@ QString experimentConfigToml(const ExperimentConfig& config)
         text += line + QLatin1Char('\n');
     }
     return text;
+}
+
+std::uint32_t configuredFormatVersion(const ExperimentConfig& config)
+{
+    return config == ExperimentConfig() ? 1 : 2;
 }

@@ -6,9 +6,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 // A configuration's text holds at most this many bytes, in a file as in an
 // archive's header: far more than every key with a comment takes.
 constexpr int configTextLimit = 1 << 16;
+
+// The version of an archive, or of a checkpoint as programs before its
+// version 3 wrote it: 1 for the default experiment, the window's, whose
+// configuration the file leaves out, 2 for any other, which it holds.
+std::uint32_t configuredFormatVersion(const ExperimentConfig& config);
 
 // An experiment's configuration as read, or the one line that says why it
 // could not be (then the config is the default).

@@ -1,7 +1,7 @@
 #include "records/CsvLogReader.h"
 
+#include "output/QuotedText.h"
 #include "records/CsvLog.h"
-#include "records/QuotedText.h"
 #include "records/RegularFileReader.h"
 
 #include <QByteArrayView>

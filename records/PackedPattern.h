@@ -21,29 +21,41 @@ inline int packedBytesOf(PatternShape shape)
 // The window's 8 x 6 patterns take six bytes.
 constexpr int packedPatternBytes = (patternCells + 7) / 8;
 
-// `cells` points at a pattern's cells, 0 or not.
+// `cells` points at a pattern's cells, 0 or not; `at` at the shape's
+// packed bytes, all zero.
+inline void packCellsInto(char* at, const int* cells, PatternShape shape = {})
+{
+    for (int i = 0; i < shape.cells(); ++i)
+        if (cells[i] != 0)
+            at[i / 8] = static_cast<char>(at[i / 8] | (1u << (i % 8)));
+}
+
 inline PackedPattern packCells(const int* cells, PatternShape shape = {})
 {
     PackedPattern packed(static_cast<std::size_t>(packedBytesOf(shape)), '\0');
-    for (int i = 0; i < shape.cells(); ++i)
-        if (cells[i] != 0)
-            packed[static_cast<std::size_t>(i / 8)] |= static_cast<char>(1u << (i % 8));
+    packCellsInto(packed.data(), cells, shape);
     return packed;
 }
 
-// `packed` holds at least the shape's bytes; cells of any integer type.
+// `at` points at the shape's packed bytes; cells of any integer type.
 template <typename Cell>
-void unpackCells(const PackedPattern& packed, Cell* cells, PatternShape shape = {})
+void unpackCellsAt(const char* at, Cell* cells, PatternShape shape = {})
 {
     // A byte at a time: its bits are the next eight cells.
     const int count = shape.cells();
     for (int first = 0; first < count; first += 8) {
-        const unsigned bits =
-            static_cast<unsigned char>(packed[static_cast<std::size_t>(first / 8)]);
+        const unsigned bits = static_cast<unsigned char>(at[first / 8]);
         const int end = std::min(8, count - first);
         for (int bit = 0; bit < end; ++bit)
             cells[first + bit] = static_cast<Cell>((bits >> bit) & 1u);
     }
+}
+
+// `packed` holds at least the shape's bytes.
+template <typename Cell>
+void unpackCells(const PackedPattern& packed, Cell* cells, PatternShape shape = {})
+{
+    unpackCellsAt(packed.data(), cells, shape);
 }
 
 inline PackedPattern packPattern(const Pattern& pattern, PatternShape shape = {})

@@ -1,6 +1,6 @@
 #include "records/PatternExport.h"
 
-#include "records/AtomicFile.h"
+#include "output/AtomicFile.h"
 #include "records/CsvText.h"
 #include "records/RleWriter.h"
 #include "records/RuleTableWriter.h"

@@ -1,6 +1,6 @@
 #include "records/RegularFileReader.h"
 
-#include "records/SystemFile.h"
+#include "output/SystemFile.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "records/ResumedGeneration.h"
 
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 
 #include <QFile>
 

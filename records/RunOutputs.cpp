@@ -3,11 +3,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-QString absoluteCleanPath(const QString& path)
-{
-    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
 RunOutputs absoluteCleanPaths(const RunOutputs& outputs)
 {
     RunOutputs cleaned;

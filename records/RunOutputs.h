@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/OutputPathsCheck.h"
+
 #include <QString>
 
 #include <array>
@@ -21,9 +23,6 @@ constexpr std::array<QString RunOutputs::*, 4> runOutputPaths = {
     &RunOutputs::csvPath, &RunOutputs::plotPath, &RunOutputs::exportFolder,
     &RunOutputs::archivePath};
 
-// How two paths are told to be the same: cleaned and absolute. Empty stays
-// empty.
-QString absoluteCleanPath(const QString& path);
 // Every path of `outputs` cleaned and absolute, as a checkpoint keeps them.
 RunOutputs absoluteCleanPaths(const RunOutputs& outputs);
 // On resuming: the first path given that is not, cleaned and absolute, the

@@ -3,7 +3,7 @@
 
 repo_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-build_packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libbenchmark-dev
+build_packages=(cmake ninja-build g++ qt6-base-dev qt6-svg-dev libboost-dev libbenchmark-dev
     libtomlplusplus-dev zlib1g-dev parallel pybind11-dev python3-dev python3-numpy
     python3-pytest python3-matplotlib python3-pandas python3-mypy)
 

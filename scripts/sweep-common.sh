@@ -31,7 +31,7 @@ sweep_refuse() {
 }
 
 # quoted_text TEXT: TEXT as the programs' error lines show text from outside
-# (quotedText, records/QuotedText.h), on standard output: a backslash as \\;
+# (quotedText, output/QuotedText.h), on standard output: a backslash as \\;
 # \n, \r, \t and \v by name; any other ASCII control character and every
 # byte that is not part of valid UTF-8 as \xNN; the C1 controls and the
 # invisible characters that could steer or fool a terminal (formatting such

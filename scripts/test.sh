@@ -45,9 +45,6 @@ if [ ${#cmake_options[@]} -gt 0 ]; then
     # generations here; the plain build runs those in full.
     run_options+=(COEVOLIFE_SOAK_KEYS="${COEVOLIFE_SOAK_KEYS:-400}" COEVOLIFE_SKIP_LONG_TESTS=1)
 fi
-# The plain build's tests two at a time; the sanitized ones, whose threads
-# run many times slower, one at a time, so that no test's deadline is
-# stretched by another.
-jobs=2
-[ ${#cmake_options[@]} -gt 0 ] && jobs=1
-env "${run_options[@]}" ctest --test-dir "$build_dir" --output-on-failure -j "$jobs"
+# Two tests at a time, sanitized or not: every wait in the tests allows
+# minutes, ample for two sanitized tests sharing two cores.
+env "${run_options[@]}" ctest --test-dir "$build_dir" --output-on-failure -j 2

@@ -51,6 +51,8 @@ private slots:
     void otherConfigurationArchivedAndPlayedOnItsLayout();
     void numbersAtTheEdgesAnalysed_data();
     void numbersAtTheEdgesAnalysed();
+    void chartsAsVectorPictures_data();
+    void chartsAsVectorPictures();
     void interruptWritesNothing_data();
     void interruptWritesNothing();
     void summaryQuartilesOfHandMadeRuns();
@@ -279,6 +281,58 @@ void AnalyzeTest::numbersAtTheEdgesAnalysed()
     QCOMPARE(keys, expected);
 }
 
+void AnalyzeTest::chartsAsVectorPictures_data()
+{
+    // The program's arguments ("@" the input written first, "~" the test's
+    // folder), the picture and what its file starts with.
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QByteArray>("start");
+    const QByteArray archive = randomArchive(4, 7);
+    const QByteArray log("generation,average1,average2,best1,best2\n1,1,2,3,4\n2,5,6,7,8\n");
+    QTest::newRow("ciao, SVG") << analyzePath << archive
+                               << QStringList{"ciao", "@", "--png", "~/c.svg"} << "~/c.svg"
+                               << QByteArray("<?xml");
+    QTest::newRow("master, PDF") << analyzePath << archive
+                                 << QStringList{"master", "@", "--png", "~/m.pdf"} << "~/m.pdf"
+                                 << QByteArray("%PDF");
+    QTest::newRow("summary, SVG") << analyzePath << log
+                                  << QStringList{"summary", "@",     "--csv",
+                                                 "~/s.csv", "--png", "~/s.svg"}
+                                  << "~/s.svg" << QByteArray("<?xml");
+    QTest::newRow("batch --plot, PDF")
+        << batchPath << QByteArray() << QStringList{"--seed",        "3",
+                                                    "--generations", "2",
+                                                    "--set",         "population.size=9",
+                                                    "--set",         "board.width=40",
+                                                    "--plot",        "~/p.pdf"}
+        << "~/p.pdf" << QByteArray("%PDF");
+}
+
+// Every chart writes SVG and PDF as well as pixels, the suffix naming the
+// format, its text kept as text: SVG text elements, PDF text with its font.
+void AnalyzeTest::chartsAsVectorPictures()
+{
+    QFETCH(QString, program);
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, picture);
+    QFETCH(QByteArray, start);
+    QTemporaryDir dir;
+    const QString inputPath = dir.filePath(QStringLiteral("input"));
+    QVERIFY(writeBytes(inputPath, input));
+    for (QString& argument : arguments)
+        argument.replace(QStringLiteral("@"), inputPath).replace(QStringLiteral("~"), dir.path());
+    picture.replace(QStringLiteral("~"), dir.path());
+    const ProgramRun run = runProgram(program, arguments);
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray bytes = fileBytes(picture);
+    QVERIFY2(bytes.startsWith(start), bytes.left(16).constData());
+    QVERIFY(bytes.contains(start == "%PDF" ? QByteArray("/FontFile") : QByteArray("<text")));
+}
+
 void AnalyzeTest::interruptWritesNothing_data()
 {
     QTest::addColumn<int>("signalNumber");
@@ -302,8 +356,9 @@ void AnalyzeTest::interruptWritesNothing()
     largest.match.steps = 100000;
     QVERIFY(writeBytes(archive, duel ? randomArchive(1, 5, largest) : randomArchive(1500, 5)));
     const QStringList arguments =
-        duel ? QStringList{QStringLiteral("duel"), archive, QStringLiteral("--first"),
-                           QStringLiteral("1"), QStringLiteral("--second"), QStringLiteral("1"),
+        duel ? QStringList{QStringLiteral("duel"),     archive,
+                           QStringLiteral("--first"),  QStringLiteral("1"),
+                           QStringLiteral("--second"), QStringLiteral("1"),
                            QStringLiteral("--export"), dir.filePath(QStringLiteral("duel"))}
              : QStringList{QStringLiteral("grid"), archive, QStringLiteral("--csv"),
                            dir.filePath(QStringLiteral("grid.csv"))};

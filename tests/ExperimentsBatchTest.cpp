@@ -4,10 +4,11 @@
 // resumed from checkpoints against runs never interrupted.
 #include "RecordsTestSupport.h"
 #include "cli/ExitCodes.h"
+#include "output/PartialFile.h"
 #include "records/ArchiveReader.h"
 #include "records/CheckpointFormat.h"
 #include "records/ConfigFile.h"
-#include "records/PartialFile.h"
+#include "records/FormerCheckpoint.h"
 
 #include <QDir>
 #include <QDirIterator>

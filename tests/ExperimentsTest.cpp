@@ -17,10 +17,11 @@
 #include "charts/SummaryPlot.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
+#include "output/AtomicFile.h"
 #include "random/RandomSources.h"
-#include "records/AtomicFile.h"
 #include "records/CheckpointFormat.h"
 #include "records/CsvLog.h"
+#include "records/FormerCheckpoint.h"
 #include "records/GenerationRecord.h"
 #include "records/RleWriter.h"
 #include "records/RuleTableWriter.h"
@@ -807,7 +808,7 @@ void ExperimentsTest::plotOfShortHistories()
     QVector<GenerationRecord> records;
     for (int g = 1; g <= generations; ++g)
         records.append({g, 0.0, 0.0, 0.0, 0.0});
-    const QImage image = drawFitnessPlot(records, QStringLiteral("short"));
+    const QImage image = drawFitnessPlot(records, QStringLiteral("short")).image();
     QCOMPARE(image.size(), QSize(fitnessPlotWidth, fitnessPlotHeight));
     int coloured = 0;
     for (int y = 0; y < image.height(); ++y)

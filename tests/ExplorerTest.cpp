@@ -1,17 +1,20 @@
 // The explorer's panes, driven directly and checked against the libraries
 // they show: the board, the champion grid and the exports.
+#include "PaintTestSupport.h"
 #include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "board/Board.h"
 #include "board/Match.h"
+#include "charts/FitnessPlot.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/FitnessPane.h"
 #include "explorer/PopulationsPane.h"
 #include "explorer/SweepPane.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 #include "records/ArchiveReader.h"
-#include "records/PartialFile.h"
 #include "records/PatternExport.h"
 #include "records/RuleTableWriter.h"
 #include "view/SpriteSheet.h"
@@ -21,6 +24,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -85,6 +89,56 @@ QByteArray logUpTo(const QByteArray& log, int generations)
     return log.left(end + 1);
 }
 
+// A configuration whose matches take no time: long runs play their maps
+// at once.
+ExperimentConfig quickConfig()
+{
+    ExperimentConfig config;
+    config.populationSize = 2;
+    config.matchesPerGeneration = 1;
+    config.match.pattern = {3, 3};
+    config.match.boardWidth = 12;
+    config.match.boardHeight = 8;
+    config.match.steps = 3;
+    config.match.firstColumn = 0;
+    config.match.firstRow = 0;
+    config.match.secondColumn = 6;
+    config.match.secondRow = 4;
+    return config;
+}
+
+// A run folder of `generations` generations, its log rising from about 400
+// to 800 and its archive of the quick configuration.
+bool writeQuickRun(const QString& folder, int generations)
+{
+    QByteArray log("generation,average1,average2,best1,best2\n");
+    for (int g = 1; g <= generations; ++g) {
+        const double rise = 400.0 + 400.0 * g / generations;
+        log += QStringLiteral("%1,%2,%3,%4,%5\n")
+                   .arg(g)
+                   .arg(rise - 20 + (g % 7))
+                   .arg(rise * 0.5 + (g % 5))
+                   .arg(rise + 10)
+                   .arg(rise * 0.5 + 10)
+                   .toLatin1();
+    }
+    const QDir dir(folder);
+    return QDir().mkpath(folder) && writeBytes(dir.filePath(QStringLiteral("fitness.csv")), log) &&
+           writeBytes(dir.filePath(QStringLiteral("run.arc")),
+                      randomArchive(generations, 21, quickConfig()));
+}
+
+// The generations first, first + stride, ... up to last, and last.
+std::vector<int> everyOf(int first, int last, int stride)
+{
+    std::vector<int> generations;
+    for (int g = first; g <= last; g += stride)
+        generations.push_back(g);
+    if (generations.back() != last)
+        generations.push_back(last);
+    return generations;
+}
+
 void clickAt(QWidget* widget, QPointF point)
 {
     QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, point.toPoint());
@@ -120,6 +174,12 @@ private slots:
     void hugeRunClosesAtOnce();
     void hostileArgumentsAreQuoted_data();
     void hostileArgumentsAreQuoted();
+    void axesSpanWhatIsDrawn_data();
+    void axesSpanWhatIsDrawn();
+    void textFitsItsPane_data();
+    void textFitsItsPane();
+    void picturesForAPaper_data();
+    void picturesForAPaper();
 };
 
 void ExplorerTest::initTestCase()
@@ -301,6 +361,10 @@ void ExplorerTest::ciaoClickPlaysThatDuel()
     clickAt(ciao, centre);
     QCOMPARE(window.selection().generation1, 5);
     QCOMPARE(window.selection().generation2, 2);
+    // The status bar names the cell's generations, those the map plays.
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("Population 1's champion of generation 5 against population 2's of "
+                            "generation 2"));
 
     // The duel board plays those champions, step for step as a Board does,
     // and ends on the grid's scores.
@@ -495,7 +559,8 @@ void ExplorerTest::selectionIsOneDuel()
     }
     const DuelSelection expected{generation1, generation2, member1, member2};
     QCOMPARE(window.selection(), expected);
-    QCOMPARE(window.followingNewest(), actions.isEmpty() || actions.endsWith(QStringLiteral("End")));
+    QCOMPARE(window.followingNewest(),
+             actions.isEmpty() || actions.endsWith(QStringLiteral("End")));
 
     QCOMPARE(populations->shownGeneration(1), generation1);
     QCOMPARE(populations->shownGeneration(2), generation2);
@@ -679,10 +744,9 @@ void ExplorerTest::sweepFolderOpensAsItsSeeds()
     QVERIFY(!window.hasRun());
     SweepPane* pane = window.sweep();
     QVERIFY(pane);
-    QCOMPARE(pane->lines(),
-             (QStringList{"control", "  seed 4: finished at generation 3",
-                          "  seed 5: unfinished, at generation 2", "other",
-                          "  seed 4: finished at generation 4"}));
+    QCOMPARE(pane->lines(), (QStringList{"control", "  seed 4: finished at generation 3",
+                                         "  seed 5: unfinished, at generation 2", "other",
+                                         "  seed 4: finished at generation 4"}));
     pane->resize(1200, 600);
     pane->grab();
     QCOMPARE(pane->chartLayout().panels.size(), std::size_t{4});
@@ -778,6 +842,12 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
         << QStringList{"~/run.arc", "--screenshot", "~/" + hostile + "/s.png"}
         << QStringLiteral("--screenshot ~/%1/s.png: folder ~/%1 does not exist").arg(quoted)
         << true;
+    QTest::newRow("--size out of bounds")
+        << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--size", "100000x" + hostile}
+        << QStringLiteral("--size %1: give WIDTHxHEIGHT, each 320 to 8192 pixels")
+                   .arg(quotedText(QStringLiteral("100000x") + hostile)) +
+               help
+        << true;
     QTest::newRow("--timeout without --follow")
         << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--timeout", "5"}
         << QStringLiteral("--timeout needs --follow") + help << true;
@@ -808,4 +878,224 @@ void ExplorerTest::hostileArgumentsAreQuoted()
         QCOMPARE(run.errorLines.first(), expected);
     else
         QVERIFY2(run.errorLines.first().startsWith(expected), qPrintable(run.errorLines.first()));
+}
+
+void ExplorerTest::axesSpanWhatIsDrawn_data()
+{
+    // The generations a map plays (every stride-th from the first, and the
+    // last), which are also those the fitness chart shows from first to last.
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("stride");
+    QTest::newRow("1 to 3") << 1 << 3 << 1;
+    QTest::newRow("1 to 1,000") << 1 << 1000 << 7;
+    QTest::newRow("9,001 to 10,000") << 9001 << 10000 << 9;
+    QTest::newRow("a cut archive") << 1 << 2969 << 20;
+    QTest::newRow("a followed run grown to 667") << 1 << 667 << 5;
+    QTest::newRow("zoomed into 427 to 753") << 427 << 753 << 3;
+}
+
+// Every tick of both CIAO maps and of the fitness chart lies within what
+// they draw: the maps from the first generation played to the last, the
+// chart from the first generation shown to the last with its lines reaching
+// both ends, its scores on an axis fitted to the scores shown.
+void ExplorerTest::axesSpanWhatIsDrawn()
+{
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, stride);
+    const std::vector<int> generations = everyOf(first, last, stride);
+    std::mt19937_64 random(3);
+    std::vector<PackedPattern> champions;
+    for (std::size_t k = 0; k < generations.size(); ++k)
+        champions.push_back(randomPackedPattern(random));
+    // Not played: the axes do not wait for the cells.
+    const ChampionGrid grid(champions, champions, MatchLayout());
+    QVector<GenerationRecord> records;
+    for (int g = first; g <= last; ++g)
+        records.append({g, 400.0 + g % 353, 300.0 + g % 97, 760.0, 420.0});
+    for (const QSize size : {QSize(1280, 800), QSize(530, 730), QSize(380, 520)}) {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter painter(&image);
+        const CiaoLayout maps = paintCiaoPlot(painter, image.rect(), grid, generations, {});
+        const ChartLayout fitness = paintFitnessPlot(painter, image.rect(), records, {});
+        painter.end();
+        QCOMPARE(static_cast<int>(maps.maps.size()), 2);
+        for (const CiaoMap& map : maps.maps)
+            for (const ChartAxis& axis : {map.scale.xAxis, map.scale.yAxis}) {
+                const std::vector<double> ticks = axisTicks(axis);
+                QVERIFY(!ticks.empty());
+                for (const double tick : ticks)
+                    QVERIFY2(tick >= first && tick <= last,
+                             qPrintable(QStringLiteral("tick %1").arg(tick)));
+            }
+        for (const ChartScale& panel : fitness.panels) {
+            QCOMPARE(panel.xAxis.low, double(first));
+            QCOMPARE(panel.xAxis.high, double(last));
+            for (const double tick : axisTicks(panel.xAxis))
+                QVERIFY(tick >= first && tick <= last);
+            // The scores drawn fill their axis: no more than twice their span.
+            const auto [lowest, highest] = panel.area.top() < fitness.panels.back().area.top()
+                                               ? std::pair{400.0, 760.0}
+                                               : std::pair{300.0, 420.0};
+            QVERIFY(panel.yAxis.low <= lowest && panel.yAxis.high >= highest);
+            QVERIFY2(
+                panel.yAxis.high - panel.yAxis.low <= 2 * (highest - lowest),
+                qPrintable(QStringLiteral("%1 to %2").arg(panel.yAxis.low).arg(panel.yAxis.high)));
+            for (const double tick : axisTicks(panel.yAxis))
+                QVERIFY(tick >= panel.yAxis.low && tick <= panel.yAxis.high);
+        }
+    }
+}
+
+void ExplorerTest::textFitsItsPane_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<int>("generations");
+    QTest::newRow("1280 x 800, 10,000 generations") << QSize(1280, 800) << 10000;
+    QTest::newRow("1600 x 1000, 10,000 generations") << QSize(1600, 1000) << 10000;
+    QTest::newRow("900 x 600, 10,000 generations") << QSize(900, 600) << 10000;
+    QTest::newRow("1280 x 800, 3 generations") << QSize(1280, 800) << 3;
+    QTest::newRow("900 x 600, 3 generations") << QSize(900, 600) << 3;
+}
+
+// In the window at its default size and above no text of the fitness
+// chart or the CIAO maps leaves its pane, overlaps another or is cut; at
+// 900 x 600 none leaves its pane or overlaps another and each map keeps 200
+// pixels a side. A map played at a stride says so after its title.
+void ExplorerTest::textFitsItsPane()
+{
+    QFETCH(QSize, window);
+    QFETCH(int, generations);
+    QTemporaryDir dir;
+    QVERIFY(writeQuickRun(dir.path(), generations));
+    ExplorerWindow explorer(false);
+    explorer.resizeToDefaultLayout(window);
+    explorer.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&explorer));
+    QCOMPARE(explorer.size(), window);
+    QCOMPARE(explorer.openPath(dir.path()), QString());
+    CiaoPane* ciao = explorer.ciao();
+    ciao->waitForGrid();
+    ciao->repaint();
+    const bool whole = window.width() >= 1280;
+    for (const auto& [name, pane] :
+         {std::pair<QString, QWidget*>{QStringLiteral("fitness"), explorer.fitness()},
+          std::pair<QString, QWidget*>{QStringLiteral("CIAO"), ciao}}) {
+        const std::vector<PaintedText> texts = paintedTexts(pane->size(), [&](QPainter& painter) {
+            if (pane == ciao)
+                ciao->paintMaps(painter, pane->rect());
+            else
+                explorer.fitness()->paintChart(painter, pane->rect());
+        });
+        QVERIFY(texts.size() > 10);
+        const QString problem = textLayoutProblem(texts, pane->rect(), whole);
+        QVERIFY2(problem.isEmpty(), qPrintable(name + QStringLiteral(": ") + problem));
+        if (pane != ciao)
+            continue;
+        const QString note = ciao->playedNote();
+        const bool noted =
+            std::any_of(texts.begin(), texts.end(),
+                        [&note](const PaintedText& text) { return text.text == note; });
+        QVERIFY2(noted, qPrintable(note));
+    }
+    QCOMPARE(ciao->playedStride() > 1, generations > 1000);
+    if (generations > 1000)
+        QVERIFY2(QRegularExpression(QStringLiteral("^every \\d+(st|nd|rd|th) generation: "
+                                                   "[\\d,]+ of 10,000$"))
+                     .match(ciao->playedNote())
+                     .hasMatch(),
+                 qPrintable(ciao->playedNote()));
+    const CiaoLayout& layout = ciao->lastLayout();
+    QCOMPARE(static_cast<int>(layout.maps.size()), 2);
+    for (const CiaoMap& map : layout.maps)
+        QVERIFY2(map.scale.area.width() >= 200 && map.scale.area.height() >= 200,
+                 qPrintable(QStringLiteral("a map of %1 pixels").arg(map.scale.area.width())));
+}
+
+void ExplorerTest::picturesForAPaper_data()
+{
+    // What is written ("~" the test's folder): by the program with
+    // `arguments`, or by the window's export of the pane named.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("pane");
+    QTest::addColumn<QString>("path");
+    // The picture's size, and what its file starts with and holds.
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QByteArray>("holds");
+    const QByteArray svg("<?xml");
+    const QByteArray svgText("<text");
+    QTest::newRow("--screenshot, SVG at --size")
+        << QStringList{"~/run", "--screenshot", "~/w.svg", "--size", "900x600"} << QString()
+        << "~/w.svg" << QSize(900, 600) << svg << svgText;
+    QTest::newRow("--screenshot, PDF")
+        << QStringList{"~/run", "--screenshot", "~/w.pdf"} << QString() << "~/w.pdf"
+        << QSize(1280, 800) << QByteArray("%PDF")
+        << QByteArray("/MediaBox [0 0 1280.000000 800.000000]");
+    QTest::newRow("--screenshot, PNG at --size")
+        << QStringList{"~/run", "--screenshot", "~/w.png", "--size", "1000x700"} << QString()
+        << "~/w.png" << QSize(1000, 700) << QByteArray("\x89PNG") << QByteArray();
+    QTest::newRow("fitness pane, PNG")
+        << QStringList() << "fitness"
+        << "~/f.png" << QSize(1600, 1000) << QByteArray("\x89PNG") << QByteArray();
+    QTest::newRow("CIAO pane, SVG")
+        << QStringList() << "ciao"
+        << "~/c.svg" << QSize(1600, 1000) << svg << QByteArray("CIAO maps</text>");
+    QTest::newRow("fitness pane, PDF") << QStringList() << "fitness"
+                                       << "~/f.pdf" << QSize(1200, 900) << QByteArray("%PDF")
+                                       << QByteArray("/MediaBox [0 0 1200.000000 900.000000]");
+    // The grid shown, as the analyzer writes it.
+    QTest::newRow("CIAO grid, CSV")
+        << QStringList() << "grid"
+        << "~/g.csv" << QSize() << QByteArray("generation1,") << QByteArray();
+}
+
+// The window, its panes and the map's grid written for a paper: SVG and PDF
+// keep their text as text, a pane is painted anew at the size chosen.
+void ExplorerTest::picturesForAPaper()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, pane);
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QFETCH(QByteArray, start);
+    QFETCH(QByteArray, holds);
+    QTemporaryDir dir;
+    const QString run = dir.filePath(QStringLiteral("run"));
+    QVERIFY(recordRun(run, 6));
+    path.replace(QStringLiteral("~"), dir.path());
+    if (!arguments.isEmpty()) {
+        for (QString& argument : arguments)
+            argument.replace(QStringLiteral("~"), dir.path());
+        QCOMPARE(runProgram(QStringLiteral(COEVOLIFE_EXPLORER_PATH), arguments).exitCode, 0);
+    } else {
+        ExplorerWindow window(false);
+        QCOMPARE(window.openPath(run), QString());
+        QCOMPARE(window.exportFolder(), QFileInfo(run).absoluteFilePath());
+        window.ciao()->waitForGrid();
+        if (pane == QStringLiteral("grid")) {
+            QVERIFY(writeBytes(path, window.ciao()->gridAsCsv()));
+            const QString analyzed = dir.filePath(QStringLiteral("analyzed.csv"));
+            QCOMPARE(runProgram(QStringLiteral(COEVOLIFE_ANALYZE_PATH),
+                                {"grid", run + "/run.arc", "--csv", analyzed})
+                         .exitCode,
+                     0);
+            QCOMPARE(fileBytes(path), fileBytes(analyzed));
+        } else {
+            QWidget* widget = pane == QStringLiteral("ciao") ? static_cast<QWidget*>(window.ciao())
+                                                             : window.fitness();
+            QCOMPARE(window.exportPane(widget, path, size), QString());
+        }
+    }
+    const QByteArray bytes = fileBytes(path);
+    QVERIFY2(bytes.startsWith(start), bytes.left(16).constData());
+    QVERIFY2(bytes.contains(holds), holds.constData());
+    if (start == "<?xml")
+        QVERIFY(bytes.contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .toLatin1()));
+    if (start == "\x89PNG")
+        QCOMPARE(QImage(path).size(), size);
 }

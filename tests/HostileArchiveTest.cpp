@@ -10,6 +10,7 @@
 #include "records/CheckpointFormat.h"
 #include "records/Checksum.h"
 #include "records/FloatBits.h"
+#include "records/FormerCheckpoint.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
-#include "records/OutputLock.h"
+#include "output/OutputLock.h"
 
-#include "records/QuotedText.h"
-#include "records/SystemFile.h"
+#include "output/QuotedText.h"
+#include "output/SystemFile.h"
 
 #include <QFile>
 

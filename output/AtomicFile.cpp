@@ -1,7 +1,7 @@
-#include "records/AtomicFile.h"
+#include "output/AtomicFile.h"
 
-#include "records/QuotedText.h"
-#include "records/SystemFile.h"
+#include "output/QuotedText.h"
+#include "output/SystemFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,16 @@
-#include "records/OutputPathsCheck.h"
+#include "output/OutputPathsCheck.h"
 
-#include "records/PartialFile.h"
-#include "records/QuotedText.h"
-#include "records/RunOutputs.h"
+#include "output/PartialFile.h"
+#include "output/QuotedText.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+QString absoluteCleanPath(const QString& path)
+{
+    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
 
 namespace
 {

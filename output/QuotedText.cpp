@@ -1,4 +1,4 @@
-#include "records/QuotedText.h"
+#include "output/QuotedText.h"
 
 #include <QChar>
 #include <QList>

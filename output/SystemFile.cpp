@@ -1,4 +1,4 @@
-#include "records/SystemFile.h"
+#include "output/SystemFile.h"
 
 #include <cerrno>
 #include <cstring>

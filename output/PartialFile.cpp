@@ -1,7 +1,7 @@
-#include "records/PartialFile.h"
+#include "output/PartialFile.h"
 
-#include "records/QuotedText.h"
-#include "records/SystemFile.h"
+#include "output/QuotedText.h"
+#include "output/SystemFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <QVector>
 
+// How two paths are told to be the same: cleaned and absolute. Empty stays
+// empty.
+QString absoluteCleanPath(const QString& path);
+
 // One output a program will write, named by the option that asked for it.
 struct PlannedOutput {
     QString option;

@@ -1,6 +1,6 @@
 // coevolife-analyze against results computed independently of this code,
 // the pool against the worker's way of playing a match, and Ctrl-C.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "analysis/Descent.h"
 #include "analysis/Lineage.h"
@@ -10,6 +10,7 @@
 #include "board/Board.h"
 #include "board/Match.h"
 #include "board/MatchPool.h"
+#include "board/StepThread.h"
 #include "charts/FitnessPlot.h"
 #include "charts/SummaryPlot.h"
 #include "evolution/GenerationReport.h"
@@ -32,12 +33,6 @@ namespace
 
 const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
 const QString analyzePath = QStringLiteral(COEVOLIFE_ANALYZE_PATH);
-
-QByteArray referenceFile(const char* name)
-{
-    QFile file(QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(name)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString patternBits(const PackedPattern& pattern)
 {
@@ -166,9 +161,9 @@ void AnalyzeTest::seededRunMatchesReference()
                                        static_cast<double>(generation.championScore1),
                                        qPrintable(patternBits(generation.championOf(2))),
                                        static_cast<double>(generation.championScore2));
-    QCOMPARE(champions.toUtf8(), referenceFile("seed12345-champions10.txt"));
+    QCOMPARE(champions.toUtf8(), referenceBytes("seed12345-champions10.txt"));
 
-    const QByteArray grid = referenceFile("seed12345-grid10.csv");
+    const QByteArray grid = referenceBytes("seed12345-grid10.csv");
     QVERIFY(!grid.isEmpty());
     for (const char* threads : {"1", "2", "5"}) {
         const QString csv = dir.filePath(QStringLiteral("grid%1.csv").arg(threads));
@@ -177,9 +172,7 @@ void AnalyzeTest::seededRunMatchesReference()
                                      QStringLiteral("--threads"), QLatin1String(threads)});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.errorLines.isEmpty());
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), grid);
+        QCOMPARE(fileBytes(csv), grid);
     }
 }
 
@@ -249,9 +242,7 @@ void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
     const ProgramRun run =
         runProgram(analyzePath, {QStringLiteral("grid"), path, QStringLiteral("--csv"), csv});
     QCOMPARE(run.exitCode, 0);
-    QFile file(csv);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> rows = file.readAll().split('\n');
+    const QList<QByteArray> rows = fileBytes(csv).split('\n');
     QCOMPARE(rows[0], QByteArray("generation1,generation2,score1,score2"));
     const PatternShape shape = config.match.pattern;
     Board board;
@@ -442,11 +433,10 @@ void AnalyzeTest::interruptWritesNothing()
     QTest::qWait(500);
     QCOMPARE(process.state(), QProcess::Running);
     ::kill(static_cast<pid_t>(process.processId()), signalNumber);
-    QVERIFY(process.waitForFinished(-1));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signalNumber);
+    const ProgramRun run = finishedRun(process, -1);
+    QCOMPARE(run.exitCode, 128 + signalNumber);
     // Not a terminal: no progress bar, only the word.
-    QCOMPARE(process.readAllStandardError(), QByteArray("coevolife-analyze: interrupted\n"));
+    QCOMPARE(run.err, QByteArray("coevolife-analyze: interrupted\n"));
     QCOMPARE(treeUnder(dir.path()), QStringList{QStringLiteral("long.arc")});
 }
 

@@ -1,7 +1,7 @@
 // coevolife-batch as a user runs it: arguments, exact output, run boundaries,
 // replays and the two termination signals. The runner is also driven in
 // process where the outside cannot place an event exactly.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "batch/BatchRunner.h"
 #include "batch/BatchSession.h"
 #include "board/MatchPool.h"
@@ -27,30 +27,6 @@ namespace
 
 constexpr int runTimeoutMs = 300000;
 
-struct BatchResult {
-    int exitCode = -1;
-    QProcess::ExitStatus exitStatus = QProcess::CrashExit;
-    QByteArray out;
-    QByteArray err;
-};
-
-BatchResult
-runBatch(const QStringList& arguments,
-         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(COEVOLIFE_BATCH_PATH), arguments);
-    BatchResult result;
-    if (!process.waitForStarted() || !process.waitForFinished(runTimeoutMs))
-        return result;
-    result.exitCode = process.exitCode();
-    result.exitStatus = process.exitStatus();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
-}
-
 // The batch keeps the worker's debug line ("running..." at the start of every
 // run) to itself; Qt's logging rules bring it back.
 QProcessEnvironment withDebugLine()
@@ -58,12 +34,6 @@ QProcessEnvironment withDebugLine()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("default.debug=true"));
     return environment;
-}
-
-QByteArray referenceOutput()
-{
-    QFile file(QFINDTESTDATA("data/seed12345-generations3.txt"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Empty unless every line of `out` is complete and the lines are the
@@ -74,8 +44,7 @@ QString layoutFault(const QByteArray& out, const QList<int>& stopsAfter)
     if (out.isEmpty() || !out.endsWith('\n'))
         return QStringLiteral("output does not end with a line end");
     const QList<QByteArray> lines = out.chopped(1).split('\n');
-    static const QRegularExpression progress(
-        QStringLiteral("^generation(\\d+) average : [^ ,]+, [^ ,]+,, [^ ,]+, [^ ,]+$"));
+    const QRegularExpression& progress = progressLinePattern();
     int generation = 0;
     QList<int> stops;
     for (const QByteArray& line : lines) {
@@ -235,8 +204,7 @@ void BatchTest::badArgumentsExitWithOneLine()
     QFETCH(QStringList, arguments);
     QFETCH(QString, named);
 
-    const BatchResult result = runBatch(arguments);
-    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    const ProgramRun result = runBatch(arguments);
     QCOMPARE(result.exitCode, 2);
     QCOMPARE(result.out, QByteArray());
     QVERIFY2(result.err.endsWith('\n') && result.err.count('\n') == 1, result.err.constData());
@@ -260,8 +228,7 @@ void BatchTest::helpPrintsUsage()
 {
     QFETCH(QString, option);
 
-    const BatchResult result = runBatch({QStringLiteral("--seed"), QStringLiteral("1"), option});
-    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    const ProgramRun result = runBatch({QStringLiteral("--seed"), QStringLiteral("1"), option});
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.out.contains("Usage:"));
     QVERIFY(result.out.contains("--seed"));
@@ -273,7 +240,7 @@ void BatchTest::helpPrintsUsage()
 
 void BatchTest::seededRunMatchesPinnedOutput()
 {
-    const QByteArray expected = referenceOutput();
+    const QByteArray expected = referenceBytes(QStringLiteral("seed12345-generations3.txt"));
     QVERIFY(!expected.isEmpty());
 
     // The plot brings up the GUI application, whose start must be quiet too,
@@ -281,10 +248,9 @@ void BatchTest::seededRunMatchesPinnedOutput()
     QTemporaryDir dir;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    const BatchResult result =
+    const ProgramRun result =
         runBatch({"--seed", "12345", "--generations", "3", "--plot", dir.filePath("fitness.png")},
                  environment);
-    QCOMPARE(result.exitStatus, QProcess::NormalExit);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, expected);
     // Nothing on standard error: no debug line, no warning, and a given seed
@@ -295,22 +261,22 @@ void BatchTest::seededRunMatchesPinnedOutput()
 void BatchTest::sameSeedGivesSameOutput()
 {
     const QStringList arguments{"--seed", "4242", "--generations", "4"};
-    const BatchResult first = runBatch(arguments);
-    const BatchResult second = runBatch(arguments);
+    const ProgramRun first = runBatch(arguments);
+    const ProgramRun second = runBatch(arguments);
     QCOMPARE(first.exitCode, 0);
     QCOMPARE(second.exitCode, 0);
     QCOMPARE(layoutFault(first.out, {4}), QString());
     QCOMPARE(second.out, first.out);
 
     // The seed really reaches the random sources.
-    const BatchResult otherSeed = runBatch({"--seed", "4243", "--generations", "4"});
+    const ProgramRun otherSeed = runBatch({"--seed", "4243", "--generations", "4"});
     QCOMPARE(otherSeed.exitCode, 0);
     QVERIFY(otherSeed.out != first.out);
 }
 
 void BatchTest::clockSeedIsReportedAndReplays()
 {
-    const BatchResult unseeded = runBatch({"--generations", "2"});
+    const ProgramRun unseeded = runBatch({"--generations", "2"});
     QCOMPARE(unseeded.exitCode, 0);
     QCOMPARE(layoutFault(unseeded.out, {2}), QString());
 
@@ -319,7 +285,7 @@ void BatchTest::clockSeedIsReportedAndReplays()
     const QRegularExpressionMatch match = seedLine.match(QString::fromUtf8(unseeded.err));
     QVERIFY2(match.hasMatch(), unseeded.err.constData());
 
-    const BatchResult replay = runBatch({"--seed", match.captured(1), "--generations", "2"});
+    const ProgramRun replay = runBatch({"--seed", match.captured(1), "--generations", "2"});
     QCOMPARE(replay.exitCode, 0);
     QCOMPARE(replay.out, unseeded.out);
 }
@@ -343,9 +309,8 @@ void BatchTest::runsRestartEveryHundredGenerations()
     if (generations >= 100 && qEnvironmentVariableIsSet("COEVOLIFE_SKIP_LONG_TESTS"))
         QSKIP("COEVOLIFE_SKIP_LONG_TESTS is set");
 
-    const BatchResult result =
+    const ProgramRun result =
         runBatch({"--seed", "7", "--generations", QString::number(generations)}, withDebugLine());
-    QCOMPARE(result.exitStatus, QProcess::NormalExit);
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(layoutFault(result.out, stopsAfter), QString());
     // One debug line per run, on standard error.
@@ -376,11 +341,10 @@ void BatchTest::terminationSignalFinishesGeneration()
         out += process.readAllStandardOutput();
     }
     QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
-    QVERIFY(process.waitForFinished(runTimeoutMs));
-    out += process.readAllStandardOutput();
+    const ProgramRun run = finishedRun(process, runTimeoutMs);
+    out += run.out;
 
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(run.exitCode, exitCode);
     // Whatever generation was in progress, it is reported whole, then
     // "stopped" ends the output.
     const int lastGeneration = out.count('\n') - 1;
@@ -418,7 +382,7 @@ void BatchTest::interruptBetweenRunsStartsNoRun()
 
 void BatchTest::runnerKeepsToSourcesOfItsOwn()
 {
-    const QByteArray expected = referenceOutput();
+    const QByteArray expected = referenceBytes(QStringLiteral("seed12345-generations3.txt"));
     QVERIFY(!expected.isEmpty());
     const std::string windowSources = randomSourcesState();
     BatchRunner runner(12345, 3);
@@ -484,8 +448,7 @@ void BatchTest::extremeSeedsAndSingleGeneration_data()
 void BatchTest::extremeSeedsAndSingleGeneration()
 {
     QFETCH(QString, seed);
-    const BatchResult result = runBatch({"--seed", seed, "--generations", "1"});
-    QCOMPARE(result.exitStatus, QProcess::NormalExit);
+    const ProgramRun result = runBatch({"--seed", seed, "--generations", "1"});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(layoutFault(result.out, {1}), QString());
     QCOMPARE(runBatch({"--seed", seed, "--generations", "1"}).out, result.out);
@@ -529,11 +492,10 @@ void BatchTest::signalAtRandomMoment()
     }
     QTest::qWait(delayMs);
     QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
-    QVERIFY(process.waitForFinished(runTimeoutMs));
-    const QByteArray out = process.readAllStandardOutput();
+    const ProgramRun run = finishedRun(process, runTimeoutMs);
+    const QByteArray out = run.out;
 
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(run.exitCode, exitCode);
     const int lastGeneration = int(out.count('\n') - out.count("stopped\n"));
     QVERIFY2(lastGeneration >= 1, out.constData());
     // A fast machine may pass the end of a run of 100 before the signal.

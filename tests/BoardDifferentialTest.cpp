@@ -126,14 +126,6 @@ QString runTwiceAndCompare(BoardSet& boards)
     return QString();
 }
 
-Pattern randomPattern(std::mt19937& rng, PatternShape shape = PatternShape())
-{
-    Pattern pattern = makePattern(shape.cells());
-    for (int i = 0; i < shape.cells(); ++i)
-        pattern[i] = static_cast<int>(rng() & 1);
-    return pattern;
-}
-
 } // namespace
 
 void BoardDifferentialTest::randomBoards_data()
@@ -247,8 +239,8 @@ void BoardDifferentialTest::matchStartPositions()
         MatchLayout played = layout;
         if (match % 3 == 0)
             played.steps = stepCounts[match / 3 % 5];
-        const Pattern first = randomPattern(rng, layout.pattern);
-        const Pattern second = randomPattern(rng, layout.pattern);
+        const Pattern first = randomPattern(rng, 0.5, layout.pattern);
+        const Pattern second = randomPattern(rng, 0.5, layout.pattern);
         for (Board* board : boards.all())
             setUpMatch(*board, first, second, played);
         const QString diff = runTwiceAndCompare(boards);

@@ -1,7 +1,7 @@
 // An experiment's configuration read from a TOML file and --set settings,
 // checked, and written back as text that reads back the same.
 #include "records/ConfigFile.h"
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 
 #include <QDir>
 #include <QFile>

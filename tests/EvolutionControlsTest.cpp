@@ -26,10 +26,8 @@ constexpr int runTimeoutMs = 60000;
 
 QStringList referenceLines()
 {
-    QFile file(QFINDTESTDATA("data/seed12345-generations3.txt"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromUtf8(referenceBytes(QStringLiteral("seed12345-generations3.txt")))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 // The window's parts, reached the way a user cannot: through the object tree.
@@ -90,19 +88,6 @@ std::pair<Pattern, Pattern> nextPicks(const LifegameThread& worker, boost::mt199
     const int member1 = static_cast<int>(source() % 100u);
     const int member2 = static_cast<int>(source() % 100u);
     return {worker.evolution().slotOf(1, offset + member1), worker.evolution().slotOf(2, offset + member2)};
-}
-
-QMutex warningsMutex;
-QStringList warnings;
-QtMessageHandler previousHandler = nullptr;
-
-void collectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type != QtDebugMsg && type != QtInfoMsg) {
-        QMutexLocker locker(&warningsMutex);
-        warnings << text;
-    }
-    previousHandler(type, context, text);
 }
 
 } // namespace
@@ -315,13 +300,13 @@ void EvolutionControlsTest::closingDuringRunEndsQuietly()
 
     // Any warning while the window goes is a fault: a thread destroyed while
     // still running warns before it aborts.
-    warnings.clear();
-    previousHandler = qInstallMessageHandler(collectWarnings);
+    MessageCatcher warnings([](QtMsgType type, const QString&) {
+        return MessageCatcher::isWarning(type);
+    });
     window->close();
     window.reset();
-    qInstallMessageHandler(previousHandler);
-    QMutexLocker locker(&warningsMutex);
-    QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
+    const QStringList caught = warnings.take();
+    QVERIFY2(caught.isEmpty(), qPrintable(caught.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(EvolutionControlsTest)

@@ -2,7 +2,7 @@
 // against the printed progress lines, the plot and the exported patterns,
 // an interrupted run, outputs refused before the first generation, and runs
 // resumed from checkpoints against runs never interrupted.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "cli/ExitCodes.h"
 #include "output/PartialFile.h"
 #include "records/ArchiveReader.h"
@@ -36,82 +36,10 @@ namespace
 
 const QString batchPath = QStringLiteral(COEVOLIFE_BATCH_PATH);
 
-struct BatchResult {
-    int exitCode = -1;
-    QStringList out;
-    QStringList err;
-};
-
-BatchResult runBatch(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(batchPath, arguments);
-    BatchResult result;
-    if (!process.waitForFinished(300000))
-        return result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput())
-                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    result.err = QString::fromLocal8Bit(process.readAllStandardError())
-                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return result;
-}
-
-QStringList readLines(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 QStringList entriesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                                   QDir::Name);
-}
-
-// True when `printed` is `precise` rounded to 6 significant digits.
-bool agreesToSixDigits(double precise, double printed)
-{
-    if (printed == 0.0)
-        return std::abs(precise) < 5e-7;
-    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
-    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
-}
-
-// Checks the CSV rows against the progress lines printed, one for one.
-void compareCsvWithLines(const QStringList& csv, const QStringList& printedLines)
-{
-    static const QRegularExpression progress(
-        QStringLiteral("^generation(\\d+) average : (\\S+), (\\S+),, (\\S+), (\\S+)$"));
-    QStringList progressLines;
-    for (const QString& line : printedLines)
-        if (line != QStringLiteral("stopped"))
-            progressLines << line;
-    QVERIFY(!progressLines.isEmpty());
-    QCOMPARE(csv.size(), progressLines.size() + 1);
-    QCOMPARE(csv.first(), QStringLiteral("generation,average1,average2,best1,best2"));
-    for (int k = 0; k < progressLines.size(); ++k) {
-        const QRegularExpressionMatch match = progress.match(progressLines[k]);
-        QVERIFY2(match.hasMatch(), qPrintable(progressLines[k]));
-        const QStringList fields = csv[k + 1].split(QLatin1Char(','));
-        QCOMPARE(fields.size(), 5);
-        QCOMPARE(fields[0], match.captured(1));
-        for (int f = 1; f < 5; ++f) {
-            bool ok = false;
-            const double value = fields[f].toDouble(&ok);
-            QVERIFY(ok);
-            QVERIFY2(agreesToSixDigits(value, match.captured(f + 1).toDouble()),
-                     qPrintable(csv[k + 1] + QStringLiteral(" vs ") + progressLines[k]));
-        }
-    }
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The generation a checkpoint holds, as a sweep script asks for it; 0 if
@@ -146,9 +74,9 @@ void compareOutputs(const QString& straight, const QString& resumed)
          {QStringLiteral("fitness.csv"), QStringLiteral("run.arc"), QStringLiteral("fitness.png"),
           QStringLiteral("patterns/best1.rle"), QStringLiteral("patterns/best2.rle"),
           QStringLiteral("patterns/duel.rle")}) {
-        const QByteArray expected = readBytes(QDir(straight).filePath(name));
+        const QByteArray expected = fileBytes(QDir(straight).filePath(name));
         QVERIFY2(!expected.isEmpty(), qPrintable(name));
-        QVERIFY2(readBytes(QDir(resumed).filePath(name)) == expected, qPrintable(name));
+        QVERIFY2(fileBytes(QDir(resumed).filePath(name)) == expected, qPrintable(name));
     }
 }
 
@@ -159,7 +87,7 @@ QMap<QString, QByteArray> folderBytes(const QString& folder)
     QDirIterator entry(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (entry.hasNext()) {
         const QString path = entry.next();
-        files.insert(QDir(folder).relativeFilePath(path), readBytes(path));
+        files.insert(QDir(folder).relativeFilePath(path), fileBytes(path));
     }
     return files;
 }
@@ -253,14 +181,15 @@ void ExperimentsBatchTest::outputsOfASeededRun()
     const QString csv = dir.filePath(QStringLiteral("fitness.csv"));
     const QString plot = dir.filePath(QStringLiteral("fitness.png"));
     const QString exportFolder = dir.filePath(QStringLiteral("patterns/run1"));
-    const BatchResult result =
+    const ProgramRun run =
         runBatch({QStringLiteral("--seed"), QStringLiteral("12345"),
                   QStringLiteral("--generations"), QStringLiteral("4"), QStringLiteral("--csv"),
                   csv, QStringLiteral("--plot"), plot, QStringLiteral("--export"), exportFolder});
-    QCOMPARE(result.exitCode, 0);
-    QCOMPARE(result.out.size(), 5);
-    QCOMPARE(result.out.last(), QStringLiteral("stopped"));
-    compareCsvWithLines(readLines(csv), result.out);
+    QCOMPARE(run.exitCode, 0);
+    const QStringList out = run.outLines();
+    QCOMPARE(out.size(), 5);
+    QCOMPARE(out.last(), QStringLiteral("stopped"));
+    compareCsvWithLines(fileLines(csv), out);
 
     QCOMPARE(entriesIn(dir.path()),
              (QStringList{QStringLiteral("fitness.csv"), QStringLiteral("fitness.png"),
@@ -270,15 +199,15 @@ void ExperimentsBatchTest::outputsOfASeededRun()
     QCOMPARE(entriesIn(exportFolder),
              (QStringList{QStringLiteral("Coevolife.rule"), QStringLiteral("best1.rle"),
                           QStringLiteral("best2.rle"), QStringLiteral("duel.rle")}));
-    const QStringList best1 = readLines(QDir(exportFolder).filePath(QStringLiteral("best1.rle")));
+    const QStringList best1 = fileLines(QDir(exportFolder).filePath(QStringLiteral("best1.rle")));
     QVERIFY(best1.contains(QStringLiteral("#C seed 12345")));
     QVERIFY(best1.contains(QStringLiteral("#C generation 4")));
     // The best score in the file is the one printed, at full precision.
-    const QString printedBest = result.out[3].section(QStringLiteral(",, "), 1).section(',', 0, 0);
+    const QString printedBest = out[3].section(QStringLiteral(",, "), 1).section(',', 0, 0);
     const QString fileBest = best1.filter(QStringLiteral("#C best score ")).value(0).mid(14);
     QVERIFY2(agreesToSixDigits(fileBest.toDouble(), printedBest.toDouble()),
              qPrintable(fileBest + QStringLiteral(" vs ") + printedBest));
-    QVERIFY(readLines(QDir(exportFolder).filePath(QStringLiteral("duel.rle")))
+    QVERIFY(fileLines(QDir(exportFolder).filePath(QStringLiteral("duel.rle")))
                 .contains(QStringLiteral("x = 100, y = 15, rule = Coevolife:T100,15")));
 }
 
@@ -300,16 +229,15 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
     // While the run goes on, the rows are in the partial file as they come
     // and the final name does not exist yet.
     QVERIFY(!QFile::exists(csv));
-    QVERIFY(readLines(csv + QStringLiteral(".partial")).size() >= 3);
+    QVERIFY(fileLines(csv + QStringLiteral(".partial")).size() >= 3);
 
     process.terminate();
-    QVERIFY(process.waitForFinished(60000));
-    out += process.readAllStandardOutput();
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    const ProgramRun run = finishedRun(process, 60000);
+    out += run.out;
+    QCOMPARE(run.exitCode, 128 + SIGTERM);
     const QStringList lines = QString::fromLocal8Bit(out).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.last(), QStringLiteral("stopped"));
-    compareCsvWithLines(readLines(csv), lines);
+    compareCsvWithLines(fileLines(csv), lines);
     QCOMPARE(entriesIn(dir.path()),
              (QStringList{QStringLiteral("long.arc"), QStringLiteral("long.csv"),
                           QStringLiteral("out")}));
@@ -387,15 +315,15 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()
         arguments << outputs[k]
                   << (outputs[k + 1].startsWith('/') ? outputs[k + 1]
                                                      : dir.filePath(outputs[k + 1]));
-    const BatchResult result = runBatch(arguments);
+    const ProgramRun result = runBatch(arguments);
 
     // Refused before the first generation: nothing printed, nothing written.
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
     const QStringList errors =
-        result.err.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
+        result.errorLines.filter(QRegularExpression(QStringLiteral("^coevolife-batch: ")));
     QCOMPARE(errors.size(), 1);
-    QCOMPARE(result.err.last(), errors.first());
+    QCOMPARE(result.errorLines.last(), errors.first());
     const QString expected = QString(named).replace(QLatin1Char('~'), dir.path());
     if (expected.startsWith(QStringLiteral("coevolife-batch: ")))
         QCOMPARE(errors.first(), expected);
@@ -480,7 +408,7 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     case CheckpointChange::None:
         break;
     case CheckpointChange::NewestSlotTorn: {
-        QByteArray bytes = readBytes(checkpoint);
+        QByteArray bytes = fileBytes(checkpoint);
         const qsizetype torn = slotOffsetIn(bytes, firstPart) + 50;
         bytes[torn] = static_cast<char>(bytes[torn] ^ 0x10);
         QVERIFY(writeBytes(checkpoint, bytes));
@@ -552,8 +480,9 @@ void ExperimentsBatchTest::killedRunResumes()
     const qint64 pid = process.processId();
     QVERIFY2(pid > 0, "the run ended before it could be killed");
     QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
-    QVERIFY(process.waitForFinished(60000));
-    const QByteArray killedLog = process.readAllStandardOutput();
+    const ProgramRun killed = finishedRun(process, 60000);
+    QCOMPARE(killed.exitCode, -1);
+    const QByteArray killedLog = killed.out;
 
     const int generation = checkpointGeneration(checkpoint);
     QVERIFY(generation >= 1);
@@ -659,20 +588,18 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
     }
 
     const QString checkpoint = cramped.filePath(QStringLiteral("run.ckpt"));
-    QProcess process;
-    process.setChildProcessModifier([fileSizeLimit] {
-        const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
-        const rlimit limit{bytes, bytes};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    process.start(batchPath, runArguments(cramped.path(), generations,
-                                          checkpointed ? QStringList{QStringLiteral("--checkpoint"),
-                                                                     checkpoint}
-                                                       : QStringList{}));
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), ExitCode::unwritableOutput);
-    const QString error = QString::fromLocal8Bit(process.readAllStandardError());
+    const ProgramRun run = runProgram(
+        batchPath,
+        runArguments(cramped.path(), generations,
+                     checkpointed ? QStringList{QStringLiteral("--checkpoint"), checkpoint}
+                                  : QStringList{}),
+        [fileSizeLimit] {
+            const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
+            const rlimit limit{bytes, bytes};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    QCOMPARE(run.exitCode, ExitCode::unwritableOutput);
+    const QString error = QString::fromLocal8Bit(run.err);
     QVERIFY2(error.count(QLatin1Char('\n')) == 1 && error.contains(failing) &&
                  error.contains(QStringLiteral("File too large")),
              qPrintable(error));
@@ -693,10 +620,10 @@ void ExperimentsBatchTest::fullDiskKeepsWholeGenerations()
              qPrintable(archive.error + archive.warning));
     const int archived = static_cast<int>(archive.archive.generations.size());
     QVERIFY(archived >= 1 && archived < generations);
-    const QStringList csv = readLines(dir.filePath(QStringLiteral("fitness.csv.partial")));
+    const QStringList csv = fileLines(dir.filePath(QStringLiteral("fitness.csv.partial")));
     // The log is written before the archive, so it may hold one generation more.
     QVERIFY(csv.size() == archived + 1 || csv.size() == archived + 2);
-    QCOMPARE(csv, readLines(QDir(straight.path()).filePath(QStringLiteral("fitness.csv")))
+    QCOMPARE(csv, fileLines(QDir(straight.path()).filePath(QStringLiteral("fitness.csv")))
                       .mid(0, csv.size()));
     QVERIFY(!QFile::exists(arc) && !QFile::exists(dir.filePath(QStringLiteral("fitness.csv"))));
     // Nor is a checkpoint ever replaced by a partly written one: a first one
@@ -780,7 +707,7 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
                     QStringLiteral("--checkpoint"), checkpoint});
     QCOMPARE(first.exitCode, 0);
 
-    QByteArray bytes = readBytes(checkpoint);
+    QByteArray bytes = fileBytes(checkpoint);
     QVERIFY(bytes.size() > checkpointHeaderSize);
     switch (damage) {
     case CheckpointDamage::None:
@@ -807,7 +734,7 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         bytes[journalOffsetIn(bytes)] ^= 0x10;
         break;
     case CheckpointDamage::Foreign:
-        bytes = readBytes(csv);
+        bytes = fileBytes(csv);
         break;
     case CheckpointDamage::Empty:
         bytes.clear();
@@ -846,7 +773,7 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     }
     case CheckpointDamage::ShortLog: {
         // Shorter than either slot counts: the header and 2 bytes.
-        const QByteArray log = readBytes(csv);
+        const QByteArray log = fileBytes(csv);
         QVERIFY(writeBytes(csv, log.left(log.indexOf('\n') + 3)));
         break;
     }
@@ -857,8 +784,8 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
     if (damage != CheckpointDamage::Missing)
         QVERIFY(writeBytes(checkpoint, bytes));
     const QStringList before = entriesIn(dir.path()) + entriesIn(dir.filePath("state"));
-    const QByteArray csvBefore = readBytes(csv);
-    const QByteArray archiveBefore = readBytes(archive);
+    const QByteArray csvBefore = fileBytes(csv);
+    const QByteArray archiveBefore = fileBytes(archive);
 
     QStringList arguments{QStringLiteral("--resume"), checkpoint};
     for (int k = 0; k < extra.size(); k += 2)
@@ -879,9 +806,9 @@ void ExperimentsBatchTest::badCheckpointsAreRefused()
         QVERIFY2(run.errorLines.first().contains(expected), qPrintable(run.errorLines.first()));
     // Nothing is overwritten, nothing is added.
     QCOMPARE(entriesIn(dir.path()) + entriesIn(dir.filePath("state")), before);
-    QVERIFY(readBytes(checkpoint) == bytes);
-    QVERIFY(readBytes(csv) == csvBefore);
-    QVERIFY(readBytes(archive) == archiveBefore);
+    QVERIFY(fileBytes(checkpoint) == bytes);
+    QVERIFY(fileBytes(csv) == csvBefore);
+    QVERIFY(fileBytes(archive) == archiveBefore);
 }
 
 QTEST_GUILESS_MAIN(ExperimentsBatchTest)

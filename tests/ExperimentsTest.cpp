@@ -3,7 +3,7 @@
 // the CSV log against the progress lines, the fitness plot's pixels,
 // checkpoints that resume a worker exactly, and files that are complete or
 // absent, never half written.
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "analysis/RunFolders.h"
 #include "batch/ExperimentRecorder.h"
@@ -178,15 +178,6 @@ bool readRuleTable(const QString& text, RuleTable& table)
     return true;
 }
 
-Pattern randomPattern(std::mt19937& random, double density)
-{
-    std::bernoulli_distribution alive(density);
-    Pattern pattern = makePattern();
-    for (int c = 0; c < patternCells; ++c)
-        pattern[c] = alive(random) ? 1 : 0;
-    return pattern;
-}
-
 void sizeBoard(Board& board, int width, int height)
 {
     board.setWidth(width);
@@ -196,10 +187,7 @@ void sizeBoard(Board& board, int width, int height)
 
 QString readText(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
+    return QString::fromUtf8(fileBytes(path));
 }
 
 // A path no one can write, even root: its parent is a regular file.
@@ -215,27 +203,6 @@ QString pathUnderRegularFile(const QTemporaryDir& dir, const QString& name)
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-// The four numbers of a progress line, as printed.
-QList<double> progressNumbers(const QString& line)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral("^generation(\\d+) average : (\\S+), (\\S+),, (\\S+), (\\S+)$"));
-    const QRegularExpressionMatch match = pattern.match(line);
-    QList<double> numbers;
-    for (int k = 1; k <= 5 && match.hasMatch(); ++k)
-        numbers << match.captured(k).toDouble();
-    return numbers;
-}
-
-// True when `printed` is `precise` rounded to 6 significant digits.
-bool agreesToSixDigits(double precise, double printed)
-{
-    if (printed == 0.0)
-        return std::abs(precise) < 5e-7;
-    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
-    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
 }
 
 // What the worker reports of each generation up to `lastGeneration`.
@@ -644,24 +611,7 @@ void ExperimentsTest::csvRowsMatchProgressLines()
 
     const QStringList rows = readText(path).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 4);
-    QCOMPARE(rows[0], QStringLiteral("generation,average1,average2,best1,best2"));
-    for (int k = 0; k < 3; ++k) {
-        const QStringList fields = rows[k + 1].split(QLatin1Char(','));
-        QCOMPARE(fields.size(), 5);
-        const QList<double> printed = progressNumbers(lines[k]);
-        QCOMPARE(printed.size(), 5);
-        QCOMPARE(fields[0].toInt(), k + 1);
-        QCOMPARE(fields[0].toDouble(), printed[0]);
-        for (int f = 1; f < 5; ++f) {
-            bool ok = false;
-            const double value = fields[f].toDouble(&ok);
-            QVERIFY(ok);
-            QVERIFY2(agreesToSixDigits(value, printed[f]),
-                     qPrintable(rows[k + 1] + QStringLiteral(" vs ") + lines[k]));
-            // Nine significant digits, the whole of a float's precision.
-            QCOMPARE(fields[f], QString::asprintf("%.9g", value));
-        }
-    }
+    compareCsvWithLines(rows, lines);
     // The averages are not all round numbers, so precision beyond the
     // progress line shows somewhere.
     QVERIFY(

@@ -1,6 +1,7 @@
 // The explorer's panes, driven directly and checked against the libraries
 // they show: the board, the champion grid and the exports.
-#include "TestSupport.h"
+#include "PaintTestSupport.h"
+#include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
 #include "board/Board.h"
 #include "board/Match.h"

@@ -1,23 +1,23 @@
 // The generation cycle: progress lines, runs and stop requests, the debug
-// line, and one generation recomputed independently to the last bit.
+// line, and one generation replayed against the pinned champions to the last
+// bit.
+#include "TestSupport.h"
 #include "board/Match.h"
 #include "board/StepThread.h"
+#include "evolution/Breeding.h"
 #include "evolution/Evolution.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/MatchBoardsRunner.h"
 #include "evolution/ProgressLine.h"
 #include "random/RandomSources.h"
 
-#include <QFile>
-#include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -26,25 +26,12 @@
 namespace
 {
 
-QMutex debugLinesMutex;
-QStringList debugLines;
-QtMessageHandler previousHandler = nullptr;
-
 // The worker writes its debug line on its own thread.
-void captureRunningLine(QtMsgType type, const QMessageLogContext& context, const QString& text)
-{
-    if (type == QtDebugMsg && text.startsWith(QStringLiteral("running..."))) {
-        QMutexLocker locker(&debugLinesMutex);
-        debugLines << text;
-        return;
-    }
-    previousHandler(type, context, text);
-}
+std::unique_ptr<MessageCatcher> runningLines;
 
 QStringList takeDebugLines()
 {
-    QMutexLocker locker(&debugLinesMutex);
-    return std::exchange(debugLines, {});
+    return runningLines->take();
 }
 
 // Plays every match, then gives the generation up.
@@ -96,116 +83,6 @@ RunRecord runWorker(LifegameThread& worker, int stopAtLine)
     return record;
 }
 
-std::uint32_t bitsOf(float value)
-{
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-struct PairedMatch {
-    int member1;
-    int member2;
-    int firstSpecies;
-    int secondSpecies;
-    int contacts;
-};
-
-// Plays a generation's 400 matches one after another on a board of the test's
-// own, pairing them from `pairing` as the worker does.
-std::vector<PairedMatch> playMatchesAlone(LifegameThread& worker, boost::mt19937& pairing)
-{
-    Board board;
-    prepareMatchBoard(board);
-    std::vector<PairedMatch> results;
-    for (int match = 0; match < 400; ++match) {
-        PairedMatch result{};
-        result.member1 = static_cast<int>(pairing() % 100u);
-        result.member2 = static_cast<int>(pairing() % 100u);
-        const MatchResult counts = playMatch(board, worker.evolution().slotOf(1, result.member1),
-                                             worker.evolution().slotOf(2, result.member2));
-        result.firstSpecies = counts.firstCells;
-        result.secondSpecies = counts.secondCells;
-        result.contacts = counts.contacts;
-        results.push_back(result);
-    }
-    return results;
-}
-
-struct Scoring {
-    std::array<float, 100> scores1{}, scores2{};
-    std::array<float, 100> table1{}, table2{};
-    float sum1 = 0.0f, sum2 = 0.0f;
-};
-
-// Each step in double, rounded once to float when stored.
-Scoring scoreExactly(const std::vector<PairedMatch>& results)
-{
-    Scoring s;
-    std::array<int, 100> played1{}, played2{};
-    for (const PairedMatch& r : results) {
-        s.scores1[r.member1] =
-            static_cast<float>(double(s.scores1[r.member1]) + r.firstSpecies * (r.contacts / 10.0));
-        s.scores2[r.member2] = static_cast<float>(double(s.scores2[r.member2]) + r.secondSpecies);
-        ++played1[r.member1];
-        ++played2[r.member2];
-    }
-    for (int i = 0; i < 100; ++i) {
-        s.scores1[i] = played1[i] ? static_cast<float>(double(s.scores1[i]) / played1[i]) : 0.0f;
-        s.scores2[i] = played2[i] ? static_cast<float>(double(s.scores2[i]) / played2[i]) : 0.0f;
-        s.sum1 = static_cast<float>(double(s.sum1) + double(s.scores1[i]));
-        s.sum2 = static_cast<float>(double(s.sum2) + double(s.scores2[i]));
-    }
-    for (int k = 0; k < 100; ++k) {
-        const double previous1 = k ? double(s.table1[k - 1]) : 0.0;
-        const double previous2 = k ? double(s.table2[k - 1]) : 0.0;
-        s.table1[k] = static_cast<float>(double(s.scores1[k]) / double(s.sum1) + previous1);
-        s.table2[k] = static_cast<float>(double(s.scores2[k]) / double(s.sum2) + previous2);
-    }
-    return s;
-}
-
-// The same in plain single precision: what a careless port computes.
-Scoring scoreInFloats(const std::vector<PairedMatch>& results)
-{
-    Scoring s;
-    std::array<int, 100> played1{}, played2{};
-    for (const PairedMatch& r : results) {
-        s.scores1[r.member1] += float(r.firstSpecies) * (float(r.contacts) / 10.0f);
-        s.scores2[r.member2] += float(r.secondSpecies);
-        ++played1[r.member1];
-        ++played2[r.member2];
-    }
-    for (int i = 0; i < 100; ++i) {
-        s.scores1[i] = played1[i] ? s.scores1[i] / float(played1[i]) : 0.0f;
-        s.scores2[i] = played2[i] ? s.scores2[i] / float(played2[i]) : 0.0f;
-        s.sum1 += s.scores1[i];
-        s.sum2 += s.scores2[i];
-    }
-    for (int k = 0; k < 100; ++k) {
-        s.table1[k] = s.scores1[k] / s.sum1 + (k ? s.table1[k - 1] : 0.0f);
-        s.table2[k] = s.scores2[k] / s.sum2 + (k ? s.table2[k - 1] : 0.0f);
-    }
-    return s;
-}
-
-int firstBest(const std::array<float, 100>& scores)
-{
-    int best = 0;
-    for (int i = 1; i < 100; ++i)
-        if (scores[i] > scores[best])
-            best = i;
-    return best;
-}
-
-int firstAbove(const std::array<float, 100>& table, float u)
-{
-    for (int i = 0; i < 100; ++i)
-        if (u < table[i])
-            return i;
-    return 99;
-}
-
 } // namespace
 
 class GenerationCycleTest : public QObject
@@ -226,12 +103,14 @@ private slots:
 
 void GenerationCycleTest::initTestCase()
 {
-    previousHandler = qInstallMessageHandler(captureRunningLine);
+    runningLines = std::make_unique<MessageCatcher>([](QtMsgType type, const QString& text) {
+        return type == QtDebugMsg && text.startsWith(QStringLiteral("running..."));
+    });
 }
 
 void GenerationCycleTest::cleanupTestCase()
 {
-    qInstallMessageHandler(previousHandler);
+    runningLines.reset();
 }
 
 void GenerationCycleTest::progressLineFormat_data()
@@ -266,9 +145,8 @@ void GenerationCycleTest::progressLineFormat()
 
 void GenerationCycleTest::seededRunReproducesReference()
 {
-    QFile reference(QFINDTESTDATA("data/seed12345-generations3.txt"));
-    QVERIFY(reference.open(QIODevice::ReadOnly));
-    const QByteArray expected = reference.readAll();
+    const QByteArray expected = referenceBytes(QStringLiteral("seed12345-generations3.txt"));
+    QVERIFY(!expected.isEmpty());
 
     reseedRandomSources(12345u);
     LifegameThread worker;
@@ -341,97 +219,94 @@ void GenerationCycleTest::stopDuringGenerationEndsRun()
                           QStringLiteral("running... 100")}));
 }
 
+// Generation 1 of seed 12345 against the pinned champions, and its breeding
+// replayed through the operators from the generation's own report.
 void GenerationCycleTest::firstGenerationMatchesIndependentReplay()
 {
-    // A seed for which single-precision arithmetic would give other tables,
-    // so the comparison below tells the two apart.
-    const std::uint32_t seed = 12345u;
-    reseedRandomSources(seed);
-    LifegameThread worker;
-    boost::mt19937 integers = integerSource;
-    boost::mt19937 reals = realSource.engine();
+    OwnRandomSources own(12345u);
+    Evolution evolution(ExperimentConfig(), own.sources());
+    boost::mt19937 integers = own.sources().integer;
+    RealSource reals = own.sources().real;
+    MatchBoardsRunner runner;
+    const GenerationReport report = evolution.playGeneration(runner);
 
-    const std::vector<PairedMatch> results = playMatchesAlone(worker, integers);
-    const Scoring exact = scoreExactly(results);
-    const Scoring careless = scoreInFloats(results);
+    // The champions, the lowest index on a tie, and their scores are the
+    // pinned ones to the last printed digit.
+    const QStringList pinned =
+        QString::fromUtf8(referenceBytes(QStringLiteral("seed12345-champions10.txt")))
+            .section(QLatin1Char('\n'), 0, 0)
+            .split(QLatin1Char(' '));
+    QCOMPARE(pinned.size(), 5);
+    QString champions = QStringLiteral("1");
+    for (int p = 0; p < 2; ++p) {
+        const std::vector<float>& scores = report.scores[p];
+        QCOMPARE(report.champions[p],
+                 int(std::max_element(scores.begin(), scores.end()) - scores.begin()));
+        QString cells;
+        for (int cell : report.populations[p][report.champions[p]])
+            cells += QLatin1Char(cell ? '1' : '0');
+        champions += QLatin1Char(' ') + cells + QLatin1Char(' ') +
+                     QString::asprintf("%.9g", double(report.championScore(p + 1)));
+        COMPARE_EXACTLY(evolution.bestScoreOf(p + 1), report.championScore(p + 1));
+        QVERIFY(report.bestPatterns[p] == report.populations[p][report.champions[p]]);
+    }
+    QCOMPARE(champions, pinned.join(QLatin1Char(' ')));
+
+    // Sums and selection tables step in double, rounded once to float when
+    // stored; single-precision steps would give other tables for this seed.
     int differing = 0;
-    for (int k = 0; k < 100; ++k)
-        differing += (bitsOf(exact.table1[k]) != bitsOf(careless.table1[k])) +
-                     (bitsOf(exact.table2[k]) != bitsOf(careless.table2[k]));
+    for (int p = 0; p < 2; ++p) {
+        const std::vector<float>& scores = report.scores[p];
+        float sum = 0.0f;
+        for (float score : scores)
+            sum = static_cast<float>(double(sum) + double(score));
+        COMPARE_EXACTLY(report.scoreSums[p], sum);
+        COMPARE_EXACTLY(evolution.scoreSumOf(p + 1), sum);
+        const std::vector<float>& table = evolution.selectionTableOf(p + 1);
+        float exact = 0.0f, careless = 0.0f;
+        for (int k = 0; k < 100; ++k) {
+            exact = static_cast<float>(double(scores[k]) / double(sum) + double(exact));
+            careless = scores[k] / sum + careless;
+            COMPARE_EXACTLY(table[k], exact);
+            differing += careless != exact;
+        }
+    }
     QVERIFY2(differing > 0, "seed does not separate double-step from float arithmetic");
-
-    std::vector<std::vector<int>> parents1, parents2;
-    for (int slot = 0; slot < 100; ++slot) {
-        const Pattern p1 = worker.evolution().slotOf(1, slot),
-                      p2 = worker.evolution().slotOf(2, slot);
-        parents1.emplace_back(p1.get(), p1.get() + patternCells);
-        parents2.emplace_back(p2.get(), p2.get() + patternCells);
-    }
-
-    QStringList lines;
-    QObject::connect(
-        &worker, &LifegameThread::sendMessage, &worker,
-        [&lines](const QString& line) { lines << line; }, Qt::DirectConnection);
-    worker.requestStop();
-    worker.start();
-    worker.wait();
-
-    QCOMPARE(bitsOf(worker.evolution().scoreSumOf(1)), bitsOf(exact.sum1));
-    QCOMPARE(bitsOf(worker.evolution().scoreSumOf(2)), bitsOf(exact.sum2));
-    for (int k = 0; k < 100; ++k) {
-        QCOMPARE(bitsOf(worker.evolution().selectionTableOf(1)[k]), bitsOf(exact.table1[k]));
-        QCOMPARE(bitsOf(worker.evolution().selectionTableOf(2)[k]), bitsOf(exact.table2[k]));
-    }
-    const int best1 = firstBest(exact.scores1);
-    const int best2 = firstBest(exact.scores2);
-    QCOMPARE(bitsOf(worker.evolution().bestScoreOf(1)), bitsOf(exact.scores1[best1]));
-    QCOMPARE(bitsOf(worker.evolution().bestScoreOf(2)), bitsOf(exact.scores2[best2]));
-    const Pattern bestPattern1 = worker.evolution().bestPatternOf(1);
-    const Pattern bestPattern2 = worker.evolution().bestPatternOf(2);
-    QCOMPARE(std::vector<int>(bestPattern1.get(), bestPattern1.get() + patternCells),
-             parents1[best1]);
-    QCOMPARE(std::vector<int>(bestPattern2.get(), bestPattern2.get() + patternCells),
-             parents2[best2]);
-    QCOMPARE(lines, (QStringList{progressLine(1, exact.sum1, exact.sum2, exact.scores1[best1],
-                                              exact.scores2[best2]),
-                                 stoppedLine}));
 
     // Breeding: the children in slots 100..199, drawn from the real stream
     // after nothing else and from the integer stream after the 800 pairings.
+    integers.discard(800);
+    const RandomSources replay{integers, reals};
     int crossovers = 0, mutations = 0;
-    for (int population = 1; population <= 2; ++population) {
-        const auto& parents = population == 1 ? parents1 : parents2;
-        const auto& table = population == 1 ? exact.table1 : exact.table2;
+    for (int p = 0; p < 2; ++p) {
+        const std::vector<float>& table = evolution.selectionTableOf(p + 1);
+        std::vector<Pattern> parents;
+        for (const GenerationReport::Cells& cells : report.populations[p]) {
+            parents.push_back(makePattern());
+            std::copy(cells.begin(), cells.end(), parents.back().get());
+        }
         for (int k = 0; k < 100; ++k) {
-            auto rounded = [&reals] {
-                return static_cast<float>(std::ldexp(double(reals()), -32));
-            };
-            const float selection = rounded();
-            const float choice = rounded();
-            const std::vector<int>& parent = parents[firstAbove(table, selection)];
-            std::vector<int> child = parent;
-            if (choice < 0.3f) {
+            const Pattern& parent = parents[rouletteSelect(table.data(), roundedRealDraw(replay))];
+            const Pattern child = makePattern();
+            const BreedingOperator chosen = chooseOperator(roundedRealDraw(replay));
+            if (chosen == BreedingOperator::Mutation) {
                 ++mutations;
-                for (int i = 0; i < patternCells; ++i)
-                    if (std::ldexp(double(reals()), -32) < double(0.01f))
-                        child[i] = 1 - parent[i];
-            } else if (choice < 0.8f) {
+                mutate(replay, parent, child, mutationRate);
+            } else if (chosen == BreedingOperator::Crossover) {
                 ++crossovers;
-                const std::vector<int>& mate = parents[firstAbove(table, rounded())];
-                const std::uint32_t a = integers() & 7u, b = integers() & 7u;
-                const std::uint32_t c = integers() % 6u, d = integers() % 6u;
-                for (int x = int(std::min(a, b)); x < int(std::max(a, b)); ++x)
-                    for (int y = int(std::min(c, d)); y < int(std::max(c, d)); ++y)
-                        child[x + 8 * y] = mate[x + 8 * y];
+                crossover(replay, parent, child,
+                          parents[rouletteSelect(table.data(), roundedRealDraw(replay))]);
+            } else {
+                copyPattern(parent, child);
             }
-            const Pattern bred = worker.evolution().slotOf(population, 100 + k);
-            if (std::vector<int>(bred.get(), bred.get() + patternCells) != child)
-                QFAIL(qPrintable(QStringLiteral("population %1 child %2").arg(population).arg(k)));
+            const Pattern bred = evolution.slotOf(p + 1, 100 + k);
+            if (!std::equal(child.get(), child.get() + patternCells, bred.get()))
+                QFAIL(qPrintable(QStringLiteral("population %1 child %2").arg(p + 1).arg(k)));
         }
     }
     QVERIFY(crossovers > 0 && mutations > 0 && crossovers + mutations < 200);
-    QVERIFY(integers == integerSource);
-    QVERIFY(reals == realSource.engine());
+    QVERIFY(integers == own.sources().integer);
+    QVERIFY(reals.engine() == own.sources().real.engine());
 }
 
 void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
@@ -508,8 +383,8 @@ void GenerationCycleTest::hallOfFameMatchesIndependentReplay()
     QCOMPARE(reports.size(), std::size_t{4});
     for (int p = 0; p < 2; ++p)
         for (int member = 0; member < 7; ++member)
-            QCOMPARE(bitsOf(reports.back().scores[p][member]),
-                     bitsOf(static_cast<float>(sums[p][member] / played[p][member])));
+            COMPARE_EXACTLY(reports.back().scores[p][member],
+                            static_cast<float>(sums[p][member] / played[p][member]));
 }
 
 void GenerationCycleTest::fullRunReportsHundredGenerations()

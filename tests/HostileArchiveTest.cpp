@@ -5,7 +5,7 @@
 // whole generation, with one line saying so. Threads the system will not
 // start end either program the same way, and so does, in every program, an
 // output or standard output that cannot be written (exit code 3).
-#include "TestSupport.h"
+#include "RecordsTestSupport.h"
 #include "cli/ExitCodes.h"
 #include "records/CheckpointFormat.h"
 #include "records/Checksum.h"
@@ -420,9 +420,8 @@ void HostileArchiveTest::refusedWithOneLine()
     QStringList after = before;
     if (exitCode == 0) {
         // Analysed all the same: the grid pairs the 2 whole generations it holds.
-        QFile csv(dir.filePath(QStringLiteral("out.csv")));
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        const QList<QByteArray> rows = csv.readAll().trimmed().split('\n');
+        const QList<QByteArray> rows =
+            fileBytes(dir.filePath(QStringLiteral("out.csv"))).trimmed().split('\n');
         QCOMPARE(rows.size(), 1 + 2 * 2);
         QVERIFY(rows.last().startsWith("2,2,"));
         after << QStringLiteral("out.csv");

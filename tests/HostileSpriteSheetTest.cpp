@@ -1,13 +1,14 @@
 // The window must start and draw whatever "pix.png" the working directory
 // holds: broken files give way to the built-in sheet, odd but valid images are
 // used as they are.
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "board/StepThread.h"
+#include "charts/ImageFile.h"
 #include "view/PanelWidget.h"
 #include "view/SpriteSheet.h"
 #include "view/SpriteTiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,11 +18,7 @@ namespace
 
 QByteArray pngBytes(const QImage& image)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return encodedImage(image, QStringLiteral("pix.png"));
 }
 
 QImage filled(int width, int height, QColor color, QImage::Format format)
@@ -31,20 +28,13 @@ QImage filled(int width, int height, QColor color, QImage::Format format)
     return image;
 }
 
-QStringList unexpectedMessages;
-
-void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+// libpng reports a broken file, and the image reader an oversized one, on
+// the warning channel: expected here.
+bool isUnexpected(QtMsgType type, const QString& message)
 {
-    if (type == QtDebugMsg || type == QtInfoMsg)
-        return;
-    // libpng reports a broken file, and the image reader an oversized one, on
-    // the warning channel: expected here. The offscreen platform plugin cannot
-    // pass size hints on.
-    if (message.startsWith(QLatin1String("libpng")) ||
-        message.contains(QLatin1String("exceeds the current allocation limit")) ||
-        message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    unexpectedMessages << message;
+    return MessageCatcher::isFaultWarning(type, message) &&
+           !message.startsWith(QLatin1String("libpng")) &&
+           !message.contains(QLatin1String("exceeds the current allocation limit"));
 }
 
 } // namespace
@@ -91,8 +81,7 @@ void HostileSpriteSheetTest::windowDrawsWithAnySheet()
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder.path()));
 
-    unexpectedMessages.clear();
-    const QtMessageHandler previousHandler = qInstallMessageHandler(collectWarnings);
+    MessageCatcher unexpected(isUnexpected);
     {
         MainWindow window;
         QDir::setCurrent(previous);
@@ -119,7 +108,7 @@ void HostileSpriteSheetTest::windowDrawsWithAnySheet()
             QCOMPARE(shown.pixelColor(12, 4), sheet.pixelColor(4, 4));
         }
     }
-    qInstallMessageHandler(previousHandler);
+    const QStringList unexpectedMessages = unexpected.take();
     QVERIFY2(unexpectedMessages.isEmpty(), qPrintable(unexpectedMessages.join(QLatin1Char('\n'))));
 }
 

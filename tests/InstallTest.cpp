@@ -2,6 +2,7 @@
 // our tiles, the software centre's metadata and the man pages where a
 // desktop looks for them, and the installed programs run away from the build
 // tree and say the build's version.
+#include "TestSupport.h"
 #include "desktop/AppIcon.h"
 #include "version/ProgramVersion.h"
 #include "view/SpriteTiles.h"
@@ -36,12 +37,11 @@ private:
 void InstallTest::initTestCase()
 {
     QVERIFY(prefix.isValid());
-    QProcess install;
-    install.start(QStringLiteral(COEVOLIFE_CMAKE_COMMAND),
-                  {QStringLiteral("--install"), QStringLiteral(COEVOLIFE_BUILD_DIR),
-                   QStringLiteral("--prefix"), prefix.path()});
-    QVERIFY(install.waitForFinished(120000));
-    QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
+    const ProgramRun install =
+        runProgram(QStringLiteral(COEVOLIFE_CMAKE_COMMAND),
+                   {QStringLiteral("--install"), QStringLiteral(COEVOLIFE_BUILD_DIR),
+                    QStringLiteral("--prefix"), prefix.path()});
+    QVERIFY2(install.exitCode == 0, install.err.constData());
 }
 
 namespace
@@ -165,11 +165,10 @@ void InstallTest::programsSayTheirVersion_data()
 void InstallTest::programsSayTheirVersion()
 {
     QFETCH(QString, program);
-    QProcess process;
-    process.start(prefix.filePath(QStringLiteral("bin/") + program), {QStringLiteral("--version")});
-    QVERIFY(process.waitForFinished(120000));
-    QCOMPARE(process.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()),
+    const ProgramRun run =
+        runProgram(prefix.filePath(QStringLiteral("bin/") + program), {QStringLiteral("--version")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(run.out),
              QStringLiteral("%1 %2\n").arg(program, QStringLiteral(COEVOLIFE_VERSION)));
 }
 

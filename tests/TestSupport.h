@@ -1,24 +1,25 @@
 #pragma once
-// Small helpers shared by the test programs.
+// Small helpers shared by the test programs, of the engine and Qt Core
+// only, so that a test of any layer may use them.
 
-#include "board/StepThread.h"
-#include "records/ArchiveFormat.h"
+#include "board/Pattern.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QEvent>
-#include <QFontMetricsF>
+#include <QFile>
+#include <QMutex>
 #include <QObject>
-#include <QPaintDevice>
-#include <QPaintEngine>
-#include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QTest>
 #include <QVector>
 
+#include <cmath>
 #include <functional>
 #include <random>
+#include <utility>
 
 // QCOMPARE compares floating point fuzzily; these values must match exactly.
 #define COMPARE_EXACTLY(actual, expected)                                                          \
@@ -55,96 +56,165 @@ protected:
     }
 };
 
+// While it lives, keeps the Qt messages `catches` picks (from any thread)
+// and passes every other one on to the handler before it.
+class MessageCatcher
+{
+public:
+    using Filter = std::function<bool(QtMsgType type, const QString& text)>;
+
+    explicit MessageCatcher(Filter catches)
+        : catches(std::move(catches)), outer(current), previous(qInstallMessageHandler(handle))
+    {
+        current = this;
+    }
+    ~MessageCatcher()
+    {
+        qInstallMessageHandler(previous);
+        current = outer;
+    }
+    MessageCatcher(const MessageCatcher&) = delete;
+    MessageCatcher& operator=(const MessageCatcher&) = delete;
+
+    // The messages caught so far, which are then forgotten.
+    QStringList take()
+    {
+        QMutexLocker locker(&mutex);
+        return std::exchange(caught, {});
+    }
+
+    static bool isWarning(QtMsgType type) { return type != QtDebugMsg && type != QtInfoMsg; }
+    // A warning that is a fault of the program: the offscreen platform
+    // plugin cannot pass size hints on, where a real one can.
+    static bool isFaultWarning(QtMsgType type, const QString& text)
+    {
+        return isWarning(type) && !text.contains(QLatin1String("does not support propagateSizeHints"));
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        MessageCatcher* self = current;
+        if (self->catches(type, text)) {
+            QMutexLocker locker(&self->mutex);
+            self->caught << text;
+            return;
+        }
+        self->previous(type, context, text);
+    }
+
+    static inline MessageCatcher* current = nullptr;
+    const Filter catches;
+    MessageCatcher* const outer;
+    const QtMessageHandler previous;
+    QMutex mutex;
+    QStringList caught;
+};
+
 // A program run to its end: exit code (-1 if it crashed or hung) and output.
 struct ProgramRun {
     int exitCode = -1;
     QByteArray out;
+    QByteArray err;
     QStringList errorLines;
+
+    QStringList outLines() const
+    {
+        return QString::fromLocal8Bit(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
 };
 
+// The end of a started program, with what it printed that was not read yet.
+inline ProgramRun finishedRun(QProcess& process, int timeoutMs = 300000)
+{
+    ProgramRun run;
+    if (!process.waitForFinished(timeoutMs))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.errorLines = QString::fromLocal8Bit(run.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run;
+}
+
 // `inChild` runs in the child before the program starts, e.g. to limit it.
-inline ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                             const std::function<void()>& inChild = {})
+inline ProgramRun
+runProgram(const QString& program, const QStringList& arguments,
+           const std::function<void()>& inChild = {},
+           const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
     if (inChild)
         process.setChildProcessModifier(inChild);
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    ProgramRun run;
-    if (!process.waitForFinished(300000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.errorLines = QString::fromLocal8Bit(process.readAllStandardError())
-                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    return run;
+    return finishedRun(process);
 }
 
-// A small experiment unlike the default in every number an archive or an
-// analysis depends on.
-inline ExperimentConfig oddTestConfig()
+#ifdef COEVOLIFE_BATCH_PATH
+inline ProgramRun
+runBatch(const QStringList& arguments,
+         const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
 {
-    ExperimentConfig config;
-    config.populationSize = 23;
-    config.matchesPerGeneration = 60;
-    config.match.pattern = {6, 4};
-    config.match.boardWidth = 50;
-    config.match.boardHeight = 25;
-    config.match.steps = 80;
-    config.match.firstColumn = 1;
-    config.match.firstRow = 2;
-    config.match.secondColumn = 30;
-    config.match.secondRow = 12;
-    return config;
+    return runProgram(QStringLiteral(COEVOLIFE_BATCH_PATH), arguments, {}, environment);
+}
+#endif
+
+// A random pattern of the shape, each cell alive with the chance `density`.
+inline Pattern randomPattern(std::mt19937& random, double density = 0.5, PatternShape shape = {})
+{
+    std::bernoulli_distribution alive(density);
+    Pattern pattern = makePattern(shape.cells());
+    for (int c = 0; c < shape.cells(); ++c)
+        pattern[c] = alive(random) ? 1 : 0;
+    return pattern;
 }
 
-// The odd layout with odd numbers everywhere else too: 90 matches, rates
-// 0.2 / 0.6 / 0.04 and a hall of fame of 2.
-inline ExperimentConfig oddExperiment()
+// A progress line: its generation and its four numbers as printed.
+inline const QRegularExpression& progressLinePattern()
 {
-    ExperimentConfig config = oddTestConfig();
-    config.matchesPerGeneration = 90;
-    config.mutationThreshold = 0.2f;
-    config.crossoverThreshold = 0.6f;
-    config.mutationRate = 0.04f;
-    config.hallOfFame = 2;
-    return config;
+    static const QRegularExpression pattern(QStringLiteral(
+        "^generation(\\d+) average : ([-0-9.e+]+), ([-0-9.e+]+),, ([-0-9.e+]+), ([-0-9.e+]+)$"));
+    return pattern;
 }
 
-// A random pattern of the shape, packed.
-inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape shape = {})
+// True when `printed` is `precise` rounded to 6 significant digits.
+inline bool agreesToSixDigits(double precise, double printed)
 {
-    PackedPattern packed(static_cast<std::size_t>(packedBytesOf(shape)), '\0');
-    for (char& byte : packed)
-        byte = static_cast<char>(random());
-    // Bits past the last cell stay clear, as packing leaves them.
-    if (shape.cells() % 8 != 0)
-        packed.back() = static_cast<char>(packed.back() & ((1 << (shape.cells() % 8)) - 1));
-    return packed;
+    if (printed == 0.0)
+        return std::abs(precise) < 5e-7;
+    const double unit = std::pow(10.0, std::floor(std::log10(std::abs(printed))) - 5);
+    return std::abs(precise - printed) <= unit / 2 * (1 + 1e-9);
 }
 
-// An archive of `generations` generations of random patterns, numbered from
-// `firstGeneration`, of the configuration's population and pattern shape.
-inline QByteArray randomArchive(int generations, std::uint32_t seed,
-                                const ExperimentConfig& config = ExperimentConfig(),
-                                int firstGeneration = 1)
+// Checks a log's rows, its header first, against the progress lines printed
+// ("stopped" left out), one for one.
+inline void compareCsvWithLines(const QStringList& csv, const QStringList& printedLines)
 {
-    std::mt19937_64 random(seed);
-    const ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
-    const PatternShape shape = config.match.pattern;
-    QByteArray bytes = encodeArchiveHeader(header);
-    for (int k = 0; k < generations; ++k) {
-        ArchivedGeneration generation;
-        generation.generation = firstGeneration + k;
-        for (int k = 0; k < config.populationSize; ++k) {
-            generation.population1.push_back(randomPackedPattern(random, shape));
-            generation.population2.push_back(randomPackedPattern(random, shape));
+    const QRegularExpression& progress = progressLinePattern();
+    QStringList progressLines;
+    for (const QString& line : printedLines)
+        if (line != QStringLiteral("stopped"))
+            progressLines << line;
+    QVERIFY(!progressLines.isEmpty());
+    QCOMPARE(csv.size(), progressLines.size() + 1);
+    QCOMPARE(csv.first(), QStringLiteral("generation,average1,average2,best1,best2"));
+    for (int k = 0; k < progressLines.size(); ++k) {
+        const QRegularExpressionMatch match = progress.match(progressLines[k]);
+        QVERIFY2(match.hasMatch(), qPrintable(progressLines[k]));
+        const QStringList fields = csv[k + 1].split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[0], match.captured(1));
+        for (int f = 1; f < 5; ++f) {
+            bool ok = false;
+            const double value = fields[f].toDouble(&ok);
+            QVERIFY(ok);
+            QVERIFY2(agreesToSixDigits(value, match.captured(f + 1).toDouble()),
+                     qPrintable(csv[k + 1] + QStringLiteral(" vs ") + progressLines[k]));
+            // Nine significant digits, the whole of a float's precision.
+            QCOMPARE(fields[f], QString::asprintf("%.9g", value));
         }
-        generation.champion1 = static_cast<int>(random() % config.populationSize);
-        generation.champion2 = static_cast<int>(random() % config.populationSize);
-        bytes += encodeArchivedGeneration(generation, header);
     }
-    return bytes;
 }
 
 inline bool writeBytes(const QString& path, const QByteArray& bytes)
@@ -207,6 +277,18 @@ inline QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Its lines, empty ones left out.
+inline QStringList fileLines(const QString& path)
+{
+    return QString::fromUtf8(fileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A pinned reference output in tests/data, or nothing when it is missing.
+inline QByteArray referenceBytes(const QString& name)
+{
+    return fileBytes(QFINDTESTDATA(QStringLiteral("data/") + name));
+}
+
 // A batch log cut back after the line of `generation`, as a resume expects
 // it: what a run printed after the generation its checkpoint holds is
 // printed again by the resumed run. Empty if that line is missing.
@@ -222,116 +304,4 @@ inline QByteArray logUpToGeneration(const QByteArray& log, int generation)
     }
     const qsizetype end = log.indexOf('\n', at);
     return end < 0 ? QByteArray() : log.left(end + 1);
-}
-
-// A piece of text a painting drew and the rectangle it covers on the device:
-// its advance, from its ascent to its descent, through the painter's
-// transformation.
-struct PaintedText {
-    QString text;
-    QRectF rect;
-};
-
-// A device that keeps the text painted on it and draws nothing else: what a
-// chart or a pane wrote, and where, read back from the painting itself.
-class TextRecordingDevice : public QPaintDevice
-{
-public:
-    explicit TextRecordingDevice(const QSize& size) : size(size) {}
-    QPaintEngine* paintEngine() const override { return &engine; }
-    const std::vector<PaintedText>& texts() const { return engine.texts; }
-
-protected:
-    int metric(PaintDeviceMetric metric) const override
-    {
-        switch (metric) {
-        case PdmWidth:
-            return size.width();
-        case PdmHeight:
-            return size.height();
-        case PdmWidthMM:
-            return size.width() * 254 / 960;
-        case PdmHeightMM:
-            return size.height() * 254 / 960;
-        case PdmDepth:
-            return 32;
-        case PdmNumColors:
-            return 0x7fffffff;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return static_cast<int>(devicePixelRatioFScale());
-        default:
-            return 96;
-        }
-    }
-
-private:
-    class Engine : public QPaintEngine
-    {
-    public:
-        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
-        bool begin(QPaintDevice*) override { return true; }
-        bool end() override { return true; }
-        void updateState(const QPaintEngineState& state) override
-        {
-            if (state.state() & QPaintEngine::DirtyTransform)
-                transform = state.transform();
-        }
-        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawImage(const QRectF&, const QImage&, const QRectF&,
-                       Qt::ImageConversionFlags) override
-        {
-        }
-        void drawPath(const QPainterPath&) override {}
-        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
-        void drawRects(const QRectF*, int) override {}
-        void drawLines(const QLineF*, int) override {}
-        void drawEllipse(const QRectF&) override {}
-        void drawTextItem(const QPointF& point, const QTextItem& item) override
-        {
-            const QFontMetricsF metrics(item.font());
-            const QRectF rect(point.x(), point.y() - metrics.ascent(), item.width(),
-                              metrics.ascent() + metrics.descent());
-            texts.push_back({item.text(), transform.mapRect(rect)});
-        }
-        Type type() const override { return QPaintEngine::User; }
-
-        std::vector<PaintedText> texts;
-        QTransform transform;
-    };
-
-    QSize size;
-    mutable Engine engine;
-};
-
-// The texts `paint` draws into a device of `size`.
-inline std::vector<PaintedText> paintedTexts(const QSize& size,
-                                             const std::function<void(QPainter&)>& paint)
-{
-    TextRecordingDevice device(size);
-    QPainter painter(&device);
-    paint(painter);
-    painter.end();
-    return device.texts();
-}
-
-// The first problem with texts painted in `area`: one outside it, two on
-// top of each other (beyond a pixel of their line's leading), or, where
-// `whole`, one shortened with an ellipsis; empty when there is none.
-inline QString textLayoutProblem(const std::vector<PaintedText>& texts, const QRectF& area,
-                                 bool whole)
-{
-    const auto ink = [](const QRectF& rect) { return rect.adjusted(1, 1, -1, -1); };
-    for (std::size_t k = 0; k < texts.size(); ++k) {
-        const PaintedText& text = texts[k];
-        if (!area.adjusted(-0.5, -0.5, 0.5, 0.5).contains(text.rect))
-            return QStringLiteral("'%1' leaves the pane").arg(text.text);
-        if (whole && text.text.contains(QChar(0x2026)))
-            return QStringLiteral("'%1' is cut").arg(text.text);
-        for (std::size_t other = 0; other < k; ++other)
-            if (ink(text.rect).intersects(ink(texts[other].rect)))
-                return QStringLiteral("'%1' overlaps '%2'").arg(text.text, texts[other].text);
-    }
-    return {};
 }

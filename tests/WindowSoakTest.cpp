@@ -1,6 +1,7 @@
 // Mashes the window's keys while the evolution runs in the background, then
 // closes the window in the middle of a run. COEVOLIFE_SOAK_KEYS sets the
 // number of presses (default 2000; the full soak is 10000).
+#include "TestSupport.h"
 #include "app/MainWindow.h"
 #include "evolution/LifegameThread.h"
 #include "evolution/ProgressLine.h"
@@ -17,18 +18,6 @@
 
 namespace
 {
-
-QStringList unexpectedMessages;
-
-void failOnWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtDebugMsg || type == QtInfoMsg)
-        return;
-    // The offscreen platform plugin cannot pass size hints on; a real one can.
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
-        return;
-    unexpectedMessages << message;
-}
 
 int soakKeyCount()
 {
@@ -50,8 +39,7 @@ private slots:
 void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
 {
     reseedRandomSources(20261207);
-    const QtMessageHandler previousHandler = qInstallMessageHandler(failOnWarnings);
-    unexpectedMessages.clear();
+    MessageCatcher unexpected(MessageCatcher::isFaultWarning);
 
     auto* window = new MainWindow;
     window->show();
@@ -106,8 +94,7 @@ void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
     window->close();
     delete window;
 
-    const QRegularExpression progress(QStringLiteral(
-        "^generation(\\d+) average : [-0-9.e+]+, [-0-9.e+]+,, [-0-9.e+]+, [-0-9.e+]+$"));
+    const QRegularExpression& progress = progressLinePattern();
     int stopped = 0;
     int lastGeneration = 0;
     for (const QString& line : lines) {
@@ -125,7 +112,7 @@ void WindowSoakTest::keysDuringEvolutionThenCloseMidRun()
     QCOMPARE(stopped, runsEndedBeforeClose);
     QVERIFY(lastGeneration >= 1);
 
-    qInstallMessageHandler(previousHandler);
+    const QStringList unexpectedMessages = unexpected.take();
     QVERIFY2(unexpectedMessages.isEmpty(), qPrintable(unexpectedMessages.join(QLatin1Char('\n'))));
     qInfo("soak: %d keys, %d runs ended, %d generations played, %lld ms, longest key %.1f ms",
           presses, runsEndedBeforeClose, lastGeneration, static_cast<long long>(clock.elapsed()),

@@ -2,6 +2,7 @@
 // copy, with the exact number of outputs each takes from the sources; and
 // the births a run records, checked against the children they name.
 #include "evolution/Breeding.h"
+#include "RecordsTestSupport.h"
 #include "TestSupport.h"
 #include "board/Board.h"
 #include "evolution/Evolution.h"

@@ -77,8 +77,26 @@ QColor fitnessSeriesColor(FitnessSeries series)
     return Qt::black;
 }
 
+namespace
+{
+
+// The legend's name of a series, as the source fills it.
+QString legendName(FitnessSeries series, FitnessSource source)
+{
+    if (source == FitnessSource::log)
+        return fitnessSeriesName(series);
+    const int population =
+        series == FitnessSeries::average1 || series == FitnessSeries::best1 ? 1 : 2;
+    const bool best = series == FitnessSeries::best1 || series == FitnessSeries::best2;
+    return best ? QStringLiteral("population %1 champion, best so far").arg(population)
+                : QStringLiteral("population %1 champion").arg(population);
+}
+
+} // namespace
+
 ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
-                             const QVector<GenerationRecord>& records, const QString& title)
+                             const QVector<GenerationRecord>& records, const QString& title,
+                             FitnessSource source)
 {
     beginChart(painter, area, title);
 
@@ -91,7 +109,7 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
 
     std::vector<LegendEntry> legend;
     for (FitnessSeries series : allFitnessSeries)
-        legend.push_back({fitnessSeriesName(series), fitnessSeriesPen(series), {}});
+        legend.push_back({legendName(series, source), fitnessSeriesPen(series), {}});
     const int top = twoPanelTop(area, drawLegend(painter, legend, area));
 
     // The populations score in different units (population 1 weights its

@@ -30,11 +30,17 @@ QColor fitnessSeriesColor(FitnessSeries series);
 QPen fitnessSeriesPen(FitnessSeries series);
 QString fitnessSeriesName(FitnessSeries series);
 
+// What the four series hold: the CSV log's averages and best scores so far,
+// or, for a run with an archive only, each generation's champion's score and
+// the best of those so far.
+enum class FitnessSource { log, archiveChampions };
+
 // A chart of the four series over the generations, with axes, tick labels, a
 // legend and `title` above it, painted into `area`; its panels are population
 // 1's and population 2's. An empty history gives empty axes.
 ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
-                             const QVector<GenerationRecord>& records, const QString& title);
+                             const QVector<GenerationRecord>& records, const QString& title,
+                             FitnessSource source = FitnessSource::log);
 // The chart as a picture of the plot's size.
 ChartPicture drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title);
 // The chart as a PNG written atomically; an error message or an empty string.

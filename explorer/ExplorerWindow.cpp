@@ -423,9 +423,11 @@ void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
 void ExplorerWindow::showRecords()
 {
     const OpenedRun& run = live->run();
-    fitnessPane->setRecords(fitnessRecords(run), run.log.isEmpty()
-                                                     ? tr("Champion scores (from the archive)")
-                                                     : tr("Fitness"));
+    if (run.log.isEmpty())
+        fitnessPane->setRecords(fitnessRecords(run), tr("Champion scores (from the archive)"),
+                                FitnessSource::archiveChampions);
+    else
+        fitnessPane->setRecords(fitnessRecords(run), tr("Fitness"));
     if (run.archive)
         ciaoPane->setArchive(*run.archive);
     else

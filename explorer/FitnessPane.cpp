@@ -25,12 +25,14 @@ FitnessPane::FitnessPane(QWidget* parent) : QWidget(parent)
     setMouseTracking(true);
 }
 
-void FitnessPane::setRecords(const QVector<GenerationRecord>& newRecords, const QString& source)
+void FitnessPane::setRecords(const QVector<GenerationRecord>& newRecords, const QString& newTitle,
+                             FitnessSource newSource)
 {
     const bool followedEnd = last >= static_cast<int>(records.size());
     const bool wasWhole = first <= 1 && followedEnd;
     records = newRecords;
-    title = source;
+    title = newTitle;
+    source = newSource;
     const int count = static_cast<int>(records.size());
     // A run that grows keeps its zoom, and a view of its end follows the end.
     if (wasWhole || count == 0) {
@@ -87,7 +89,7 @@ ChartLayout FitnessPane::paintChart(QPainter& painter, const QRect& area) const
 {
     const QVector<GenerationRecord> shown =
         records.isEmpty() ? records : records.mid(first - 1, last - first + 1);
-    const ChartLayout painted = paintFitnessPlot(painter, area, shown, title);
+    const ChartLayout painted = paintFitnessPlot(painter, area, shown, title, source);
     painter.setPen(QPen(cursorColour, 1));
     for (const int generation : {cursor, cursor2}) {
         if (generation < first || generation > last)

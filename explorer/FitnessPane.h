@@ -1,6 +1,7 @@
 #pragma once
 
 #include "charts/ChartStyle.h"
+#include "charts/FitnessPlot.h"
 #include "records/GenerationRecord.h"
 
 #include <QVector>
@@ -21,7 +22,8 @@ public:
     explicit FitnessPane(QWidget* parent = nullptr);
 
     // Generations 1, 2, ... of a run; `source` says where they come from.
-    void setRecords(const QVector<GenerationRecord>& records, const QString& source);
+    void setRecords(const QVector<GenerationRecord>& records, const QString& title,
+                    FitnessSource source = FitnessSource::log);
     void setGeneration(int generation) { setGenerations(generation, generation); }
     // The cursors at population 1's and population 2's generation of the duel.
     void setGenerations(int generation1, int generation2);
@@ -52,6 +54,7 @@ private:
 
     QVector<GenerationRecord> records;
     QString title;
+    FitnessSource source = FitnessSource::log;
     ChartLayout layout;
     int cursor = 0;
     int cursor2 = 0;

@@ -293,7 +293,7 @@ void ExperimentsBatchTest::unwritableOutputsFailWithOneLine_data()
     // The formats Qt writes vary with its plugins.
     QTest::newRow("plot not named as an image")
         << QStringList{"--plot", "m.txt"}
-        << "--plot ~/m.txt: the suffix names no image format; end the name in .png (or .bmp, ";
+        << "--plot ~/m.txt: the suffix names no image format; end the name in .png, .svg, .pdf (or .bmp, ";
 }
 
 void ExperimentsBatchTest::unwritableOutputsFailWithOneLine()

@@ -1070,6 +1070,18 @@ void ExplorerTest::textFitsItsPane()
     for (const CiaoMap& map : layout.maps)
         QVERIFY2(map.scale.area.width() >= 200 && map.scale.area.height() >= 200,
                  qPrintable(QStringLiteral("a map of %1 pixels").arg(map.scale.area.width())));
+
+    // The archive alone: the legend names the champions' scores it draws.
+    QCOMPARE(explorer.openPath(dir.filePath(QStringLiteral("run.arc"))), QString());
+    const std::vector<PaintedText> legend =
+        paintedTexts(explorer.fitness()->size(), [&](QPainter& painter) {
+            explorer.fitness()->paintChart(painter, explorer.fitness()->rect());
+        });
+    for (const QString& name : {QStringLiteral("population 1 champion"),
+                                QStringLiteral("population 2 champion, best so far")})
+        QVERIFY2(std::any_of(legend.begin(), legend.end(),
+                             [&name](const PaintedText& text) { return text.text == name; }),
+                 qPrintable(name));
 }
 
 void ExplorerTest::picturesForAPaper_data()

@@ -283,7 +283,7 @@ void HostileArchiveTest::refusedWithOneLine_data()
     QTest::newRow("chart not named as an image")
         << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/m.txt"} << 2
         << "--png ~/m.txt"
-        << ": the suffix names no image format; end the name in .png (or .bmp, ";
+        << ": the suffix names no image format; end the name in .png, .svg, .pdf (or .bmp, ";
     QTest::newRow("chart and grid in one file")
         << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/c.png", "--csv", "~/c.png"}
         << 2 << ""
@@ -350,7 +350,7 @@ void HostileArchiveTest::refusedWithOneLine_data()
     QTest::newRow("hostile chart name")
         << false << QByteArray() << QStringList{"ciao", "@", "--png", "~/" + hostile + ".txt"} << 2
         << QStringLiteral("--png ~/%1.txt").arg(quoted)
-        << ": the suffix names no image format; end the name in .png (or .bmp, ";
+        << ": the suffix names no image format; end the name in .png, .svg, .pdf (or .bmp, ";
     QTest::newRow("hostile --generations")
         << true << sound << QStringList{"grid", "@", "--csv", "~/out.csv", "--generations", hostile}
         << 2 << ""

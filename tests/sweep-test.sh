@@ -286,11 +286,16 @@ for stop in INT TERM KILL short; do
     else
         setsid "$run_seed" "$batch" "$generations" "$folder" 1 >/dev/null 2>&1 &
         group=$!
+        # Held still while its checkpoint is read, so that a quick seed
+        # cannot finish between the reading and the signal.
         for _ in $(seq 1 3000); do
+            kill -STOP -- "-$group" 2>/dev/null || break
             [ "$(checkpoint_generation "$folder/seed-1/run.ckpt")" -ge "$target" ] 2>/dev/null && break
+            kill -CONT -- "-$group"
             sleep 0.01
         done
-        kill "-$stop" -- "-$group"
+        kill "-$stop" -- "-$group" 2>/dev/null || true
+        kill -CONT -- "-$group" 2>/dev/null || true
         wait "$group" && fail "SIG$stop: the seed finished before the signal"
     fi
     reached="$(checkpoint_generation "$folder/seed-1/run.ckpt")"

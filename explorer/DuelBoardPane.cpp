@@ -165,6 +165,7 @@ DuelBoardPane::~DuelBoardPane()
     // The step in progress stops at its next block; nothing it sends is seen.
     stepper->supersede(++requests);
     disconnect(stepper, nullptr, this, nullptr);
+    { const std::lock_guard<std::mutex> handOff(DuelStepper::handOffMutex()); }
     thread->quit();
     thread->wait();
 }
@@ -182,11 +183,17 @@ void DuelBoardPane::setDuel(const MatchLayout& newLayout, const Pattern& newFirs
     stepper->supersede(number);
     pending = true;
     requestedStep = 0;
-    QMetaObject::invokeMethod(
-        stepper,
-        [stepper = stepper, duel = duel, number, layout = layout, first = first,
-         second = second] { stepper->setUp(duel, number, layout, first, second); },
-        Qt::QueuedConnection);
+    {
+        const std::lock_guard<std::mutex> handOff(DuelStepper::handOffMutex());
+        QMetaObject::invokeMethod(
+            stepper,
+            [stepper = stepper, duel = duel, number, layout = layout, first = first,
+             second = second] {
+                { const std::lock_guard<std::mutex> takeOver(DuelStepper::handOffMutex()); }
+                stepper->setUp(duel, number, layout, first, second);
+            },
+            Qt::QueuedConnection);
+    }
     // Nothing of the duel before stays on show.
     shown = DuelFrame{duel, 0, 0, 0, 0, 0, nullptr, QImage()};
     title->setText(caption);
@@ -237,14 +244,22 @@ void DuelBoardPane::request(int step)
     const int number = ++requests;
     stepper->supersede(number);
     pending = true;
-    QMetaObject::invokeMethod(
-        stepper, [stepper = stepper, duel = duel, number, step] { stepper->goTo(duel, number, step); },
-        Qt::QueuedConnection);
+    {
+        const std::lock_guard<std::mutex> handOff(DuelStepper::handOffMutex());
+        QMetaObject::invokeMethod(
+            stepper,
+            [stepper = stepper, duel = duel, number, step] {
+                { const std::lock_guard<std::mutex> takeOver(DuelStepper::handOffMutex()); }
+                stepper->goTo(duel, number, step);
+            },
+            Qt::QueuedConnection);
+    }
     showStep();
 }
 
 void DuelBoardPane::receive(const DuelFrame& frame)
 {
+    { const std::lock_guard<std::mutex> takeOver(DuelStepper::handOffMutex()); }
     if (frame.duel != duel)
         return;
     shown = frame;

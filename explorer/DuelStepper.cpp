@@ -81,5 +81,6 @@ void DuelStepper::deliverFrame(int request)
                 line[x] = colours[std::clamp(current.cellAt(x * every, y * every), 0, 2)];
         }
     }
+    const std::lock_guard<std::mutex> handOff(handOffMutex());
     emit frameReady(frame);
 }

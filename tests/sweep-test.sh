@@ -150,6 +150,17 @@ signal_session() {
 kill_session() {
     signal_session KILL "$1"
 }
+# await_own_group PID: waits until the process started by setsid leads a
+# group of its own; signalled before that, its group does not exist yet.
+await_own_group() {
+    local line fields
+    for _ in $(seq 1 3000); do
+        { read -r line <"/proc/$1/stat"; } 2>/dev/null || return 0
+        read -r -a fields <<<"${line##*) }"
+        [ "${fields[2]}" = "$1" ] && return 0
+        sleep 0.01
+    done
+}
 # running PID: whether the process is there and not a zombie.
 running() {
     local line
@@ -286,6 +297,7 @@ for stop in INT TERM KILL short; do
     else
         setsid "$run_seed" "$batch" "$generations" "$folder" 1 >/dev/null 2>&1 &
         group=$!
+        await_own_group "$group"
         # Held still while its checkpoint is read, so that a quick seed
         # cannot finish between the reading and the signal.
         for _ in $(seq 1 3000); do

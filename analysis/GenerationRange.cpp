@@ -1,5 +1,7 @@
 #include "analysis/GenerationRange.h"
 
+#include <cstddef>
+
 GenerationSelection selectGenerations(const RunArchive& archive, const GenerationRange& range)
 {
     GenerationSelection selection;
@@ -12,11 +14,13 @@ GenerationSelection selectGenerations(const RunArchive& archive, const Generatio
             QStringLiteral("every %1-th generation: the stride is at least 1").arg(range.every);
         return selection;
     }
-    const int oldest = archive.generations.front().generation;
-    const int newest = archive.generations.back().generation;
+    const int oldest = archive.oldestGeneration();
+    const int newest = archive.newestGeneration();
     const int first = range.first.value_or(oldest);
     const int last = range.last.value_or(newest);
-    if (first < oldest || last > newest || first > last) {
+    const ArchivedGeneration* firstRecord = archive.generation(first);
+    const ArchivedGeneration* lastRecord = archive.generation(last);
+    if (!firstRecord || !lastRecord || first > last) {
         selection.error = QStringLiteral("generations %1:%2 are outside the archive's %3:%4")
                               .arg(first)
                               .arg(last)
@@ -24,12 +28,12 @@ GenerationSelection selectGenerations(const RunArchive& archive, const Generatio
                               .arg(newest);
         return selection;
     }
-    // Indices into the archive, stepped in 64 bits: a generation number near
-    // the largest int, or a stride as large, would wrap an int.
-    const auto lastIndex = static_cast<long long>(last) - oldest;
-    for (auto index = static_cast<long long>(first) - oldest; index <= lastIndex;
-         index += range.every)
-        selection.generations.push_back(&archive.generations[static_cast<std::size_t>(index)]);
+    // Stepped as indices of 64 bits: a stride near the largest int would wrap
+    // an int.
+    const ArchivedGeneration* const base = archive.generations.data();
+    const std::ptrdiff_t lastIndex = lastRecord - base;
+    for (std::ptrdiff_t index = firstRecord - base; index <= lastIndex; index += range.every)
+        selection.generations.push_back(base + index);
     return selection;
 }
 

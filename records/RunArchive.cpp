@@ -1,5 +1,7 @@
 #include "records/RunArchive.h"
 
+#include "records/NumberedGenerations.h"
+
 int RunArchive::oldestGeneration() const
 {
     return generations.empty() ? 0 : generations.front().generation;
@@ -12,11 +14,5 @@ int RunArchive::newestGeneration() const
 
 const ArchivedGeneration* RunArchive::generation(int number) const
 {
-    if (generations.empty())
-        return nullptr;
-    // In 64 bits: numbers at both ends of the int range are a whole int apart.
-    const long long index = static_cast<long long>(number) - generations.front().generation;
-    if (index < 0 || index >= static_cast<long long>(generations.size()))
-        return nullptr;
-    return &generations[static_cast<std::size_t>(index)];
+    return numberedGeneration(generations, number);
 }

@@ -53,7 +53,7 @@ source_dir="$work/coevolife-$version"
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=2}"
 export COEVOLIFE_CCACHE=ccache
 export COEVOLIFE_UNITY_BUILD=OFF
-if grep -q '^CMAKE_UNITY_BUILD:BOOL=ON' "$repo_dir/build/CMakeCache.txt" 2>/dev/null; then
+if grep -Eq '^CMAKE_UNITY_BUILD:[A-Z]+=ON$' "$repo_dir/build/CMakeCache.txt" 2>/dev/null; then
     COEVOLIFE_UNITY_BUILD=ON
 fi
 # Paths relative to the build folder, so that build/ and the copy share objects.

@@ -45,8 +45,16 @@ void reportError(const QString& message)
 std::unique_ptr<QTemporaryDir> useOffscreenPlatform()
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The offscreen platform's notes on window hints say nothing to a script.
+    // The offscreen platform's notes on window hints say nothing to a script;
+    // one of them comes without a category, and is dropped by its text.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*=false"));
+    static const QtMessageHandler earlierHandler = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (message == QLatin1String("This plugin does not support propagateSizeHints()"))
+                return;
+            // Qt hands back its default handler when none was installed.
+            earlierHandler(type, context, message);
+        });
     std::unique_ptr<QTemporaryDir> runtimeFolder;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         runtimeFolder = std::make_unique<QTemporaryDir>();

@@ -33,7 +33,7 @@ CrossplayRead readCrossplayRuns(const std::vector<ConditionFolder>& folders, int
                                  .arg(layoutRun, run);
                 return read;
             }
-            const int generation = at > 0 ? at : archive.generations.back().generation;
+            const int generation = at > 0 ? at : archive.newestGeneration();
             const ArchivedGeneration* chosen =
                 archivedGeneration(archive, generation, path, read.error);
             if (!chosen)

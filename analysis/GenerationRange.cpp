@@ -1,45 +1,42 @@
 #include "analysis/GenerationRange.h"
 
-GenerationSelection selectGenerations(const RunArchive& archive, const GenerationRange& range)
+#include <cstddef>
+
+SelectedChampions championsOf(const RunArchive& archive, const GenerationRange& range)
 {
-    GenerationSelection selection;
+    SelectedChampions champions;
     if (archive.generations.empty()) {
-        selection.error = QStringLiteral("holds no generation");
-        return selection;
+        champions.error = QStringLiteral("holds no generation");
+        return champions;
     }
     if (range.every < 1) {
-        selection.error =
+        champions.error =
             QStringLiteral("every %1-th generation: the stride is at least 1").arg(range.every);
-        return selection;
+        return champions;
     }
-    const int oldest = archive.generations.front().generation;
-    const int newest = archive.generations.back().generation;
+    const int oldest = archive.oldestGeneration();
+    const int newest = archive.newestGeneration();
     const int first = range.first.value_or(oldest);
     const int last = range.last.value_or(newest);
-    if (first < oldest || last > newest || first > last) {
-        selection.error = QStringLiteral("generations %1:%2 are outside the archive's %3:%4")
+    const ArchivedGeneration* firstRecord = archive.generation(first);
+    const ArchivedGeneration* lastRecord = archive.generation(last);
+    if (!firstRecord || !lastRecord || first > last) {
+        champions.error = QStringLiteral("generations %1:%2 are outside the archive's %3:%4")
                               .arg(first)
                               .arg(last)
                               .arg(oldest)
                               .arg(newest);
-        return selection;
+        return champions;
     }
-    // Indices into the archive, stepped in 64 bits: a generation number near
-    // the largest int, or a stride as large, would wrap an int.
-    const auto lastIndex = static_cast<long long>(last) - oldest;
-    for (auto index = static_cast<long long>(first) - oldest; index <= lastIndex;
-         index += range.every)
-        selection.generations.push_back(&archive.generations[static_cast<std::size_t>(index)]);
-    return selection;
-}
-
-SelectedChampions championsOf(const GenerationSelection& selection)
-{
-    SelectedChampions champions;
-    for (const ArchivedGeneration* generation : selection.generations) {
-        champions.generations.push_back(generation->generation);
-        champions.champions1.push_back(generation->championOf(1));
-        champions.champions2.push_back(generation->championOf(2));
+    // Stepped as indices of 64 bits: a stride near the largest int would wrap
+    // an int.
+    const ArchivedGeneration* const base = archive.generations.data();
+    const std::ptrdiff_t lastIndex = lastRecord - base;
+    for (std::ptrdiff_t index = firstRecord - base; index <= lastIndex; index += range.every) {
+        const ArchivedGeneration& generation = base[index];
+        champions.generations.push_back(generation.generation);
+        champions.champions1.push_back(generation.championOf(1));
+        champions.champions2.push_back(generation.championOf(2));
     }
     return champions;
 }

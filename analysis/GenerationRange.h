@@ -16,21 +16,16 @@ struct GenerationRange {
     int every = 1;
 };
 
-struct GenerationSelection {
-    std::vector<const ArchivedGeneration*> generations;
-    // Empty on success; otherwise what is wrong, without the file's name.
-    QString error;
-};
-
-// The archive's generations in the range, oldest first. A range reaching
-// outside the archive is an error.
-GenerationSelection selectGenerations(const RunArchive& archive, const GenerationRange& range);
-
-// The champions of the generations selected, in order, with their numbers:
-// the rows and columns of their grid.
+// The champions of an archive's generations in a range, oldest first, with
+// their numbers: the rows and columns of their grid.
 struct SelectedChampions {
     std::vector<int> generations;
     std::vector<PackedPattern> champions1;
     std::vector<PackedPattern> champions2;
+    // Empty on success; otherwise what is wrong, without the file's name.
+    QString error;
 };
-SelectedChampions championsOf(const GenerationSelection& selection);
+
+// A range reaching outside the archive is an error; the whole archive by
+// default.
+SelectedChampions championsOf(const RunArchive& archive, const GenerationRange& range = {});

@@ -2,6 +2,7 @@
 
 #include "board/Pattern.h"
 #include "evolution/Birth.h"
+#include "records/NumberedGenerations.h"
 #include "records/PackedPattern.h"
 
 #include <QString>
@@ -47,13 +48,12 @@ public:
     int lastGeneration() const { return generations.empty() ? 0 : generations.back().generation; }
     bool holds(int generation) const
     {
-        return !generations.empty() && generation >= firstGeneration() &&
-               generation <= lastGeneration();
+        return numberedGeneration(generations, generation) != nullptr;
     }
     // A generation the model holds.
     const LineageGeneration& at(int generation) const
     {
-        return generations[static_cast<std::size_t>(generation - firstGeneration())];
+        return *numberedGeneration(generations, generation);
     }
     int populationSize() const { return members; }
     PatternShape shape() const { return patternShape; }

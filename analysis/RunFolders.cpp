@@ -156,17 +156,14 @@ QStringList shortRunWarnings(const QStringList& runs,
 const ArchivedGeneration* archivedGeneration(const RunArchive& archive, int generation,
                                              const QString& path, QString& error)
 {
-    const int oldest = archive.generations.front().generation;
-    const int newest = archive.generations.back().generation;
-    if (generation < oldest || generation > newest) {
+    const ArchivedGeneration* found = archive.generation(generation);
+    if (!found)
         error = QStringLiteral("%1: generation %2 is outside the archive's %3:%4")
                     .arg(quotedText(path))
                     .arg(generation)
-                    .arg(oldest)
-                    .arg(newest);
-        return nullptr;
-    }
-    return &archive.generations[static_cast<std::size_t>(generation - oldest)];
+                    .arg(archive.oldestGeneration())
+                    .arg(archive.newestGeneration());
+    return found;
 }
 
 ConditionFolders listConditionFolders(const QStringList& paths)

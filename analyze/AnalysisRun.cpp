@@ -65,12 +65,11 @@ int runAnalysis(const AnalyzeOptions& options)
     if (options.command == AnalyzeOptions::Command::Duel)
         return runDuel(options, archive);
 
-    const GenerationSelection selection = selectGenerations(archive, options.range);
-    if (!selection.error.isEmpty()) {
-        reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), selection.error));
+    const SelectedChampions champions = championsOf(archive, options.range);
+    if (!champions.error.isEmpty()) {
+        reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), champions.error));
         return ExitCode::badInput;
     }
-    const SelectedChampions champions = championsOf(selection);
     const std::vector<int>& generations = champions.generations;
     ChampionGrid grid(champions.champions1, champions.champions2, archive.config().match);
     if (!grid.playable()) {

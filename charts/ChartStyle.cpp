@@ -181,6 +181,17 @@ void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QStri
                      QFontMetrics(painter.font()).elidedText(text, Qt::ElideRight, rect.width()));
 }
 
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QStringList& wordings)
+{
+    const QFontMetrics metrics(painter.font());
+    for (const QString& wording : wordings)
+        if (metrics.horizontalAdvance(wording) <= rect.width()) {
+            painter.drawText(rect, flags, wording);
+            return;
+        }
+    drawFittedText(painter, rect, flags, wordings.isEmpty() ? QString() : wordings.last());
+}
+
 void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, const QString& name)
 {
     const QRect& area = scale.area;

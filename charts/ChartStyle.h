@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -107,6 +108,9 @@ void drawSubtitle(QPainter& painter, const QRect& chart, const QString& text);
 // wider than `rect`: a chart painted small shortens its labels rather than
 // cut them off.
 void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QString& text);
+// The first of `wordings`, longest first, that fits the rect's width; the
+// last elided when none does.
+void drawFittedText(QPainter& painter, const QRect& rect, int flags, const QStringList& wordings);
 
 // Grid lines and ticks of both axes over the scale's area, the vertical axis
 // labelled on the left, the horizontal one below when `labelX`, the two axis

@@ -176,11 +176,18 @@ void drawColourBar(QPainter& painter, const CiaoMap& map, int labelsRight)
             Qt::AlignLeft | Qt::AlignVCenter, tickLabel(value));
         labelTop = top - 2;
     }
-    const QString name = colours.clipped()
-                             ? QStringLiteral("score; clipped at the %1th percentile, max %2")
-                                   .arg(std::lround(ciaoClipQuantile * 100))
-                                   .arg(scoreText(colours.highest))
-                             : QStringLiteral("score");
+    const long percentile = std::lround(ciaoClipQuantile * 100);
+    const QString highest = scoreText(colours.highest);
+    const QStringList name =
+        colours.clipped()
+            ? QStringList{QStringLiteral("score; clipped at the %1th percentile, max %2")
+                              .arg(percentile)
+                              .arg(highest),
+                          QStringLiteral("score; clipped at %1th pct., max %2")
+                              .arg(percentile)
+                              .arg(highest),
+                          QStringLiteral("score, clipped; max %1").arg(highest)}
+            : QStringList{QStringLiteral("score")};
     painter.save();
     painter.translate(labelsRight + metrics.height() / 2.0 + 2, bar.center().y());
     painter.rotate(90);

@@ -53,17 +53,11 @@ CiaoPane::~CiaoPane()
 
 void CiaoPane::setArchive(const RunArchive& archive)
 {
-    const bool wasWhole = to < 0 || to + 1 >= static_cast<int>(archived.size());
-    archived.clear();
-    champions1.clear();
-    champions2.clear();
-    for (const ArchivedGeneration& generation : archive.generations) {
-        archived.push_back(generation.generation);
-        champions1.push_back(generation.championOf(1));
-        champions2.push_back(generation.championOf(2));
-    }
+    const bool wasWhole = to < 0 || to + 1 >= static_cast<int>(archived.generations.size());
+    // None when the archive holds none.
+    archived = championsOf(archive);
     matchLayout = archive.config().match;
-    const int count = static_cast<int>(archived.size());
+    const int count = static_cast<int>(archived.generations.size());
     if (wasWhole) {
         from = 0;
         to = count - 1;
@@ -77,9 +71,7 @@ void CiaoPane::setArchive(const RunArchive& archive)
 void CiaoPane::clear()
 {
     cancel();
-    archived.clear();
-    champions1.clear();
-    champions2.clear();
+    archived = {};
     generations.clear();
     grid.reset();
     layout = {};
@@ -144,7 +136,7 @@ void CiaoPane::replay()
 {
     cancel();
     generations.clear();
-    if (archived.empty() || to < from || !pool) {
+    if (archived.generations.empty() || to < from || !pool) {
         grid.reset();
         update();
         return;
@@ -155,14 +147,14 @@ void CiaoPane::replay()
     std::vector<PackedPattern> rows1;
     std::vector<PackedPattern> rows2;
     const auto take = [&](int k) {
-        generations.push_back(archived[static_cast<std::size_t>(k)]);
-        rows1.push_back(champions1[static_cast<std::size_t>(k)]);
-        rows2.push_back(champions2[static_cast<std::size_t>(k)]);
+        generations.push_back(archived.generations[static_cast<std::size_t>(k)]);
+        rows1.push_back(archived.champions1[static_cast<std::size_t>(k)]);
+        rows2.push_back(archived.champions2[static_cast<std::size_t>(k)]);
     };
     for (int k = from; k <= to; k += stride)
         take(k);
     // The newest generation of the range always shows.
-    if (generations.back() != archived[static_cast<std::size_t>(to)])
+    if (generations.back() != archived.generations[static_cast<std::size_t>(to)])
         take(to);
     auto next = std::make_unique<ChampionGrid>(rows1, rows2, matchLayout);
     if (grid)
@@ -228,7 +220,7 @@ QString CiaoPane::playedNote() const
     if (generations.empty())
         return {};
     const QLocale english(QLocale::English);
-    const int count = static_cast<int>(archived.size());
+    const int count = static_cast<int>(archived.generations.size());
     if (from > 0 || to + 1 < count)
         return tr("zoomed: generations %1 to %2").arg(generations.front()).arg(generations.back());
     const int stride = playedStride();
@@ -351,14 +343,15 @@ void CiaoPane::mouseMoveEvent(QMouseEvent* event)
 
 void CiaoPane::wheelEvent(QWheelEvent* event)
 {
-    const int count = static_cast<int>(archived.size());
+    const std::vector<int>& numbers = archived.generations;
+    const int count = static_cast<int>(numbers.size());
     if (count < 2)
         return;
     const auto cell = layout.cellAt(event->position());
     const int pivotGeneration =
-        cell ? cell->generation1 : archived[static_cast<std::size_t>((from + to) / 2)];
+        cell ? cell->generation1 : numbers[static_cast<std::size_t>((from + to) / 2)];
     const int pivot = static_cast<int>(
-        std::lower_bound(archived.begin(), archived.end(), pivotGeneration) - archived.begin());
+        std::lower_bound(numbers.begin(), numbers.end(), pivotGeneration) - numbers.begin());
     const double factor = event->angleDelta().y() > 0 ? 0.5 : 2.0;
     const int span = std::clamp(static_cast<int>((to - from) * factor), 1, count - 1);
     from = std::clamp(pivot - span / 2, 0, count - 1 - span);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/ChampionGrid.h"
+#include "analysis/GenerationRange.h"
 #include "charts/CiaoPlot.h"
 #include "records/ArchiveReader.h"
 
@@ -97,9 +98,7 @@ private:
     std::unique_ptr<ChampionGrid> grid;
     MatchLayout matchLayout;
     // Every archived generation and its champions.
-    std::vector<int> archived;
-    std::vector<PackedPattern> champions1;
-    std::vector<PackedPattern> champions2;
+    SelectedChampions archived;
     // The range zoomed into, as indices into `archived`, and the generations
     // played in it.
     int from = 0;

@@ -7,7 +7,7 @@
 #include "view/SpriteSheet.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -271,8 +271,13 @@ void DuelBoardPane::receive(const DuelFrame& frame)
 
 void DuelBoardPane::waitForStep()
 {
-    while (pending)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // A loop of its own, left when the frame asked for is shown: waiting for
+    // more events after the frame's would sleep until some other event came.
+    if (!pending)
+        return;
+    QEventLoop loop;
+    connect(this, &DuelBoardPane::stepChanged, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 bool DuelBoardPane::isPlaying() const

@@ -448,14 +448,7 @@ void ExplorerWindow::closeRun()
 const ArchivedGeneration* ExplorerWindow::archived(int generation) const
 {
     const OpenedRun* run = openedRun();
-    if (!run || !run->archive || run->archive->generations.empty())
-        return nullptr;
-    const auto& generations = run->archive->generations;
-    const int oldest = generations.front().generation;
-    const int index = generation - oldest;
-    if (index < 0 || index >= static_cast<int>(generations.size()))
-        return nullptr;
-    return &generations[static_cast<std::size_t>(index)];
+    return run && run->archive ? run->archive->generation(generation) : nullptr;
 }
 
 DuelSelection ExplorerWindow::newestDuel() const
@@ -464,7 +457,7 @@ DuelSelection ExplorerWindow::newestDuel() const
     if (!run)
         return {};
     if (run->archive && !run->archive->generations.empty()) {
-        const int last = run->archive->generations.back().generation;
+        const int last = run->archive->newestGeneration();
         return {last, last, -1, -1};
     }
     const int last = static_cast<int>(run->log.size());
@@ -505,8 +498,8 @@ QString ExplorerWindow::selectChecked(const DuelSelection& selection)
         if (!found)
             return tr("generation %1 is not in the archive (%2 to %3)")
                 .arg(generation)
-                .arg(run->archive->generations.front().generation)
-                .arg(run->archive->generations.back().generation);
+                .arg(run->archive->oldestGeneration())
+                .arg(run->archive->newestGeneration());
         if (member >= static_cast<int>(found->population1.size()))
             return tr("member %1: a population has %2 members")
                 .arg(member)

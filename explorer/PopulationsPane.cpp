@@ -1,12 +1,14 @@
 #include "explorer/PopulationsPane.h"
 
 #include "board/Board.h"
+#include "charts/ChartStyle.h"
 #include "records/PackedPattern.h"
 #include "view/BoardPainting.h"
 #include "view/SpriteSheet.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringList>
 #include <QToolTip>
 
 #include <algorithm>
@@ -156,12 +158,15 @@ void PopulationsPane::paintEvent(QPaintEvent*)
         const int chosen = population == 1 ? chosen1 : chosen2;
         const QRect section = at.sections[static_cast<std::size_t>(population - 1)];
         painter.setPen(palette().windowText().color());
-        painter.drawText(QRect(0, section.top() - captionHeight, width(), captionHeight),
-                         Qt::AlignLeft | Qt::AlignVCenter,
-                         tr("Population %1, generation %2: champion %3 framed")
-                             .arg(population)
-                             .arg(generation->generation)
-                             .arg(champion));
+        // Worded shorter in a narrow pane rather than cut off.
+        const auto caption = [&](const QString& wording) {
+            return wording.arg(population).arg(generation->generation).arg(champion);
+        };
+        drawFittedText(painter, QRect(0, section.top() - captionHeight, width(), captionHeight),
+                       Qt::AlignLeft | Qt::AlignVCenter,
+                       QStringList{caption(tr("Population %1, generation %2: champion %3 framed")),
+                                   caption(tr("Population %1, gen. %2, champion %3")),
+                                   caption(tr("Pop. %1, gen. %2, ch. %3"))});
         std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
         for (int member = 0; member < static_cast<int>(members.size()); ++member) {
             const QRect place = thumbnailRect(population, member);

@@ -60,10 +60,9 @@ PlayedGrid playedGrid(const GivenArchive& givenArchive, const py::object& genera
     const RunArchive& run = archiveOf(givenArchive).run();
     const GenerationRange range = rangeOf(generations, every);
     const std::optional<int> threadCount = threadCountOf(threads);
-    const GenerationSelection selection = selectGenerations(run, range);
-    if (!selection.error.isEmpty())
-        raiseValueError(QStringLiteral("archive: ") + selection.error);
-    SelectedChampions champions = championsOf(selection);
+    SelectedChampions champions = championsOf(run, range);
+    if (!champions.error.isEmpty())
+        raiseValueError(QStringLiteral("archive: ") + champions.error);
     PlayedGrid played{std::move(champions.generations),
                       ChampionGrid(champions.champions1, champions.champions2,
                                    run.config().match)};

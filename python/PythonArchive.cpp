@@ -1,5 +1,6 @@
 #include "python/PythonArchive.h"
 
+#include "analysis/GenerationRange.h"
 #include "python/ArrayConversion.h"
 
 namespace py = pybind11;
@@ -51,10 +52,11 @@ py::array PythonArchive::championPatterns() const
     const PatternShape shape = archive.config().match.pattern;
     CellArray cells({size(), py::ssize_t{2}, static_cast<py::ssize_t>(shape.height),
                      static_cast<py::ssize_t>(shape.width)});
+    const SelectedChampions champions = championsOf(archive);
     std::uint8_t* out = cells.mutable_data();
-    for (const ArchivedGeneration& generation : archive.generations)
-        for (const int population : {1, 2}) {
-            unpackCells(generation.championOf(population), out, shape);
+    for (std::size_t g = 0; g < champions.generations.size(); ++g)
+        for (const PackedPattern* champion : {&champions.champions1[g], &champions.champions2[g]}) {
+            unpackCells(*champion, out, shape);
             out += shape.cells();
         }
     return std::move(cells);

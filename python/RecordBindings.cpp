@@ -126,8 +126,8 @@ std::string archiveRepr(const PythonArchive& archive)
     const ExperimentConfig& config = run.config();
     return "<Archive " + py::repr(py::str(utf8Of(archive.path()))).cast<std::string>() +
            ": seed " + std::to_string(run.header.seed) + ", generations " +
-           std::to_string(run.generations.front().generation) + " to " +
-           std::to_string(run.generations.back().generation) + ", populations (" +
+           std::to_string(run.oldestGeneration()) + " to " +
+           std::to_string(run.newestGeneration()) + ", populations (" +
            std::to_string(archive.size()) + ", 2, " + std::to_string(config.populationSize) +
            ", " + std::to_string(config.match.pattern.height) + ", " +
            std::to_string(config.match.pattern.width) + ")>";

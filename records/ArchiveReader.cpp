@@ -102,7 +102,8 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
     if (cutShort != 0)
         read.warning =
             QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")
-                .arg(shownName, QString::number(read.archive.generations.back().generation + 1),
+                .arg(shownName,
+                     QString::number(static_cast<long long>(read.archive.newestGeneration()) + 1),
                      count == 1 ? QStringLiteral("1 whole generation")
                                 : QStringLiteral("%1 whole generations").arg(count));
     return read;

@@ -1,20 +1,9 @@
 #pragma once
 
-#include "records/ArchiveFormat.h"
+#include "records/RunArchive.h"
 
 #include <QByteArray>
 #include <QString>
-
-#include <vector>
-
-// A whole run archive in memory.
-struct RunArchive {
-    ArchiveHeader header;
-    std::vector<ArchivedGeneration> generations;
-
-    // The experiment the run played, the default for a version 1 archive.
-    const ExperimentConfig& config() const { return header.config; }
-};
 
 struct ArchiveRead {
     RunArchive archive;

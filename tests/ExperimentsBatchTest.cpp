@@ -227,9 +227,10 @@ void ExperimentsBatchTest::interruptedRunLeavesCompleteFiles()
     QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count('\n') >= 2, 60000);
 
     // While the run goes on, the rows are in the partial file as they come
-    // and the final name does not exist yet.
+    // (each just after its line is printed) and the final name does not
+    // exist yet.
+    QTRY_VERIFY_WITH_TIMEOUT(fileLines(csv + QStringLiteral(".partial")).size() >= 3, 60000);
     QVERIFY(!QFile::exists(csv));
-    QVERIFY(fileLines(csv + QStringLiteral(".partial")).size() >= 3);
 
     process.terminate();
     const ProgramRun run = finishedRun(process, 60000);

@@ -3,6 +3,7 @@
 #include "PaintTestSupport.h"
 #include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/GenerationRange.h"
 #include "board/Board.h"
 #include "board/Match.h"
 #include "charts/FitnessPlot.h"
@@ -405,21 +406,14 @@ void ExplorerTest::ciaoClickPlaysThatDuel()
 void ExplorerTest::ciaoMapPaintsOnlyFinishedRows()
 {
     const RunArchive ten = decodeArchive(randomArchive(10, 8), QStringLiteral("ten")).archive;
-    std::vector<PackedPattern> champions1;
-    std::vector<PackedPattern> champions2;
-    std::vector<int> generations;
-    for (const ArchivedGeneration& generation : ten.generations) {
-        champions1.push_back(generation.championOf(1));
-        champions2.push_back(generation.championOf(2));
-        generations.push_back(generation.generation);
-    }
-    ChampionGrid grid(champions1, champions2, ten.config().match);
+    const SelectedChampions champions = championsOf(ten);
+    ChampionGrid grid(champions.champions1, champions.champions2, ten.config().match);
     QCOMPARE(grid.rowCount(), 2);
     Board board;
     grid.playRow(0, board);
     QImage image(ciaoPlotWidth, ciaoPlotHeight, QImage::Format_RGB32);
     QPainter painter(&image);
-    const CiaoLayout layout = paintCiaoPlot(painter, image.rect(), grid, generations, {});
+    const CiaoLayout layout = paintCiaoPlot(painter, image.rect(), grid, champions.generations, {});
     painter.end();
     const CiaoMap& map = layout.maps.front();
     int hatched = 0;

@@ -3,8 +3,10 @@
 #include "board/SpeciesColours.h"
 
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -246,6 +248,73 @@ void drawPanelAxes(QPainter& painter, const ChartScale& scale, bool labelX, cons
     painter.restore();
 }
 
+namespace
+{
+
+// The points a line through `points` needs on a device of pixels: of each
+// run of points within one pixel column, its first, its highest, its lowest
+// and its last, in their order, so that every column spans the heights it
+// spanned (a wide pen's smoothed edges may shift by a shade). A long series
+// then costs the stroker a few points a column instead of all of them. Under
+// a turning or shearing transform columns are not upright, and every point
+// stays.
+QVector<QPointF> seriesPointsByColumn(const QVector<QPointF>& points, const QTransform& device)
+{
+    if (device.type() > QTransform::TxScale || points.size() <= 4)
+        return points;
+    QVector<QPointF> kept;
+    kept.reserve(points.size());
+    qsizetype runStart = 0;
+    const auto keepRun = [&](qsizetype end) {
+        qsizetype highest = runStart;
+        qsizetype lowest = runStart;
+        for (qsizetype k = runStart + 1; k < end; ++k) {
+            if (points[k].y() < points[highest].y())
+                highest = k;
+            if (points[k].y() > points[lowest].y())
+                lowest = k;
+        }
+        const qsizetype inOrder[] = {runStart, std::min(highest, lowest),
+                                     std::max(highest, lowest), end - 1};
+        for (qsizetype k = 0; k < 4; ++k)
+            if (k == 0 || inOrder[k] != inOrder[k - 1])
+                kept.append(points[inOrder[k]]);
+    };
+    const auto columnOf = [&device](const QPointF& point) {
+        return std::floor(point.x() * device.m11() + device.dx());
+    };
+    double column = columnOf(points.front());
+    for (qsizetype k = 1; k < points.size(); ++k) {
+        const double next = columnOf(points[k]);
+        if (next != column) {
+            keepRun(k);
+            runStart = k;
+            column = next;
+        }
+    }
+    keepRun(points.size());
+    return kept;
+}
+
+// `points` without those inside a level stretch going right: the line
+// through what is left is the same line, a dashed one dashed the same way.
+QVector<QPointF> levelStretchesJoined(const QVector<QPointF>& points)
+{
+    QVector<QPointF> kept;
+    kept.reserve(points.size());
+    for (qsizetype k = 0; k < points.size(); ++k) {
+        const bool inside = !kept.isEmpty() && k + 1 < points.size() &&
+                            kept.back().y() == points[k].y() &&
+                            points[k + 1].y() == points[k].y() &&
+                            kept.back().x() <= points[k].x() && points[k].x() <= points[k + 1].x();
+        if (!inside)
+            kept.append(points[k]);
+    }
+    return kept;
+}
+
+} // namespace
+
 void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPen& pen)
 {
     if (points.size() == 1) {
@@ -255,9 +324,18 @@ void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPe
         painter.drawEllipse(points.front(), 4, 4);
         return;
     }
+    // A dashed line's dashes run along its length, which thinning would
+    // change: it loses only the points inside a straight level stretch. A
+    // vector file keeps every point, for whoever zooms into it.
+    const bool pixels = painter.paintEngine() != nullptr &&
+                        painter.paintEngine()->type() == QPaintEngine::Raster;
+    const QVector<QPointF> drawn =
+        pen.style() != Qt::SolidLine ? levelStretchesJoined(points)
+        : pixels                     ? seriesPointsByColumn(points, painter.deviceTransform())
+                                     : points;
     QPainterPath path;
-    for (int k = 0; k < points.size(); ++k)
-        k == 0 ? path.moveTo(points[k]) : path.lineTo(points[k]);
+    for (qsizetype k = 0; k < drawn.size(); ++k)
+        k == 0 ? path.moveTo(drawn[k]) : path.lineTo(drawn[k]);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);

@@ -82,10 +82,10 @@ py::array PythonArchive::unpackPopulations() const
                      static_cast<py::ssize_t>(shape.width)});
     std::uint8_t* out = cells.mutable_data();
     for (const ArchivedGeneration& generation : archive.generations)
-        for (const std::vector<PackedPattern>* population :
+        for (const PackedPopulation* population :
              {&generation.population1, &generation.population2})
-            for (const PackedPattern& member : *population) {
-                unpackCells(member, out, shape);
+            for (std::size_t member = 0; member < population->size(); ++member) {
+                unpackCellsAt(population->bytesOf(member), out, shape);
                 out += shape.cells();
             }
     return std::move(cells);

@@ -31,20 +31,11 @@ struct RecordLayout {
     int checksumOffset() const { return scoresOffset() + 8; }
 };
 
-void putPopulation(ByteEncoder& encoder, const std::vector<PackedPattern>& population,
-                   int members, PatternShape shape)
+void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int members,
+                   PatternShape shape)
 {
     for (int member = 0; member < members; ++member)
         encoder.putPattern(population[static_cast<std::size_t>(member)], shape);
-}
-
-std::vector<PackedPattern> takePopulation(ByteDecoder& decoder, int members, PatternShape shape)
-{
-    std::vector<PackedPattern> population;
-    population.reserve(static_cast<std::size_t>(members));
-    for (int member = 0; member < members; ++member)
-        population.push_back(decoder.takePattern(shape));
-    return population;
 }
 
 } // namespace
@@ -177,18 +168,30 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
 std::optional<ArchivedGeneration>
 decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, QString& error)
 {
+    // The bytes may be a view of someone else's: the populations get a copy.
+    return decodeArchivedGenerationAt(QByteArray(bytes.constData(), bytes.size()), 0, header,
+                                      error);
+}
+
+std::optional<ArchivedGeneration> decodeArchivedGenerationAt(const QByteArray& archive,
+                                                             qsizetype offset,
+                                                             const ArchiveHeader& header,
+                                                             QString& error)
+{
     const RecordLayout layout(header);
-    const char* data = bytes.constData();
+    const char* data = archive.constData() + offset;
     if (uint32At(data + layout.checksumOffset()) != crc32Of(data, layout.checksumOffset())) {
         error = QStringLiteral("checksum mismatch");
         return std::nullopt;
     }
-    const PatternShape shape = header.config.match.pattern;
     ByteDecoder decoder(data, layout.checksumOffset());
     ArchivedGeneration generation;
     generation.generation = static_cast<int>(decoder.takeUint32());
-    generation.population1 = takePopulation(decoder, layout.members, shape);
-    generation.population2 = takePopulation(decoder, layout.members, shape);
+    generation.population1 =
+        PackedPopulation(archive, offset + 4, layout.members, layout.patternBytes);
+    generation.population2 = PackedPopulation(archive, offset + 4 + layout.populationBytes(),
+                                              layout.members, layout.patternBytes);
+    decoder.skip(2 * layout.populationBytes());
     std::uint32_t champion1 = 0;
     std::uint32_t champion2 = 0;
     if (layout.championIndexBytes == 1) {

@@ -3,6 +3,7 @@
 #include "evolution/ExperimentConfig.h"
 #include "records/ConfigFile.h"
 #include "records/PackedPattern.h"
+#include "records/PackedPopulation.h"
 
 #include <QByteArray>
 #include <QString>
@@ -77,14 +78,14 @@ int archiveRecordSizeOf(const ArchiveHeader& header);
 // with the highest score (the lowest index on a tie) with that score.
 struct ArchivedGeneration {
     int generation = 0;
-    std::vector<PackedPattern> population1;
-    std::vector<PackedPattern> population2;
+    PackedPopulation population1;
+    PackedPopulation population2;
     int champion1 = 0;
     int champion2 = 0;
     float championScore1 = 0.0f;
     float championScore2 = 0.0f;
 
-    const PackedPattern& championOf(int population) const
+    PackedPattern championOf(int population) const
     {
         return population == 1 ? population1[static_cast<std::size_t>(champion1)]
                                : population2[static_cast<std::size_t>(champion2)];
@@ -105,3 +106,9 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
 // Exactly one record of the header's archive.
 std::optional<ArchivedGeneration>
 decodeArchivedGeneration(const QByteArray& bytes, const ArchiveHeader& header, QString& error);
+// The record at `offset` of `archive`, which holds the whole record and owns
+// its bytes: the generation's populations are views of them, not copies.
+std::optional<ArchivedGeneration> decodeArchivedGenerationAt(const QByteArray& archive,
+                                                             qsizetype offset,
+                                                             const ArchiveHeader& header,
+                                                             QString& error);

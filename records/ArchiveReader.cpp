@@ -77,12 +77,14 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
         return fail(QStringLiteral("truncated: its first generation record has %1 of %2 bytes")
                         .arg(cutShort)
                         .arg(recordSize));
+    // The generations are views of one block of bytes: these, shared, unless
+    // they are a view of someone else's (which has no capacity of its own).
+    const QByteArray block =
+        bytes.capacity() > 0 ? bytes : QByteArray(bytes.constData(), bytes.size());
     read.archive.generations.reserve(static_cast<std::size_t>(count));
     for (qsizetype k = 0; k < count; ++k) {
-        // A view of the record's bytes, not a copy of them.
-        auto generation = decodeArchivedGeneration(
-            QByteArray::fromRawData(bytes.constData() + headerSize + k * recordSize, recordSize),
-            *header, problem);
+        auto generation =
+            decodeArchivedGenerationAt(block, headerSize + k * recordSize, *header, problem);
         if (!generation)
             return fail(
                 QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));

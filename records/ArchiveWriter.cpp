@@ -42,7 +42,7 @@ ArchivedGeneration archivedGeneration(const GenerationReport& report)
     ArchivedGeneration generation;
     generation.generation = report.generation;
     for (int population = 0; population < 2; ++population) {
-        std::vector<PackedPattern>& packed =
+        PackedPopulation& packed =
             population == 0 ? generation.population1 : generation.population2;
         for (const GenerationReport::Cells& cells : report.populations[population])
             // Packing depends on the number of cells only, not on the width.

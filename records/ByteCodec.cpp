@@ -39,12 +39,6 @@ QByteArray ByteDecoder::takePaddedText(int width)
     return taken ? QByteArray(taken, static_cast<qsizetype>(qstrnlen(taken, width))) : QByteArray();
 }
 
-PackedPattern ByteDecoder::takePattern(PatternShape shape)
-{
-    const char* taken = take(packedBytesOf(shape));
-    return taken ? packedPatternAt(taken, shape) : PackedPattern();
-}
-
 std::vector<int> ByteDecoder::takeCells(PatternShape shape)
 {
     std::vector<int> cells(static_cast<std::size_t>(shape.cells()));

@@ -115,7 +115,6 @@ public:
     QByteArray takeText(std::uint32_t longest);
     // What putPaddedText wrote, up to its first NUL byte.
     QByteArray takePaddedText(int width);
-    PackedPattern takePattern(PatternShape shape);
     std::vector<int> takeCells(PatternShape shape);
     // `count` patterns of cells into `patterns`; a count the rest of the span
     // cannot hold fails before anything is allocated for it.

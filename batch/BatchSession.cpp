@@ -22,6 +22,8 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -163,6 +165,9 @@ std::optional<int> BatchSession::prepare()
 int BatchSession::play(std::uint32_t seed)
 {
     TerminationSignalWatcher signalWatcher;
+    // Raised by a second Ctrl-C or SIGTERM: a generation that would take
+    // hours is not waited for.
+    std::atomic<bool> givingUp{false};
     BatchRunner runner(seed, options.generations.value_or(100), config);
     if (resumed && !runner.continueFrom(resumed->evolution, resumed->randomSources)) {
         reportError(
@@ -179,12 +184,23 @@ int BatchSession::play(std::uint32_t seed)
             reportError(QString::fromStdString(failure));
             return ExitCode::systemRefused;
         }
-        poolRunner = std::make_unique<PoolMatchRunner>(*pool);
+        poolRunner = std::make_unique<PoolMatchRunner>(*pool, [&givingUp](MatchPool& matchPool) {
+            while (!matchPool.waitFor(std::chrono::milliseconds(50)))
+                if (givingUp.load()) {
+                    matchPool.cancel();
+                    throw GenerationGivenUp();
+                }
+        });
         runner.useMatchRunner(poolRunner.get());
     }
     // 128 + the signal's number, as a shell reports a process the signal ended.
+    // The first lets the generation in progress end; another gives it up.
     QObject::connect(&signalWatcher, &TerminationSignalWatcher::signalReceived, &runner,
-                     [&runner](int signalNumber) { runner.interrupt(128 + signalNumber); });
+                     [&runner, &givingUp, received = 0](int signalNumber) mutable {
+                         if (++received > 1)
+                             givingUp.store(true);
+                         runner.interrupt(128 + signalNumber);
+                     });
 
     ExperimentRecorder recorder(options.outputs, seed, config);
     std::optional<CheckpointKeeper> checkpointKeeper;

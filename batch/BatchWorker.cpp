@@ -1,10 +1,13 @@
 #include "batch/BatchWorker.h"
 
 #include "board/ThreadHandOff.h"
+#include "evolution/MatchRunner.h"
 #include "evolution/ProgressLine.h"
 #include "records/EvolutionRun.h"
 
 #include <QDebug>
+
+#include <optional>
 
 BatchWorker::BatchWorker(EvolutionRun& run, QObject* parent)
     : HandOffThread(parent), evolutionRun(run)
@@ -23,7 +26,14 @@ void BatchWorker::run()
     // The window's worker says so too; Qt's logging rules show it.
     qDebug() << "running..." << evolutionRun.evolution().bufferOffset();
     for (;;) {
-        const GenerationReport report = evolutionRun.playNext(*matchRunner);
+        std::optional<GenerationReport> played;
+        try {
+            played = evolutionRun.playNext(*matchRunner);
+        } catch (const GenerationGivenUp&) {
+            // Nothing of it is printed or recorded.
+            break;
+        }
+        const GenerationReport& report = *played;
         emit sendMessage(progressLine(report));
         {
             const std::lock_guard<std::mutex> handOff(reportHandOff);

@@ -3,6 +3,7 @@
 #include "board/Match.h"
 #include "board/Pattern.h"
 
+#include <exception>
 #include <vector>
 
 // One match to play: a member of population 1 (code 1) against a member of
@@ -10,6 +11,12 @@
 struct MatchOrder {
     const Pattern* first = nullptr;
     const Pattern* second = nullptr;
+};
+
+// Thrown by a runner whose owner gives the generation in progress up: the
+// evolution is then as before it (Evolution::playGeneration).
+struct GenerationGivenUp : std::exception {
+    const char* what() const noexcept override { return "the generation was given up"; }
 };
 
 // Plays a generation's matches. Every match is deterministic, so whichever

@@ -168,6 +168,7 @@ private slots:
     void resumedRunEqualsStraightRun_data();
     void resumedRunEqualsStraightRun();
     void killedRunResumes();
+    void secondStopGivesTheGenerationUp();
     void secondWriterIsRefused();
     void fullDiskKeepsWholeGenerations_data();
     void fullDiskKeepsWholeGenerations();
@@ -455,6 +456,37 @@ void ExperimentsBatchTest::resumedRunEqualsStraightRun()
     QCOMPARE(checkpointGeneration(resumedCheckpoint), generations);
     if (change == CheckpointChange::FolderCopied)
         QVERIFY(folderBytes(resumed.path()) == original);
+}
+
+// A generation of hours, on the largest board for the most steps: the first
+// SIGTERM waits for it, another gives it up, and the run ends at once with
+// its outputs as they were before it.
+void ExperimentsBatchTest::secondStopGivesTheGenerationUp()
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("slow.csv"));
+    QProcess process;
+    process.start(batchPath, {QStringLiteral("--seed"), QStringLiteral("7"),
+                              QStringLiteral("--set"), QStringLiteral("board.width=4096"),
+                              QStringLiteral("--set"), QStringLiteral("board.height=4096"),
+                              QStringLiteral("--set"), QStringLiteral("board.steps=100000"),
+                              QStringLiteral("--csv"), csv});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(csv + QStringLiteral(".partial")), 60000);
+    const qint64 pid = process.processId();
+    QVERIFY(pid > 0);
+    // Sent again until the program ends: two signals sent at once may arrive
+    // as one.
+    for (int tries = 0; tries < 600 && process.state() != QProcess::NotRunning; ++tries) {
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        QTest::qWait(200);
+    }
+    QCOMPARE(process.state(), QProcess::NotRunning);
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray("stopped\n"));
+    QCOMPARE(fileLines(csv), QStringList{QStringLiteral("generation,average1,average2,best1,best2")});
+    QVERIFY(!QFile::exists(csv + QStringLiteral(".partial")));
 }
 
 void ExperimentsBatchTest::killedRunResumes()

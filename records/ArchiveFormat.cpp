@@ -33,35 +33,6 @@ struct RecordLayout {
     int checksumOffset() const { return scoresOffset() + 8; }
 };
 
-// Version 3's record: its length, generation and flags, the deflated body,
-// its checksum.
-constexpr qint64 frameBytes = 16;
-// Two bytes of zlib's header, an empty deflate block, four of its checksum.
-constexpr qint64 smallestZlibStream = 8;
-constexpr std::uint32_t birthsRecorded = 1;
-
-// Where the inflated body's parts lie.
-struct CompressedRecordLayout {
-    int members = 0;
-    int patternBytes = 0;
-    PatternShape shape;
-    bool births = false;
-
-    CompressedRecordLayout(const ArchiveHeader& header, bool births)
-        : members(header.config.populationSize),
-          patternBytes(packedBytesOf(header.config.match.pattern)),
-          shape(header.config.match.pattern), births(births)
-    {
-    }
-    qsizetype populationBytes() const { return static_cast<qsizetype>(members) * patternBytes; }
-    qsizetype championsOffset() const { return 2 * populationBytes(); }
-    qsizetype lineageOffset() const { return championsOffset() + 8; }
-    qsizetype bodySize() const
-    {
-        return lineageOffset() + ArchivedLineage::sizeOf(members, shape, births);
-    }
-};
-
 void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int members,
                    PatternShape shape)
 {
@@ -69,30 +40,57 @@ void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int
         encoder.putPattern(population[static_cast<std::size_t>(member)], shape);
 }
 
-// Deflating is cheap beside a generation's matches at zlib's quickest
-// level, which keeps a record within twice a version 2 one.
-QByteArray encodeCompressedRecord(const ArchivedGeneration& generation, const ArchiveHeader& header)
-{
-    const bool births = generation.lineage.hasBirths();
-    const CompressedRecordLayout layout(header, births);
-    const PatternShape shape = header.config.match.pattern;
-    ByteEncoder body;
-    body.bytes.reserve(layout.bodySize());
-    putPopulation(body, generation.population1, layout.members, shape);
-    putPopulation(body, generation.population2, layout.members, shape);
-    body.putUint32(static_cast<std::uint32_t>(generation.champion1));
-    body.putUint32(static_cast<std::uint32_t>(generation.champion2));
-    body.bytes.append(generation.lineage.packedBytes());
+// Version 3's record: its length, generation, flags and the members'
+// deflated length before them, its checksum after the scores and births.
+constexpr qint64 frameBytes = 20;
+// Two bytes of zlib's header, an empty deflate block, four of its checksum.
+constexpr qint64 smallestZlibStream = 8;
+constexpr std::uint32_t birthsRecorded = 1;
 
-    uLongf deflatedSize = compressBound(static_cast<uLong>(body.bytes.size()));
-    QByteArray record(frameBytes + static_cast<qsizetype>(deflatedSize), Qt::Uninitialized);
-    compress2(reinterpret_cast<Bytef*>(record.data() + 12), &deflatedSize,
-              reinterpret_cast<const Bytef*>(body.bytes.constData()),
-              static_cast<uLong>(body.bytes.size()), Z_BEST_SPEED);
-    record.resize(frameBytes + static_cast<qsizetype>(deflatedSize));
+// Where the parts of a version 3 record lie.
+struct CompressedRecordLayout {
+    int members = 0;
+    int patternBytes = 0;
+    PatternShape shape;
+
+    explicit CompressedRecordLayout(const ArchiveHeader& header)
+        : members(header.config.populationSize),
+          patternBytes(packedBytesOf(header.config.match.pattern)),
+          shape(header.config.match.pattern)
+    {
+    }
+    qsizetype populationBytes() const { return static_cast<qsizetype>(members) * patternBytes; }
+    // Both populations and their champions, which are deflated.
+    qsizetype inflatedSize() const { return 2 * populationBytes() + 8; }
+    qsizetype largestRecord() const
+    {
+        return frameBytes + static_cast<qsizetype>(compressBound(static_cast<uLong>(inflatedSize()))) +
+               ArchivedLineage::largestSize(members, shape);
+    }
+};
+
+// The members, alike from one to another, are deflated; the scores and
+// births, which deflating would shrink by a third at twice its cost, are
+// kept as they are packed.
+QByteArray encodeCompressedRecord(const ArchivedGeneration& generation, const ArchiveHeader& header,
+                                  RecordDeflater& deflater)
+{
+    const CompressedRecordLayout layout(header);
+    ByteEncoder members;
+    members.bytes.reserve(layout.inflatedSize());
+    putPopulation(members, generation.population1, layout.members, layout.shape);
+    putPopulation(members, generation.population2, layout.members, layout.shape);
+    members.putUint32(static_cast<std::uint32_t>(generation.champion1));
+    members.putUint32(static_cast<std::uint32_t>(generation.champion2));
+
+    const QByteArray lineage = generation.lineage.packedBytes();
+    QByteArray record = deflater.deflated(members.bytes, 16, lineage.size() + 4);
+    const qsizetype deflated = record.size() - frameBytes - lineage.size();
     putUint32At(record.data(), static_cast<std::uint32_t>(record.size()));
     putUint32At(record.data() + 4, static_cast<std::uint32_t>(generation.generation));
-    putUint32At(record.data() + 8, births ? birthsRecorded : 0);
+    putUint32At(record.data() + 8, generation.lineage.hasBirths() ? birthsRecorded : 0);
+    putUint32At(record.data() + 12, static_cast<std::uint32_t>(deflated));
+    record.replace(16 + deflated, lineage.size(), lineage);
     putUint32At(record.data() + record.size() - 4, crc32Of(record.constData(), record.size() - 4));
     return record;
 }
@@ -101,51 +99,53 @@ std::optional<ArchivedGeneration> decodeCompressedRecord(const QByteArray& archi
                                                          const ArchiveHeader& header,
                                                          QString& error)
 {
+    const auto fail = [&error](const QString& problem) {
+        error = problem;
+        return std::nullopt;
+    };
     const char* data = archive.constData() + offset;
     const qint64 size = archiveRecordSizeAt(data, archive.size() - offset, header);
-    if (size <= 0 || size > archive.size() - offset) {
-        error = QStringLiteral("a length of %1 bytes").arg(uint32At(data));
-        return std::nullopt;
-    }
-    if (uint32At(data + size - 4) != crc32Of(data, size - 4)) {
-        error = QStringLiteral("checksum mismatch");
-        return std::nullopt;
-    }
+    if (size <= 0 || size > archive.size() - offset)
+        return fail(QStringLiteral("a length of %1 bytes").arg(uint32At(data)));
+    if (uint32At(data + size - 4) != crc32Of(data, size - 4))
+        return fail(QStringLiteral("checksum mismatch"));
     const std::uint32_t flags = uint32At(data + 8);
-    if ((flags & ~birthsRecorded) != 0) {
-        error = QStringLiteral("flags %1 unknown").arg(flags);
-        return std::nullopt;
-    }
-    const CompressedRecordLayout layout(header, (flags & birthsRecorded) != 0);
-    // Inflated into exactly the body's length, and no longer.
-    QByteArray body(layout.bodySize(), Qt::Uninitialized);
-    auto inflatedSize = static_cast<uLongf>(body.size());
-    auto deflatedSize = static_cast<uLong>(size - frameBytes);
-    if (uncompress2(reinterpret_cast<Bytef*>(body.data()), &inflatedSize,
-                    reinterpret_cast<const Bytef*>(data + 12), &deflatedSize) != Z_OK ||
-        inflatedSize != static_cast<uLongf>(body.size()) ||
-        deflatedSize != static_cast<uLong>(size - frameBytes)) {
-        error = QStringLiteral("its body does not inflate to %1 bytes").arg(body.size());
-        return std::nullopt;
-    }
+    if ((flags & ~birthsRecorded) != 0)
+        return fail(QStringLiteral("flags %1 unknown").arg(flags));
+    const bool births = (flags & birthsRecorded) != 0;
+    const CompressedRecordLayout layout(header);
+    const qint64 deflated = uint32At(data + 12);
+    if (deflated > size - frameBytes)
+        return fail(QStringLiteral("members deflated into %1 bytes").arg(deflated));
+    const qsizetype lineageAt = offset + 16 + static_cast<qsizetype>(deflated);
+    const qsizetype lineageRoom = static_cast<qsizetype>(size - frameBytes - deflated);
+    if (ArchivedLineage::sizeAt(archive.constData() + lineageAt, lineageRoom, layout.members,
+                                layout.shape, births) != lineageRoom)
+        return fail(QStringLiteral("its scores and births do not fill it"));
+    // Inflated into exactly the members' length, and no longer.
+    QByteArray members(layout.inflatedSize(), Qt::Uninitialized);
+    auto inflatedSize = static_cast<uLongf>(members.size());
+    auto deflatedSize = static_cast<uLong>(deflated);
+    if (uncompress2(reinterpret_cast<Bytef*>(members.data()), &inflatedSize,
+                    reinterpret_cast<const Bytef*>(data + 16), &deflatedSize) != Z_OK ||
+        inflatedSize != static_cast<uLongf>(members.size()) ||
+        deflatedSize != static_cast<uLong>(deflated))
+        return fail(QStringLiteral("its members do not inflate to %1 bytes").arg(members.size()));
     ArchivedGeneration generation;
     generation.generation = static_cast<int>(uint32At(data + 4));
-    generation.population1 = PackedPopulation(body, 0, layout.members, layout.patternBytes);
+    generation.population1 = PackedPopulation(members, 0, layout.members, layout.patternBytes);
     generation.population2 =
-        PackedPopulation(body, layout.populationBytes(), layout.members, layout.patternBytes);
-    const std::uint32_t champion1 = uint32At(body.constData() + layout.championsOffset());
-    const std::uint32_t champion2 = uint32At(body.constData() + layout.championsOffset() + 4);
+        PackedPopulation(members, layout.populationBytes(), layout.members, layout.patternBytes);
+    const std::uint32_t champion1 = uint32At(members.constData() + 2 * layout.populationBytes());
+    const std::uint32_t champion2 = uint32At(members.constData() + 2 * layout.populationBytes() + 4);
     if (champion1 >= static_cast<std::uint32_t>(layout.members) ||
-        champion2 >= static_cast<std::uint32_t>(layout.members)) {
-        error = QStringLiteral("champion index out of range");
-        return std::nullopt;
-    }
-    error = ArchivedLineage::problemOf(body.constData() + layout.lineageOffset(), layout.members,
-                                       layout.shape, layout.births);
-    if (!error.isEmpty())
-        return std::nullopt;
-    generation.lineage = ArchivedLineage(body, layout.lineageOffset(), layout.members,
-                                         layout.shape, layout.births);
+        champion2 >= static_cast<std::uint32_t>(layout.members))
+        return fail(QStringLiteral("champion index out of range"));
+    const QString problem = ArchivedLineage::problemOf(archive.constData() + lineageAt,
+                                                       layout.members, layout.shape, births);
+    if (!problem.isEmpty())
+        return fail(problem);
+    generation.lineage = ArchivedLineage(archive, lineageAt, layout.members, layout.shape, births);
     generation.champion1 = static_cast<int>(champion1);
     generation.champion2 = static_cast<int>(champion2);
     generation.championScore1 = generation.lineage.score(1, generation.champion1);
@@ -178,14 +178,17 @@ qint64 archiveRecordSizeAt(const char* at, qint64 available, const ArchiveHeader
     if (available < 4)
         return 0;
     const qint64 size = uint32At(at);
-    const qint64 bodyBound = static_cast<qint64>(compressBound(
-        static_cast<uLong>(CompressedRecordLayout(header, true).bodySize())));
-    return size < smallestArchiveRecordOf(header) || size > frameBytes + bodyBound ? -1 : size;
+    return size < smallestArchiveRecordOf(header) ||
+                   size > CompressedRecordLayout(header).largestRecord()
+               ? -1
+               : size;
 }
 
 qint64 smallestArchiveRecordOf(const ArchiveHeader& header)
 {
-    return header.formatVersion < 3 ? archiveRecordSizeOf(header) : frameBytes + smallestZlibStream;
+    return header.formatVersion < 3
+               ? archiveRecordSizeOf(header)
+               : frameBytes + smallestZlibStream + 8 * static_cast<qint64>(header.config.populationSize);
 }
 
 bool ArchivedGeneration::operator==(const ArchivedGeneration& other) const
@@ -214,8 +217,15 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header)
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header)
 {
+    RecordDeflater deflater;
+    return encodeArchivedGeneration(generation, header, deflater);
+}
+
+QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
+                                    const ArchiveHeader& header, RecordDeflater& deflater)
+{
     if (header.formatVersion >= 3)
-        return encodeCompressedRecord(generation, header);
+        return encodeCompressedRecord(generation, header, deflater);
     const RecordLayout layout(header);
     const PatternShape shape = header.config.match.pattern;
     ByteEncoder encoder;

@@ -3,6 +3,7 @@
 #include "evolution/ExperimentConfig.h"
 #include "records/ArchivedLineage.h"
 #include "records/ConfigFile.h"
+#include "records/RecordDeflater.h"
 #include "records/PackedPattern.h"
 #include "records/PackedPopulation.h"
 
@@ -56,14 +57,12 @@
 //   4      4  generation (uint32), one more than the record before
 //   8      4  flags (uint32): bit 0 set when the births are recorded, the
 //             others zero
-//  12   R-16  the body, deflated as one zlib stream
+//  12      4  M, the length of the deflated members (uint32)
+//  16      M  one zlib stream of population 1 (N members of P bytes, each a
+//             PackedPattern), population 2, and population 1's and 2's
+//             champions (member indices, uint32 each)
+//  16+M    .  the scores and births as ArchivedLineage.h packs them
 //  R-4     4  CRC-32 of the record's bytes before it
-// and the body, of a length the header and flags give:
-//   0      N*P  population 1: N members of P bytes, each a PackedPattern
-//   N*P    N*P  population 2, the same way
-//   2NP      4  population 1's champion: its member index (uint32, 0..N-1)
-//   4+2NP    4  population 2's champion
-//   8+2NP    .  the scores and births as ArchivedLineage.h packs them
 // A generation is found by its record's length fields alone, without
 // reading the records before it.
 constexpr char archiveMagic[8] = {'C', 'O', 'E', 'V', 'O', 'A', 'R', 'C'};
@@ -125,6 +124,9 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header);
 // version 3 needs the lineage too.
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header);
+// The same, for records one after another, deflated by `deflater`.
+QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
+                                    const ArchiveHeader& header, RecordDeflater& deflater);
 
 // The problem comes back in `error` (without the file's name) when the bytes
 // are not a valid header or record. The header is read from the start of

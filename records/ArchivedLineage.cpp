@@ -7,7 +7,8 @@
 namespace
 {
 
-// Where a population's scores and births lie in the packed form.
+// The widths of a packed form's numbers, and where a population's parts
+// begin.
 struct LineageLayout {
     qsizetype members;
     qsizetype indexBytes;
@@ -20,17 +21,10 @@ struct LineageLayout {
     {
     }
     qsizetype scoresAt(int population) const { return (population - 1) * 4 * members; }
-    qsizetype birthBytes() const { return members * (1 + 2 * indexBytes + 4 * coordinateBytes); }
-    qsizetype operatorsAt(int population) const
-    {
-        return 8 * members + (population - 1) * birthBytes();
-    }
-    qsizetype parentsAt(int population) const { return operatorsAt(population) + members; }
-    qsizetype matesAt(int population) const { return parentsAt(population) + members * indexBytes; }
-    qsizetype rectanglesAt(int population) const
-    {
-        return matesAt(population) + members * indexBytes;
-    }
+    qsizetype operatorBytes() const { return (members + 3) / 4; }
+    qsizetype crossoverBytes() const { return indexBytes + 4 * coordinateBytes; }
+    // A population's births without their crossovers' mates and rectangles.
+    qsizetype fixedBirthBytes() const { return operatorBytes() + members * indexBytes; }
 };
 
 std::uint32_t unsignedAt(const char* at, qsizetype width)
@@ -41,47 +35,64 @@ std::uint32_t unsignedAt(const char* at, qsizetype width)
     return value;
 }
 
-void putUnsignedAt(char* at, std::uint32_t value, qsizetype width)
+void putUnsigned(QByteArray& bytes, std::uint32_t value, qsizetype width)
 {
     for (qsizetype k = 0; k < width; ++k, value >>= 8)
-        at[k] = static_cast<char>(value & 0xffu);
+        bytes.append(static_cast<char>(value & 0xffu));
 }
 
-Birth birthAt(const char* packed, const LineageLayout& layout, int population, int member)
+unsigned operatorCode(const char* operators, qsizetype member)
 {
-    const qsizetype i = member;
-    Birth birth;
-    birth.breedingOperator = static_cast<BreedingOperator>(
-        static_cast<unsigned char>(packed[layout.operatorsAt(population) + i]));
-    birth.parent = static_cast<int>(
-        unsignedAt(packed + layout.parentsAt(population) + i * layout.indexBytes, layout.indexBytes));
-    if (birth.breedingOperator == BreedingOperator::Crossover) {
-        birth.mate = static_cast<int>(unsignedAt(
-            packed + layout.matesAt(population) + i * layout.indexBytes, layout.indexBytes));
-        const char* corners =
-            packed + layout.rectanglesAt(population) + i * 4 * layout.coordinateBytes;
-        const qsizetype c = layout.coordinateBytes;
+    return (static_cast<unsigned char>(operators[member / 4]) >> (2 * (member % 4))) & 3u;
+}
+
+qsizetype crossoversIn(const char* operators, qsizetype members)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < members; ++i)
+        count += operatorCode(operators, i) == 1 ? 1 : 0;
+    return count;
+}
+
+// One population's births from `at`, which holds them whole.
+Births birthsAt(const char* at, const LineageLayout& layout)
+{
+    Births births(static_cast<std::size_t>(layout.members));
+    const char* parents = at + layout.operatorBytes();
+    const char* crossing = parents + layout.members * layout.indexBytes;
+    const qsizetype c = layout.coordinateBytes;
+    for (qsizetype i = 0; i < layout.members; ++i) {
+        Birth& birth = births[static_cast<std::size_t>(i)];
+        birth.breedingOperator = static_cast<BreedingOperator>(operatorCode(at, i));
+        birth.parent = static_cast<int>(unsignedAt(parents + i * layout.indexBytes, layout.indexBytes));
+        if (birth.breedingOperator != BreedingOperator::Crossover)
+            continue;
+        birth.mate = static_cast<int>(unsignedAt(crossing, layout.indexBytes));
+        const char* corners = crossing + layout.indexBytes;
         birth.rectangle = {static_cast<int>(unsignedAt(corners, c)),
                            static_cast<int>(unsignedAt(corners + c, c)),
                            static_cast<int>(unsignedAt(corners + 2 * c, c)),
                            static_cast<int>(unsignedAt(corners + 3 * c, c))};
+        crossing += layout.crossoverBytes();
     }
-    return birth;
+    return births;
 }
 
-bool allZero(const char* at, qsizetype count)
+// Where population 2's births begin, population 1's being sound.
+qsizetype secondBirthsAt(const char* packed, const LineageLayout& layout)
 {
-    for (qsizetype k = 0; k < count; ++k)
-        if (at[k] != 0)
-            return false;
-    return true;
+    const qsizetype first = 8 * layout.members;
+    return first + layout.fixedBirthBytes() +
+           crossoversIn(packed + first, layout.members) * layout.crossoverBytes();
 }
 
 } // namespace
 
 ArchivedLineage::ArchivedLineage(const QByteArray& block, qsizetype offset, int members,
                                  PatternShape shape, bool births)
-    : block(block), offset(offset), members(members), shape(shape), births(births)
+    : block(block), offset(offset),
+      size(sizeAt(block.constData() + offset, block.size() - offset, members, shape, births)),
+      members(members), shape(shape), births(births)
 {
 }
 
@@ -89,41 +100,56 @@ QByteArray ArchivedLineage::packed(const std::array<std::vector<float>, 2>& scor
                                    const std::array<Births, 2>& births, PatternShape shape)
 {
     const int members = static_cast<int>(scores[0].size());
-    const bool recorded = !births[0].empty();
     const LineageLayout layout(members, shape);
-    QByteArray bytes(sizeOf(members, shape, recorded), '\0');
-    char* at = bytes.data();
-    for (int population = 1; population <= 2; ++population) {
-        for (int i = 0; i < members; ++i)
-            putUint32At(at + layout.scoresAt(population) + 4 * i,
-                        bitCast<std::uint32_t>(scores[population - 1][i]));
-        if (!recorded)
-            continue;
-        for (int i = 0; i < members; ++i) {
-            const Birth& birth = births[population - 1][i];
-            at[layout.operatorsAt(population) + i] = static_cast<char>(birth.breedingOperator);
-            putUnsignedAt(at + layout.parentsAt(population) + i * layout.indexBytes,
-                          static_cast<std::uint32_t>(birth.parent), layout.indexBytes);
+    QByteArray bytes;
+    bytes.reserve(largestSize(members, shape));
+    for (const std::vector<float>& population : scores)
+        for (const float score : population)
+            putUnsigned(bytes, bitCast<std::uint32_t>(score), 4);
+    if (births[0].empty())
+        return bytes;
+    for (const Births& population : births) {
+        QByteArray operators(layout.operatorBytes(), '\0');
+        for (qsizetype i = 0; i < members; ++i)
+            operators[i / 4] = static_cast<char>(
+                operators[i / 4] |
+                static_cast<char>(static_cast<unsigned>(population[static_cast<std::size_t>(i)]
+                                                            .breedingOperator)
+                                  << (2 * (i % 4))));
+        bytes.append(operators);
+        for (const Birth& birth : population)
+            putUnsigned(bytes, static_cast<std::uint32_t>(birth.parent), layout.indexBytes);
+        for (const Birth& birth : population) {
             if (birth.breedingOperator != BreedingOperator::Crossover)
                 continue;
-            putUnsignedAt(at + layout.matesAt(population) + i * layout.indexBytes,
-                          static_cast<std::uint32_t>(birth.mate), layout.indexBytes);
-            char* corners = at + layout.rectanglesAt(population) + i * 4 * layout.coordinateBytes;
-            const qsizetype c = layout.coordinateBytes;
+            putUnsigned(bytes, static_cast<std::uint32_t>(birth.mate), layout.indexBytes);
             const CrossoverRectangle& r = birth.rectangle;
-            putUnsignedAt(corners, static_cast<std::uint32_t>(r.x0), c);
-            putUnsignedAt(corners + c, static_cast<std::uint32_t>(r.x1), c);
-            putUnsignedAt(corners + 2 * c, static_cast<std::uint32_t>(r.y0), c);
-            putUnsignedAt(corners + 3 * c, static_cast<std::uint32_t>(r.y1), c);
+            for (const int corner : {r.x0, r.x1, r.y0, r.y1})
+                putUnsigned(bytes, static_cast<std::uint32_t>(corner), layout.coordinateBytes);
         }
     }
     return bytes;
 }
 
-qsizetype ArchivedLineage::sizeOf(int members, PatternShape shape, bool births)
+qsizetype ArchivedLineage::sizeAt(const char* packed, qsizetype available, int members,
+                                  PatternShape shape, bool births)
 {
     const LineageLayout layout(members, shape);
-    return 8 * layout.members + (births ? 2 * layout.birthBytes() : 0);
+    qsizetype size = 8 * layout.members;
+    for (int population = 1; births && population <= 2 && size <= available; ++population) {
+        if (available - size < layout.operatorBytes())
+            return -1;
+        const qsizetype crossovers = crossoversIn(packed + size, layout.members);
+        size += layout.fixedBirthBytes() + crossovers * layout.crossoverBytes();
+    }
+    return size <= available ? size : -1;
+}
+
+qsizetype ArchivedLineage::largestSize(int members, PatternShape shape)
+{
+    const LineageLayout layout(members, shape);
+    return 8 * layout.members +
+           2 * (layout.fixedBirthBytes() + layout.members * layout.crossoverBytes());
 }
 
 QString ArchivedLineage::problemOf(const char* packed, int members, PatternShape shape,
@@ -144,26 +170,33 @@ QString ArchivedLineage::problemOf(const char* packed, int members, PatternShape
         }
     if (!births)
         return {};
-    const qsizetype c = layout.coordinateBytes;
-    for (int population = 1; population <= 2; ++population)
-        for (int i = 0; i < members; ++i) {
-            const QString member = QStringLiteral("population %1's member %2").arg(population).arg(i);
-            const auto code = static_cast<unsigned char>(packed[layout.operatorsAt(population) + i]);
-            if (code > static_cast<unsigned char>(BreedingOperator::Copy))
-                return QStringLiteral("%1 was bred by operator %2, which is none").arg(member).arg(code);
-            const Birth birth = birthAt(packed, layout, population, i);
+    qsizetype at = 8 * layout.members;
+    for (int population = 1; population <= 2; ++population) {
+        const char* operators = packed + at;
+        const auto member = [population](qsizetype i) {
+            return QStringLiteral("population %1's member %2").arg(population).arg(i);
+        };
+        for (qsizetype i = 0; i < layout.members; ++i)
+            if (operatorCode(operators, i) > static_cast<unsigned>(BreedingOperator::Copy))
+                return QStringLiteral("%1 was bred by operator 3, which is none").arg(member(i));
+        const qsizetype unused = 4 * layout.operatorBytes() - layout.members;
+        if (unused > 0 && (static_cast<unsigned char>(operators[layout.operatorBytes() - 1]) >>
+                           (2 * (4 - unused))) != 0)
+            return QStringLiteral("population %1's operators go on past its last member")
+                .arg(population);
+        const Births births = birthsAt(operators, layout);
+        for (qsizetype i = 0; i < layout.members; ++i) {
+            const Birth& birth = births[static_cast<std::size_t>(i)];
             if (birth.parent >= members || birth.mate >= members)
-                return QStringLiteral("%1's parents are no member").arg(member);
+                return QStringLiteral("%1's parents are no member").arg(member(i));
             const CrossoverRectangle& r = birth.rectangle;
             if (r.x0 > r.x1 || r.x1 > shape.width || r.y0 > r.y1 || r.y1 > shape.height)
-                return QStringLiteral("%1's crossover rectangle lies outside the pattern").arg(member);
-            // Only a crossover has a mate and a rectangle.
-            if (birth.breedingOperator != BreedingOperator::Crossover &&
-                !(allZero(packed + layout.matesAt(population) + i * layout.indexBytes,
-                          layout.indexBytes) &&
-                  allZero(packed + layout.rectanglesAt(population) + i * 4 * c, 4 * c)))
-                return QStringLiteral("%1 has a mate but was not bred by crossover").arg(member);
+                return QStringLiteral("%1's crossover rectangle lies outside the pattern")
+                    .arg(member(i));
         }
+        at += layout.fixedBirthBytes() +
+              crossoversIn(operators, layout.members) * layout.crossoverBytes();
+    }
     return {};
 }
 
@@ -176,7 +209,7 @@ float ArchivedLineage::score(int population, int member) const
 
 Birth ArchivedLineage::birth(int population, int member) const
 {
-    return birthAt(block.constData() + offset, LineageLayout(members, shape), population, member);
+    return birthsOf(population)[static_cast<std::size_t>(member)];
 }
 
 std::vector<float> ArchivedLineage::scoresOf(int population) const
@@ -189,13 +222,12 @@ std::vector<float> ArchivedLineage::scoresOf(int population) const
 
 Births ArchivedLineage::birthsOf(int population) const
 {
-    Births births;
     if (!hasBirths())
-        return births;
-    births.reserve(static_cast<std::size_t>(members));
-    for (int i = 0; i < members; ++i)
-        births.push_back(birth(population, i));
-    return births;
+        return {};
+    const LineageLayout layout(members, shape);
+    const char* packed = block.constData() + offset;
+    return birthsAt(packed + (population == 1 ? 8 * layout.members : secondBirthsAt(packed, layout)),
+                    layout);
 }
 
 bool ArchivedLineage::operator==(const ArchivedLineage& other) const

@@ -15,21 +15,24 @@
 //   4N    population 1's scores (IEEE-754 floats), member 0 first
 //   4N    population 2's
 // then, when the births are recorded, population 1's and then population 2's:
-//   N     operators: 0 mutation, 1 crossover, 2 copy
-//   N*I   parents: the member each was selected from, in the generation before
-//   N*I   a crossover's mate; 0 for another operator
-//   N*4C  a crossover's rectangle, x0, x1, y0, y1; zeros for another operator
+//   ceil(N/4)  operators, two bits each, member i's at bit 2(i mod 4) of
+//              byte i/4: 0 mutation, 1 crossover, 2 copy; the bits past
+//              the last member zero
+//   N*I        parents: the member each was selected from, in the
+//              generation before
+//   then, for each member bred by crossover in turn, its mate (I bytes) and
+//   its rectangle x0, x1, y0, y1 (C bytes each)
 // in I = 1 byte for up to 256 members, 2 for up to 65,536, otherwise 4, and
 // C = 1 byte for patterns of up to 255 cells, otherwise 2.
 //
-// A read one is a view of the record's bytes, decoded member by member when
-// asked, so that a long run holds no vector a generation.
+// A read one is a view of the record's bytes, decoded when asked, so that a
+// long run holds no vector a generation.
 class ArchivedLineage
 {
 public:
     ArchivedLineage() = default;
     // The packed form at `offset` of `block`, which owns its bytes and holds
-    // sizeOf(members, shape, births) of them there.
+    // a sound one there (problemOf found none).
     ArchivedLineage(const QByteArray& block, qsizetype offset, int members, PatternShape shape,
                     bool births);
 
@@ -38,9 +41,13 @@ public:
     // shape, only the number of cells counts.
     static QByteArray packed(const std::array<std::vector<float>, 2>& scores,
                              const std::array<Births, 2>& births, PatternShape shape);
-    static qsizetype sizeOf(int members, PatternShape shape, bool births);
-    // Empty when the packed bytes hold sound scores and births, otherwise
-    // what is wrong with the first that is not.
+    // The length of the packed form at `packed`, of which `available` bytes
+    // follow, as its operators give it; -1 when it is longer than that.
+    static qsizetype sizeAt(const char* packed, qsizetype available, int members,
+                            PatternShape shape, bool births);
+    static qsizetype largestSize(int members, PatternShape shape);
+    // Empty when the packed form (of the size sizeAt gave) holds sound scores
+    // and births, otherwise what is wrong with the first that is not.
     static QString problemOf(const char* packed, int members, PatternShape shape, bool births);
 
     // Whether the record kept the scores (version 3 only).
@@ -50,13 +57,10 @@ public:
     float score(int population, int member) const;
     Birth birth(int population, int member) const;
     std::vector<float> scoresOf(int population) const;
-    // Its packed form, as the record keeps it.
-    QByteArray packedBytes() const
-    {
-        return block.mid(offset, sizeOf(members, shape, births));
-    }
     // Empty without recorded births.
     Births birthsOf(int population) const;
+    // Its packed form, as the record keeps it.
+    QByteArray packedBytes() const { return block.mid(offset, size); }
 
     bool operator==(const ArchivedLineage& other) const;
     bool operator!=(const ArchivedLineage& other) const { return !(*this == other); }
@@ -64,6 +68,7 @@ public:
 private:
     QByteArray block;
     qsizetype offset = 0;
+    qsizetype size = 0;
     int members = 0;
     PatternShape shape;
     bool births = false;

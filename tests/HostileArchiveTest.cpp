@@ -72,31 +72,38 @@ QByteArray withRecordScore(const QByteArray& bytes, int headerSize, int recordSi
                            bitCast<std::uint32_t>(score));
 }
 
-// A version 3 archive whose second record has its body inflated, changed
-// (`change` may set its flags too), deflated and sealed again: bodies no run
-// writes, that only their own checks refuse.
-QByteArray withSecondBody(const QByteArray& archive, qsizetype headerSize,
-                          const std::function<void(QByteArray&, std::uint32_t&)>& change)
+// A version 3 archive whose second record has its members inflated and
+// its scores and births taken out, changed (`change` may set its flags too),
+// and put back, deflated and sealed again: records no run writes, that only
+// their own checks refuse.
+using RecordChange = std::function<void(QByteArray& members, QByteArray& lineage, std::uint32_t&)>;
+QByteArray withSecondRecord(const QByteArray& archive, qsizetype headerSize,
+                            const RecordChange& change)
 {
     const qsizetype at = headerSize + qFromLittleEndian<std::uint32_t>(archive.constData() + headerSize);
     const qsizetype size = qFromLittleEndian<std::uint32_t>(archive.constData() + at);
-    QByteArray body(1 << 16, '\0');
-    auto bodySize = static_cast<uLongf>(body.size());
-    if (uncompress(reinterpret_cast<Bytef*>(body.data()), &bodySize,
-                   reinterpret_cast<const Bytef*>(archive.constData() + at + 12),
-                   static_cast<uLong>(size - 16)) != Z_OK)
+    const qsizetype deflated = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 12);
+    QByteArray members(1 << 16, '\0');
+    auto membersSize = static_cast<uLongf>(members.size());
+    if (uncompress(reinterpret_cast<Bytef*>(members.data()), &membersSize,
+                   reinterpret_cast<const Bytef*>(archive.constData() + at + 16),
+                   static_cast<uLong>(deflated)) != Z_OK)
         return {};
-    body.truncate(static_cast<qsizetype>(bodySize));
+    members.truncate(static_cast<qsizetype>(membersSize));
+    QByteArray lineage = archive.mid(at + 16 + deflated, size - 20 - deflated);
     std::uint32_t flags = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 8);
-    change(body, flags);
-    QByteArray record(16 + static_cast<qsizetype>(compressBound(static_cast<uLong>(body.size()))), '\0');
-    auto deflated = static_cast<uLongf>(record.size() - 16);
-    compress(reinterpret_cast<Bytef*>(record.data() + 12), &deflated,
-             reinterpret_cast<const Bytef*>(body.constData()), static_cast<uLong>(body.size()));
-    record.truncate(16 + static_cast<qsizetype>(deflated));
+    change(members, lineage, flags);
+    QByteArray packed(static_cast<qsizetype>(compressBound(static_cast<uLong>(members.size()))), '\0');
+    auto packedSize = static_cast<uLongf>(packed.size());
+    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
+             reinterpret_cast<const Bytef*>(members.constData()), static_cast<uLong>(members.size()));
+    packed.truncate(static_cast<qsizetype>(packedSize));
+    QByteArray record(16, '\0');
+    record += packed + lineage + QByteArray(4, '\0');
     qToLittleEndian(static_cast<std::uint32_t>(record.size()), record.data());
     record.replace(4, 4, archive.mid(at + 4, 4));
     qToLittleEndian(flags, record.data() + 8);
+    qToLittleEndian(static_cast<std::uint32_t>(packed.size()), record.data() + 12);
     qToLittleEndian(crc32Of(record.constData(), record.size() - 4), record.data() + record.size() - 4);
     return archive.left(at) + record + archive.mid(at + size);
 }
@@ -256,9 +263,9 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << withRecordScore(other, otherRecord, otherRecordSize, 2, -nan) << grid << 2 << "@"
         << "generation record 2 is corrupted (population 2's champion's score nan is not a "
            "finite score of 0 or more)";
-    // Version 3: each record's length, its flags, a body deflated, every
-    // member's score and birth. The odd configuration's bodies: 23 members
-    // of 3 bytes, champions at 138, scores at 146, births at 330.
+    // Version 3: each record's length, its flags, its members deflated, every
+    // member's score and birth. The odd configuration's: 23 members of 3
+    // bytes, their champions at 138; 184 bytes of scores, then the births.
     const QByteArray third = randomArchive(3, 3, oddTestConfig());
     const int thirdRecord = otherRecord;
     const qsizetype secondAt =
@@ -276,49 +283,61 @@ void HostileArchiveTest::refusedWithOneLine_data()
             << true << lengthened << grid << 2 << "@"
             << QStringLiteral("generation record 2 is corrupted (a length of %1 bytes)").arg(length);
     }
-    using BodyChange = std::function<void(QByteArray&, std::uint32_t&)>;
-    const auto withBirths = [](const BodyChange& change) -> BodyChange {
-        return [change](QByteArray& body, std::uint32_t& flags) {
-            body.append(2 * 23 * 7, '\0');
+    // Births of 23 members of one population: 6 bytes of operators, 23
+    // parents, then each crossover's mate and rectangle.
+    const auto withBirths = [](const std::function<void(QByteArray&)>& change) -> RecordChange {
+        return [change](QByteArray&, QByteArray& lineage, std::uint32_t& flags) {
+            QByteArray births(2 * (6 + 23), '\0');
+            change(births);
+            lineage += births;
             flags = 1;
-            change(body, flags);
         };
     };
     const struct {
         const char* tag;
-        BodyChange change;
+        RecordChange change;
         QString problem;
-    } bodies[] = {
-        {"flags", [](QByteArray&, std::uint32_t& flags) { flags = 2; }, "flags 2 unknown"},
-        {"body longer", [](QByteArray& body, std::uint32_t&) { body.append('\0'); },
-         "its body does not inflate to 330 bytes"},
-        {"body shorter than its births", [](QByteArray&, std::uint32_t& flags) { flags = 1; },
-         "its body does not inflate to 652 bytes"},
-        {"champion", [](QByteArray& body, std::uint32_t&) { body[138] = 23; },
+    } records[] = {
+        {"flags", [](QByteArray&, QByteArray&, std::uint32_t& flags) { flags = 2; },
+         "flags 2 unknown"},
+        {"members longer", [](QByteArray& members, QByteArray&, std::uint32_t&) { members += 'x'; },
+         "its members do not inflate to 146 bytes"},
+        {"births flagged, none there", [](QByteArray&, QByteArray&, std::uint32_t& flags) { flags = 1; },
+         "its scores and births do not fill it"},
+        {"scores longer", [](QByteArray&, QByteArray& lineage, std::uint32_t&) { lineage += 'x'; },
+         "its scores and births do not fill it"},
+        {"champion", [](QByteArray& members, QByteArray&, std::uint32_t&) { members[138] = 23; },
          "champion index out of range"},
         {"member's score negative",
-         [](QByteArray& body, std::uint32_t&) {
-             qToLittleEndian(bitCast<std::uint32_t>(-1.0f), body.data() + 146 + 4 * (23 + 5));
+         [](QByteArray&, QByteArray& lineage, std::uint32_t&) {
+             qToLittleEndian(bitCast<std::uint32_t>(-1.0f), lineage.data() + 4 * (23 + 5));
          },
          "population 2's member 5 has the score -1, not a finite score of 0 or more"},
-        {"operator", withBirths([](QByteArray& body, std::uint32_t&) { body[330] = 3; }),
+        {"operator", withBirths([](QByteArray& births) { births[0] = 3; }),
          "population 1's member 0 was bred by operator 3, which is none"},
-        {"parent", withBirths([](QByteArray& body, std::uint32_t&) { body[330 + 23 + 4] = 23; }),
+        {"operators past the last member", withBirths([](QByteArray& births) { births[6 + 23 + 5] = 0x40; }),
+         "population 2's operators go on past its last member"},
+        {"parent", withBirths([](QByteArray& births) { births[6 + 4] = 23; }),
          "population 1's member 4's parents are no member"},
         {"rectangle",
-         withBirths([](QByteArray& body, std::uint32_t&) {
-             body[330 + 1] = 1;
-             body[330 + 3 * 23 + 4 + 1] = 7;
+         withBirths([](QByteArray& births) {
+             births[0] = 1 << 2;
+             births.insert(6 + 23, QByteArray("\x00\x00\x07\x00\x02", 5));
          }),
          "population 1's member 1's crossover rectangle lies outside the pattern"},
-        {"mate of a mutation",
-         withBirths([](QByteArray& body, std::uint32_t&) { body[330 + 7 * 23 + 2 * 23 + 2] = 1; }),
-         "population 2's member 2 has a mate but was not bred by crossover"},
     };
-    for (const auto& body : bodies)
-        QTest::addRow("v3: %s", body.tag)
-            << true << withSecondBody(third, thirdRecord, body.change) << grid << 2 << "@"
-            << QStringLiteral("generation record 2 is corrupted (%1)").arg(body.problem);
+    for (const auto& record : records)
+        QTest::addRow("v3: %s", record.tag)
+            << true << withSecondRecord(third, thirdRecord, record.change) << grid << 2 << "@"
+            << QStringLiteral("generation record 2 is corrupted (%1)").arg(record.problem);
+    QByteArray overstated = third;
+    qToLittleEndian(0xfffffu, overstated.data() + secondAt + 12);
+    const qsizetype secondSize = qFromLittleEndian<std::uint32_t>(third.constData() + secondAt);
+    qToLittleEndian(crc32Of(overstated.constData() + secondAt, secondSize - 4),
+                    overstated.data() + secondAt + secondSize - 4);
+    QTest::newRow("v3: members' length")
+        << true << overstated << grid << 2 << "@"
+        << "generation record 2 is corrupted (members deflated into 1048575 bytes)";
     // The summary's CSV logs, at "@" too.
     const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
     const QByteArray header("generation,average1,average2,best1,best2\n");

@@ -638,21 +638,18 @@ def test_log_with_crlf_line_ends_reads_as_the_log(run, tmp_path):
 
 @pytest.mark.parametrize("score", [float("nan"), float("inf"), -1.0])
 def test_archive_refuses_a_member_score_that_is_no_score(run, tmp_path, score):
-    # Version 3: a header of 40 + L bytes, then records of their own length,
-    # each its length, generation and flags, a deflated body, a checksum; in
-    # the body, every member's score after both populations (600 bytes each)
-    # and the two champions.
-    data = run[0].read_bytes()
+    # Version 3: a header of 40 + L bytes, then records of their own length:
+    # the length, generation, flags and the members' deflated length M, the
+    # members deflated, every member's score (population 1's, then 2's),
+    # the births, a checksum.
+    data = bytearray(run[0].read_bytes())
     at = 40 + struct.unpack_from("<I", data, 32)[0]
     at += struct.unpack_from("<I", data, at)[0]
-    size = struct.unpack_from("<I", data, at)[0]
-    body = bytearray(zlib.decompress(data[at + 12:at + size - 4]))
-    struct.pack_into("<f", body, 1208 + 4 * 103, score)
-    record = bytearray(bytes(4) + data[at + 4:at + 12] + zlib.compress(bytes(body)) + bytes(4))
-    struct.pack_into("<I", record, 0, len(record))
-    struct.pack_into("<I", record, len(record) - 4, zlib.crc32(record[:-4]))
+    size, deflated = struct.unpack_from("<I", data, at)[0], struct.unpack_from("<I", data, at + 12)[0]
+    struct.pack_into("<f", data, at + 16 + deflated + 4 * 103, score)
+    struct.pack_into("<I", data, at + size - 4, zlib.crc32(data[at:at + size - 4]))
     damaged = tmp_path / "damaged.coevo"
-    damaged.write_bytes(data[:at] + bytes(record) + data[at + size:])
+    damaged.write_bytes(bytes(data))
     with pytest.raises(ValueError, match=re.escape(
             f"generation record 2 is corrupted (population 2's member 3 has the score {score:g}, "
             "not a finite score of 0 or more)")):

@@ -174,6 +174,7 @@ private slots:
     void followedImageShowsTheLastGeneration();
     void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
+    void openingSupersedesTheOneBefore();
     void hugeRunStaysResponsive();
     void hostileArgumentsAreQuoted_data();
     void hostileArgumentsAreQuoted();
@@ -673,10 +674,10 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     QCOMPARE(window.openPath(partial), QString());
     window.ciao()->waitForGrid();
     QCOMPARE(window.ciao()->matchesToPlay(), 25);
-    // The first look learns where the file being written ends, and plays
-    // nothing again.
+    // The opening learns where the file being written ends: the first look
+    // finds nothing new and plays nothing again.
     window.followRun();
-    QCOMPARE(window.ciao()->matchesToPlay(), 0);
+    QCOMPARE(window.ciao()->matchesToPlay(), 25);
     QByteArray grown = six;
     const qsizetype recordSize = (six.size() - archiveUpTo(six, 0).size()) / 6;
     const qsizetype inSecond = archiveUpTo(six, 1).size() + recordSize / 2;
@@ -755,6 +756,7 @@ void ExplorerTest::sweepFolderOpensAsItsSeeds()
     pane->grab();
     QCOMPARE(pane->chartLayout().panels.size(), std::size_t{4});
     pane->chooseSeed(2);
+    QCOMPARE(window.waitForOpened(), QString());
     QVERIFY(window.hasRun());
     QVERIFY(!window.sweep());
     QCOMPARE(window.openedRun()->log.size(), 4);
@@ -786,6 +788,42 @@ void ExplorerTest::damagedRunLeavesTheOpenOne()
         QCOMPARE(window.windowTitle(), title);
         QVERIFY(window.hasRun());
     }
+}
+
+// A run is read while the window answers, and shown once read; an open
+// asked for after it, or a close, means it is never shown.
+void ExplorerTest::openingSupersedesTheOneBefore()
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.arc"));
+    const QString second = dir.filePath(QStringLiteral("second.arc"));
+    QVERIFY(writeBytes(first, randomArchive(3, 21)));
+    QVERIFY(writeBytes(second, randomArchive(5, 22)));
+    ExplorerWindow window(false);
+    QSignalSpy opened(&window, &ExplorerWindow::opened);
+    window.beginOpening(first);
+    window.beginOpening(second);
+    // Nothing is shown before the event loop runs.
+    QVERIFY(window.opening() && !window.hasRun());
+    QTRY_COMPARE(opened.size(), 1);
+    QCOMPARE(opened.front().front().toString(), QString());
+    QVERIFY(!window.opening());
+    QCOMPARE(window.openedRun()->path, second);
+    QCOMPARE(window.selection(), (DuelSelection{5, 5, -1, -1}));
+    QCOMPARE(window.fitness()->shownRange(), (std::pair{1, 5}));
+    QCOMPARE(window.populations()->shownGeneration(2), 5);
+    QCOMPARE(window.ciao()->shownGenerations(), (std::vector<int>{1, 2, 3, 4, 5}));
+
+    window.beginOpening(first);
+    window.closeRun();
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(!opened.back().front().toString().isEmpty());
+    QVERIFY(!window.opening() && !window.hasRun());
+    // The reader answers in order: the run given up comes back before the
+    // next one, and only that one is shown.
+    QCOMPARE(window.openPath(second), QString());
+    QCOMPARE(opened.size(), 3);
+    QCOMPARE(window.openedRun()->path, second);
 }
 
 void ExplorerTest::hugeRunStaysResponsive()

@@ -5,6 +5,7 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/FitnessPane.h"
 #include "output/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
@@ -115,6 +116,7 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
             within = std::chrono::milliseconds(std::max<qint64>(
                 0, static_cast<qint64>(*options.timeoutSeconds) * 1000 - clock.elapsed()));
         window.ciao()->waitForPicture(within);
+        window.fitness()->waitForLines();
         QApplication::processEvents();
         error = window.writeWindowPicture(path);
     }

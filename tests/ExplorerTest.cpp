@@ -175,6 +175,8 @@ private slots:
     void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
     void openingSupersedesTheOneBefore();
+    void fitnessPaneShowsItsChart_data();
+    void fitnessPaneShowsItsChart();
     void hugeRunStaysResponsive();
     void hostileArgumentsAreQuoted_data();
     void hostileArgumentsAreQuoted();
@@ -824,6 +826,49 @@ void ExplorerTest::openingSupersedesTheOneBefore()
     QCOMPARE(window.openPath(second), QString());
     QCOMPARE(opened.size(), 3);
     QCOMPARE(window.openedRun()->path, second);
+}
+
+void ExplorerTest::fitnessPaneShowsItsChart_data()
+{
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("the log") << QString();
+    QTest::newRow("the archive's champions") << QStringLiteral("run.arc");
+}
+
+// The fitness pane's lines, painted on a thread of their own and laid over
+// the rest of its chart, make the chart paintChart paints: the same pixels
+// but for a shade on smoothed edges.
+void ExplorerTest::fitnessPaneShowsItsChart()
+{
+    QFETCH(QString, opened);
+    QTemporaryDir dir;
+    const QString run = dir.filePath(QStringLiteral("run"));
+    QVERIFY(recordRun(run, 12));
+    ExplorerWindow window(false);
+    window.resize(1280, 800);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.openPath(QDir(run).filePath(opened)), QString());
+    FitnessPane* fitness = window.fitness();
+    fitness->waitForLines();
+    const QImage shown = fitness->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(shown.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        fitness->paintChart(painter, fitness->rect());
+    }
+    int largest = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y);
+            const QRgb b = expected.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(a) - qRed(b)),
+                                std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+        }
+    // A layer's smoothed edges are rounded once more where it is laid over,
+    // twice where the two lines of a panel cross.
+    QVERIFY2(largest <= 3, qPrintable(QStringLiteral("a pixel %1 levels off").arg(largest)));
 }
 
 void ExplorerTest::hugeRunStaysResponsive()

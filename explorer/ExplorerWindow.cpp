@@ -445,12 +445,12 @@ void ExplorerWindow::receive(int request, const std::shared_ptr<PathRead>& read)
         }
     } else {
         rememberRecent(read->run->run().path);
-        showRun(std::move(read->run));
+        showRun(std::move(read->run), std::move(read->champions));
     }
     emit opened(openProblem);
 }
 
-void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
+void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened, SelectedChampions champions)
 {
     live = std::move(opened);
     pages->setCurrentWidget(rows);
@@ -458,13 +458,16 @@ void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
     setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(run)));
     statusBar()->showMessage(run.warnings.join(QStringLiteral("; ")));
     ciaoPane->clear();
-    showRecords();
+    // The champions taken where the run was read, not here.
+    if (run.archive)
+        ciaoPane->setChampions(std::move(champions), run.archive->config().match);
+    showRecords(true);
     current = DuelSelection{-1, -1, -2, -2};
     followNewest = false;
     setFollowingNewest(true);
 }
 
-void ExplorerWindow::showRecords()
+void ExplorerWindow::showRecords(bool archiveOnlyGrew)
 {
     const OpenedRun& run = live->run();
     if (run.log.isEmpty())
@@ -473,7 +476,7 @@ void ExplorerWindow::showRecords()
     else
         fitnessPane->setRecords(fitnessRecords(run), tr("Fitness"));
     if (run.archive)
-        ciaoPane->setArchive(*run.archive);
+        ciaoPane->setArchive(*run.archive, archiveOnlyGrew);
     else
         ciaoPane->clear();
 }
@@ -607,7 +610,7 @@ void ExplorerWindow::followRun()
         return;
     if (look.error.isEmpty())
         statusBar()->showMessage(live->run().warnings.join(QStringLiteral("; ")));
-    showRecords();
+    showRecords(!look.reread);
     if (followNewest)
         selectQuietly(newestDuel());
     else

@@ -110,9 +110,10 @@ private:
     void refreshRecentMenu();
     // Shows what the open numbered `request` read, if it is still the newest.
     void receive(int request, const std::shared_ptr<PathRead>& read);
-    void showRun(std::unique_ptr<LiveRun> opened);
-    // The run's fitness chart and CIAO map, anew or grown.
-    void showRecords();
+    void showRun(std::unique_ptr<LiveRun> opened, SelectedChampions champions);
+    // The run's fitness chart and CIAO map, anew or grown: an archive that
+    // `archiveOnlyGrew` adds only its new generations' champions.
+    void showRecords(bool archiveOnlyGrew);
     void selectQuietly(const DuelSelection& selection);
     // The newest archived generation's champions, or the log's last
     // generation without an archive.

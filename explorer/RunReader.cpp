@@ -16,6 +16,8 @@ PathRead readPath(const QString& path)
         // thread. A look that fails leaves the run as opened, and the
         // window's next look tries again.
         read.run->look();
+        if (const auto& archive = read.run->run().archive)
+            read.champions = championsOf(*archive);
         return read;
     }
     if (QFileInfo(path).isDir()) {

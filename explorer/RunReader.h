@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/GenerationRange.h"
 #include "analysis/LiveRun.h"
 #include "analysis/RunFolders.h"
 
@@ -17,6 +18,9 @@
 struct PathRead {
     QString path;
     std::unique_ptr<LiveRun> run;
+    // The champions of every generation of the run's archive, for its CIAO
+    // map.
+    SelectedChampions champions;
     std::optional<SweepRead> sweep;
     QString error;
 };

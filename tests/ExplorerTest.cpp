@@ -692,6 +692,14 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     QCOMPARE(followed.generations, decodeArchive(six, QStringLiteral("six")).archive.generations);
     // Six champions a side, five of them met already.
     QCOMPARE(window.ciao()->matchesToPlay(), 6 * 6 - 5 * 5);
+    // The map of the grown run is the map of the run read whole.
+    const QString whole = dir.filePath(QStringLiteral("six.arc"));
+    QVERIFY(writeBytes(whole, six));
+    ExplorerWindow fresh(false);
+    QCOMPARE(fresh.openPath(whole), QString());
+    fresh.ciao()->waitForGrid();
+    window.ciao()->waitForGrid();
+    QCOMPARE(window.ciao()->gridAsCsv(), fresh.ciao()->gridAsCsv());
 }
 
 // --follow waits for the batch to finish the run, and the image shows its

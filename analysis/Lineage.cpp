@@ -1,6 +1,7 @@
 #include "analysis/Lineage.h"
 
 #include "evolution/GenerationReport.h"
+#include "records/RunArchive.h"
 
 LineageModel::LineageModel(int populationSize, PatternShape shape)
     : members(populationSize), patternShape(shape)
@@ -90,6 +91,33 @@ LineageGeneration lineageGenerationOf(const GenerationReport& report, PatternSha
         generation.births[p] = report.births[p];
     }
     return generation;
+}
+
+LineageModel lineageModelOf(const RunArchive& archive, QString& error)
+{
+    const ExperimentConfig& config = archive.config();
+    LineageModel model(config.populationSize, config.match.pattern);
+    if (archive.header.formatVersion < 3) {
+        error = QStringLiteral("archive format %1 keeps no member's score or birth; only format 3, "
+                               "which coevolife-batch --archive now writes, has them")
+                    .arg(archive.header.formatVersion);
+        return model;
+    }
+    for (const ArchivedGeneration& archived : archive.generations) {
+        LineageGeneration generation;
+        generation.generation = archived.generation;
+        for (int p = 0; p < 2; ++p) {
+            const PackedPopulation& members = p == 0 ? archived.population1 : archived.population2;
+            generation.members[p].assign(members.begin(), members.end());
+            generation.scores[p] = archived.lineage.scoresOf(p + 1);
+            generation.births[p] = archived.lineage.birthsOf(p + 1);
+        }
+        generation.champions = {archived.champion1, archived.champion2};
+        error = model.append(std::move(generation));
+        if (!error.isEmpty())
+            return model;
+    }
+    return model;
 }
 
 std::vector<int> changedCells(const PackedPattern& parent, const PackedPattern& child,

@@ -12,6 +12,7 @@
 #include <vector>
 
 struct GenerationReport;
+struct RunArchive;
 
 // One generation as the lineage analyses read it: both populations' members
 // as they played, their scores and champions, and the births that made them.
@@ -85,6 +86,9 @@ private:
 
 // A played generation as the model holds it.
 LineageGeneration lineageGenerationOf(const GenerationReport& report, PatternShape shape);
+// Every generation of an archive of version 3; otherwise, or when the
+// archive's births name no member, `error` says why.
+LineageModel lineageModelOf(const RunArchive& archive, QString& error);
 
 // The cells, ascending, in which `child` differs from `parent`.
 std::vector<int> changedCells(const PackedPattern& parent, const PackedPattern& child,

@@ -191,10 +191,9 @@ void LiveRun::lookAtArchive(Look& look)
         return;
     }
     const ArchiveHeader& header = opened.archive->header;
-    const qint64 recordSize = archiveRecordSizeOf(header);
     if (file.size() < archive.consumed)
         return reread();
-    const qint64 from = archive.consumed - recordSize;
+    const qint64 from = archive.consumed - archive.tail.size();
     const QByteArray bytes = file.read(from, file.size() - from);
     if (!file.problem().isEmpty()) {
         look.error = QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.problem());
@@ -202,22 +201,29 @@ void LiveRun::lookAtArchive(Look& look)
     }
     if (!bytes.startsWith(archive.tail))
         return reread();
-    const qint64 records = (bytes.size() - recordSize) / recordSize;
-    archiveWarning = cutShortWarning(path, (bytes.size() - recordSize) % recordSize);
     std::vector<ArchivedGeneration>& generations = opened.archive->generations;
-    for (qint64 k = 1; k <= records; ++k) {
+    qsizetype at = archive.tail.size();
+    for (;;) {
+        const qint64 available = bytes.size() - at;
+        const qint64 recordSize = archiveRecordSizeAt(bytes.constData() + at, available, header);
+        if (recordSize < 0)
+            return reread();
+        if (available == 0 || recordSize == 0 || recordSize > available)
+            break;
         QString problem;
         const auto generation =
-            decodeArchivedGeneration(bytes.mid(k * recordSize, recordSize), header, problem);
+            decodeArchivedGeneration(bytes.mid(at, recordSize), header, problem);
         if (!generation ||
             static_cast<long long>(generation->generation) !=
                 static_cast<long long>(generations.back().generation) + 1)
             return reread();
         generations.push_back(*generation);
         archive.consumed += recordSize;
-        archive.tail = bytes.mid(k * recordSize, recordSize);
+        archive.tail = bytes.mid(at, recordSize);
+        at += static_cast<qsizetype>(recordSize);
         look.changed = true;
     }
+    archiveWarning = cutShortWarning(path, bytes.size() - at);
     archive.size = size;
     archive.modified = modified;
 }
@@ -230,18 +236,11 @@ QString LiveRun::rereadArchive(const QString& path)
     archiveWarning = read.warning;
     // Where its whole records end, and the last of them as the file holds
     // it, to know the file again at the next look.
-    const ArchiveHeader& header = read.archive.header;
-    const qint64 recordSize = archiveRecordSizeOf(header);
     RegularFileReader file(path);
-    QString problem;
-    qsizetype headerSize = 0;
-    if (!file.problem().isEmpty() ||
-        !decodeArchiveHeader(file.read(0, archiveHeaderLimit), headerSize, problem))
-        return QStringLiteral("%1: cannot read: %2")
-            .arg(quotedText(path), problem.isEmpty() ? file.problem() : problem);
-    archive.consumed =
-        headerSize + recordSize * static_cast<qint64>(read.archive.generations.size());
-    archive.tail = encodeArchivedGeneration(read.archive.generations.back(), header);
+    archive.tail = file.read(read.lastRecordAt, read.recordsEnd - read.lastRecordAt);
+    if (!file.problem().isEmpty())
+        return QStringLiteral("%1: cannot read: %2").arg(quotedText(path), file.problem());
+    archive.consumed = read.recordsEnd;
     archive.path = path;
     opened.archivePath = path;
     opened.config = read.archive.config();

@@ -120,6 +120,9 @@ int runAnalysis(const AnalyzeOptions& options)
     case AnalyzeOptions::Command::Summary:
     case AnalyzeOptions::Command::Compare:
     case AnalyzeOptions::Command::Crossplay:
+    case AnalyzeOptions::Command::Lineage:
+    case AnalyzeOptions::Command::Descent:
+    case AnalyzeOptions::Command::Turnover:
         break;
     }
     return writeAnalysisOutputs(files);

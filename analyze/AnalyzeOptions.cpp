@@ -46,7 +46,21 @@ const char description[] =
     "champions, of\n"
     "                              generation G (default: each run's last): per-run means "
     "and their\n"
-    "                              statistics against the first condition\n\n"
+    "                              statistics against the first condition\n"
+    "  lineage ARCHIVE --csv FILE [--of G | --all]\n"
+    "                              the phylogeny of generation G's members (default: the "
+    "last), as\n"
+    "                              the ALife Data Standards have it: every ancestor's birth "
+    "and score\n"
+    "  descent ARCHIVE --csv FILE [--of G] [--population P] [--member I]\n"
+    "                              the line of descent of one member (default: population "
+    "1's\n"
+    "                              champion of the last generation) back to the first "
+    "generation\n"
+    "  turnover ARCHIVE --csv FILE\n"
+    "                              per generation, the distinct patterns and the time to "
+    "coalescence\n"
+    "                              of each population\n\n"
     "Every output is checked before any input is read; Ctrl-C or SIGTERM stops an analysis "
     "with nothing written.";
 
@@ -88,6 +102,20 @@ const OptionTable& analyzeOptions()
                    QStringLiteral("Play the matches on <N> threads, 1 to %1 (default: one per "
                                   "CPU).")
                        .arg(MatchPool::maximumThreadCount)),
+        numberOption(QStringLiteral("of"), QStringLiteral("G"),
+                     QStringLiteral("lineage, descent: the generation traced back (default: the "
+                                    "archive's last)."),
+                     1, largest),
+        flagOption(QStringLiteral("all"),
+                   QStringLiteral("lineage: every member of every generation, not only the "
+                                  "ancestors of one generation's.")),
+        numberOption(QStringLiteral("population"), QStringLiteral("P"),
+                     QStringLiteral("descent: the member's population, 1 or 2 (default 1)."), 1,
+                     2),
+        numberOption(QStringLiteral("member"), QStringLiteral("I"),
+                     QStringLiteral("descent: the member's index, from 0 (default: its "
+                                    "generation's champion)."),
+                     0, largest),
         flagOption(QStringLiteral("full-range"),
                    QStringLiteral("ciao: colour each map up to its highest score (default: up "
                                   "to its 95th percentile, higher scores in the top colour, so "
@@ -133,6 +161,12 @@ const std::vector<AnalyzeCommand>& analyzeCommands()
         command(Command::Crossplay, "crossplay",
                 {QStringLiteral("csv"), QStringLiteral("stats"), QStringLiteral("png")},
                 {QStringLiteral("at"), QStringLiteral("threads")}, 2, many, conditions),
+        command(Command::Lineage, "lineage", {QStringLiteral("csv")},
+                {QStringLiteral("of"), QStringLiteral("all")}, 1, 1, archive),
+        command(Command::Descent, "descent", {QStringLiteral("csv")},
+                {QStringLiteral("of"), QStringLiteral("population"), QStringLiteral("member")}, 1,
+                1, archive),
+        command(Command::Turnover, "turnover", {QStringLiteral("csv")}, {}, 1, 1, archive),
     };
     return commands;
 }
@@ -155,6 +189,7 @@ AnalyzeOptionsParse valuesOf(const QCommandLineParser& parser, const QString& pr
     chosen.statsPath = parser.value(table.option(QStringLiteral("stats")));
     chosen.exportFolder = parser.value(table.option(QStringLiteral("export")));
     chosen.fullColourRange = parser.isSet(table.option(QStringLiteral("full-range")));
+    chosen.everyBirth = parser.isSet(table.option(QStringLiteral("all")));
     QString problem;
     QHash<QString, qint64> numbers;
     if (!table.readNumbers(parser, numbers, problem))
@@ -164,6 +199,13 @@ AnalyzeOptionsParse valuesOf(const QCommandLineParser& parser, const QString& pr
     chosen.range.every =
         static_cast<int>(numbers.value(QStringLiteral("every"), chosen.range.every));
     chosen.at = static_cast<int>(numbers.value(QStringLiteral("at"), chosen.at));
+    chosen.of = static_cast<int>(numbers.value(QStringLiteral("of"), chosen.of));
+    chosen.population =
+        static_cast<int>(numbers.value(QStringLiteral("population"), chosen.population));
+    chosen.member = static_cast<int>(numbers.value(QStringLiteral("member"), chosen.member));
+    if (chosen.everyBirth && chosen.of != 0)
+        return refusal(program, QStringLiteral("--of and --all are two answers to one question: "
+                                               "give one of them"));
     const auto threads =
         threadCountOption(parser, table.option(QStringLiteral("threads")), problem);
     if (!threads)
@@ -197,7 +239,8 @@ AnalyzeOptionsParse parseAnalyzeOptions(const QStringList& arguments)
     table.addTo(parser);
     parser.addPositionalArgument(
         QStringLiteral("command"),
-        QStringLiteral("grid, ciao, master, duel, summary, compare or crossplay."));
+        QStringLiteral("grid, ciao, master, duel, summary, compare, crossplay, lineage, descent "
+                       "or turnover."));
     parser.addPositionalArgument(
         QStringLiteral("archive"),
         QStringLiteral("The run archive; for summary, the runs; for compare and "

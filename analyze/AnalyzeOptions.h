@@ -9,7 +9,18 @@
 // What coevolife-analyze was asked to do. A new option is a new field here
 // with its default, plus its definition and checks in parseAnalyzeOptions.
 struct AnalyzeOptions {
-    enum class Command { Grid, Ciao, Master, Duel, Summary, Compare, Crossplay };
+    enum class Command {
+        Grid,
+        Ciao,
+        Master,
+        Duel,
+        Summary,
+        Compare,
+        Crossplay,
+        Lineage,
+        Descent,
+        Turnover
+    };
 
     Command command = Command::Grid;
     QString archivePath;
@@ -30,6 +41,14 @@ struct AnalyzeOptions {
     // population 2's champion of `second`.
     int first = 0;
     int second = 0;
+    // lineage and descent: the generation whose members are traced back; 0
+    // for the archive's last.
+    int of = 0;
+    // lineage: every member of every generation, not only the ancestors.
+    bool everyBirth = false;
+    // descent: the member traced back, -1 for its generation's champion.
+    int population = 1;
+    int member = -1;
     // --threads, or one per CPU.
     int threads = 1;
 };

@@ -2,6 +2,7 @@
 #include "analyze/AnalysisRun.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ConditionRuns.h"
+#include "analyze/LineageRun.h"
 #include "analyze/SummaryRun.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
@@ -51,6 +52,10 @@ int main(int argc, char** argv)
         return runCompare(parsed.options);
     case AnalyzeOptions::Command::Crossplay:
         return runCrossplay(parsed.options);
+    case AnalyzeOptions::Command::Lineage:
+    case AnalyzeOptions::Command::Descent:
+    case AnalyzeOptions::Command::Turnover:
+        return runLineageAnalysis(parsed.options);
     default:
         break;
     }

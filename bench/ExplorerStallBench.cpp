@@ -71,7 +71,8 @@ struct GrowingRun {
     QByteArray archive;
     QByteArray log;
     qsizetype headerSize = 0;
-    int recordSize = 0;
+    // Where the header and each generation's record end.
+    std::vector<qsizetype> recordEnds;
     std::vector<qsizetype> lineEnds;
 };
 
@@ -117,14 +118,21 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", qPrintable(problem));
             return 2;
         }
-        run.recordSize = archiveRecordSizeOf(*header);
+        run.recordEnds.push_back(run.headerSize);
+        for (qsizetype at = run.headerSize; at < run.archive.size();) {
+            const qint64 size =
+                archiveRecordSizeAt(run.archive.constData() + at, run.archive.size() - at, *header);
+            if (size <= 0 || size > run.archive.size() - at)
+                break;
+            at += size;
+            run.recordEnds.push_back(at);
+        }
         for (qsizetype k = 0; k < run.log.size(); ++k)
             if (run.log[k] == '\n')
                 run.lineEnds.push_back(k + 1);
-        const int generations =
-            static_cast<int>((run.archive.size() - run.headerSize) / run.recordSize);
+        const int generations = static_cast<int>(run.recordEnds.size()) - 1;
         const auto archiveUpTo = [&](int last) {
-            return run.headerSize + static_cast<qsizetype>(last) * run.recordSize;
+            return run.recordEnds[static_cast<std::size_t>(last)];
         };
         QTemporaryDir folder;
         const QString archivePath = folder.filePath(QStringLiteral("run.arc.partial"));
@@ -143,7 +151,7 @@ int main(int argc, char** argv)
         QObject::connect(&writer, &QTimer::timeout, [&] {
             if (last >= generations)
                 return;
-            append(archivePath, run.archive.mid(archiveUpTo(last), run.recordSize));
+            append(archivePath, run.archive.mid(archiveUpTo(last), archiveUpTo(last + 1) - archiveUpTo(last)));
             append(logPath, run.log.mid(run.lineEnds[static_cast<std::size_t>(last)],
                                         run.lineEnds[static_cast<std::size_t>(last + 1)] -
                                             run.lineEnds[static_cast<std::size_t>(last)]));

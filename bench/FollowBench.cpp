@@ -28,6 +28,9 @@ ArchivedGeneration randomGeneration(int number, int members, std::mt19937_64& ra
                 byte = static_cast<char>(random());
             population->push_back(pattern);
         }
+    const std::vector<float> zeros(static_cast<std::size_t>(members), 0.0f);
+    generation.lineage = ArchivedLineage(ArchivedLineage::packed({zeros, zeros}, {}, {}), 0,
+                                         members, {}, false);
     return generation;
 }
 

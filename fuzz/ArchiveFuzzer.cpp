@@ -22,7 +22,7 @@ QByteArray sealed(QByteArray bytes)
     if (bytes.size() < archiveHeaderSize)
         return bytes;
     qsizetype checksumAt = archiveHeaderSize - 4;
-    if (qFromLittleEndian<std::uint32_t>(bytes.constData() + 8) == 2) {
+    if (qFromLittleEndian<std::uint32_t>(bytes.constData() + 8) >= 2) {
         const std::uint32_t length =
             qFromLittleEndian<std::uint32_t>(bytes.constData() + checksumAt);
         if (length > static_cast<std::uint32_t>(archiveConfigTextLimit) ||
@@ -37,9 +37,14 @@ QByteArray sealed(QByteArray bytes)
     const auto header = decodeArchiveHeader(bytes, headerSize, error);
     if (!header)
         return bytes;
-    const qsizetype recordSize = archiveRecordSizeOf(*header);
-    for (qsizetype at = headerSize; at + recordSize <= bytes.size(); at += recordSize)
+    for (qsizetype at = headerSize; at < bytes.size();) {
+        const qint64 recordSize =
+            archiveRecordSizeAt(bytes.constData() + at, bytes.size() - at, *header);
+        if (recordSize <= 0 || recordSize > bytes.size() - at)
+            break;
         sealAt(bytes, at, at + recordSize - 4);
+        at += recordSize;
+    }
     return bytes;
 }
 

@@ -4,6 +4,8 @@
 #include "records/ConfigFile.h"
 #include "records/ByteCodec.h"
 
+#include <zlib.h>
+
 #include <cfloat>
 #include <cstring>
 
@@ -31,6 +33,35 @@ struct RecordLayout {
     int checksumOffset() const { return scoresOffset() + 8; }
 };
 
+// Version 3's record: its length, generation and flags, the deflated body,
+// its checksum.
+constexpr qint64 frameBytes = 16;
+// Two bytes of zlib's header, an empty deflate block, four of its checksum.
+constexpr qint64 smallestZlibStream = 8;
+constexpr std::uint32_t birthsRecorded = 1;
+
+// Where the inflated body's parts lie.
+struct CompressedRecordLayout {
+    int members = 0;
+    int patternBytes = 0;
+    PatternShape shape;
+    bool births = false;
+
+    CompressedRecordLayout(const ArchiveHeader& header, bool births)
+        : members(header.config.populationSize),
+          patternBytes(packedBytesOf(header.config.match.pattern)),
+          shape(header.config.match.pattern), births(births)
+    {
+    }
+    qsizetype populationBytes() const { return static_cast<qsizetype>(members) * patternBytes; }
+    qsizetype championsOffset() const { return 2 * populationBytes(); }
+    qsizetype lineageOffset() const { return championsOffset() + 8; }
+    qsizetype bodySize() const
+    {
+        return lineageOffset() + ArchivedLineage::sizeOf(members, shape, births);
+    }
+};
+
 void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int members,
                    PatternShape shape)
 {
@@ -38,18 +69,97 @@ void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int
         encoder.putPattern(population[static_cast<std::size_t>(member)], shape);
 }
 
-} // namespace
-
-std::uint32_t archiveFormatOf(const ExperimentConfig& config)
+// Deflating is cheap beside a generation's matches at zlib's quickest
+// level, which keeps a record within twice a version 2 one.
+QByteArray encodeCompressedRecord(const ArchivedGeneration& generation, const ArchiveHeader& header)
 {
-    return configuredFormatVersion(config);
+    const bool births = generation.lineage.hasBirths();
+    const CompressedRecordLayout layout(header, births);
+    const PatternShape shape = header.config.match.pattern;
+    ByteEncoder body;
+    body.bytes.reserve(layout.bodySize());
+    putPopulation(body, generation.population1, layout.members, shape);
+    putPopulation(body, generation.population2, layout.members, shape);
+    body.putUint32(static_cast<std::uint32_t>(generation.champion1));
+    body.putUint32(static_cast<std::uint32_t>(generation.champion2));
+    body.bytes.append(generation.lineage.packedBytes());
+
+    uLongf deflatedSize = compressBound(static_cast<uLong>(body.bytes.size()));
+    QByteArray record(frameBytes + static_cast<qsizetype>(deflatedSize), Qt::Uninitialized);
+    compress2(reinterpret_cast<Bytef*>(record.data() + 12), &deflatedSize,
+              reinterpret_cast<const Bytef*>(body.bytes.constData()),
+              static_cast<uLong>(body.bytes.size()), Z_BEST_SPEED);
+    record.resize(frameBytes + static_cast<qsizetype>(deflatedSize));
+    putUint32At(record.data(), static_cast<std::uint32_t>(record.size()));
+    putUint32At(record.data() + 4, static_cast<std::uint32_t>(generation.generation));
+    putUint32At(record.data() + 8, births ? birthsRecorded : 0);
+    putUint32At(record.data() + record.size() - 4, crc32Of(record.constData(), record.size() - 4));
+    return record;
 }
+
+std::optional<ArchivedGeneration> decodeCompressedRecord(const QByteArray& archive, qsizetype offset,
+                                                         const ArchiveHeader& header,
+                                                         QString& error)
+{
+    const char* data = archive.constData() + offset;
+    const qint64 size = archiveRecordSizeAt(data, archive.size() - offset, header);
+    if (size <= 0 || size > archive.size() - offset) {
+        error = QStringLiteral("a length of %1 bytes").arg(uint32At(data));
+        return std::nullopt;
+    }
+    if (uint32At(data + size - 4) != crc32Of(data, size - 4)) {
+        error = QStringLiteral("checksum mismatch");
+        return std::nullopt;
+    }
+    const std::uint32_t flags = uint32At(data + 8);
+    if ((flags & ~birthsRecorded) != 0) {
+        error = QStringLiteral("flags %1 unknown").arg(flags);
+        return std::nullopt;
+    }
+    const CompressedRecordLayout layout(header, (flags & birthsRecorded) != 0);
+    // Inflated into exactly the body's length, and no longer.
+    QByteArray body(layout.bodySize(), Qt::Uninitialized);
+    auto inflatedSize = static_cast<uLongf>(body.size());
+    auto deflatedSize = static_cast<uLong>(size - frameBytes);
+    if (uncompress2(reinterpret_cast<Bytef*>(body.data()), &inflatedSize,
+                    reinterpret_cast<const Bytef*>(data + 12), &deflatedSize) != Z_OK ||
+        inflatedSize != static_cast<uLongf>(body.size()) ||
+        deflatedSize != static_cast<uLong>(size - frameBytes)) {
+        error = QStringLiteral("its body does not inflate to %1 bytes").arg(body.size());
+        return std::nullopt;
+    }
+    ArchivedGeneration generation;
+    generation.generation = static_cast<int>(uint32At(data + 4));
+    generation.population1 = PackedPopulation(body, 0, layout.members, layout.patternBytes);
+    generation.population2 =
+        PackedPopulation(body, layout.populationBytes(), layout.members, layout.patternBytes);
+    const std::uint32_t champion1 = uint32At(body.constData() + layout.championsOffset());
+    const std::uint32_t champion2 = uint32At(body.constData() + layout.championsOffset() + 4);
+    if (champion1 >= static_cast<std::uint32_t>(layout.members) ||
+        champion2 >= static_cast<std::uint32_t>(layout.members)) {
+        error = QStringLiteral("champion index out of range");
+        return std::nullopt;
+    }
+    error = ArchivedLineage::problemOf(body.constData() + layout.lineageOffset(), layout.members,
+                                       layout.shape, layout.births);
+    if (!error.isEmpty())
+        return std::nullopt;
+    generation.lineage = ArchivedLineage(body, layout.lineageOffset(), layout.members,
+                                         layout.shape, layout.births);
+    generation.champion1 = static_cast<int>(champion1);
+    generation.champion2 = static_cast<int>(champion2);
+    generation.championScore1 = generation.lineage.score(1, generation.champion1);
+    generation.championScore2 = generation.lineage.score(2, generation.champion2);
+    return generation;
+}
+
+} // namespace
 
 ArchiveHeader archiveHeaderOf(std::uint32_t seed, const QString& programVersion,
                               const ExperimentConfig& config)
 {
     ArchiveHeader header;
-    header.formatVersion = archiveFormatOf(config);
+    header.formatVersion = newestArchiveFormat;
     header.seed = seed;
     header.programVersion = programVersion;
     header.config = config;
@@ -61,12 +171,29 @@ int archiveRecordSizeOf(const ArchiveHeader& header)
     return RecordLayout(header).checksumOffset() + 4;
 }
 
+qint64 archiveRecordSizeAt(const char* at, qint64 available, const ArchiveHeader& header)
+{
+    if (header.formatVersion < 3)
+        return archiveRecordSizeOf(header);
+    if (available < 4)
+        return 0;
+    const qint64 size = uint32At(at);
+    const qint64 bodyBound = static_cast<qint64>(compressBound(
+        static_cast<uLong>(CompressedRecordLayout(header, true).bodySize())));
+    return size < smallestArchiveRecordOf(header) || size > frameBytes + bodyBound ? -1 : size;
+}
+
+qint64 smallestArchiveRecordOf(const ArchiveHeader& header)
+{
+    return header.formatVersion < 3 ? archiveRecordSizeOf(header) : frameBytes + smallestZlibStream;
+}
+
 bool ArchivedGeneration::operator==(const ArchivedGeneration& other) const
 {
     return generation == other.generation && population1 == other.population1 &&
            population2 == other.population2 && champion1 == other.champion1 &&
            champion2 == other.champion2 && championScore1 == other.championScore1 &&
-           championScore2 == other.championScore2;
+           championScore2 == other.championScore2 && lineage == other.lineage;
 }
 
 QByteArray encodeArchiveHeader(const ArchiveHeader& header)
@@ -87,6 +214,8 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header)
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header)
 {
+    if (header.formatVersion >= 3)
+        return encodeCompressedRecord(generation, header);
     const RecordLayout layout(header);
     const PatternShape shape = header.config.match.pattern;
     ByteEncoder encoder;
@@ -138,7 +267,7 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
     };
     int checksumAt = versionOneHeaderFields;
     std::uint32_t configLength = 0;
-    if (header.formatVersion == 2) {
+    if (header.formatVersion >= 2) {
         configLength = uint32At(data + versionOneHeaderFields);
         // A damaged length must not pass for a header cut short.
         if (configLength > static_cast<std::uint32_t>(archiveConfigTextLimit))
@@ -153,7 +282,7 @@ std::optional<ArchiveHeader> decodeArchiveHeader(const QByteArray& bytes, qsizet
         return corrupted(QStringLiteral("checksum mismatch"));
     header.seed = fields.takeUint32();
     header.programVersion = QString::fromLatin1(fields.takePaddedText(archiveVersionFieldSize));
-    if (header.formatVersion == 2) {
+    if (header.formatVersion >= 2) {
         const ConfigRead read = parseExperimentConfigToml(
             QString::fromUtf8(data + versionOneHeaderFields + 4, static_cast<int>(configLength)),
             QStringLiteral("configuration"));
@@ -178,6 +307,8 @@ std::optional<ArchivedGeneration> decodeArchivedGenerationAt(const QByteArray& a
                                                              const ArchiveHeader& header,
                                                              QString& error)
 {
+    if (header.formatVersion >= 3)
+        return decodeCompressedRecord(archive, offset, header, error);
     const RecordLayout layout(header);
     const char* data = archive.constData() + offset;
     if (uint32At(data + layout.checksumOffset()) != crc32Of(data, layout.checksumOffset())) {

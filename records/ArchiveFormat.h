@@ -1,6 +1,7 @@
 #pragma once
 
 #include "evolution/ExperimentConfig.h"
+#include "records/ArchivedLineage.h"
 #include "records/ConfigFile.h"
 #include "records/PackedPattern.h"
 #include "records/PackedPopulation.h"
@@ -47,8 +48,26 @@
 //  12+2NP    4  population 1's champion's score (IEEE-754 float)
 //  16+2NP    4  population 2's champion's score
 //  20+2NP    4  CRC-32 of the record's bytes before it
+//
+// Version 3, which every run writes, adds every member's score and the
+// births that made the members. Its header is version 2's, the version being
+// 3; then one record per generation, of R bytes:
+//   0      4  R, the record's length (uint32)
+//   4      4  generation (uint32), one more than the record before
+//   8      4  flags (uint32): bit 0 set when the births are recorded, the
+//             others zero
+//  12   R-16  the body, deflated as one zlib stream
+//  R-4     4  CRC-32 of the record's bytes before it
+// and the body, of a length the header and flags give:
+//   0      N*P  population 1: N members of P bytes, each a PackedPattern
+//   N*P    N*P  population 2, the same way
+//   2NP      4  population 1's champion: its member index (uint32, 0..N-1)
+//   4+2NP    4  population 2's champion
+//   8+2NP    .  the scores and births as ArchivedLineage.h packs them
+// A generation is found by its record's length fields alone, without
+// reading the records before it.
 constexpr char archiveMagic[8] = {'C', 'O', 'E', 'V', 'O', 'A', 'R', 'C'};
-constexpr std::uint32_t newestArchiveFormat = 2;
+constexpr std::uint32_t newestArchiveFormat = 3;
 constexpr int archiveVersionFieldSize = 16;
 // Version 1's sizes.
 constexpr int archiveHeaderSize = 36;
@@ -67,12 +86,18 @@ struct ArchiveHeader {
     ExperimentConfig config;
 };
 
-// The version a run of this configuration writes.
-std::uint32_t archiveFormatOf(const ExperimentConfig& config);
-// The header of a run, of the version its configuration calls for.
+// The header of a run, of the newest version.
 ArchiveHeader archiveHeaderOf(std::uint32_t seed, const QString& programVersion,
                               const ExperimentConfig& config);
+// The size of every record of a version 1 or 2 archive.
 int archiveRecordSizeOf(const ArchiveHeader& header);
+// The size of the record at `at`, of which `available` bytes follow: the
+// fixed size of version 1 and 2, version 3's length field. 0 when fewer
+// bytes than its length field are available, -1 when that length is no
+// record's of the header.
+qint64 archiveRecordSizeAt(const char* at, qint64 available, const ArchiveHeader& header);
+// The fewest bytes a record of the header's archive takes.
+qint64 smallestArchiveRecordOf(const ArchiveHeader& header);
 
 // One generation as it was played: both populations, and in each the member
 // with the highest score (the lowest index on a tie) with that score.
@@ -84,6 +109,8 @@ struct ArchivedGeneration {
     int champion2 = 0;
     float championScore1 = 0.0f;
     float championScore2 = 0.0f;
+    // Every member's score and birth, kept by version 3 only.
+    ArchivedLineage lineage;
 
     PackedPattern championOf(int population) const
     {
@@ -94,7 +121,8 @@ struct ArchivedGeneration {
 };
 
 QByteArray encodeArchiveHeader(const ArchiveHeader& header);
-// The populations hold the header's population size of its pattern shape.
+// The populations hold the header's population size of its pattern shape;
+// version 3 needs the lineage too.
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header);
 

@@ -1,6 +1,7 @@
 #include "records/ArchiveReader.h"
 
 #include "output/QuotedText.h"
+#include "records/ByteCodec.h"
 #include "records/RegularFileReader.h"
 
 #include <QFile>
@@ -26,15 +27,16 @@ ArchiveRead readArchive(const QString& path)
     // One the header refuses is refused by the decoding, from the header alone.
     if (!header)
         return decodeArchive(head, path);
-    const qint64 recordSize = archiveRecordSizeOf(*header);
+    const qint64 recordSize = smallestArchiveRecordOf(*header);
     const qint64 longest =
         headerSize + recordSize * std::numeric_limits<int>::max() + recordSize - 1;
     if (file.size() > longest)
         return {{},
-                QStringLiteral("%1: %2 bytes, more records of %3 bytes than generation numbers "
+                QStringLiteral("%1: %2 bytes, more records of %3%4 bytes than generation numbers "
                                "count")
                     .arg(quotedText(path))
                     .arg(file.size())
+                    .arg(header->formatVersion < 3 ? QString() : QStringLiteral("at least "))
                     .arg(recordSize),
                 {}};
     const QByteArray bytes = file.read(0, file.size());
@@ -67,24 +69,31 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
         return fail(problem);
     read.archive.header = *header;
 
-    const qsizetype recordSize = archiveRecordSizeOf(*header);
-    const qsizetype body = bytes.size() - headerSize;
-    const qsizetype count = body / recordSize;
-    const qsizetype cutShort = body % recordSize;
-    if (body == 0)
+    if (bytes.size() == headerSize)
         return fail(QStringLiteral("holds no generation"));
-    if (count == 0)
-        return fail(QStringLiteral("truncated: its first generation record has %1 of %2 bytes")
-                        .arg(cutShort)
-                        .arg(recordSize));
     // The generations are views of one block of bytes: these, shared, unless
     // they are a view of someone else's (which has no capacity of its own).
     const QByteArray block =
         bytes.capacity() > 0 ? bytes : QByteArray(bytes.constData(), bytes.size());
-    read.archive.generations.reserve(static_cast<std::size_t>(count));
-    for (qsizetype k = 0; k < count; ++k) {
-        auto generation =
-            decodeArchivedGenerationAt(block, headerSize + k * recordSize, *header, problem);
+    if (header->formatVersion < 3)
+        read.archive.generations.reserve(
+            static_cast<std::size_t>((bytes.size() - headerSize) / archiveRecordSizeOf(*header)));
+    qsizetype at = headerSize;
+    qint64 cutShort = 0;
+    qint64 cutSize = 0;
+    for (qsizetype k = 0; at < bytes.size(); ++k) {
+        const qint64 available = bytes.size() - at;
+        const qint64 recordSize = archiveRecordSizeAt(block.constData() + at, available, *header);
+        if (recordSize < 0)
+            return fail(QStringLiteral("generation record %1 is corrupted (a length of %2 bytes)")
+                            .arg(k + 1)
+                            .arg(uint32At(block.constData() + at)));
+        if (recordSize == 0 || recordSize > available) {
+            cutShort = available;
+            cutSize = recordSize;
+            break;
+        }
+        auto generation = decodeArchivedGenerationAt(block, at, *header, problem);
         if (!generation)
             return fail(
                 QStringLiteral("generation record %1 is corrupted (%2)").arg(k + 1).arg(problem));
@@ -98,7 +107,19 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
                             .arg(k + 1)
                             .arg(static_cast<std::uint32_t>(generation->generation)));
         read.archive.generations.push_back(std::move(*generation));
+        read.lastRecordAt = at;
+        at += static_cast<qsizetype>(recordSize);
+        read.recordsEnd = at;
     }
+    const qsizetype count = static_cast<qsizetype>(read.archive.generations.size());
+    if (count == 0)
+        return fail(cutSize > 0 ? QStringLiteral("truncated: its first generation record has %1 of "
+                                                 "%2 bytes")
+                                      .arg(cutShort)
+                                      .arg(cutSize)
+                                : QStringLiteral("truncated: its first generation record has %1 "
+                                                 "bytes")
+                                      .arg(cutShort));
     if (cutShort != 0)
         read.warning =
             QStringLiteral("%1: the file ends early, inside generation %2; reading its %3")

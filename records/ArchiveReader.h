@@ -13,6 +13,9 @@ struct ArchiveRead {
     // Empty unless the file ends inside a record, as when a run is killed in
     // the middle of a write: then one line naming the file and what was read.
     QString warning;
+    // Where the last whole record starts and ends in the file.
+    qint64 lastRecordAt = 0;
+    qint64 recordsEnd = 0;
 };
 
 // Reads and checks everything: magic, version, the configuration, checksums, the generation

@@ -49,6 +49,11 @@ ArchivedGeneration archivedGeneration(const GenerationReport& report)
             packed.push_back(
                 packCells(cells.data(), PatternShape{static_cast<int>(cells.size()), 1}));
     }
+    const int cells = report.populations[0].empty() ? 0 : static_cast<int>(report.populations[0][0].size());
+    generation.lineage = ArchivedLineage(ArchivedLineage::packed(report.scores, report.births,
+                                                                 PatternShape{cells, 1}),
+                                         0, static_cast<int>(report.scores[0].size()),
+                                         PatternShape{cells, 1}, !report.births[0].empty());
     generation.champion1 = report.champions[0];
     generation.champion2 = report.champions[1];
     generation.championScore1 = report.championScore(1);

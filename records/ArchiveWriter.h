@@ -17,7 +17,7 @@ struct GenerationReport;
 class ArchiveWriter
 {
 public:
-    // Version 1 for the default configuration, version 2 for any other.
+    // In the newest version.
     QString open(const QString& path, std::uint32_t seed,
                  const ExperimentConfig& config = ExperimentConfig());
     // Continues an archive whose first `size` bytes are kept, the header
@@ -40,5 +40,5 @@ private:
 };
 
 // A generation's archive record: its members as they played, of any pattern
-// shape, and its champions.
+// shape, their scores and births, and its champions.
 ArchivedGeneration archivedGeneration(const GenerationReport& report);

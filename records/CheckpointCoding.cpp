@@ -37,3 +37,57 @@ void takePopulationState(ByteDecoder& decoder, EvolutionState& state, PatternSha
     decoder.takeCellPatterns(state.population1, slotCount, shape);
     decoder.takeCellPatterns(state.population2, slotCount, shape);
 }
+
+namespace
+{
+
+constexpr qsizetype bytesPerBirth = 1 + 4 + 4 + 4 * 2;
+
+} // namespace
+
+qsizetype birthsBytes(int populationSize)
+{
+    return 4 + 2 * static_cast<qsizetype>(populationSize) * bytesPerBirth;
+}
+
+void putBirths(ByteEncoder& encoder, const EvolutionState& state)
+{
+    const bool recorded = !state.births1.empty() && state.births1.size() == state.births2.size();
+    encoder.putUint32(recorded ? 1 : 0);
+    if (!recorded)
+        return;
+    for (const Births* births : {&state.births1, &state.births2})
+        for (const Birth& birth : *births) {
+            encoder.putUint8(static_cast<std::uint8_t>(birth.breedingOperator));
+            encoder.putUint32(static_cast<std::uint32_t>(birth.parent));
+            encoder.putUint32(static_cast<std::uint32_t>(birth.mate));
+            const CrossoverRectangle& r = birth.rectangle;
+            for (const int corner : {r.x0, r.x1, r.y0, r.y1}) {
+                encoder.putUint8(static_cast<std::uint8_t>(corner & 0xff));
+                encoder.putUint8(static_cast<std::uint8_t>((corner >> 8) & 0xff));
+            }
+        }
+}
+
+void takeBirths(ByteDecoder& decoder, EvolutionState& state, int populationSize)
+{
+    state.births1.clear();
+    state.births2.clear();
+    if (decoder.takeUint32() != 1 ||
+        decoder.remaining() < birthsBytes(populationSize) - 4)
+        return;
+    for (Births* births : {&state.births1, &state.births2}) {
+        births->resize(static_cast<std::size_t>(populationSize));
+        for (Birth& birth : *births) {
+            birth.breedingOperator = static_cast<BreedingOperator>(decoder.takeUint8());
+            birth.parent = static_cast<int>(decoder.takeUint32());
+            birth.mate = static_cast<int>(decoder.takeUint32());
+            int corners[4];
+            for (int& corner : corners) {
+                corner = decoder.takeUint8();
+                corner |= decoder.takeUint8() << 8;
+            }
+            birth.rectangle = {corners[0], corners[1], corners[2], corners[3]};
+        }
+    }
+}

@@ -55,7 +55,14 @@
 //     44     best patterns 1 and 2, then population 1's and population 2's
 //            2N slots, P bytes each
 //            the random sources: a uint32 byte count and their state as ASCII
-//            text, then NUL bytes up to S - 8
+//            text
+//            the births of the current members: a uint32 1, then for
+//            population 1 and then population 2 each member's operator
+//            (uint8: 0 mutation, 1 crossover, 2 copy), parent and mate (uint32,
+//            0xffffffff for none) and crossover rectangle x0, x1, y0, y1
+//            (uint16 each); or a uint32 0 without births (also what an
+//            earlier program's zeros read as)
+//            then NUL bytes up to S - 8
 //    S-8  4  CRC-32 of the journal's first generation x E bytes
 //    S-4  4  CRC-32 of the slot's bytes before it
 //   the journal, from byte 12's value + 2S: an entry of E bytes per

@@ -69,7 +69,7 @@ CheckpointLayout::CheckpointLayout(const Checkpoint& settings, qsizetype randomS
       shape(settings.config.match.pattern),
       populationSlots(2 * settings.config.populationSize), randomSourcesRoom(randomSourcesRoom),
       slotSize(slotBytesBeforeText(shape, populationSlots) + randomSourcesRoom +
-               slotChecksumsSize),
+               birthsBytes(settings.config.populationSize) + slotChecksumsSize),
       keepsHalls(settings.config.hallOfFame > 0), keepsHistory(!settings.plotPath.isEmpty()),
       entrySize(journalEntrySize(settings.config, keepsHistory))
 {
@@ -150,6 +150,7 @@ QByteArray CheckpointLayout::slot(const CheckpointProgress& progress,
     encoder.putUint64(static_cast<std::uint64_t>(progress.archiveBytes));
     putPopulationState(encoder, state, shape);
     encoder.putText(QByteArray::fromStdString(progress.randomSources));
+    putBirths(encoder, state);
     QByteArray& bytes = encoder.bytes;
     encoder.putZeros(slotSize - slotChecksumsSize - bytes.size());
     encoder.putUint32(journalChecksum);
@@ -203,6 +204,10 @@ std::optional<Checkpoint> decodeSlot(const QByteArray& bytes, qsizetype at, qsiz
     checkpoint.randomSources = decoder.takeText(longestCheckpointText).toStdString();
     if (!decoder.ok())
         return std::nullopt;
+    // An earlier program's slot may end before the births' room.
+    ByteDecoder births(bytes, at + size - slotChecksumsSize - decoder.remaining(),
+                       at + size - slotChecksumsSize);
+    takeBirths(births, state, config.populationSize);
     return checkpoint;
 }
 

@@ -121,6 +121,8 @@ private slots:
     void lineageOfHandBuiltRun();
     void lineageRefusesWhatNamesNoMember_data();
     void lineageRefusesWhatNamesNoMember();
+    void lineageCommandsOfARecordedRun_data();
+    void lineageCommandsOfARecordedRun();
     void rankTestOfHandComputedCases_data();
     void rankTestOfHandComputedCases();
     void holmStepsDown();
@@ -145,13 +147,17 @@ void AnalyzeTest::seededRunMatchesReference()
     const ArchiveRead read = readArchive(archive);
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
     QCOMPARE(read.archive.header.seed, 12345u);
-    // The default run stays version 1: its records as the version 1 writer
-    // wrote them, checked by their CRC-32 (the header holds the program's
-    // version, which changes).
-    QCOMPARE(read.archive.header.formatVersion, 1u);
-    QFile archiveFile(archive);
-    QVERIFY(archiveFile.open(QIODevice::ReadOnly));
-    const QByteArray records = archiveFile.readAll().mid(archiveHeaderSize);
+    // The members and champions are those version 1 recorded, checked by
+    // the CRC-32 of its records for them; every member's score and birth
+    // comes with them.
+    QCOMPARE(read.archive.header.formatVersion, 3u);
+    ArchiveHeader versionOne = read.archive.header;
+    versionOne.formatVersion = 1;
+    QByteArray records;
+    for (const ArchivedGeneration& generation : read.archive.generations) {
+        records += encodeArchivedGeneration(generation, versionOne);
+        QCOMPARE(generation.lineage.hasBirths(), generation.generation > 1);
+    }
     QCOMPARE(records.size(), 10 * archiveRecordSize);
     QCOMPARE(crc32Of(records.constData(), records.size()), 0x9120c232u);
     QString champions;
@@ -232,7 +238,7 @@ void AnalyzeTest::otherConfigurationArchivedAndPlayedOnItsLayout()
 
     const ArchiveRead read = readArchive(path);
     QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
-    QCOMPARE(read.archive.header.formatVersion, 2u);
+    QCOMPARE(read.archive.header.formatVersion, 3u);
     QVERIFY(read.archive.config() == config);
     QVERIFY(read.archive.generations == written);
 
@@ -528,6 +534,78 @@ void AnalyzeTest::lineageRefusesWhatNamesNoMember()
     const bool sound = QByteArray(QTest::currentDataTag()) == "sound";
     QCOMPARE(model.append(next).isEmpty(), sound);
     QCOMPARE(model.lastGeneration(), sound ? 2 : 1);
+}
+
+void AnalyzeTest::lineageCommandsOfARecordedRun_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("versionOne");
+    QTest::addColumn<int>("exitCode");
+    // The CSV's first line and how many lines follow it; or the error line.
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<int>("rows");
+    const QString phylogeny = "id,ancestor_list,origin_time,population,member,operator,x0,x1,y0,"
+                              "y1,score,champion,pattern";
+    const QString descent = "generation,member,operator,mate,changed,cells,score,champion";
+    // Generation 1's 200 members and their ten generations of descendants.
+    QTest::newRow("lineage --all") << QStringList{"lineage", "--all"} << false << 0 << phylogeny
+                                   << 2000;
+    QTest::newRow("lineage --of 1") << QStringList{"lineage", "--of", "1"} << false << 0
+                                    << phylogeny << 200;
+    QTest::newRow("descent of the last champion") << QStringList{"descent"} << false << 0
+                                                  << descent << 10;
+    QTest::newRow("descent of population 2's member 99 of generation 4")
+        << QStringList{"descent", "--population", "2", "--member", "99", "--of", "4"} << false << 0
+        << descent << 4;
+    QTest::newRow("turnover") << QStringList{"turnover"} << false << 0
+                              << "generation,distinct1,distinct2,coalescence1,coalescence2" << 10;
+    QTest::newRow("--of outside") << QStringList{"lineage", "--of", "11"} << false << 2
+                                  << "generation 11 is outside the archive's 1:10" << 0;
+    QTest::newRow("--member outside") << QStringList{"descent", "--member", "100"} << false << 2
+                                      << "--member 100 is no member: the populations hold 100"
+                                      << 0;
+    QTest::newRow("--of and --all") << QStringList{"lineage", "--of", "2", "--all"} << false << 2
+                                    << "--of and --all are two answers to one question" << 0;
+    QTest::newRow("version 1") << QStringList{"turnover"} << true << 2
+                               << "archive format 1 keeps no member's score or birth" << 0;
+}
+
+// The lineage commands read what the batch recorded of every birth; an
+// archive of an earlier format is refused in one line.
+void AnalyzeTest::lineageCommandsOfARecordedRun()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, versionOne);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstLine);
+    QFETCH(int, rows);
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("run.arc"));
+    const QString csv = dir.filePath(QStringLiteral("out.csv"));
+    QCOMPARE(runProgram(batchPath, {"--seed", "12345", "--generations", "10", "--archive", archive})
+                 .exitCode,
+             0);
+    if (versionOne) {
+        const RunArchive read = readArchive(archive).archive;
+        ArchiveHeader header = read.header;
+        header.formatVersion = 1;
+        QByteArray bytes = encodeArchiveHeader(header);
+        for (const ArchivedGeneration& generation : read.generations)
+            bytes += encodeArchivedGeneration(generation, header);
+        QVERIFY(writeBytes(archive, bytes));
+    }
+    arguments.insert(1, archive);
+    const ProgramRun run = runProgram(analyzePath, arguments + QStringList{"--csv", csv});
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode != 0) {
+        QCOMPARE(run.errorLines.size(), 1);
+        QVERIFY2(run.errorLines.first().contains(firstLine), qPrintable(run.errorLines.first()));
+        QVERIFY(!QFile::exists(csv));
+        return;
+    }
+    const QStringList lines = fileLines(csv);
+    QCOMPARE(lines.first(), firstLine);
+    QCOMPARE(lines.size() - 1, rows);
 }
 
 void AnalyzeTest::summaryQuartilesOfHandMadeRuns()

@@ -80,8 +80,12 @@ QByteArray archiveUpTo(const QByteArray& archive, int generations)
     qsizetype headerSize = 0;
     QString problem;
     const auto header = decodeArchiveHeader(archive, headerSize, problem);
-    return header ? archive.left(headerSize + generations * archiveRecordSizeOf(*header))
-                  : QByteArray();
+    if (!header)
+        return {};
+    qsizetype end = headerSize;
+    for (int k = 0; k < generations; ++k)
+        end += archiveRecordSizeAt(archive.constData() + end, archive.size() - end, *header);
+    return archive.left(end);
 }
 
 QByteArray logUpTo(const QByteArray& log, int generations)

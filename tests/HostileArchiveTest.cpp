@@ -17,8 +17,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <zlib.h>
+
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <fcntl.h>
 #include <limits>
 #include <sys/resource.h>
@@ -69,6 +72,35 @@ QByteArray withRecordScore(const QByteArray& bytes, int headerSize, int recordSi
                            bitCast<std::uint32_t>(score));
 }
 
+// A version 3 archive whose second record has its body inflated, changed
+// (`change` may set its flags too), deflated and sealed again: bodies no run
+// writes, that only their own checks refuse.
+QByteArray withSecondBody(const QByteArray& archive, qsizetype headerSize,
+                          const std::function<void(QByteArray&, std::uint32_t&)>& change)
+{
+    const qsizetype at = headerSize + qFromLittleEndian<std::uint32_t>(archive.constData() + headerSize);
+    const qsizetype size = qFromLittleEndian<std::uint32_t>(archive.constData() + at);
+    QByteArray body(1 << 16, '\0');
+    auto bodySize = static_cast<uLongf>(body.size());
+    if (uncompress(reinterpret_cast<Bytef*>(body.data()), &bodySize,
+                   reinterpret_cast<const Bytef*>(archive.constData() + at + 12),
+                   static_cast<uLong>(size - 16)) != Z_OK)
+        return {};
+    body.truncate(static_cast<qsizetype>(bodySize));
+    std::uint32_t flags = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 8);
+    change(body, flags);
+    QByteArray record(16 + static_cast<qsizetype>(compressBound(static_cast<uLong>(body.size()))), '\0');
+    auto deflated = static_cast<uLongf>(record.size() - 16);
+    compress(reinterpret_cast<Bytef*>(record.data() + 12), &deflated,
+             reinterpret_cast<const Bytef*>(body.constData()), static_cast<uLong>(body.size()));
+    record.truncate(16 + static_cast<qsizetype>(deflated));
+    qToLittleEndian(static_cast<std::uint32_t>(record.size()), record.data());
+    record.replace(4, 4, archive.mid(at + 4, 4));
+    qToLittleEndian(flags, record.data() + 8);
+    qToLittleEndian(crc32Of(record.constData(), record.size() - 4), record.data() + record.size() - 4);
+    return archive.left(at) + record + archive.mid(at + size);
+}
+
 // Where a program's standard output goes: read by the test, /dev/full, or a
 // file that a file-size limit cuts short.
 enum class StandardOutput { Read, Full, LimitedFile };
@@ -104,7 +136,7 @@ void HostileArchiveTest::refusedWithOneLine_data()
     QTest::addColumn<QString>("named");
     QTest::addColumn<QString>("problem");
 
-    const QByteArray sound = randomArchive(3, 1);
+    const QByteArray sound = randomArchive(3, 1, ExperimentConfig(), 1, 1);
     const int record = archiveHeaderSize;
     const QStringList grid = {"grid", "@", "--csv", "~/out.csv"};
     QTest::newRow("missing") << false << QByteArray() << grid << 2 << "@"
@@ -115,8 +147,8 @@ void HostileArchiveTest::refusedWithOneLine_data()
                              << "not a Coevolife archive";
     QTest::newRow("truncated header") << true << sound.left(20) << grid << 2 << "@"
                                       << "truncated in its header";
-    QTest::newRow("newer version") << true << withByte(sound, 8, 3) << grid << 2 << "@"
-                                   << "format version 3 is newer";
+    QTest::newRow("newer version") << true << withByte(sound, 8, 4) << grid << 2 << "@"
+                                   << "format version 4 is newer";
     QTest::newRow("corrupted header") << true << withByte(sound, 13, 'x') << grid << 2 << "@"
                                       << "checksum mismatch";
     QTest::newRow("no generation") << true << sound.left(archiveHeaderSize) << grid << 2 << "@"
@@ -190,8 +222,9 @@ void HostileArchiveTest::refusedWithOneLine_data()
                                   << 2 << "@"
                                   << "generation 9 is outside";
     // Version 2, of another configuration.
-    const QByteArray other = randomArchive(3, 2, oddTestConfig());
-    const ArchiveHeader otherHeader = archiveHeaderOf(2, QStringLiteral("test"), oddTestConfig());
+    const QByteArray other = randomArchive(3, 2, oddTestConfig(), 1, 2);
+    ArchiveHeader otherHeader = archiveHeaderOf(2, QStringLiteral("test"), oddTestConfig());
+    otherHeader.formatVersion = 2;
     const int otherRecord = static_cast<int>(encodeArchiveHeader(otherHeader).size());
     const int otherRecordSize = archiveRecordSizeOf(otherHeader);
     QTest::newRow("v2: truncated header")
@@ -223,6 +256,69 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << withRecordScore(other, otherRecord, otherRecordSize, 2, -nan) << grid << 2 << "@"
         << "generation record 2 is corrupted (population 2's champion's score nan is not a "
            "finite score of 0 or more)";
+    // Version 3: each record's length, its flags, a body deflated, every
+    // member's score and birth. The odd configuration's bodies: 23 members
+    // of 3 bytes, champions at 138, scores at 146, births at 330.
+    const QByteArray third = randomArchive(3, 3, oddTestConfig());
+    const int thirdRecord = otherRecord;
+    const qsizetype secondAt =
+        thirdRecord + qFromLittleEndian<std::uint32_t>(third.constData() + thirdRecord);
+    QTest::newRow("v3: cut short") << true << third.chopped(10) << grid << 0 << "@"
+                                   << "the file ends early, inside generation 3; reading its 2 "
+                                      "whole generations";
+    QTest::newRow("v3: corrupted record")
+        << true << withByte(third, static_cast<int>(secondAt) + 20, 'x') << grid << 2 << "@"
+        << "generation record 2 is corrupted (checksum mismatch)";
+    for (const std::uint32_t length : {5u, 0xffffffffu}) {
+        QByteArray lengthened = third;
+        qToLittleEndian(length, lengthened.data() + secondAt);
+        QTest::addRow("v3: record length %u", length)
+            << true << lengthened << grid << 2 << "@"
+            << QStringLiteral("generation record 2 is corrupted (a length of %1 bytes)").arg(length);
+    }
+    using BodyChange = std::function<void(QByteArray&, std::uint32_t&)>;
+    const auto withBirths = [](const BodyChange& change) -> BodyChange {
+        return [change](QByteArray& body, std::uint32_t& flags) {
+            body.append(2 * 23 * 7, '\0');
+            flags = 1;
+            change(body, flags);
+        };
+    };
+    const struct {
+        const char* tag;
+        BodyChange change;
+        QString problem;
+    } bodies[] = {
+        {"flags", [](QByteArray&, std::uint32_t& flags) { flags = 2; }, "flags 2 unknown"},
+        {"body longer", [](QByteArray& body, std::uint32_t&) { body.append('\0'); },
+         "its body does not inflate to 330 bytes"},
+        {"body shorter than its births", [](QByteArray&, std::uint32_t& flags) { flags = 1; },
+         "its body does not inflate to 652 bytes"},
+        {"champion", [](QByteArray& body, std::uint32_t&) { body[138] = 23; },
+         "champion index out of range"},
+        {"member's score negative",
+         [](QByteArray& body, std::uint32_t&) {
+             qToLittleEndian(bitCast<std::uint32_t>(-1.0f), body.data() + 146 + 4 * (23 + 5));
+         },
+         "population 2's member 5 has the score -1, not a finite score of 0 or more"},
+        {"operator", withBirths([](QByteArray& body, std::uint32_t&) { body[330] = 3; }),
+         "population 1's member 0 was bred by operator 3, which is none"},
+        {"parent", withBirths([](QByteArray& body, std::uint32_t&) { body[330 + 23 + 4] = 23; }),
+         "population 1's member 4's parents are no member"},
+        {"rectangle",
+         withBirths([](QByteArray& body, std::uint32_t&) {
+             body[330 + 1] = 1;
+             body[330 + 3 * 23 + 4 + 1] = 7;
+         }),
+         "population 1's member 1's crossover rectangle lies outside the pattern"},
+        {"mate of a mutation",
+         withBirths([](QByteArray& body, std::uint32_t&) { body[330 + 7 * 23 + 2 * 23 + 2] = 1; }),
+         "population 2's member 2 has a mate but was not bred by crossover"},
+    };
+    for (const auto& body : bodies)
+        QTest::addRow("v3: %s", body.tag)
+            << true << withSecondBody(third, thirdRecord, body.change) << grid << 2 << "@"
+            << QStringLiteral("generation record 2 is corrupted (%1)").arg(body.problem);
     // The summary's CSV logs, at "@" too.
     const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
     const QByteArray header("generation,average1,average2,best1,best2\n");

@@ -53,14 +53,26 @@ inline PackedPattern randomPackedPattern(std::mt19937_64& random, PatternShape s
     return packed;
 }
 
+// Scores of 0 for every member and no births, for generations made up
+// member by member.
+inline ArchivedLineage unscoredLineage(const ExperimentConfig& config)
+{
+    const std::vector<float> zeros(static_cast<std::size_t>(config.populationSize), 0.0f);
+    return ArchivedLineage(ArchivedLineage::packed({zeros, zeros}, {}, config.match.pattern), 0,
+                           config.populationSize, config.match.pattern, false);
+}
+
 // An archive of `generations` generations of random patterns, numbered from
-// `firstGeneration`, of the configuration's population and pattern shape.
+// `firstGeneration`, of the configuration's population and pattern shape,
+// in the format `version` (version 1 for the default configuration only).
 inline QByteArray randomArchive(int generations, std::uint32_t seed,
                                 const ExperimentConfig& config = ExperimentConfig(),
-                                int firstGeneration = 1)
+                                int firstGeneration = 1,
+                                std::uint32_t version = newestArchiveFormat)
 {
     std::mt19937_64 random(seed);
-    const ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
+    ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
+    header.formatVersion = version;
     const PatternShape shape = config.match.pattern;
     QByteArray bytes = encodeArchiveHeader(header);
     for (int k = 0; k < generations; ++k) {
@@ -72,6 +84,7 @@ inline QByteArray randomArchive(int generations, std::uint32_t seed,
         }
         generation.champion1 = static_cast<int>(random() % config.populationSize);
         generation.champion2 = static_cast<int>(random() % config.populationSize);
+        generation.lineage = unscoredLineage(config);
         bytes += encodeArchivedGeneration(generation, header);
     }
     return bytes;

@@ -322,10 +322,11 @@ for stop in INT TERM KILL short; do
     done
 done
 
-# A tiny experiment, whose progress lines outgrow every other file: under a
-# file-size limit (ulimit -f, in KiB) from the largest other file's final
-# size up to the log's, the log is the first file a write fails in. The
-# seed exits with 3 and one line, its log holding whole lines; without the
+# A tiny experiment, whose archive (every member's score and birth, for
+# members of one cell) outgrows every other file: under a file-size limit
+# (ulimit -f, in KiB) from the largest other file's final size up to the
+# archive's, the archive is the first file a write fails in. The seed exits
+# with 3 and one line, its archive holding whole generations; without the
 # limit the same command resumes it, and every file ends as a straight run's.
 tiny_config=(--set population.size=4 --set pattern.width=1 --set pattern.height=1
     --set match.per_generation=8 --set board.steps=20)
@@ -337,27 +338,27 @@ for folder in straight cramped; do
 done
 "$run_seed" "$batch" "$tiny_generations" "$tiny/straight" 1 >/dev/null
 straight="$tiny/straight/seed-1"
-log_size="$(stat -c %s "$straight/run.log")"
-largest_other="$(stat -c %s "$straight"/{fitness.csv,run.arc,run.ckpt,config.toml} | sort -n | tail -n 1)"
+archive_size="$(stat -c %s "$straight/run.arc")"
+largest_other="$(stat -c %s "$straight"/{fitness.csv,run.log,run.ckpt,config.toml} | sort -n | tail -n 1)"
 limit=$(((largest_other + 1023) / 1024))
-[ $((limit * 1024)) -lt "$log_size" ] ||
-    fail "the tiny run's log ($log_size bytes) does not outgrow its other files ($largest_other)"
+[ $((limit * 1024)) -lt "$archive_size" ] ||
+    fail "the tiny run's archive ($archive_size bytes) does not outgrow its other files ($largest_other)"
 code=0
 (ulimit -f "$limit" && "$run_seed" "$batch" "$tiny_generations" "$tiny/cramped" 1) >/dev/null \
     2>"$work/cramped.txt" || code=$?
 cramped="$tiny/cramped/seed-1"
 [ "$code" -eq 3 ] && [ "$(cat "$work/cramped.txt")" = \
-    "coevolife-batch: cannot write to standard output: File too large" ] ||
-    fail "a log past the file-size limit: exit code $code, $(cat "$work/cramped.txt")"
-[ -z "$(tail -c 1 "$cramped/run.log")" ] && cmp -s -n "$(stat -c %s "$cramped/run.log")" \
-    "$straight/run.log" "$cramped/run.log" || fail "the log past the file-size limit is torn"
+    "coevolife-batch: cannot write $cramped/run.arc: File too large" ] ||
+    fail "an archive past the file-size limit: exit code $code, $(cat "$work/cramped.txt")"
+cmp -s -n "$(stat -c %s "$cramped/run.arc.partial")" "$straight/run.arc" \
+    "$cramped/run.arc.partial" || fail "the archive past the file-size limit is not a straight run's beginning"
 "$run_seed" "$batch" "$tiny_generations" "$tiny/cramped" 1 >"$work/cramped-again.txt" ||
-    fail "the seed whose log met the limit: $(cat "$work/cramped-again.txt")"
+    fail "the seed whose archive met the limit: $(cat "$work/cramped-again.txt")"
 grep -q '^seed 1: resumed after generation' "$work/cramped-again.txt" ||
-    fail "the seed whose log met the limit was not resumed: $(cat "$work/cramped-again.txt")"
+    fail "the seed whose archive met the limit was not resumed: $(cat "$work/cramped-again.txt")"
 for file in fitness.csv run.arc run.log config.toml; do
     cmp "$straight/$file" "$cramped/$file" ||
-        fail "the seed whose log met the limit: $file differs from the straight run's"
+        fail "the seed whose archive met the limit: $file differs from the straight run's"
 done
 
 # What a power cut can leave, since nothing is written with fsync: the CSV

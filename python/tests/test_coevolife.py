@@ -637,18 +637,25 @@ def test_log_with_crlf_line_ends_reads_as_the_log(run, tmp_path):
 
 
 @pytest.mark.parametrize("score", [float("nan"), float("inf"), -1.0])
-def test_archive_refuses_a_champion_score_that_is_no_score(run, tmp_path, score):
-    # Version 1: a header of 36 bytes, records of 1,220, population 2's
-    # champion's score at 1212 and the checksum at 1216.
-    data = bytearray(run[0].read_bytes())
-    record = 36 + 1220
-    struct.pack_into("<f", data, record + 1212, score)
-    struct.pack_into("<I", data, record + 1216, zlib.crc32(data[record:record + 1216]))
+def test_archive_refuses_a_member_score_that_is_no_score(run, tmp_path, score):
+    # Version 3: a header of 40 + L bytes, then records of their own length,
+    # each its length, generation and flags, a deflated body, a checksum; in
+    # the body, every member's score after both populations (600 bytes each)
+    # and the two champions.
+    data = run[0].read_bytes()
+    at = 40 + struct.unpack_from("<I", data, 32)[0]
+    at += struct.unpack_from("<I", data, at)[0]
+    size = struct.unpack_from("<I", data, at)[0]
+    body = bytearray(zlib.decompress(data[at + 12:at + size - 4]))
+    struct.pack_into("<f", body, 1208 + 4 * 103, score)
+    record = bytearray(bytes(4) + data[at + 4:at + 12] + zlib.compress(bytes(body)) + bytes(4))
+    struct.pack_into("<I", record, 0, len(record))
+    struct.pack_into("<I", record, len(record) - 4, zlib.crc32(record[:-4]))
     damaged = tmp_path / "damaged.coevo"
-    damaged.write_bytes(bytes(data))
+    damaged.write_bytes(data[:at] + bytes(record) + data[at + size:])
     with pytest.raises(ValueError, match=re.escape(
-            f"generation record 2 is corrupted (population 2's champion's score {score:g} is not "
-            "a finite score of 0 or more)")):
+            f"generation record 2 is corrupted (population 2's member 3 has the score {score:g}, "
+            "not a finite score of 0 or more)")):
         coevolife.Archive(str(damaged))
 
 

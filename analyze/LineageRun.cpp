@@ -1,0 +1,67 @@
+#include "analyze/LineageRun.h"
+
+#include "analysis/Descent.h"
+#include "analysis/Phylogeny.h"
+#include "analysis/Turnover.h"
+#include "analyze/AnalysisOutputs.h"
+#include "analyze/AnalyzeOptions.h"
+#include "analyze/ReportedReads.h"
+#include "cli/CommandLineApplication.h"
+#include "cli/ExitCodes.h"
+#include "output/QuotedText.h"
+
+namespace
+{
+
+// The generation traced back: --of, or the archive's last.
+int tracedGeneration(const AnalyzeOptions& options, const LineageModel& model, QString& problem)
+{
+    const int of = options.of == 0 ? model.lastGeneration() : options.of;
+    if (!model.holds(of))
+        problem = QStringLiteral("generation %1 is outside the archive's %2:%3")
+                      .arg(of)
+                      .arg(model.firstGeneration())
+                      .arg(model.lastGeneration());
+    return of;
+}
+
+QByteArray composedCsv(const AnalyzeOptions& options, const LineageModel& model, QString& problem)
+{
+    using Command = AnalyzeOptions::Command;
+    if (options.command == Command::Turnover)
+        return turnoverCsv(turnoverOf(model));
+    const int of = tracedGeneration(options, model, problem);
+    if (!problem.isEmpty())
+        return {};
+    if (options.command == Command::Lineage)
+        return phylogenyCsv(model, options.everyBirth ? everyMember(model) : ancestryOf(model, of));
+    const int member = options.member < 0
+                           ? model.at(of).champions[static_cast<std::size_t>(options.population - 1)]
+                           : options.member;
+    if (member >= model.populationSize()) {
+        problem = QStringLiteral("--member %1 is no member: the populations hold %2")
+                      .arg(member)
+                      .arg(model.populationSize());
+        return {};
+    }
+    return descentCsv(lineOfDescent(model, of, options.population, member));
+}
+
+} // namespace
+
+int runLineageAnalysis(const AnalyzeOptions& options)
+{
+    const std::optional<RunArchive> archive = readReportedArchive(options.archivePath);
+    if (!archive)
+        return ExitCode::badInput;
+    QString problem;
+    const LineageModel model = lineageModelOf(*archive, problem);
+    OutputFiles files;
+    if (problem.isEmpty())
+        files.append({options.csvPath, composedCsv(options, model, problem)});
+    if (!problem.isEmpty()) {
+        reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), problem));
+        return ExitCode::badInput;
+    }
+    return writeAnalysisOutputs(files);
+}

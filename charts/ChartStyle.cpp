@@ -22,6 +22,9 @@ constexpr int legendGap = 8;
 constexpr int legendSpacing = 28;
 constexpr int legendRowGap = 6;
 constexpr int legendSideMargin = 32;
+// How wide a piece of a long smoothed line is drawn at a time, in device
+// pixels (see drawSeriesLine).
+constexpr double pieceColumns = 32;
 
 double niceStep(double span, int wantedTicks)
 {
@@ -333,12 +336,35 @@ void drawSeriesLine(QPainter& painter, const QVector<QPointF>& points, const QPe
         pen.style() != Qt::SolidLine ? levelStretchesJoined(points)
         : pixels                     ? seriesPointsByColumn(points, painter.deviceTransform())
                                      : points;
-    QPainterPath path;
-    for (qsizetype k = 0; k < drawn.size(); ++k)
-        k == 0 ? path.moveTo(drawn[k]) : path.lineTo(drawn[k]);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawPath(path);
+    if (drawn.isEmpty())
+        return;
+    // The raster engine smooths a wide line by filling its outline, and
+    // finds each cell of a scan line by walking that line's cells from the
+    // left: a line that wanders up and down across the whole width crosses
+    // each scan line of its band hundreds of times, and each crossing walks
+    // past all the others. Pieces a few dozen columns wide keep those walks
+    // short. A round pen meets itself at each join in the same round disc
+    // either way, so only the smoothed edge pixels where two pieces meet may
+    // differ by a shade; a dashed pen, whose dashes run on across the joins,
+    // is drawn whole.
+    const bool inPieces = pixels && pen.style() == Qt::SolidLine &&
+                          pen.capStyle() == Qt::RoundCap && pen.joinStyle() == Qt::RoundJoin;
+    const QTransform& device = painter.deviceTransform();
+    qsizetype start = 0;
+    double startColumn = device.map(drawn.front()).x();
+    for (qsizetype k = 1; k < drawn.size(); ++k) {
+        const double column = device.map(drawn[k]).x();
+        if (k + 1 < drawn.size() && (!inPieces || column - startColumn < pieceColumns))
+            continue;
+        QPainterPath piece(drawn[start]);
+        for (qsizetype j = start + 1; j <= k; ++j)
+            piece.lineTo(drawn[j]);
+        painter.drawPath(piece);
+        start = k;
+        startColumn = column;
+    }
 }
 
 int drawLegend(QPainter& painter, const std::vector<LegendEntry>& entries, const QRect& chart)

@@ -98,17 +98,34 @@ QRect mapArea(const QRect& chart, const MapsArrangement& arrangement, int popula
     return QRect(left, top + headingHeight + std::max(0, room - size) / 2, size, size);
 }
 
-// Light for low scores, the population's colour in the middle, dark for high.
-QColor rampColor(const QColor& base, double t)
+// Light for low scores, the population's colour in the middle, dark for
+// high; its ends worked out once for the many cells of a map.
+class ColourRamp
 {
-    const QColor low(0xf4, 0xf4, 0xf0);
-    const QColor high = base.darker(260);
-    const QColor& from = t < 0.5 ? low : base;
-    const QColor& to = t < 0.5 ? base : high;
-    const double u = t < 0.5 ? t * 2 : (t - 0.5) * 2;
-    auto mix = [u](int a, int b) { return static_cast<int>(a + (b - a) * u + 0.5); };
-    return QColor(mix(from.red(), to.red()), mix(from.green(), to.green()),
-                  mix(from.blue(), to.blue()));
+public:
+    explicit ColourRamp(const QColor& base) : base(base), high(base.darker(260)) {}
+
+    QColor at(double t) const
+    {
+        const QColor& from = t < 0.5 ? low : base;
+        const QColor& to = t < 0.5 ? base : high;
+        const double u = t < 0.5 ? t * 2 : (t - 0.5) * 2;
+        auto mix = [u](int a, int b) { return static_cast<int>(a + (b - a) * u + 0.5); };
+        return QColor(mix(from.red(), to.red()), mix(from.green(), to.green()),
+                      mix(from.blue(), to.blue()));
+    }
+
+private:
+    const QColor low{0xf4, 0xf4, 0xf0};
+    const QColor base;
+    const QColor high;
+};
+
+// Where `score` lies on the scale, from 0 at its low end to 1 at its high
+// one, those past the ends at the end.
+double shareOfScale(const CiaoColourScale& scale, double score)
+{
+    return std::clamp((score - scale.low) / (scale.high - scale.low), 0.0, 1.0);
 }
 
 // White under ciaoUnplayedColor's hatching.
@@ -150,7 +167,7 @@ void drawColourBar(QPainter& painter, const CiaoMap& map, int labelsRight)
     const QRect& bar = map.colourBar;
     QLinearGradient gradient(bar.bottomLeft(), bar.topLeft());
     for (int k = 0; k <= 10; ++k)
-        gradient.setColorAt(k / 10.0, rampColor(speciesColor(map.population), k / 10.0));
+        gradient.setColorAt(k / 10.0, ColourRamp(speciesColor(map.population)).at(k / 10.0));
     painter.fillRect(bar, gradient);
     painter.setPen(chartAxisColor);
     painter.drawRect(bar);
@@ -263,10 +280,12 @@ CiaoMap drawTriangle(QPainter& painter, const QRect& chart, const MapsArrangemen
     // One pixel per cell, rows upwards, then stretched without smoothing.
     QImage cells(count, count, QImage::Format_ARGB32);
     cells.fill(Qt::transparent);
+    const ColourRamp ramp(speciesColor(triangle.population));
     for (int row = 0; row < count; ++row)
         for (int column = 0; column <= row; ++column)
-            if (!std::isnan(map.scores[row][column]))
-                cells.setPixelColor(column, count - 1 - row, map.colourOf(map.scores[row][column]));
+            if (const float score = map.scores[row][column]; !std::isnan(score))
+                cells.setPixel(column, count - 1 - row,
+                               ramp.at(shareOfScale(map.colours, score)).rgba());
     map.cells = QRectF(map.scale.toPoint(first, last), map.scale.toPoint(last, first));
     // The cells cover the hatching but in the empty triangle.
     hatch(painter, map.cells);
@@ -359,8 +378,7 @@ CiaoColourScale ciaoColourScale(const std::vector<double>& scores, CiaoColourRan
 
 QColor CiaoMap::colourOf(double score) const
 {
-    const double t = (score - colours.low) / (colours.high - colours.low);
-    return rampColor(speciesColor(population), std::clamp(t, 0.0, 1.0));
+    return ColourRamp(speciesColor(population)).at(shareOfScale(colours, score));
 }
 
 QRectF CiaoMap::cellRect(int row, int column) const

@@ -10,9 +10,11 @@
 namespace
 {
 
-ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<GenerationRecord>& records,
-                     const ChartAxis& xAxis, FitnessSeries average, FitnessSeries best,
-                     const QString& name, const QString& shortName, bool labelGenerations)
+// A panel's axes, on a score axis spanning its two series.
+ChartScale drawPanelFrame(QPainter& painter, const QRect& area,
+                          const QVector<GenerationRecord>& records, const ChartAxis& xAxis,
+                          FitnessSeries average, FitnessSeries best, const QString& name,
+                          const QString& shortName, bool labelGenerations)
 {
     // The score axis spans the scores drawn, from round numbers around them.
     double lowest = records.isEmpty() ? 0.0 : seriesField(records.front(), average);
@@ -29,18 +31,24 @@ ChartScale drawPanel(QPainter& painter, const QRect& area, const QVector<Generat
     const QString full = name + QStringLiteral(" score");
     const bool fits = QFontMetrics(chartFont(13)).horizontalAdvance(full) <= area.height() + 40;
     drawPanelAxes(painter, scale, labelGenerations, fits ? full : shortName);
+    return scale;
+}
 
+void drawPanelLines(QPainter& painter, const ChartScale& scale,
+                    const QVector<GenerationRecord>& records, FitnessSeries average,
+                    FitnessSeries best)
+{
     // The best-so-far first, so the noisier average stays on top.
     painter.save();
-    painter.setClipRect(area.adjusted(-2, -2, 3, 3));
+    painter.setClipRect(scale.area.adjusted(-2, -2, 3, 3));
     for (FitnessSeries series : {best, average}) {
         QVector<QPointF> points;
+        points.reserve(records.size());
         for (const GenerationRecord& record : records)
             points.append(scale.toPoint(record.generation, seriesField(record, series)));
         drawSeriesLine(painter, points, fitnessSeriesPen(series));
     }
     painter.restore();
-    return scale;
 }
 
 } // namespace
@@ -98,6 +106,27 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
                              const QVector<GenerationRecord>& records, const QString& title,
                              FitnessSource source)
 {
+    const ChartLayout layout = paintFitnessFrame(painter, area, records, title, source);
+    paintFitnessLines(painter, layout, records);
+    return layout;
+}
+
+void paintFitnessLines(QPainter& painter, const ChartLayout& layout,
+                       const QVector<GenerationRecord>& records)
+{
+    if (layout.panels.size() != 2)
+        return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawPanelLines(painter, layout.panels[0], records, FitnessSeries::average1,
+                   FitnessSeries::best1);
+    drawPanelLines(painter, layout.panels[1], records, FitnessSeries::average2,
+                   FitnessSeries::best2);
+}
+
+ChartLayout paintFitnessFrame(QPainter& painter, const QRect& area,
+                              const QVector<GenerationRecord>& records, const QString& title,
+                              FitnessSource source)
+{
     beginChart(painter, area, title);
 
     const double firstGeneration = records.isEmpty() ? 0 : records.front().generation;
@@ -116,10 +145,10 @@ ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
     // cells by contacts), so each gets a panel and a value axis of its own
     // over the shared generation axis.
     ChartLayout layout;
-    layout.panels.push_back(drawPanel(
+    layout.panels.push_back(drawPanelFrame(
         painter, twoPanelArea(area, 1, top), records, xAxis, FitnessSeries::average1,
         FitnessSeries::best1, QStringLiteral("population 1"), QStringLiteral("pop. 1"), false));
-    layout.panels.push_back(drawPanel(
+    layout.panels.push_back(drawPanelFrame(
         painter, twoPanelArea(area, 2, top), records, xAxis, FitnessSeries::average2,
         FitnessSeries::best2, QStringLiteral("population 2"), QStringLiteral("pop. 2"), true));
 

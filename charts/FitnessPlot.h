@@ -41,6 +41,15 @@ enum class FitnessSource { log, archiveChampions };
 ChartLayout paintFitnessPlot(QPainter& painter, const QRect& area,
                              const QVector<GenerationRecord>& records, const QString& title,
                              FitnessSource source = FitnessSource::log);
+// The chart in two parts, which together paint what paintFitnessPlot
+// does: all but the series' lines, then the lines alone on the panels the
+// first laid out (a painter of pixels may draw them apart, on a layer of
+// their own).
+ChartLayout paintFitnessFrame(QPainter& painter, const QRect& area,
+                              const QVector<GenerationRecord>& records, const QString& title,
+                              FitnessSource source = FitnessSource::log);
+void paintFitnessLines(QPainter& painter, const ChartLayout& layout,
+                       const QVector<GenerationRecord>& records);
 // The chart as a picture of the plot's size.
 ChartPicture drawFitnessPlot(const QVector<GenerationRecord>& records, const QString& title);
 // The chart as a PNG written atomically; an error message or an empty string.

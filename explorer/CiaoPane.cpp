@@ -51,12 +51,39 @@ CiaoPane::~CiaoPane()
     cancel();
 }
 
-void CiaoPane::setArchive(const RunArchive& archive)
+void CiaoPane::setArchive(const RunArchive& archive, bool onlyGrew)
 {
-    const bool wasWhole = to < 0 || to + 1 >= static_cast<int>(archived.generations.size());
+    const int before = static_cast<int>(archived.generations.size());
+    if (onlyGrew && before > 0 && !archive.generations.empty() &&
+        archive.newestGeneration() >= archived.generations.back()) {
+        if (archive.newestGeneration() == archived.generations.back())
+            return;
+        const SelectedChampions added =
+            championsOf(archive, GenerationRange{archived.generations.back() + 1, std::nullopt, 1});
+        if (added.error.isEmpty()) {
+            for (std::size_t k = 0; k < added.generations.size(); ++k) {
+                archived.generations.push_back(added.generations[k]);
+                archived.champions1.push_back(added.champions1[k]);
+                archived.champions2.push_back(added.champions2[k]);
+            }
+            return championsChanged(before, archive.config().match);
+        }
+    }
+    setChampions(championsOf(archive), archive.config().match);
+}
+
+void CiaoPane::setChampions(SelectedChampions champions, const MatchLayout& layout)
+{
+    const int before = static_cast<int>(archived.generations.size());
     // None when the archive holds none.
-    archived = championsOf(archive);
-    matchLayout = archive.config().match;
+    archived = std::move(champions);
+    championsChanged(before, layout);
+}
+
+void CiaoPane::championsChanged(int before, const MatchLayout& layout)
+{
+    const bool wasWhole = to < 0 || to + 1 >= before;
+    matchLayout = layout;
     const int count = static_cast<int>(archived.generations.size());
     if (wasWhole) {
         from = 0;

@@ -29,8 +29,14 @@ public:
     explicit CiaoPane(QWidget* parent = nullptr);
     ~CiaoPane() override;
 
-    // The run's archive (copied: the champions of every generation).
-    void setArchive(const RunArchive& archive);
+    // The run's archive (copied: the champions of every generation). An
+    // archive that `onlyGrew` since it was set, generations appended to
+    // it, adds only their champions: a look at a long run costs what it
+    // read.
+    void setArchive(const RunArchive& archive, bool onlyGrew = false);
+    // The champions of every generation of a run's archive, taken from it
+    // elsewhere, and its matches' layout.
+    void setChampions(SelectedChampions champions, const MatchLayout& layout);
     void clear();
     bool computing() const;
     // The generations the grid is played on.
@@ -84,6 +90,9 @@ protected:
 private:
     // The maps painted into `area`, the markers' places put in `placed`.
     CiaoLayout paintInto(QPainter& painter, const QRect& area, std::vector<QRectF>& placed) const;
+    // The zoom kept or made whole, `before` champions a side set before,
+    // and the grid played anew.
+    void championsChanged(int before, const MatchLayout& layout);
     void replay();
     // How many generations the pane has room for, a few pixels each.
     int room() const;

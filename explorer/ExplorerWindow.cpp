@@ -8,7 +8,6 @@
 #include "explorer/SweepPane.h"
 #include "output/AtomicFile.h"
 #include "output/PartialFile.h"
-#include "output/QuotedText.h"
 #include "records/PackedPattern.h"
 
 #include <QAction>
@@ -16,6 +15,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -30,6 +30,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 
 namespace
@@ -122,7 +123,7 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     rows->addWidget(ciaoPane);
     sweepPane = new SweepPane(this);
     connect(sweepPane, &SweepPane::runChosen, this,
-            [this](const QString& path) { openPath(path); });
+            [this](const QString& path) { beginOpening(path); });
     pages = new QStackedWidget(this);
     pages->addWidget(rows);
     pages->addWidget(sweepPane);
@@ -164,6 +165,13 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
                                            .arg(chosen, ciaoPane->playedNote())
                                      : chosen);
     });
+    readerThread = new QThread(this);
+    reader = new RunReader;
+    reader->moveToThread(readerThread);
+    connect(readerThread, &QThread::finished, reader, &QObject::deleteLater);
+    // Queued: the runs come from the reader's thread.
+    connect(reader, &RunReader::pathRead, this, &ExplorerWindow::receive);
+    readerThread->start();
     followTimer = new QTimer(this);
     followTimer->setInterval(followMilliseconds);
     connect(followTimer, &QTimer::timeout, this, &ExplorerWindow::followRun);
@@ -171,7 +179,15 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     statusBar()->showMessage(tr("Open a run folder or an archive (Ctrl+O), or drop one here"));
 }
 
-ExplorerWindow::~ExplorerWindow() = default;
+ExplorerWindow::~ExplorerWindow()
+{
+    // A run being read is read to its end; nothing it sends is seen.
+    reader->supersede(++requests);
+    disconnect(reader, nullptr, this, nullptr);
+    { const std::lock_guard<std::mutex> handOff(RunReader::handOffMutex()); }
+    readerThread->quit();
+    readerThread->wait();
+}
 
 QString ExplorerWindow::exportPane(QWidget* pane, const QString& path, const QSize& size) const
 {
@@ -247,7 +263,7 @@ void ExplorerWindow::buildMenus()
             this, tr("Open a run archive"), settings.value(QStringLiteral("lastFolder")).toString(),
             tr("Run archives (*.arc *.arc.partial);;All files (*)"));
         if (!path.isEmpty())
-            openPath(path, true);
+            beginOpening(path, true);
     });
     QAction* openFolder = file->addAction(tr("Open &Folder..."));
     openFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
@@ -256,7 +272,7 @@ void ExplorerWindow::buildMenus()
         const QString path = QFileDialog::getExistingDirectory(
             this, tr("Open a run folder"), settings.value(QStringLiteral("lastFolder")).toString());
         if (!path.isEmpty())
-            openPath(path, true);
+            beginOpening(path, true);
     });
     recentMenu = file->addMenu(tr("Open &Recent"));
     refreshRecentMenu();
@@ -368,45 +384,73 @@ SweepPane* ExplorerWindow::sweep() const
     return pages->currentWidget() == sweepPane ? sweepPane : nullptr;
 }
 
-QString ExplorerWindow::openPath(const QString& path, bool fromMenu)
+void ExplorerWindow::beginOpening(const QString& path, bool fromMenu)
 {
-    OpenedRunRead read = openRun(path);
-    if (!read.error.isEmpty() && QFileInfo(path).isDir()) {
-        // Not a run's folder: a sweep's or a condition's, whose seeds are runs.
-        SweepRead swept = readSweep(path);
-        if (swept.error.isEmpty() && !swept.runs.empty()) {
-            rememberRecent(path);
-            live.reset();
-            ciaoPane->clear();
-            setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(QFileInfo(path).fileName()));
-            statusBar()->showMessage(
-                swept.warnings.isEmpty()
-                    ? tr("A condition shows its seeds' summary; double-click a seed (or Enter) "
-                         "to open its run")
-                    : swept.warnings.join(QStringLiteral("; ")));
-            sweepPane->setSweep(path, std::move(swept));
-            pages->setCurrentWidget(sweepPane);
-            return {};
-        }
-        read.error = swept.error.isEmpty()
-                         ? tr("%1 holds no run (neither fitness.csv nor run.arc, nor their "
-                              ".partial files) and no seed folder of a sweep")
-                               .arg(quotedText(path))
-                         : swept.error;
-    }
-    if (!read.error.isEmpty()) {
-        if (fromMenu)
-            QMessageBox::warning(this, tr("Cannot open the run"), read.error);
-        else
-            statusBar()->showMessage(read.error);
-        return read.error;
-    }
-    rememberRecent(read.run.path);
-    showRun(std::make_unique<LiveRun>(std::move(read.run)));
-    return {};
+    const int number = ++requests;
+    reader->supersede(number);
+    openingRequest = number;
+    openingFromMenu = fromMenu;
+    statusBar()->showMessage(tr("Opening %1\u2026").arg(QFileInfo(path).fileName()));
+    const std::lock_guard<std::mutex> handOff(RunReader::handOffMutex());
+    QMetaObject::invokeMethod(
+        reader,
+        [reader = reader, number, path] {
+            { const std::lock_guard<std::mutex> takeOver(RunReader::handOffMutex()); }
+            reader->read(number, path);
+        },
+        Qt::QueuedConnection);
 }
 
-void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
+QString ExplorerWindow::waitForOpened()
+{
+    if (opening()) {
+        QEventLoop wait;
+        connect(this, &ExplorerWindow::opened, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return openProblem;
+}
+
+QString ExplorerWindow::openPath(const QString& path)
+{
+    beginOpening(path);
+    return waitForOpened();
+}
+
+void ExplorerWindow::receive(int request, const std::shared_ptr<PathRead>& read)
+{
+    { const std::lock_guard<std::mutex> takeOver(RunReader::handOffMutex()); }
+    if (request != openingRequest)
+        return;
+    openingRequest = 0;
+    openProblem = read->error;
+    if (read->sweep) {
+        rememberRecent(read->path);
+        live.reset();
+        ciaoPane->clear();
+        setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(QFileInfo(read->path).fileName()));
+        statusBar()->showMessage(
+            read->sweep->warnings.isEmpty()
+                ? tr("A condition shows its seeds' summary; double-click a seed (or Enter) "
+                     "to open its run")
+                : read->sweep->warnings.join(QStringLiteral("; ")));
+        sweepPane->setSweep(read->path, std::move(*read->sweep));
+        pages->setCurrentWidget(sweepPane);
+    } else if (!read->error.isEmpty()) {
+        if (openingFromMenu) {
+            statusBar()->clearMessage();
+            QMessageBox::warning(this, tr("Cannot open the run"), read->error);
+        } else {
+            statusBar()->showMessage(read->error);
+        }
+    } else {
+        rememberRecent(read->run->run().path);
+        showRun(std::move(read->run), std::move(read->champions));
+    }
+    emit opened(openProblem);
+}
+
+void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened, SelectedChampions champions)
 {
     live = std::move(opened);
     pages->setCurrentWidget(rows);
@@ -414,13 +458,16 @@ void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened)
     setWindowTitle(tr("%1 \u2014 Coevolife explorer").arg(runTitle(run)));
     statusBar()->showMessage(run.warnings.join(QStringLiteral("; ")));
     ciaoPane->clear();
-    showRecords();
+    // The champions taken where the run was read, not here.
+    if (run.archive)
+        ciaoPane->setChampions(std::move(champions), run.archive->config().match);
+    showRecords(true);
     current = DuelSelection{-1, -1, -2, -2};
     followNewest = false;
     setFollowingNewest(true);
 }
 
-void ExplorerWindow::showRecords()
+void ExplorerWindow::showRecords(bool archiveOnlyGrew)
 {
     const OpenedRun& run = live->run();
     if (run.log.isEmpty())
@@ -429,13 +476,20 @@ void ExplorerWindow::showRecords()
     else
         fitnessPane->setRecords(fitnessRecords(run), tr("Fitness"));
     if (run.archive)
-        ciaoPane->setArchive(*run.archive);
+        ciaoPane->setArchive(*run.archive, archiveOnlyGrew);
     else
         ciaoPane->clear();
 }
 
 void ExplorerWindow::closeRun()
 {
+    // An open still being read is not shown after the close.
+    if (opening()) {
+        reader->supersede(++requests);
+        openingRequest = 0;
+        openProblem = tr("closed before it was read");
+        emit opened(openProblem);
+    }
     live.reset();
     pages->setCurrentWidget(rows);
     current = DuelSelection();
@@ -556,7 +610,7 @@ void ExplorerWindow::followRun()
         return;
     if (look.error.isEmpty())
         statusBar()->showMessage(live->run().warnings.join(QStringLiteral("; ")));
-    showRecords();
+    showRecords(!look.reread);
     if (followNewest)
         selectQuietly(newestDuel());
     else
@@ -594,7 +648,7 @@ void ExplorerWindow::refreshRecentMenu()
     const QStringList recent = QSettings().value(QStringLiteral("recent")).toStringList();
     for (const QString& path : recent)
         connect(recentMenu->addAction(path), &QAction::triggered, this,
-                [this, path] { openPath(path, true); });
+                [this, path] { beginOpening(path, true); });
     recentMenu->setEnabled(!recent.isEmpty());
 }
 
@@ -608,7 +662,7 @@ void ExplorerWindow::dropEvent(QDropEvent* event)
 {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (!urls.isEmpty() && urls.first().isLocalFile())
-        openPath(urls.first().toLocalFile(), true);
+        beginOpening(urls.first().toLocalFile(), true);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent* event)

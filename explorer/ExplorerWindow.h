@@ -2,6 +2,7 @@
 
 #include "analysis/LiveRun.h"
 #include "explorer/DuelSelection.h"
+#include "explorer/RunReader.h"
 
 #include <QMainWindow>
 
@@ -16,6 +17,7 @@ class QMenu;
 class QSplitter;
 class QStackedWidget;
 class SweepPane;
+class QThread;
 class QTimer;
 
 // The explorer's window: one run at a time, opened from a folder or an
@@ -34,10 +36,19 @@ public:
     explicit ExplorerWindow(bool layoutRemembered = true, QWidget* parent = nullptr);
     ~ExplorerWindow() override;
 
-    // Opens the run at `path`, or the sweep or condition whose folder it is.
-    // A problem goes to a dialog when `fromMenu`, to the status bar
-    // otherwise, and comes back; the run open before stays.
-    QString openPath(const QString& path, bool fromMenu = false);
+    // Opens the run at `path`, or the sweep or condition whose folder it is:
+    // read on the reader's thread while the window answers, and shown once
+    // read, unless another open or a close came after it. A problem goes to
+    // a dialog when `fromMenu`, to the status bar otherwise; the run open
+    // before stays. Either way opened() says so.
+    void beginOpening(const QString& path, bool fromMenu = false);
+    // Whether an open is being read.
+    bool opening() const { return openingRequest != 0; }
+    // Runs the event loop until no open is being read; the problem of the
+    // last one, or empty.
+    QString waitForOpened();
+    // Both: for scripts and tests.
+    QString openPath(const QString& path);
     void closeRun();
 
     bool hasRun() const { return live != nullptr; }
@@ -83,6 +94,11 @@ public:
     // a run is shown.
     SweepPane* sweep() const;
 
+signals:
+    // The newest open ended: shown when `problem` is empty; a close while it
+    // was read gives it up.
+    void opened(const QString& problem);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -92,9 +108,12 @@ private:
     void buildMenus();
     void rememberRecent(const QString& path);
     void refreshRecentMenu();
-    void showRun(std::unique_ptr<LiveRun> opened);
-    // The run's fitness chart and CIAO map, anew or grown.
-    void showRecords();
+    // Shows what the open numbered `request` read, if it is still the newest.
+    void receive(int request, const std::shared_ptr<PathRead>& read);
+    void showRun(std::unique_ptr<LiveRun> opened, SelectedChampions champions);
+    // The run's fitness chart and CIAO map, anew or grown: an archive that
+    // `archiveOnlyGrew` adds only its new generations' champions.
+    void showRecords(bool archiveOnlyGrew);
     void selectQuietly(const DuelSelection& selection);
     // The newest archived generation's champions, or the log's last
     // generation without an archive.
@@ -121,4 +140,12 @@ private:
     DuelBoardPane* duelPane = nullptr;
     QMenu* recentMenu = nullptr;
     QTimer* followTimer = nullptr;
+    RunReader* reader = nullptr;
+    QThread* readerThread = nullptr;
+    // Opens are numbered; the one being read, or 0, and where it was asked
+    // for.
+    int requests = 0;
+    int openingRequest = 0;
+    bool openingFromMenu = false;
+    QString openProblem;
 };

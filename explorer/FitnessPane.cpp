@@ -1,10 +1,15 @@
 #include "explorer/FitnessPane.h"
 
 #include "charts/FitnessPlot.h"
+#include "explorer/FitnessLinesPainter.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QThread>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -23,6 +28,23 @@ FitnessPane::FitnessPane(QWidget* parent) : QWidget(parent)
     setMinimumSize(320, 200);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    linesThread = new QThread(this);
+    linesPainter = new FitnessLinesPainter;
+    linesPainter->moveToThread(linesThread);
+    connect(linesThread, &QThread::finished, linesPainter, &QObject::deleteLater);
+    // Queued: the layers come from the painter's thread.
+    connect(linesPainter, &FitnessLinesPainter::painted, this, &FitnessPane::receive);
+    linesThread->start();
+}
+
+FitnessPane::~FitnessPane()
+{
+    // The layer in progress is painted to its end; nothing it sends is seen.
+    linesPainter->supersede(++requests);
+    disconnect(linesPainter, nullptr, this, nullptr);
+    { const std::lock_guard<std::mutex> handOff(FitnessLinesPainter::handOffMutex()); }
+    linesThread->quit();
+    linesThread->wait();
 }
 
 void FitnessPane::setRecords(const QVector<GenerationRecord>& newRecords, const QString& newTitle,
@@ -33,6 +55,7 @@ void FitnessPane::setRecords(const QVector<GenerationRecord>& newRecords, const 
     records = newRecords;
     title = newTitle;
     source = newSource;
+    ++recordsChanged;
     const int count = static_cast<int>(records.size());
     // A run that grows keeps its zoom, and a view of its end follows the end.
     if (wasWhole || count == 0) {
@@ -85,11 +108,13 @@ void FitnessPane::choose(int generation)
     emit generationChosen(generation);
 }
 
-ChartLayout FitnessPane::paintChart(QPainter& painter, const QRect& area) const
+QVector<GenerationRecord> FitnessPane::shownRecords() const
 {
-    const QVector<GenerationRecord> shown =
-        records.isEmpty() ? records : records.mid(first - 1, last - first + 1);
-    const ChartLayout painted = paintFitnessPlot(painter, area, shown, title, source);
+    return records.isEmpty() ? records : records.mid(first - 1, last - first + 1);
+}
+
+void FitnessPane::drawCursors(QPainter& painter, const ChartLayout& painted) const
+{
     painter.setPen(QPen(cursorColour, 1));
     for (const int generation : {cursor, cursor2}) {
         if (generation < first || generation > last)
@@ -99,6 +124,12 @@ ChartLayout FitnessPane::paintChart(QPainter& painter, const QRect& area) const
             painter.drawLine(QPointF(x, panel.area.top()), QPointF(x, panel.area.bottom()));
         }
     }
+}
+
+ChartLayout FitnessPane::paintChart(QPainter& painter, const QRect& area) const
+{
+    const ChartLayout painted = paintFitnessPlot(painter, area, shownRecords(), title, source);
+    drawCursors(painter, painted);
     return painted;
 }
 
@@ -106,7 +137,50 @@ void FitnessPane::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    layout = paintChart(painter, rect());
+    // A vector device keeps its lines as lines.
+    if (painter.paintEngine()->type() != QPaintEngine::Raster) {
+        layout = paintChart(painter, rect());
+        return;
+    }
+    const QVector<GenerationRecord> shown = shownRecords();
+    layout = paintFitnessFrame(painter, rect(), shown, title, source);
+    const qreal pixelRatio = painter.device()->devicePixelRatioF();
+    const LinesKey key{(QSizeF(size()) * pixelRatio).toSize(), pixelRatio, recordsChanged, first,
+                       last};
+    if (key != asked) {
+        asked = key;
+        const int number = ++requests;
+        linesPainter->supersede(number);
+        const std::lock_guard<std::mutex> handOff(FitnessLinesPainter::handOffMutex());
+        QMetaObject::invokeMethod(
+            linesPainter,
+            [painter = linesPainter, number, key, layout = layout, shown] {
+                { const std::lock_guard<std::mutex> takeOver(FitnessLinesPainter::handOffMutex()); }
+                painter->paint(number, key.size, key.pixelRatio, layout, shown);
+            },
+            Qt::QueuedConnection);
+    }
+    // The lines of the chart before stand in for a moment, at the same size.
+    if (!lines.isNull() && lines.size() == key.size)
+        painter.drawImage(QPoint(0, 0), lines);
+    drawCursors(painter, layout);
+}
+
+void FitnessPane::receive(const FitnessLines& painted)
+{
+    { const std::lock_guard<std::mutex> takeOver(FitnessLinesPainter::handOffMutex()); }
+    if (painted.request != requests)
+        return;
+    lines = painted.image;
+    linesRequest = painted.request;
+    update();
+}
+
+void FitnessPane::waitForLines()
+{
+    grab();
+    while (linesRequest != requests)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void FitnessPane::mousePressEvent(QMouseEvent* event)

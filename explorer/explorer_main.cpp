@@ -5,6 +5,7 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerOptions.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/FitnessPane.h"
 #include "output/OutputPathsCheck.h"
 #include "view/SpriteSheet.h"
 
@@ -115,6 +116,7 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
             within = std::chrono::milliseconds(std::max<qint64>(
                 0, static_cast<qint64>(*options.timeoutSeconds) * 1000 - clock.elapsed()));
         window.ciao()->waitForPicture(within);
+        window.fitness()->waitForLines();
         QApplication::processEvents();
         error = window.writeWindowPicture(path);
     }
@@ -152,24 +154,34 @@ int main(int argc, char** argv)
 
     loadSpriteSheet();
     ExplorerWindow window(!options.scripted());
-    if (!options.path.isEmpty()) {
-        const QString problem = window.openPath(options.path);
-        if (!problem.isEmpty() && options.scripted()) {
-            reportError(problem);
-            return ExitCode::badInput;
-        }
-    }
-    if (options.scripted())
+    if (options.scripted()) {
+        // The picture is of the run read whole.
+        if (!options.path.isEmpty())
+            if (const QString problem = window.openPath(options.path); !problem.isEmpty()) {
+                reportError(problem);
+                return ExitCode::badInput;
+            }
         return writeScriptedImage(window, options);
-    if (options.duel && window.hasRun()) {
-        DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
-        if (options.members) {
-            duel.member1 = options.members->first;
-            duel.member2 = options.members->second;
-        }
-        window.selectChecked(duel);
-        window.duelBoard()->goToStep(options.step);
     }
+    // The window shows at once; the duel asked for once the run is read.
     window.show();
+    if (!options.path.isEmpty()) {
+        if (options.duel)
+            QObject::connect(
+                &window, &ExplorerWindow::opened, &window,
+                [&window, &options](const QString& problem) {
+                    if (!problem.isEmpty())
+                        return;
+                    DuelSelection duel{options.duel->first, options.duel->second, -1, -1};
+                    if (options.members) {
+                        duel.member1 = options.members->first;
+                        duel.member2 = options.members->second;
+                    }
+                    window.selectChecked(duel);
+                    window.duelBoard()->goToStep(options.step);
+                },
+                Qt::SingleShotConnection);
+        window.beginOpening(options.path);
+    }
     return app.exec();
 }

@@ -178,6 +178,9 @@ private slots:
     void followedImageShowsTheLastGeneration();
     void sweepFolderOpensAsItsSeeds();
     void damagedRunLeavesTheOpenOne();
+    void openingSupersedesTheOneBefore();
+    void fitnessPaneShowsItsChart_data();
+    void fitnessPaneShowsItsChart();
     void hugeRunStaysResponsive();
     void hostileArgumentsAreQuoted_data();
     void hostileArgumentsAreQuoted();
@@ -677,10 +680,10 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     QCOMPARE(window.openPath(partial), QString());
     window.ciao()->waitForGrid();
     QCOMPARE(window.ciao()->matchesToPlay(), 25);
-    // The first look learns where the file being written ends, and plays
-    // nothing again.
+    // The opening learns where the file being written ends: the first look
+    // finds nothing new and plays nothing again.
     window.followRun();
-    QCOMPARE(window.ciao()->matchesToPlay(), 0);
+    QCOMPARE(window.ciao()->matchesToPlay(), 25);
     QByteArray grown = six;
     const qsizetype recordSize = (six.size() - archiveUpTo(six, 0).size()) / 6;
     const qsizetype inSecond = archiveUpTo(six, 1).size() + recordSize / 2;
@@ -693,6 +696,14 @@ void ExplorerTest::followingReadsOnlyWhatWasAppended()
     QCOMPARE(followed.generations, decodeArchive(six, QStringLiteral("six")).archive.generations);
     // Six champions a side, five of them met already.
     QCOMPARE(window.ciao()->matchesToPlay(), 6 * 6 - 5 * 5);
+    // The map of the grown run is the map of the run read whole.
+    const QString whole = dir.filePath(QStringLiteral("six.arc"));
+    QVERIFY(writeBytes(whole, six));
+    ExplorerWindow fresh(false);
+    QCOMPARE(fresh.openPath(whole), QString());
+    fresh.ciao()->waitForGrid();
+    window.ciao()->waitForGrid();
+    QCOMPARE(window.ciao()->gridAsCsv(), fresh.ciao()->gridAsCsv());
 }
 
 // --follow waits for the batch to finish the run, and the image shows its
@@ -759,6 +770,7 @@ void ExplorerTest::sweepFolderOpensAsItsSeeds()
     pane->grab();
     QCOMPARE(pane->chartLayout().panels.size(), std::size_t{4});
     pane->chooseSeed(2);
+    QCOMPARE(window.waitForOpened(), QString());
     QVERIFY(window.hasRun());
     QVERIFY(!window.sweep());
     QCOMPARE(window.openedRun()->log.size(), 4);
@@ -790,6 +802,85 @@ void ExplorerTest::damagedRunLeavesTheOpenOne()
         QCOMPARE(window.windowTitle(), title);
         QVERIFY(window.hasRun());
     }
+}
+
+// A run is read while the window answers, and shown once read; an open
+// asked for after it, or a close, means it is never shown.
+void ExplorerTest::openingSupersedesTheOneBefore()
+{
+    QTemporaryDir dir;
+    const QString first = dir.filePath(QStringLiteral("first.arc"));
+    const QString second = dir.filePath(QStringLiteral("second.arc"));
+    QVERIFY(writeBytes(first, randomArchive(3, 21)));
+    QVERIFY(writeBytes(second, randomArchive(5, 22)));
+    ExplorerWindow window(false);
+    QSignalSpy opened(&window, &ExplorerWindow::opened);
+    window.beginOpening(first);
+    window.beginOpening(second);
+    // Nothing is shown before the event loop runs.
+    QVERIFY(window.opening() && !window.hasRun());
+    QTRY_COMPARE(opened.size(), 1);
+    QCOMPARE(opened.front().front().toString(), QString());
+    QVERIFY(!window.opening());
+    QCOMPARE(window.openedRun()->path, second);
+    QCOMPARE(window.selection(), (DuelSelection{5, 5, -1, -1}));
+    QCOMPARE(window.fitness()->shownRange(), (std::pair{1, 5}));
+    QCOMPARE(window.populations()->shownGeneration(2), 5);
+    QCOMPARE(window.ciao()->shownGenerations(), (std::vector<int>{1, 2, 3, 4, 5}));
+
+    window.beginOpening(first);
+    window.closeRun();
+    QCOMPARE(opened.size(), 2);
+    QVERIFY(!opened.back().front().toString().isEmpty());
+    QVERIFY(!window.opening() && !window.hasRun());
+    // The reader answers in order: the run given up comes back before the
+    // next one, and only that one is shown.
+    QCOMPARE(window.openPath(second), QString());
+    QCOMPARE(opened.size(), 3);
+    QCOMPARE(window.openedRun()->path, second);
+}
+
+void ExplorerTest::fitnessPaneShowsItsChart_data()
+{
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("the log") << QString();
+    QTest::newRow("the archive's champions") << QStringLiteral("run.arc");
+}
+
+// The fitness pane's lines, painted on a thread of their own and laid over
+// the rest of its chart, make the chart paintChart paints: the same pixels
+// but for a shade on smoothed edges.
+void ExplorerTest::fitnessPaneShowsItsChart()
+{
+    QFETCH(QString, opened);
+    QTemporaryDir dir;
+    const QString run = dir.filePath(QStringLiteral("run"));
+    QVERIFY(recordRun(run, 12));
+    ExplorerWindow window(false);
+    window.resize(1280, 800);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.openPath(QDir(run).filePath(opened)), QString());
+    FitnessPane* fitness = window.fitness();
+    fitness->waitForLines();
+    const QImage shown = fitness->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage expected(shown.size(), QImage::Format_RGB32);
+    expected.fill(Qt::white);
+    {
+        QPainter painter(&expected);
+        fitness->paintChart(painter, fitness->rect());
+    }
+    int largest = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y);
+            const QRgb b = expected.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(a) - qRed(b)),
+                                std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+        }
+    // A layer's smoothed edges are rounded once more where it is laid over,
+    // twice where the two lines of a panel cross.
+    QVERIFY2(largest <= 3, qPrintable(QStringLiteral("a pixel %1 levels off").arg(largest)));
 }
 
 void ExplorerTest::hugeRunStaysResponsive()

@@ -48,6 +48,29 @@ std::vector<SeriesValues> seriesAt(const std::vector<ConditionRuns>& conditions,
     return series;
 }
 
+void appendTurnoverSeries(std::vector<SeriesValues>& series,
+                          const std::vector<std::vector<std::vector<TurnoverRow>>>& turnovers,
+                          int generation)
+{
+    const char* const names[] = {"distinct1", "distinct2", "coalescence1", "coalescence2"};
+    for (int s = 0; s < 4; ++s) {
+        SeriesValues values{QString::fromLatin1(names[s]), {}};
+        for (const std::vector<std::vector<TurnoverRow>>& condition : turnovers) {
+            std::vector<double>& of = values.values.emplace_back();
+            for (const std::vector<TurnoverRow>& run : condition) {
+                if (generation < 1 || static_cast<std::size_t>(generation) > run.size())
+                    continue;
+                const TurnoverRow& row = run[static_cast<std::size_t>(generation - 1)];
+                if (s < 2)
+                    of.push_back(row.distinct[static_cast<std::size_t>(s)]);
+                else if (const auto& coalescence = row.coalescence[static_cast<std::size_t>(s - 2)])
+                    of.push_back(*coalescence);
+            }
+        }
+        series.push_back(std::move(values));
+    }
+}
+
 std::vector<ComparisonRow> compareConditions(const std::vector<QString>& names,
                                              const std::vector<SeriesValues>& series)
 {
@@ -56,6 +79,8 @@ std::vector<ComparisonRow> compareConditions(const std::vector<QString>& names,
         const std::vector<double>& control = values.values.front();
         for (std::size_t c = 1; c < values.values.size(); ++c) {
             const std::vector<double>& condition = values.values[c];
+            if (condition.empty() || control.empty())
+                continue;
             ComparisonRow row;
             row.series = values.series;
             row.condition = names[c];

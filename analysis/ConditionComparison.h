@@ -2,6 +2,7 @@
 
 #include "analysis/RankTest.h"
 #include "analysis/SeedSummary.h"
+#include "analysis/Turnover.h"
 #include "records/GenerationRecord.h"
 
 #include <QByteArray>
@@ -49,8 +50,16 @@ int lastGain(const QVector<GenerationRecord>& run, int population, int generatio
 // `generation`, which every run reached.
 std::vector<SeriesValues> seriesAt(const std::vector<ConditionRuns>& conditions, int generation);
 
+// distinct1, distinct2, coalescence1 and coalescence2 at `generation`,
+// [condition][run], appended to `series`: a run's that reaches it and, for
+// a coalescence, whose lines met.
+void appendTurnoverSeries(std::vector<SeriesValues>& series,
+                          const std::vector<std::vector<std::vector<TurnoverRow>>>& turnovers,
+                          int generation);
+
 // For every series and every condition after the first, in that order, the
-// test against the first; p_holm corrects over all rows together.
+// test against the first, where both have a value; p_holm corrects over all
+// rows together.
 std::vector<ComparisonRow> compareConditions(const std::vector<QString>& names,
                                              const std::vector<SeriesValues>& series);
 

@@ -4,6 +4,7 @@
 #include "analysis/ConditionComparison.h"
 #include "analysis/Crossplay.h"
 #include "analysis/RunFolders.h"
+#include "analysis/RunTurnover.h"
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
@@ -84,8 +85,22 @@ int runCompare(const AnalyzeOptions& options)
                 }
     }
     reportShortRuns(allRuns, allLogs);
-    const std::vector<ComparisonRow> rows =
-        compareConditions(namesOf(folders), seriesAt(conditions, generation));
+    std::vector<SeriesValues> series = seriesAt(conditions, generation);
+    // The turnover's series too when every run's archive recorded births.
+    std::vector<std::vector<std::vector<TurnoverRow>>> turnovers;
+    for (const ConditionFolder& folder : folders) {
+        RunTurnovers read = readRunTurnovers(folder.runs);
+        if (!read.error.isEmpty()) {
+            reportError(read.error);
+            return ExitCode::badInput;
+        }
+        if (read.runs.empty())
+            break;
+        turnovers.push_back(std::move(read.runs));
+    }
+    if (turnovers.size() == folders.size())
+        appendTurnoverSeries(series, turnovers, generation);
+    const std::vector<ComparisonRow> rows = compareConditions(namesOf(folders), series);
 
     std::vector<ConditionSummary> summaries;
     for (const ConditionRuns& condition : conditions)

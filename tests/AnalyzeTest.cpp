@@ -6,6 +6,7 @@
 #include "analysis/Lineage.h"
 #include "analysis/Phylogeny.h"
 #include "analysis/RankTest.h"
+#include "analysis/SeedSummary.h"
 #include "analysis/Turnover.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -22,11 +23,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <limits>
+#include <map>
 
 namespace
 {
@@ -127,6 +130,7 @@ private slots:
     void rankTestOfHandComputedCases();
     void holmStepsDown();
     void compareOfHandMadeConditions();
+    void compareTestsTheTurnoverOfArchivedRuns();
     void crossplayMeansAreTheMatchesAgainstOtherRuns();
 };
 
@@ -773,6 +777,59 @@ void AnalyzeTest::compareOfHandMadeConditions()
                       QStringLiteral("--png"), png, QStringLiteral("--at"), QStringLiteral("4")});
     QCOMPARE(late.exitCode, 2);
     QCOMPARE(late.errorLines.size(), 1);
+}
+
+// Runs whose archives recorded their births are compared on their turnover
+// too: each series' values are those `turnover` gives of each run.
+void AnalyzeTest::compareTestsTheTurnoverOfArchivedRuns()
+{
+    QTemporaryDir dir;
+    const QStringList small = {"--set", "population.size=12", "--set", "match.per_generation=24",
+                               "--set", "board.steps=30"};
+    std::map<QString, std::vector<QStringList>> turnover;
+    for (const char* condition : {"A", "B"})
+        for (int seed = 1; seed <= 3; ++seed) {
+            const QString folder = dir.filePath(QStringLiteral("%1/seed-%2").arg(condition).arg(seed));
+            QVERIFY(QDir().mkpath(folder));
+            const QStringList hall = {"--set", condition == QByteArray("A") ? "evaluation.hall_of_fame=0"
+                                                                            : "evaluation.hall_of_fame=2"};
+            QCOMPARE(runProgram(batchPath, small + hall +
+                                               QStringList{"--seed", QString::number(seed),
+                                                           "--generations", "12", "--csv",
+                                                           folder + "/fitness.csv", "--archive",
+                                                           folder + "/run.arc"})
+                         .exitCode,
+                     0);
+            QCOMPARE(runProgram(analyzePath, {"turnover", folder + "/run.arc", "--csv",
+                                              folder + "/turnover.csv"})
+                         .exitCode,
+                     0);
+            turnover[condition].push_back(
+                fileLines(folder + "/turnover.csv").at(12).split(QLatin1Char(',')));
+        }
+    const QString csv = dir.filePath(QStringLiteral("compare.csv"));
+    QCOMPARE(runProgram(analyzePath, {"compare", dir.filePath("A"), dir.filePath("B"), "--csv", csv,
+                                      "--png", dir.filePath("compare.png")})
+                 .exitCode,
+             0);
+    QStringList rows = fileLines(csv).filter(QRegularExpression("^(distinct|coalescence)"));
+    QCOMPARE(rows.size(), 4);
+    for (int s = 0; s < 4; ++s) {
+        const auto median = [&](const char* condition) {
+            std::vector<double> values;
+            for (const QStringList& fields : turnover[condition])
+                if (!fields[s + 1].isEmpty())
+                    values.push_back(fields[s + 1].toDouble());
+            return std::pair{values.size(), quartilesOf(values).median};
+        };
+        const QStringList fields = rows[s].split(QLatin1Char(','));
+        const auto [n, value] = median("B");
+        const auto [controlN, controlValue] = median("A");
+        QCOMPARE(fields[2].toULongLong(), n);
+        QCOMPARE(fields[3].toDouble(), value);
+        QCOMPARE(fields[4].toULongLong(), controlN);
+        QCOMPARE(fields[5].toDouble(), controlValue);
+    }
 }
 
 void AnalyzeTest::crossplayMeansAreTheMatchesAgainstOtherRuns()

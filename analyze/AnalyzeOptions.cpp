@@ -52,12 +52,12 @@ const char description[] =
     "last), as\n"
     "                              the ALife Data Standards have it: every ancestor's birth "
     "and score\n"
-    "  descent ARCHIVE --csv FILE [--of G] [--population P] [--member I]\n"
+    "  descent ARCHIVE --csv FILE [--png FILE] [--of G] [--population P] [--member I]\n"
     "                              the line of descent of one member (default: population "
     "1's\n"
     "                              champion of the last generation) back to the first "
     "generation\n"
-    "  turnover ARCHIVE --csv FILE\n"
+    "  turnover ARCHIVE --csv FILE [--png FILE]\n"
     "                              per generation, the distinct patterns and the time to "
     "coalescence\n"
     "                              of each population\n\n"
@@ -73,7 +73,8 @@ const OptionTable& analyzeOptions()
                                   "also the means; summary: the quartiles; compare: the "
                                   "statistics; crossplay: the per-run means.")),
         textOption(QStringLiteral("png"), QStringLiteral("FILE"),
-                   QStringLiteral("ciao, master, summary, compare, crossplay: draw the chart in "
+                   QStringLiteral("ciao, master, summary, compare, crossplay, descent, turnover: draw "
+                                  "the chart in "
                                   "<FILE>; %1.")
                        .arg(imageFormatRule())),
         textOption(QStringLiteral("stats"), QStringLiteral("FILE"),
@@ -164,9 +165,11 @@ const std::vector<AnalyzeCommand>& analyzeCommands()
         command(Command::Lineage, "lineage", {QStringLiteral("csv")},
                 {QStringLiteral("of"), QStringLiteral("all")}, 1, 1, archive),
         command(Command::Descent, "descent", {QStringLiteral("csv")},
-                {QStringLiteral("of"), QStringLiteral("population"), QStringLiteral("member")}, 1,
+                {QStringLiteral("png"), QStringLiteral("of"), QStringLiteral("population"),
+                 QStringLiteral("member")},
+                1, 1, archive),
+        command(Command::Turnover, "turnover", {QStringLiteral("csv")}, {QStringLiteral("png")}, 1,
                 1, archive),
-        command(Command::Turnover, "turnover", {QStringLiteral("csv")}, {}, 1, 1, archive),
     };
     return commands;
 }

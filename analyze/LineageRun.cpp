@@ -6,6 +6,8 @@
 #include "analyze/AnalysisOutputs.h"
 #include "analyze/AnalyzeOptions.h"
 #include "analyze/ReportedReads.h"
+#include "charts/ImageFile.h"
+#include "charts/LineagePlots.h"
 #include "cli/CommandLineApplication.h"
 #include "cli/ExitCodes.h"
 #include "output/QuotedText.h"
@@ -25,16 +27,30 @@ int tracedGeneration(const AnalyzeOptions& options, const LineageModel& model, Q
     return of;
 }
 
-QByteArray composedCsv(const AnalyzeOptions& options, const LineageModel& model, QString& problem)
+// The command's outputs, composed; none, with `problem` set, when the
+// options ask for what the archive does not hold.
+OutputFiles composedOutputs(const AnalyzeOptions& options, const RunArchive& archive,
+                            const LineageModel& model, QString& problem)
 {
     using Command = AnalyzeOptions::Command;
-    if (options.command == Command::Turnover)
-        return turnoverCsv(turnoverOf(model));
+    const QString seed = QStringLiteral("seed %1").arg(archive.header.seed);
+    if (options.command == Command::Turnover) {
+        const std::vector<TurnoverRow> rows = turnoverOf(model);
+        OutputFiles files = {{options.csvPath, turnoverCsv(rows)}};
+        if (!options.pngPath.isEmpty())
+            files.append({options.pngPath,
+                          encodedPicture(drawTurnoverPlot(rows, QStringLiteral("Coevolife "
+                                                                               "turnover, %1")
+                                                                    .arg(seed)),
+                                         options.pngPath)});
+        return files;
+    }
     const int of = tracedGeneration(options, model, problem);
     if (!problem.isEmpty())
         return {};
     if (options.command == Command::Lineage)
-        return phylogenyCsv(model, options.everyBirth ? everyMember(model) : ancestryOf(model, of));
+        return {{options.csvPath,
+                 phylogenyCsv(model, options.everyBirth ? everyMember(model) : ancestryOf(model, of))}};
     const int member = options.member < 0
                            ? model.at(of).champions[static_cast<std::size_t>(options.population - 1)]
                            : options.member;
@@ -44,7 +60,21 @@ QByteArray composedCsv(const AnalyzeOptions& options, const LineageModel& model,
                       .arg(model.populationSize());
         return {};
     }
-    return descentCsv(lineOfDescent(model, of, options.population, member));
+    const std::vector<DescentStep> line = lineOfDescent(model, of, options.population, member);
+    OutputFiles files = {{options.csvPath, descentCsv(line)}};
+    if (!options.pngPath.isEmpty())
+        files.append(
+            {options.pngPath,
+             encodedPicture(drawDescentPlot(line, options.population,
+                                            QStringLiteral("Coevolife line of descent, %1: "
+                                                           "population %2's member %3 of "
+                                                           "generation %4")
+                                                .arg(seed)
+                                                .arg(options.population)
+                                                .arg(member)
+                                                .arg(of)),
+                            options.pngPath)});
+    return files;
 }
 
 } // namespace
@@ -58,7 +88,7 @@ int runLineageAnalysis(const AnalyzeOptions& options)
     const LineageModel model = lineageModelOf(*archive, problem);
     OutputFiles files;
     if (problem.isEmpty())
-        files.append({options.csvPath, composedCsv(options, model, problem)});
+        files = composedOutputs(options, *archive, model, problem);
     if (!problem.isEmpty()) {
         reportError(QStringLiteral("%1: %2").arg(quotedText(options.archivePath), problem));
         return ExitCode::badInput;

@@ -19,7 +19,8 @@ bool drawsCharts(int argc, char** argv)
     for (int k = 1; k < argc; ++k) {
         const QByteArray argument(argv[k]);
         if (argument == "ciao" || argument == "master" || argument == "summary" ||
-            argument == "compare" || argument == "crossplay")
+            argument == "compare" || argument == "crossplay" || argument == "descent" ||
+            argument == "turnover")
             return true;
     }
     return false;

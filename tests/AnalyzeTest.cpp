@@ -23,6 +23,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -561,8 +562,11 @@ void AnalyzeTest::lineageCommandsOfARecordedRun_data()
     QTest::newRow("descent of population 2's member 99 of generation 4")
         << QStringList{"descent", "--population", "2", "--member", "99", "--of", "4"} << false << 0
         << descent << 4;
-    QTest::newRow("turnover") << QStringList{"turnover"} << false << 0
-                              << "generation,distinct1,distinct2,coalescence1,coalescence2" << 10;
+    QTest::newRow("turnover, its chart too")
+        << QStringList{"turnover", "--png", "~/t.png"} << false << 0
+        << "generation,distinct1,distinct2,coalescence1,coalescence2" << 10;
+    QTest::newRow("descent, its chart as SVG")
+        << QStringList{"descent", "--png", "~/d.svg"} << false << 0 << descent << 10;
     QTest::newRow("--of outside") << QStringList{"lineage", "--of", "11"} << false << 2
                                   << "generation 11 is outside the archive's 1:10" << 0;
     QTest::newRow("--member outside") << QStringList{"descent", "--member", "100"} << false << 2
@@ -599,6 +603,7 @@ void AnalyzeTest::lineageCommandsOfARecordedRun()
         QVERIFY(writeBytes(archive, bytes));
     }
     arguments.insert(1, archive);
+    arguments.replaceInStrings(QStringLiteral("~"), dir.path());
     const ProgramRun run = runProgram(analyzePath, arguments + QStringList{"--csv", csv});
     QCOMPARE(run.exitCode, exitCode);
     if (exitCode != 0) {
@@ -610,6 +615,12 @@ void AnalyzeTest::lineageCommandsOfARecordedRun()
     const QStringList lines = fileLines(csv);
     QCOMPARE(lines.first(), firstLine);
     QCOMPARE(lines.size() - 1, rows);
+    for (const QString& argument : arguments) {
+        if (argument.endsWith(QStringLiteral(".png")))
+            QVERIFY2(!QImage(argument).isNull(), qPrintable(argument));
+        if (argument.endsWith(QStringLiteral(".svg")))
+            QVERIFY2(fileBytes(argument).contains("<svg"), qPrintable(argument));
+    }
 }
 
 void AnalyzeTest::summaryQuartilesOfHandMadeRuns()

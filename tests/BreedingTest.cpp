@@ -7,6 +7,7 @@
 #include "board/Board.h"
 #include "evolution/Evolution.h"
 #include "random/RandomSources.h"
+#include "records/ArchiveWriter.h"
 #include "records/EvolutionRun.h"
 
 #include <QTest>
@@ -414,6 +415,18 @@ void BreedingTest::birthsRebuildEveryChild()
                 ++operatorsSeen[static_cast<int>(births[i].breedingOperator)];
             }
         }
+    // The archive records them exactly, with every score.
+    const ArchiveHeader header = archiveHeaderOf(seed, QStringLiteral("test"), config);
+    for (const GenerationReport& report : reports) {
+        QString problem;
+        const auto archived = decodeArchivedGeneration(
+            encodeArchivedGeneration(archivedGeneration(report), header), header, problem);
+        QVERIFY2(archived, qPrintable(problem));
+        for (int p = 0; p < 2; ++p) {
+            QVERIFY(archived->lineage.birthsOf(p + 1) == report.births[p]);
+            QVERIFY(archived->lineage.scoresOf(p + 1) == report.scores[p]);
+        }
+    }
     const bool mutates = config.mutationThreshold > 0.0f;
     const bool crosses = config.crossoverThreshold > config.mutationThreshold;
     QCOMPARE(operatorsSeen[0] > 0, mutates);
@@ -428,7 +441,7 @@ void BreedingTest::birthsRebuildEveryChild()
         QVERIFY(next.births == reports[resumeAfter].births);
         QVERIFY(next.flippedCells == reports[resumeAfter].flippedCells);
     }
-    // A state saved without births (as a checkpoint holds it) plays the same
+    // A state saved without births (as an earlier checkpoint held it) plays the same
     // numbers, its first generation without them and the next with them.
     EvolutionState withoutBirths = states[0].first;
     withoutBirths.births1.clear();

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <vector>
 
 std::vector<LineageMember> ancestryOf(const LineageModel& model, int of)
 {
@@ -50,48 +51,66 @@ std::vector<LineageMember> everyMember(const LineageModel& model)
 namespace
 {
 
-// Millions of rows: numbers are written straight into the text.
-void appendNumber(QByteArray& text, std::uint64_t value)
+// Millions of rows: each is written into a line of its own, its numbers
+// straight into it, then appended whole.
+class RowWriter
 {
-    char digits[24];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, static_cast<qsizetype>(end.ptr - digits));
-}
+public:
+    void text(const char* words)
+    {
+        for (; *words != '\0'; ++words)
+            row.push_back(*words);
+    }
+    void character(char c) { row.push_back(c); }
+    template <typename Number> void number(Number value)
+    {
+        char digits[24];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+        row.insert(row.end(), digits, end.ptr);
+    }
+    void score(float value)
+    {
+        char digits[csvNumberLongest];
+        row.insert(row.end(), digits, writeCsvNumber(digits, static_cast<double>(value)));
+    }
+    void hex(const PackedPattern& pattern)
+    {
+        static const char digits[] = "0123456789abcdef";
+        for (const char byte : pattern) {
+            const auto bits = static_cast<unsigned char>(byte);
+            row.push_back(digits[bits >> 4]);
+            row.push_back(digits[bits & 15u]);
+        }
+    }
+    // Appends the row to `text` and starts the next.
+    void endRowInto(QByteArray& text)
+    {
+        row.push_back('\n');
+        text.append(row.data(), static_cast<qsizetype>(row.size()));
+        row.clear();
+    }
 
-void appendNumber(QByteArray& text, int value)
-{
-    char digits[16];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
-    text.append(digits, static_cast<qsizetype>(end.ptr - digits));
-}
+private:
+    std::vector<char> row;
+};
 
 // "[a]" or, quoted for its comma, "[a, b]"; "[none]" without a birth.
-void appendAncestors(QByteArray& text, const LineageModel& model, const LineageMember& m,
-                     const Birth* birth)
+void writeAncestors(RowWriter& row, const LineageModel& model, const LineageMember& m,
+                    const Birth* birth)
 {
     if (!birth) {
-        text += "[none]";
+        row.text("[none]");
         return;
     }
     const int parents = m.generation - 1;
     const bool two = birth->mate >= 0 && birth->mate != birth->parent;
-    text += two ? "\"[" : "[";
-    appendNumber(text, model.idOf(parents, m.population, birth->parent));
+    row.text(two ? "\"[" : "[");
+    row.number(model.idOf(parents, m.population, birth->parent));
     if (two) {
-        text += ", ";
-        appendNumber(text, model.idOf(parents, m.population, birth->mate));
+        row.text(", ");
+        row.number(model.idOf(parents, m.population, birth->mate));
     }
-    text += two ? "]\"" : "]";
-}
-
-void appendHex(QByteArray& text, const PackedPattern& pattern)
-{
-    static const char digits[] = "0123456789abcdef";
-    for (const char byte : pattern) {
-        const auto bits = static_cast<unsigned char>(byte);
-        text += digits[bits >> 4];
-        text += digits[bits & 15u];
-    }
+    row.text(two ? "]\"" : "]");
 }
 
 } // namespace
@@ -102,36 +121,37 @@ QByteArray phylogenyCsv(const LineageModel& model, const std::vector<LineageMemb
                                        "x0,x1,y0,y1,score,champion,pattern\n");
     csv.reserve(csv.size() +
                 static_cast<qsizetype>(members.size()) * (64 + 2 * packedBytesOf(model.shape())));
+    RowWriter row;
     for (const LineageMember& m : members) {
         const LineageGeneration& generation = model.at(m.generation);
         const int p = m.population - 1;
         const Birth* birth = model.birthOf(m.generation, m.population, m.member);
-        appendNumber(csv, model.idOf(m.generation, m.population, m.member));
-        csv += ',';
-        appendAncestors(csv, model, m, birth);
+        row.number(model.idOf(m.generation, m.population, m.member));
+        row.character(',');
+        writeAncestors(row, model, m, birth);
         for (const int number : {m.generation, m.population, m.member}) {
-            csv += ',';
-            appendNumber(csv, number);
+            row.character(',');
+            row.number(number);
         }
-        csv += ',';
+        row.character(',');
         if (birth)
-            csv += operatorName(birth->breedingOperator);
+            row.text(operatorName(birth->breedingOperator));
         if (birth && birth->breedingOperator == BreedingOperator::Crossover) {
             const CrossoverRectangle& r = birth->rectangle;
             for (const int bound : {r.x0, r.x1, r.y0, r.y1}) {
-                csv += ',';
-                appendNumber(csv, bound);
+                row.character(',');
+                row.number(bound);
             }
         } else {
-            csv += ",,,,";
+            row.text(",,,,");
         }
-        csv += ',';
+        row.character(',');
         const std::vector<float>& scores = generation.scores[p];
         if (!scores.empty())
-            csv += csvNumber(scores[static_cast<std::size_t>(m.member)]);
-        csv += generation.champions[p] == m.member ? ",true," : ",false,";
-        appendHex(csv, generation.members[p][static_cast<std::size_t>(m.member)]);
-        csv += '\n';
+            row.score(scores[static_cast<std::size_t>(m.member)]);
+        row.text(generation.champions[p] == m.member ? ",true," : ",false,");
+        row.hex(generation.members[p][static_cast<std::size_t>(m.member)]);
+        row.endRowInto(csv);
     }
     return csv;
 }

@@ -1,12 +1,24 @@
 #include "records/CsvText.h"
 
-#include <cstdio>
+#include <charconv>
 
 QByteArray csvNumber(double value)
 {
-    char text[32];
-    const int length = std::snprintf(text, sizeof text, "%.9g", value);
-    return QByteArray(text, length);
+    QByteArray text;
+    appendCsvNumber(text, value);
+    return text;
+}
+
+char* writeCsvNumber(char* at, double value)
+{
+    // What printf's "%.9g" writes, without its locale and its allocations.
+    return std::to_chars(at, at + csvNumberLongest, value, std::chars_format::general, 9).ptr;
+}
+
+void appendCsvNumber(QByteArray& text, double value)
+{
+    char digits[csvNumberLongest];
+    text.append(digits, static_cast<qsizetype>(writeCsvNumber(digits, value) - digits));
 }
 
 QString numberText(double value)

@@ -1,6 +1,6 @@
 // What the archive adds to a generation: its record made from the
 // generation's report and encoded, in version 1 (members and champions) and
-// version 3 (every score and birth too, deflated), for generations 2 to 21
+// version 3 (every score and birth too), for generations 2 to 21
 // of a default run.
 #include "BenchmarkMain.h"
 #include "evolution/GenerationReport.h"
@@ -41,12 +41,11 @@ void BM_ArchiveRecord(benchmark::State& state)
     const std::vector<GenerationReport>& reports = playedReports();
     ArchiveHeader header = archiveHeaderOf(1, QStringLiteral("bench"), ExperimentConfig());
     header.formatVersion = static_cast<std::uint32_t>(state.range(0));
-    RecordDeflater deflater;
     std::size_t k = 0;
     qint64 bytes = 0;
     for (auto _ : state) {
         const QByteArray record =
-            encodeArchivedGeneration(archivedGeneration(reports[k]), header, deflater);
+            encodeArchivedGeneration(archivedGeneration(reports[k]), header);
         bytes += record.size();
         k = (k + 1) % reports.size();
     }
@@ -63,10 +62,9 @@ void BM_ArchiveEncoding(benchmark::State& state)
         generations.push_back(archivedGeneration(report));
     ArchiveHeader header = archiveHeaderOf(1, QStringLiteral("bench"), ExperimentConfig());
     header.formatVersion = static_cast<std::uint32_t>(state.range(0));
-    RecordDeflater deflater;
     std::size_t k = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(encodeArchivedGeneration(generations[k], header, deflater));
+        benchmark::DoNotOptimize(encodeArchivedGeneration(generations[k], header));
         k = (k + 1) % generations.size();
     }
 }

@@ -3,8 +3,7 @@
 #include "records/Checksum.h"
 #include "records/ConfigFile.h"
 #include "records/ByteCodec.h"
-
-#include <zlib.h>
+#include "records/DistinctMembers.h"
 
 #include <cfloat>
 #include <cstring>
@@ -40,64 +39,63 @@ void putPopulation(ByteEncoder& encoder, const PackedPopulation& population, int
         encoder.putPattern(population[static_cast<std::size_t>(member)], shape);
 }
 
-// Version 3's record: its length, generation, flags and the members'
-// deflated length before them, its checksum after the scores and births.
+// Version 3's record: its length, generation, flags and its members'
+// length before them, its checksum after the scores and births.
 constexpr qint64 frameBytes = 20;
-// Two bytes of zlib's header, an empty deflate block, four of its checksum.
-constexpr qint64 smallestZlibStream = 8;
 constexpr std::uint32_t birthsRecorded = 1;
 
-// Where the parts of a version 3 record lie.
-struct CompressedRecordLayout {
+// The sizes of a version 3 record's parts.
+struct CompactRecordLayout {
     int members = 0;
     int patternBytes = 0;
     PatternShape shape;
 
-    explicit CompressedRecordLayout(const ArchiveHeader& header)
+    explicit CompactRecordLayout(const ArchiveHeader& header)
         : members(header.config.populationSize),
           patternBytes(packedBytesOf(header.config.match.pattern)),
           shape(header.config.match.pattern)
     {
     }
-    qsizetype populationBytes() const { return static_cast<qsizetype>(members) * patternBytes; }
-    // Both populations and their champions, which are deflated.
-    qsizetype inflatedSize() const { return 2 * populationBytes() + 8; }
+    qsizetype indexBytes() const { return members <= 256 ? 1 : members <= 65536 ? 2 : 4; }
+    // Both populations, of one distinct pattern each or of N, and the
+    // champions.
+    qsizetype fewestMemberBytes() const { return 2 * (4 + patternBytes + members * indexBytes()) + 8; }
+    qsizetype mostMemberBytes() const
+    {
+        return 2 * (4 + static_cast<qsizetype>(members) * (patternBytes + indexBytes())) + 8;
+    }
+    qsizetype smallestRecord() const { return frameBytes + fewestMemberBytes() + 8 * members; }
     qsizetype largestRecord() const
     {
-        return frameBytes + static_cast<qsizetype>(compressBound(static_cast<uLong>(inflatedSize()))) +
-               ArchivedLineage::largestSize(members, shape);
+        return frameBytes + mostMemberBytes() + ArchivedLineage::largestSize(members, shape);
     }
 };
 
-// The members, alike from one to another, are deflated; the scores and
-// births, which deflating would shrink by a third at twice its cost, are
-// kept as they are packed.
-QByteArray encodeCompressedRecord(const ArchivedGeneration& generation, const ArchiveHeader& header,
-                                  RecordDeflater& deflater)
+QByteArray encodeCompactRecord(const ArchivedGeneration& generation, const ArchiveHeader& header)
 {
-    const CompressedRecordLayout layout(header);
-    ByteEncoder members;
-    members.bytes.reserve(layout.inflatedSize());
-    putPopulation(members, generation.population1, layout.members, layout.shape);
-    putPopulation(members, generation.population2, layout.members, layout.shape);
-    members.putUint32(static_cast<std::uint32_t>(generation.champion1));
-    members.putUint32(static_cast<std::uint32_t>(generation.champion2));
-
+    const CompactRecordLayout layout(header);
     const QByteArray lineage = generation.lineage.packedBytes();
-    QByteArray record = deflater.deflated(members.bytes, 16, lineage.size() + 4);
-    const qsizetype deflated = record.size() - frameBytes - lineage.size();
+    QByteArray record(16, '\0');
+    record.reserve(frameBytes + layout.mostMemberBytes() + lineage.size());
+    appendDistinctMembers(record, generation.population1, layout.members, layout.shape);
+    appendDistinctMembers(record, generation.population2, layout.members, layout.shape);
+    ByteEncoder champions;
+    champions.putUint32(static_cast<std::uint32_t>(generation.champion1));
+    champions.putUint32(static_cast<std::uint32_t>(generation.champion2));
+    record.append(champions.bytes);
+    const qsizetype memberBytes = record.size() - 16;
+    record.append(lineage);
+    record.append(4, '\0');
     putUint32At(record.data(), static_cast<std::uint32_t>(record.size()));
     putUint32At(record.data() + 4, static_cast<std::uint32_t>(generation.generation));
     putUint32At(record.data() + 8, generation.lineage.hasBirths() ? birthsRecorded : 0);
-    putUint32At(record.data() + 12, static_cast<std::uint32_t>(deflated));
-    record.replace(16 + deflated, lineage.size(), lineage);
+    putUint32At(record.data() + 12, static_cast<std::uint32_t>(memberBytes));
     putUint32At(record.data() + record.size() - 4, crc32Of(record.constData(), record.size() - 4));
     return record;
 }
 
-std::optional<ArchivedGeneration> decodeCompressedRecord(const QByteArray& archive, qsizetype offset,
-                                                         const ArchiveHeader& header,
-                                                         QString& error)
+std::optional<ArchivedGeneration> decodeCompactRecord(const QByteArray& archive, qsizetype offset,
+                                                      const ArchiveHeader& header, QString& error)
 {
     const auto fail = [&error](const QString& problem) {
         error = problem;
@@ -113,31 +111,38 @@ std::optional<ArchivedGeneration> decodeCompressedRecord(const QByteArray& archi
     if ((flags & ~birthsRecorded) != 0)
         return fail(QStringLiteral("flags %1 unknown").arg(flags));
     const bool births = (flags & birthsRecorded) != 0;
-    const CompressedRecordLayout layout(header);
-    const qint64 deflated = uint32At(data + 12);
-    if (deflated > size - frameBytes)
-        return fail(QStringLiteral("members deflated into %1 bytes").arg(deflated));
-    const qsizetype lineageAt = offset + 16 + static_cast<qsizetype>(deflated);
-    const qsizetype lineageRoom = static_cast<qsizetype>(size - frameBytes - deflated);
+    const CompactRecordLayout layout(header);
+    const qint64 memberBytes = uint32At(data + 12);
+    if (memberBytes < 8 || memberBytes > size - frameBytes)
+        return fail(QStringLiteral("members of %1 bytes").arg(memberBytes));
+    // Both populations, expanded to N members each, views of one block.
+    QByteArray members;
+    members.reserve(2 * static_cast<qsizetype>(layout.members) * layout.patternBytes);
+    qsizetype at = 16;
+    const qsizetype championsAt = 16 + static_cast<qsizetype>(memberBytes) - 8;
+    for (int population = 1; population <= 2; ++population) {
+        QString problem;
+        const qsizetype taken = takeDistinctMembers(data + at, championsAt - at, layout.members,
+                                                    layout.patternBytes, members, problem);
+        if (taken < 0)
+            return fail(QStringLiteral("population %1: %2").arg(population).arg(problem));
+        at += taken;
+    }
+    if (at != championsAt)
+        return fail(QStringLiteral("its members do not fill their %1 bytes").arg(memberBytes));
+    const qsizetype lineageAt = offset + championsAt + 8;
+    const qsizetype lineageRoom = static_cast<qsizetype>(size - frameBytes - memberBytes);
     if (ArchivedLineage::sizeAt(archive.constData() + lineageAt, lineageRoom, layout.members,
                                 layout.shape, births) != lineageRoom)
         return fail(QStringLiteral("its scores and births do not fill it"));
-    // Inflated into exactly the members' length, and no longer.
-    QByteArray members(layout.inflatedSize(), Qt::Uninitialized);
-    auto inflatedSize = static_cast<uLongf>(members.size());
-    auto deflatedSize = static_cast<uLong>(deflated);
-    if (uncompress2(reinterpret_cast<Bytef*>(members.data()), &inflatedSize,
-                    reinterpret_cast<const Bytef*>(data + 16), &deflatedSize) != Z_OK ||
-        inflatedSize != static_cast<uLongf>(members.size()) ||
-        deflatedSize != static_cast<uLong>(deflated))
-        return fail(QStringLiteral("its members do not inflate to %1 bytes").arg(members.size()));
     ArchivedGeneration generation;
     generation.generation = static_cast<int>(uint32At(data + 4));
+    const qsizetype populationBytes = static_cast<qsizetype>(layout.members) * layout.patternBytes;
     generation.population1 = PackedPopulation(members, 0, layout.members, layout.patternBytes);
     generation.population2 =
-        PackedPopulation(members, layout.populationBytes(), layout.members, layout.patternBytes);
-    const std::uint32_t champion1 = uint32At(members.constData() + 2 * layout.populationBytes());
-    const std::uint32_t champion2 = uint32At(members.constData() + 2 * layout.populationBytes() + 4);
+        PackedPopulation(members, populationBytes, layout.members, layout.patternBytes);
+    const std::uint32_t champion1 = uint32At(data + championsAt);
+    const std::uint32_t champion2 = uint32At(data + championsAt + 4);
     if (champion1 >= static_cast<std::uint32_t>(layout.members) ||
         champion2 >= static_cast<std::uint32_t>(layout.members))
         return fail(QStringLiteral("champion index out of range"));
@@ -179,16 +184,15 @@ qint64 archiveRecordSizeAt(const char* at, qint64 available, const ArchiveHeader
         return 0;
     const qint64 size = uint32At(at);
     return size < smallestArchiveRecordOf(header) ||
-                   size > CompressedRecordLayout(header).largestRecord()
+                   size > CompactRecordLayout(header).largestRecord()
                ? -1
                : size;
 }
 
 qint64 smallestArchiveRecordOf(const ArchiveHeader& header)
 {
-    return header.formatVersion < 3
-               ? archiveRecordSizeOf(header)
-               : frameBytes + smallestZlibStream + 8 * static_cast<qint64>(header.config.populationSize);
+    return header.formatVersion < 3 ? archiveRecordSizeOf(header)
+                                    : CompactRecordLayout(header).smallestRecord();
 }
 
 bool ArchivedGeneration::operator==(const ArchivedGeneration& other) const
@@ -217,15 +221,8 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header)
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header)
 {
-    RecordDeflater deflater;
-    return encodeArchivedGeneration(generation, header, deflater);
-}
-
-QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
-                                    const ArchiveHeader& header, RecordDeflater& deflater)
-{
     if (header.formatVersion >= 3)
-        return encodeCompressedRecord(generation, header, deflater);
+        return encodeCompactRecord(generation, header);
     const RecordLayout layout(header);
     const PatternShape shape = header.config.match.pattern;
     ByteEncoder encoder;
@@ -318,7 +315,7 @@ std::optional<ArchivedGeneration> decodeArchivedGenerationAt(const QByteArray& a
                                                              QString& error)
 {
     if (header.formatVersion >= 3)
-        return decodeCompressedRecord(archive, offset, header, error);
+        return decodeCompactRecord(archive, offset, header, error);
     const RecordLayout layout(header);
     const char* data = archive.constData() + offset;
     if (uint32At(data + layout.checksumOffset()) != crc32Of(data, layout.checksumOffset())) {

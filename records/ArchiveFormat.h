@@ -3,7 +3,6 @@
 #include "evolution/ExperimentConfig.h"
 #include "records/ArchivedLineage.h"
 #include "records/ConfigFile.h"
-#include "records/RecordDeflater.h"
 #include "records/PackedPattern.h"
 #include "records/PackedPopulation.h"
 
@@ -57,10 +56,10 @@
 //   4      4  generation (uint32), one more than the record before
 //   8      4  flags (uint32): bit 0 set when the births are recorded, the
 //             others zero
-//  12      4  M, the length of the deflated members (uint32)
-//  16      M  one zlib stream of population 1 (N members of P bytes, each a
-//             PackedPattern), population 2, and population 1's and 2's
-//             champions (member indices, uint32 each)
+//  12      4  M, the length of the members (uint32)
+//  16      M  population 1 and population 2 as DistinctMembers.h packs
+//             them, then population 1's and 2's champions (member indices,
+//             uint32 each)
 //  16+M    .  the scores and births as ArchivedLineage.h packs them
 //  R-4     4  CRC-32 of the record's bytes before it
 // A generation is found by its record's length fields alone, without
@@ -124,9 +123,6 @@ QByteArray encodeArchiveHeader(const ArchiveHeader& header);
 // version 3 needs the lineage too.
 QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
                                     const ArchiveHeader& header);
-// The same, for records one after another, deflated by `deflater`.
-QByteArray encodeArchivedGeneration(const ArchivedGeneration& generation,
-                                    const ArchiveHeader& header, RecordDeflater& deflater);
 
 // The problem comes back in `error` (without the file's name) when the bytes
 // are not a valid header or record. The header is read from the start of

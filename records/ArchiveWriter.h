@@ -25,7 +25,7 @@ public:
     QString reopen(const QString& path, qint64 size);
     QString append(const ArchivedGeneration& generation)
     {
-        return file.write(encodeArchivedGeneration(generation, header, deflater));
+        return file.write(encodeArchivedGeneration(generation, header));
     }
     QString finish() { return file.finish(); }
     // Removes the partial file: for a start that failed before any record.
@@ -37,7 +37,6 @@ public:
 private:
     PartialFile file;
     ArchiveHeader header;
-    RecordDeflater deflater;
 };
 
 // A generation's archive record: its members as they played, of any pattern

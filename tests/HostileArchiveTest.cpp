@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <zlib.h>
-
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -72,38 +70,25 @@ QByteArray withRecordScore(const QByteArray& bytes, int headerSize, int recordSi
                            bitCast<std::uint32_t>(score));
 }
 
-// A version 3 archive whose second record has its members inflated and
-// its scores and births taken out, changed (`change` may set its flags too),
-// and put back, deflated and sealed again: records no run writes, that only
-// their own checks refuse.
+// A version 3 archive whose second record has its members and its scores
+// and births taken out, changed (`change` may set its flags too), and put
+// back, sealed again: records no run writes, that only their own checks
+// refuse.
 using RecordChange = std::function<void(QByteArray& members, QByteArray& lineage, std::uint32_t&)>;
 QByteArray withSecondRecord(const QByteArray& archive, qsizetype headerSize,
                             const RecordChange& change)
 {
     const qsizetype at = headerSize + qFromLittleEndian<std::uint32_t>(archive.constData() + headerSize);
     const qsizetype size = qFromLittleEndian<std::uint32_t>(archive.constData() + at);
-    const qsizetype deflated = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 12);
-    QByteArray members(1 << 16, '\0');
-    auto membersSize = static_cast<uLongf>(members.size());
-    if (uncompress(reinterpret_cast<Bytef*>(members.data()), &membersSize,
-                   reinterpret_cast<const Bytef*>(archive.constData() + at + 16),
-                   static_cast<uLong>(deflated)) != Z_OK)
-        return {};
-    members.truncate(static_cast<qsizetype>(membersSize));
-    QByteArray lineage = archive.mid(at + 16 + deflated, size - 20 - deflated);
+    const qsizetype memberBytes = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 12);
+    QByteArray members = archive.mid(at + 16, memberBytes);
+    QByteArray lineage = archive.mid(at + 16 + memberBytes, size - 20 - memberBytes);
     std::uint32_t flags = qFromLittleEndian<std::uint32_t>(archive.constData() + at + 8);
     change(members, lineage, flags);
-    QByteArray packed(static_cast<qsizetype>(compressBound(static_cast<uLong>(members.size()))), '\0');
-    auto packedSize = static_cast<uLongf>(packed.size());
-    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
-             reinterpret_cast<const Bytef*>(members.constData()), static_cast<uLong>(members.size()));
-    packed.truncate(static_cast<qsizetype>(packedSize));
-    QByteArray record(16, '\0');
-    record += packed + lineage + QByteArray(4, '\0');
+    QByteArray record = archive.mid(at, 16) + members + lineage + QByteArray(4, '\0');
     qToLittleEndian(static_cast<std::uint32_t>(record.size()), record.data());
-    record.replace(4, 4, archive.mid(at + 4, 4));
     qToLittleEndian(flags, record.data() + 8);
-    qToLittleEndian(static_cast<std::uint32_t>(packed.size()), record.data() + 12);
+    qToLittleEndian(static_cast<std::uint32_t>(members.size()), record.data() + 12);
     qToLittleEndian(crc32Of(record.constData(), record.size() - 4), record.data() + record.size() - 4);
     return archive.left(at) + record + archive.mid(at + size);
 }
@@ -263,9 +248,9 @@ void HostileArchiveTest::refusedWithOneLine_data()
         << true << withRecordScore(other, otherRecord, otherRecordSize, 2, -nan) << grid << 2 << "@"
         << "generation record 2 is corrupted (population 2's champion's score nan is not a "
            "finite score of 0 or more)";
-    // Version 3: each record's length, its flags, its members deflated, every
-    // member's score and birth. The odd configuration's: 23 members of 3
-    // bytes, their champions at 138; 184 bytes of scores, then the births.
+    // Version 3: each record's length, its flags, its members (random, so
+    // all 23 of 3 bytes distinct: 96 bytes a population), their champions
+    // at 192; 184 bytes of scores, then the births.
     const QByteArray third = randomArchive(3, 3, oddTestConfig());
     const int thirdRecord = otherRecord;
     const qsizetype secondAt =
@@ -301,12 +286,18 @@ void HostileArchiveTest::refusedWithOneLine_data()
         {"flags", [](QByteArray&, QByteArray&, std::uint32_t& flags) { flags = 2; },
          "flags 2 unknown"},
         {"members longer", [](QByteArray& members, QByteArray&, std::uint32_t&) { members += 'x'; },
-         "its members do not inflate to 146 bytes"},
+         "its members do not fill their 201 bytes"},
+        {"no distinct pattern",
+         [](QByteArray& members, QByteArray&, std::uint32_t&) { members[0] = 0; },
+         "population 1: 0 distinct patterns in a population of 23"},
+        {"member of no pattern",
+         [](QByteArray& members, QByteArray&, std::uint32_t&) { members[96 + 4 + 69 + 5] = 23; },
+         "population 2: member 5 is distinct pattern 23 of 23"},
         {"births flagged, none there", [](QByteArray&, QByteArray&, std::uint32_t& flags) { flags = 1; },
          "its scores and births do not fill it"},
         {"scores longer", [](QByteArray&, QByteArray& lineage, std::uint32_t&) { lineage += 'x'; },
          "its scores and births do not fill it"},
-        {"champion", [](QByteArray& members, QByteArray&, std::uint32_t&) { members[138] = 23; },
+        {"champion", [](QByteArray& members, QByteArray&, std::uint32_t&) { members[192] = 23; },
          "champion index out of range"},
         {"member's score negative",
          [](QByteArray&, QByteArray& lineage, std::uint32_t&) {
@@ -337,7 +328,7 @@ void HostileArchiveTest::refusedWithOneLine_data()
                     overstated.data() + secondAt + secondSize - 4);
     QTest::newRow("v3: members' length")
         << true << overstated << grid << 2 << "@"
-        << "generation record 2 is corrupted (members deflated into 1048575 bytes)";
+        << "generation record 2 is corrupted (members of 1048575 bytes)";
     // The summary's CSV logs, at "@" too.
     const QStringList summary = {"summary", "@", "--csv", "~/s.csv", "--png", "~/s.png"};
     const QByteArray header("generation,average1,average2,best1,best2\n");

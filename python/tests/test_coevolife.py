@@ -639,14 +639,14 @@ def test_log_with_crlf_line_ends_reads_as_the_log(run, tmp_path):
 @pytest.mark.parametrize("score", [float("nan"), float("inf"), -1.0])
 def test_archive_refuses_a_member_score_that_is_no_score(run, tmp_path, score):
     # Version 3: a header of 40 + L bytes, then records of their own length:
-    # the length, generation, flags and the members' deflated length M, the
-    # members deflated, every member's score (population 1's, then 2's),
-    # the births, a checksum.
+    # the length, generation, flags and the members' length M, the members,
+    # every member's score (population 1's, then 2's), the births, a
+    # checksum.
     data = bytearray(run[0].read_bytes())
     at = 40 + struct.unpack_from("<I", data, 32)[0]
     at += struct.unpack_from("<I", data, at)[0]
-    size, deflated = struct.unpack_from("<I", data, at)[0], struct.unpack_from("<I", data, at + 12)[0]
-    struct.pack_into("<f", data, at + 16 + deflated + 4 * 103, score)
+    size, members = struct.unpack_from("<I", data, at)[0], struct.unpack_from("<I", data, at + 12)[0]
+    struct.pack_into("<f", data, at + 16 + members + 4 * 103, score)
     struct.pack_into("<I", data, at + size - 4, zlib.crc32(data[at:at + size - 4]))
     damaged = tmp_path / "damaged.coevo"
     damaged.write_bytes(bytes(data))

@@ -75,9 +75,10 @@ ArchiveRead decodeArchive(const QByteArray& bytes, const QString& name)
     // they are a view of someone else's (which has no capacity of its own).
     const QByteArray block =
         bytes.capacity() > 0 ? bytes : QByteArray(bytes.constData(), bytes.size());
-    if (header->formatVersion < 3)
-        read.archive.generations.reserve(
-            static_cast<std::size_t>((bytes.size() - headerSize) / archiveRecordSizeOf(*header)));
+    // As many as the records could be at their smallest, which for version
+    // 3 is about half what they are.
+    read.archive.generations.reserve(
+        static_cast<std::size_t>((bytes.size() - headerSize) / smallestArchiveRecordOf(*header)));
     qsizetype at = headerSize;
     qint64 cutShort = 0;
     qint64 cutSize = 0;

@@ -184,13 +184,28 @@ QString ArchivedLineage::problemOf(const char* packed, int members, PatternShape
                            (2 * (4 - unused))) != 0)
             return QStringLiteral("population %1's operators go on past its last member")
                 .arg(population);
-        const Births births = birthsAt(operators, layout);
+        // Read in place: a long archive has millions of births to check.
+        const char* parents = operators + layout.operatorBytes();
+        const char* crossing = parents + layout.members * layout.indexBytes;
+        const qsizetype c = layout.coordinateBytes;
         for (qsizetype i = 0; i < layout.members; ++i) {
-            const Birth& birth = births[static_cast<std::size_t>(i)];
-            if (birth.parent >= members || birth.mate >= members)
+            std::uint32_t mate = 0;
+            if (unsignedAt(parents + i * layout.indexBytes, layout.indexBytes) >=
+                static_cast<std::uint32_t>(members))
                 return QStringLiteral("%1's parents are no member").arg(member(i));
-            const CrossoverRectangle& r = birth.rectangle;
-            if (r.x0 > r.x1 || r.x1 > shape.width || r.y0 > r.y1 || r.y1 > shape.height)
+            if (operatorCode(operators, i) != 1)
+                continue;
+            mate = unsignedAt(crossing, layout.indexBytes);
+            const char* corners = crossing + layout.indexBytes;
+            const std::uint32_t x0 = unsignedAt(corners, c);
+            const std::uint32_t x1 = unsignedAt(corners + c, c);
+            const std::uint32_t y0 = unsignedAt(corners + 2 * c, c);
+            const std::uint32_t y1 = unsignedAt(corners + 3 * c, c);
+            crossing += layout.crossoverBytes();
+            if (mate >= static_cast<std::uint32_t>(members))
+                return QStringLiteral("%1's parents are no member").arg(member(i));
+            if (x0 > x1 || x1 > static_cast<std::uint32_t>(shape.width) || y0 > y1 ||
+                y1 > static_cast<std::uint32_t>(shape.height))
                 return QStringLiteral("%1's crossover rectangle lies outside the pattern")
                     .arg(member(i));
         }

@@ -2,6 +2,7 @@
 
 #include "records/ByteCodec.h"
 
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
@@ -66,6 +67,9 @@ qsizetype takeDistinctMembers(const char* at, qsizetype available, int members, 
     }
     const char* patterns = at + 4;
     const char* indices = patterns + static_cast<qsizetype>(distinct) * patternBytes;
+    const qsizetype from = expanded.size();
+    expanded.resize(from + static_cast<qsizetype>(members) * patternBytes);
+    char* to = expanded.data() + from;
     for (qsizetype member = 0; member < members; ++member) {
         std::uint32_t index = 0;
         for (qsizetype k = width - 1; k >= 0; --k)
@@ -77,7 +81,8 @@ qsizetype takeDistinctMembers(const char* at, qsizetype available, int members, 
                           .arg(distinct);
             return -1;
         }
-        expanded.append(patterns + static_cast<qsizetype>(index) * patternBytes, patternBytes);
+        std::memcpy(to + member * patternBytes, patterns + static_cast<qsizetype>(index) * patternBytes,
+                    static_cast<std::size_t>(patternBytes));
     }
     return size;
 }

@@ -55,24 +55,54 @@ std::vector<SummaryRow> summarizeRuns(const std::vector<QVector<GenerationRecord
     return rows;
 }
 
-QByteArray summaryHeader()
+void addTurnover(std::vector<SummaryRow>& rows, const std::vector<std::vector<TurnoverRow>>& runs)
+{
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        for (std::size_t series = 0; series < 4; ++series) {
+            std::vector<double> values;
+            for (const std::vector<TurnoverRow>& run : runs) {
+                if (k >= run.size())
+                    continue;
+                const TurnoverRow& row = run[k];
+                if (series < 2)
+                    values.push_back(row.distinct[series]);
+                else if (row.coalescence[series - 2])
+                    values.push_back(*row.coalescence[series - 2]);
+            }
+            if (!values.empty())
+                rows[k].turnover[series] = quartilesOf(values);
+        }
+}
+
+QByteArray summaryHeader(bool withTurnover)
 {
     QByteArray header("generation,seeds");
     for (const GenerationSeries& series : generationSeries)
         for (const SummaryStatistic& statistic : summaryStatistics)
             header.append(',').append(series.name).append('_').append(statistic.suffix);
+    for (const char* name : turnoverSeriesNames)
+        for (const SummaryStatistic& statistic : summaryStatistics)
+            if (withTurnover)
+                header.append(',').append(name).append('_').append(statistic.suffix);
     return header;
 }
 
-QByteArray summaryCsv(const std::vector<SummaryRow>& rows)
+QByteArray summaryCsv(const std::vector<SummaryRow>& rows, bool withTurnover)
 {
-    QByteArray csv = summaryHeader() + '\n';
+    QByteArray csv = summaryHeader(withTurnover) + '\n';
     for (const SummaryRow& row : rows) {
         csv.append(QByteArray::number(row.generation)).append(',');
         csv.append(QByteArray::number(row.seeds));
         for (const GenerationSeries& series : generationSeries)
             for (const SummaryStatistic& statistic : summaryStatistics)
                 csv.append(',').append(csvNumber(seriesField(row, series.series).*statistic.field));
+        for (const std::optional<Quartiles>& quartiles : row.turnover)
+            for (const SummaryStatistic& statistic : summaryStatistics)
+                if (withTurnover) {
+                    csv.append(',');
+                    if (quartiles)
+                        appendCsvNumber(csv, (*quartiles).*statistic.field);
+                }
         csv.append('\n');
     }
     return csv;

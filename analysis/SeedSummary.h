@@ -1,10 +1,13 @@
 #pragma once
 
+#include "analysis/Turnover.h"
 #include "records/GenerationRecord.h"
 
 #include <QByteArray>
 #include <QVector>
 
+#include <array>
+#include <optional>
 #include <vector>
 
 // The spread of one series over the seeds at one generation.
@@ -34,7 +37,14 @@ struct SummaryRow {
     Quartiles average2;
     Quartiles best1;
     Quartiles best2;
+    // distinct1, distinct2, coalescence1 and coalescence2, over the runs
+    // whose archives give them a value: none where no run has one, nor
+    // without the runs' births.
+    std::array<std::optional<Quartiles>, 4> turnover;
 };
+
+inline constexpr const char* turnoverSeriesNames[] = {"distinct1", "distinct2", "coalescence1",
+                                                      "coalescence2"};
 
 // One row per generation from 1 to the longest run's last, each over the runs
 // that reached it. Every run holds generations 1, 2, ... in order.
@@ -51,10 +61,16 @@ inline constexpr SummaryStatistic summaryStatistics[] = {{"min", &Quartiles::min
                                                          {"median", &Quartiles::median},
                                                          {"q3", &Quartiles::upper},
                                                          {"max", &Quartiles::maximum}};
-// "generation,seeds,average1_min,...,best2_max".
-QByteArray summaryHeader();
+// The runs' turnover, a run's rows each, added to the rows of the
+// generations they reach.
+void addTurnover(std::vector<SummaryRow>& rows, const std::vector<std::vector<TurnoverRow>>& runs);
+
+// "generation,seeds,average1_min,...,best2_max", then with the turnover
+// "distinct1_min,...,coalescence2_max".
+QByteArray summaryHeader(bool withTurnover = false);
 
 // "generation,seeds," then for average1, average2, best1 and best2 in turn
-// "<series>_min,<series>_q1,<series>_median,<series>_q3,<series>_max"; a row
-// per generation, numbers as "%.9g".
-QByteArray summaryCsv(const std::vector<SummaryRow>& rows);
+// "<series>_min,<series>_q1,<series>_median,<series>_q3,<series>_max", and
+// with the turnover its four series the same way (empty where a row has
+// none); a row per generation, numbers as "%.9g".
+QByteArray summaryCsv(const std::vector<SummaryRow>& rows, bool withTurnover = false);

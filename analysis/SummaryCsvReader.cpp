@@ -14,6 +14,7 @@ namespace
 {
 
 constexpr int summaryColumns = 22;
+constexpr int turnoverColumns = 20;
 
 SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
 {
@@ -29,9 +30,11 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
     for (QByteArray& line : lines)
         if (line.endsWith('\r'))
             line.chop(1);
-    if (lines.front() != summaryHeader())
+    const bool withTurnover = lines.front() == summaryHeader(true);
+    if (lines.front() != summaryHeader() && !withTurnover)
         return fail(1, QStringLiteral("not a Coevolife summary (the header is not \"%1\")")
                            .arg(QString::fromLatin1(summaryHeader())));
+    const int columns = withTurnover ? summaryColumns + turnoverColumns : summaryColumns;
     if (!bytes.endsWith('\n'))
         return fail(lines.size(), QStringLiteral("no line end: the file is cut short"));
     // The split leaves an empty piece after the last line end.
@@ -40,10 +43,10 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
     for (qsizetype k = 1; k < lines.size(); ++k) {
         const qsizetype lineNumber = k + 1;
         const QList<QByteArray> fields = lines[k].split(',');
-        if (fields.size() != summaryColumns)
+        if (fields.size() != columns)
             return fail(lineNumber, QStringLiteral("%1 fields where %2 were expected")
                                         .arg(fields.size())
-                                        .arg(summaryColumns));
+                                        .arg(columns));
         bool ok = false;
         SummaryRow row;
         row.generation = fields[0].toInt(&ok);
@@ -68,6 +71,25 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
                                                 .arg(quotedText(fields[column])));
                 ++column;
             }
+        for (std::size_t series = 0; withTurnover && series < row.turnover.size(); ++series) {
+            // A series no run had a value for at this generation is empty.
+            if (fields[column].isEmpty()) {
+                for (int k = 0; k < 5; ++k, ++column)
+                    if (!fields[column].isEmpty())
+                        return fail(lineNumber, QStringLiteral("%1 is empty in part only")
+                                                    .arg(QLatin1String(turnoverSeriesNames[series])));
+                continue;
+            }
+            Quartiles& quartiles = row.turnover[series].emplace();
+            for (const SummaryStatistic& statistic : summaryStatistics) {
+                double* value = &(quartiles.*statistic.field);
+                *value = fields[column].toDouble(&ok);
+                if (!ok || !std::isfinite(*value))
+                    return fail(lineNumber, QStringLiteral("\"%1\" is not a number")
+                                                .arg(quotedText(fields[column])));
+                ++column;
+            }
+        }
         read.rows.push_back(row);
     }
     if (read.rows.empty())
@@ -80,10 +102,11 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
 SummaryRead readSummaryCsv(const QString& path)
 {
     // The header, then a row per generation up to the largest int: a
-    // generation and a count of ten digits at most, twenty numbers as "%.9g"
+    // generation and a count of ten digits at most, forty numbers as "%.9g"
     // writes them (16 characters at most), with "\r\n".
-    constexpr qint64 longestRow = 2 * 11 + 20 * (1 + 16) + 2;
-    const qint64 limit = summaryHeader().size() + 2 + longestRow * std::numeric_limits<int>::max();
+    constexpr qint64 longestRow = 2 * 11 + 40 * (1 + 16) + 2;
+    const qint64 limit =
+        summaryHeader(true).size() + 2 + longestRow * std::numeric_limits<int>::max();
     QString problem;
     const QByteArray bytes =
         readRegularFile(path, limit, QStringLiteral("a summary"), problem);

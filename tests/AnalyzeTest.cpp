@@ -131,7 +131,7 @@ private slots:
     void rankTestOfHandComputedCases();
     void holmStepsDown();
     void compareOfHandMadeConditions();
-    void compareTestsTheTurnoverOfArchivedRuns();
+    void turnoverOfArchivedRunsSummarizedAndCompared();
     void crossplayMeansAreTheMatchesAgainstOtherRuns();
 };
 
@@ -790,9 +790,10 @@ void AnalyzeTest::compareOfHandMadeConditions()
     QCOMPARE(late.errorLines.size(), 1);
 }
 
-// Runs whose archives recorded their births are compared on their turnover
-// too: each series' values are those `turnover` gives of each run.
-void AnalyzeTest::compareTestsTheTurnoverOfArchivedRuns()
+// Runs whose archives recorded their births are summarized and compared on
+// their turnover too: each series' values are those `turnover` gives of
+// each run.
+void AnalyzeTest::turnoverOfArchivedRunsSummarizedAndCompared()
 {
     QTemporaryDir dir;
     const QStringList small = {"--set", "population.size=12", "--set", "match.per_generation=24",
@@ -818,6 +819,28 @@ void AnalyzeTest::compareTestsTheTurnoverOfArchivedRuns()
             turnover[condition].push_back(
                 fileLines(folder + "/turnover.csv").at(12).split(QLatin1Char(',')));
         }
+    const auto median = [&](const char* condition, int series) {
+        std::vector<double> values;
+        for (const QStringList& fields : turnover[condition])
+            if (!fields[series + 1].isEmpty())
+                values.push_back(fields[series + 1].toDouble());
+        return std::pair{values.size(), values.empty() ? 0.0 : quartilesOf(values).median};
+    };
+    const QString summary = dir.filePath(QStringLiteral("summary.csv"));
+    QCOMPARE(runProgram(analyzePath, {"summary", dir.filePath("A/seed-1"), dir.filePath("A/seed-2"),
+                                      dir.filePath("A/seed-3"), "--csv", summary})
+                 .exitCode,
+             0);
+    const QStringList summaryLines = fileLines(summary);
+    QCOMPARE(summaryLines.first().toUtf8(), summaryHeader(true));
+    const QStringList last = summaryLines.last().split(QLatin1Char(','));
+    for (int s = 0; s < 4; ++s) {
+        const QString field = last[2 + 20 + 5 * s + 2];
+        QCOMPARE(field.isEmpty(), median("A", s).first == 0);
+        if (!field.isEmpty())
+            QCOMPARE(field.toDouble(), median("A", s).second);
+    }
+
     const QString csv = dir.filePath(QStringLiteral("compare.csv"));
     QCOMPARE(runProgram(analyzePath, {"compare", dir.filePath("A"), dir.filePath("B"), "--csv", csv,
                                       "--png", dir.filePath("compare.png")})
@@ -826,16 +849,9 @@ void AnalyzeTest::compareTestsTheTurnoverOfArchivedRuns()
     QStringList rows = fileLines(csv).filter(QRegularExpression("^(distinct|coalescence)"));
     QCOMPARE(rows.size(), 4);
     for (int s = 0; s < 4; ++s) {
-        const auto median = [&](const char* condition) {
-            std::vector<double> values;
-            for (const QStringList& fields : turnover[condition])
-                if (!fields[s + 1].isEmpty())
-                    values.push_back(fields[s + 1].toDouble());
-            return std::pair{values.size(), quartilesOf(values).median};
-        };
         const QStringList fields = rows[s].split(QLatin1Char(','));
-        const auto [n, value] = median("B");
-        const auto [controlN, controlValue] = median("A");
+        const auto [n, value] = median("B", s);
+        const auto [controlN, controlValue] = median("A", s);
         QCOMPARE(fields[2].toULongLong(), n);
         QCOMPARE(fields[3].toDouble(), value);
         QCOMPARE(fields[4].toULongLong(), controlN);

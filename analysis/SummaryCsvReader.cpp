@@ -35,6 +35,7 @@ SummaryRead parseSummaryCsv(const QByteArray& bytes, const QString& name)
         return fail(1, QStringLiteral("not a Coevolife summary (the header is not \"%1\")")
                            .arg(QString::fromLatin1(summaryHeader())));
     const int columns = withTurnover ? summaryColumns + turnoverColumns : summaryColumns;
+    read.withTurnover = withTurnover;
     if (!bytes.endsWith('\n'))
         return fail(lines.size(), QStringLiteral("no line end: the file is cut short"));
     // The split leaves an empty piece after the last line end.

@@ -11,6 +11,8 @@ struct SummaryRead {
     // Empty on success; otherwise one line naming the file, the line and the
     // problem.
     QString error;
+    // Whether it held the turnover's columns.
+    bool withTurnover = false;
 };
 
 // Reads a summary that summaryCsv wrote: its exact header, then one row per

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <limits>
 
 namespace py = pybind11;
 
@@ -78,6 +79,18 @@ py::object readSummary(const GivenPath& givenPath, const GivenFlag& asFrame)
                 values.mutable_at(i) =
                     seriesField(read.rows[static_cast<std::size_t>(i)], series.series).*statistic.field;
             columns[py::str(std::string(series.name) + "_" + statistic.suffix)] = values;
+        }
+    // The turnover's, NaN where the summary has none.
+    for (std::size_t series = 0; read.withTurnover && series < 4; ++series)
+        for (const SummaryStatistic& statistic : summaryStatistics) {
+            py::array_t<double> values(rows);
+            for (py::ssize_t i = 0; i < rows; ++i) {
+                const auto& quartiles = read.rows[static_cast<std::size_t>(i)].turnover[series];
+                values.mutable_at(i) = quartiles ? (*quartiles).*statistic.field
+                                                 : std::numeric_limits<double>::quiet_NaN();
+            }
+            columns[py::str(std::string(turnoverSeriesNames[series]) + "_" + statistic.suffix)] =
+                values;
         }
     return tableOf(columns, frame);
 }

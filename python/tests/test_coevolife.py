@@ -153,8 +153,9 @@ def analyzer_csv(folder, command, *arguments):
 
 
 def csv_lines(header, columns):
-    """The rows of `columns` as the analyzer writes them, numbers as "%.9g"."""
-    return [header] + [",".join(f"{value:.9g}" if isinstance(value, float) else str(value)
+    """The rows of `columns` as the analyzer writes them, numbers as "%.9g", NaN empty."""
+    return [header] + [",".join(("" if value != value else f"{value:.9g}")
+                                if isinstance(value, float) else str(value)
                                 for value in row)
                        for row in zip(*(list(columns[name]) for name in header.split(",")))]
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-std::vector<DescentStep> firstParentLine(const BirthRecord& record, int generation,
-                                         int population, int member)
+std::vector<DescentStep> firstParentLine(const BirthRecord& record, int generation, int population,
+                                         int member)
 {
     std::vector<DescentStep> line;
     for (;;) {

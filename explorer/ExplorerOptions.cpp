@@ -50,8 +50,8 @@ const OptionTable& explorerOptions()
         generations("duel", "G1 G2"),
         generations("members", "I J"),
         [largest] {
-            OptionRow row = numberOption(QStringLiteral("lineage"), QStringLiteral("G P I"), {}, 0,
-                                         largest);
+            OptionRow row =
+                numberOption(QStringLiteral("lineage"), QStringLiteral("G P I"), {}, 0, largest);
             row.values = 3;
             return row;
         }(),
@@ -122,9 +122,9 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
     options.members = pairOf(read, QStringLiteral("members"));
     if (const QList<qint64> lineage = read.numbers.value(QStringLiteral("lineage"));
         lineage.size() == 3)
-        options.lineage = std::array<int, 3>{static_cast<int>(lineage[0]),
-                                             static_cast<int>(lineage[1]),
-                                             static_cast<int>(lineage[2])};
+        options.lineage =
+            std::array<int, 3>{static_cast<int>(lineage[0]), static_cast<int>(lineage[1]),
+                               static_cast<int>(lineage[2])};
     options.step = static_cast<int>(read.numbers.value(QStringLiteral("step"), {0}).value(0));
     options.screenshotPath = read.values.value(QStringLiteral("screenshot")).value(0);
     options.boardImagePath = read.values.value(QStringLiteral("board-image")).value(0);

@@ -1,10 +1,10 @@
 #include "explorer/ExplorerWindow.h"
 
+#include "analysis/BirthRecord.h"
+#include "analysis/Descent.h"
 #include "charts/ImageFile.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
-#include "analysis/BirthRecord.h"
-#include "analysis/Descent.h"
 #include "explorer/FitnessPane.h"
 #include "explorer/LineageStripPane.h"
 #include "explorer/PopulationsPane.h"
@@ -542,8 +542,8 @@ void ExplorerWindow::refreshLineage(bool descendantsOnly)
 {
     const OpenedRun* run = openedRun();
     const RunArchive* archive = run && run->archive ? &*run->archive : nullptr;
-    const ArchivedGeneration* focused = focus && archive ? archive->generation(focus->generation)
-                                                         : nullptr;
+    const ArchivedGeneration* focused =
+        focus && archive ? archive->generation(focus->generation) : nullptr;
     // A run grown keeps its focus's ancestors and line; only descendants
     // are new.
     focusDescendants = MemberFlags();
@@ -580,8 +580,7 @@ void ExplorerWindow::refreshLineage(bool descendantsOnly)
             step.score = record.lineage.score(population, step.member);
         step.champion = (population == 1 ? record.champion1 : record.champion2) == step.member;
     }
-    stripPane->setLine(population, std::move(line), std::move(patterns),
-                       run->config.match.pattern);
+    stripPane->setLine(population, std::move(line), std::move(patterns), run->config.match.pattern);
 }
 
 std::vector<char> ExplorerWindow::lineageFlags(int population, int generation) const

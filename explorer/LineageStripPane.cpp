@@ -124,8 +124,7 @@ QSize LineageStripPane::minimumSizeHint() const
 void LineageStripPane::updateScrollRange()
 {
     const int count = static_cast<int>(steps.size());
-    const int width =
-        count == 0 ? 0 : 2 * margin + (count - 1) * pitch() + thumbnailSize().width();
+    const int width = count == 0 ? 0 : 2 * margin + (count - 1) * pitch() + thumbnailSize().width();
     horizontalScrollBar()->setRange(0, std::max(0, width - viewport()->width()));
     horizontalScrollBar()->setPageStep(viewport()->width());
     horizontalScrollBar()->setSingleStep(pitch());
@@ -141,9 +140,9 @@ QRect LineageStripPane::thumbnailRect(int step) const
 {
     if (step < 0 || step >= static_cast<int>(steps.size()))
         return {};
-    return QRect(QPoint(margin + step * pitch() - horizontalScrollBar()->value(),
-                        captionHeight + margin),
-                 thumbnailSize());
+    return QRect(
+        QPoint(margin + step * pitch() - horizontalScrollBar()->value(), captionHeight + margin),
+        thumbnailSize());
 }
 
 void LineageStripPane::scrollToStep(int step)
@@ -176,10 +175,7 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
     }
     const DescentStep& last = steps.back();
     const auto caption = [&](const QString& wording) {
-        return wording.arg(linePopulation)
-            .arg(last.member)
-            .arg(last.generation)
-            .arg(steps.size());
+        return wording.arg(linePopulation).arg(last.member).arg(last.generation).arg(steps.size());
     };
     drawFittedText(
         painter, captionRect, Qt::AlignLeft | Qt::AlignVCenter,
@@ -223,9 +219,9 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
             painter.drawText(QRect(place.left() - (step - place.width()), place.top(),
                                    step - place.width(), place.height()),
                              Qt::AlignCenter, markOf(shown.birth->breedingOperator));
-        painter.drawText(QRect(place.center().x() - step / 2, labelTop, step,
-                               fontMetrics().height()),
-                         Qt::AlignHCenter | Qt::AlignTop, QString::number(shown.generation));
+        painter.drawText(
+            QRect(place.center().x() - step / 2, labelTop, step, fontMetrics().height()),
+            Qt::AlignHCenter | Qt::AlignTop, QString::number(shown.generation));
     }
 }
 

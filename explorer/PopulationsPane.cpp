@@ -231,9 +231,9 @@ QString PopulationsPane::memberToolTip(int population, int member) const
     // Every member's score where the record keeps them, the champion's only
     // otherwise.
     if (!generation->lineage.empty())
-        text += tr("\nscore %1")
-                    .arg(static_cast<double>(generation->lineage.score(population, member)), 0,
-                         'g', 6);
+        text +=
+            tr("\nscore %1")
+                .arg(static_cast<double>(generation->lineage.score(population, member)), 0, 'g', 6);
     if (member == champion)
         text += generation->lineage.empty()
                     ? tr("\nthe champion, score %1")

@@ -83,9 +83,8 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
             return ExitCode::badInput;
         }
         if (options.lineage)
-            if (const QString problem =
-                    window.followLineage(
-                        {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
+            if (const QString problem = window.followLineage(
+                    {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
                 !problem.isEmpty()) {
                 reportError(QStringLiteral("--lineage: %1").arg(problem));
                 return ExitCode::badInput;
@@ -188,7 +187,7 @@ int main(int argc, char** argv)
                     window.selectChecked(duel);
                     if (options.lineage)
                         window.followLineage(
-                        {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
+                            {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
                     window.duelBoard()->goToStep(options.step);
                 },
                 Qt::SingleShotConnection);

@@ -595,8 +595,9 @@ void ExplorerTest::lineageOfTheClickedMember()
         std::vector<char> only(static_cast<std::size_t>(members), 0);
         only[static_cast<std::size_t>(i)] = 1;
         const bool expected =
-            shown <= generation ? ancestors.flagged(shown, i)
-                                : ancestorsOf(model, shown, population, only).flagged(generation, member);
+            shown <= generation
+                ? ancestors.flagged(shown, i)
+                : ancestorsOf(model, shown, population, only).flagged(generation, member);
         QCOMPARE(populations->lineageFramed(population, i), expected);
         QCOMPARE(framedInPicture(population, i), expected);
         QVERIFY(!populations->lineageFramed(3 - population, i));

@@ -41,8 +41,11 @@ MemberFlags descendantsOf(const BirthRecord& record, int generation, int populat
     const std::size_t members = marked.size();
     flags.rows.push_back(std::move(marked));
     for (++generation; generation <= record.lastHeld(); ++generation) {
-        std::vector<char> children(members, 0);
         const std::vector<char>& parents = flags.rows.back();
+        // A line died out has no descendant after it: no row is needed.
+        if (std::none_of(parents.begin(), parents.end(), [](char flag) { return flag != 0; }))
+            break;
+        std::vector<char> children(members, 0);
         const Births births = record.birthsIn(generation, population);
         for (std::size_t i = 0; i < births.size() && i < members; ++i) {
             const Birth& birth = births[i];

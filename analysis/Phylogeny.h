@@ -35,7 +35,8 @@ struct MemberFlags {
 MemberFlags ancestorsOf(const BirthRecord& record, int generation, int population,
                         std::vector<char> marked);
 // The members `marked` flags and, in every generation held after theirs, the
-// members with one of them among their ancestors.
+// members with one of them among their ancestors (no row past the
+// generation where the last of them died out).
 MemberFlags descendantsOf(const BirthRecord& record, int generation, int population,
                           std::vector<char> marked);
 

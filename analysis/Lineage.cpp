@@ -106,16 +106,22 @@ LineageGeneration lineageGenerationOf(const GenerationReport& report, PatternSha
     return generation;
 }
 
+QString lineageRefusalOf(const RunArchive& archive)
+{
+    if (archive.header.formatVersion >= 3)
+        return {};
+    return QStringLiteral("archive format %1 keeps no member's score or birth; only format 3, "
+                          "which coevolife-batch --archive now writes, has them")
+        .arg(archive.header.formatVersion);
+}
+
 LineageModel lineageModelOf(const RunArchive& archive, QString& error)
 {
     const ExperimentConfig& config = archive.config();
     LineageModel model(config.populationSize, config.match.pattern);
-    if (archive.header.formatVersion < 3) {
-        error = QStringLiteral("archive format %1 keeps no member's score or birth; only format 3, "
-                               "which coevolife-batch --archive now writes, has them")
-                    .arg(archive.header.formatVersion);
+    error = lineageRefusalOf(archive);
+    if (!error.isEmpty())
         return model;
-    }
     for (const ArchivedGeneration& archived : archive.generations) {
         LineageGeneration generation;
         generation.generation = archived.generation;

@@ -92,6 +92,9 @@ private:
 
 // A played generation as the model holds it.
 LineageGeneration lineageGenerationOf(const GenerationReport& report, PatternShape shape);
+// Empty for an archive that keeps every member's score and birth (version
+// 3), otherwise the one line that says it keeps neither.
+QString lineageRefusalOf(const RunArchive& archive);
 // Every generation of an archive of version 3; otherwise, or when the
 // archive's births name no member, `error` says why.
 LineageModel lineageModelOf(const RunArchive& archive, QString& error);

@@ -7,4 +7,5 @@ void bindConfig(pybind11::module_& module);
 void bindRecords(pybind11::module_& module);
 void bindBoard(pybind11::module_& module);
 void bindAnalysis(pybind11::module_& module);
+void bindLineage(pybind11::module_& module);
 void bindRun(pybind11::module_& module);

@@ -11,5 +11,6 @@ PYBIND11_MODULE(coevolife, module)
     bindRecords(module);
     bindBoard(module);
     bindAnalysis(module);
+    bindLineage(module);
     bindRun(module);
 }

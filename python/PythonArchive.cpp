@@ -2,6 +2,9 @@
 
 #include "analysis/GenerationRange.h"
 #include "python/ArrayConversion.h"
+#include "python/BirthArrays.h"
+
+#include <algorithm>
 
 namespace py = pybind11;
 
@@ -72,6 +75,68 @@ py::array PythonArchive::championScores() const
         at(g, 1) = generation.championScore2;
     }
     return std::move(scores);
+}
+
+void PythonArchive::requireLineage() const
+{
+    const QString refusal = lineageRefusalOf(archive);
+    if (!refusal.isEmpty())
+        raiseValueError(refusal);
+}
+
+py::array PythonArchive::scores() const
+{
+    requireLineage();
+    const auto members = static_cast<py::ssize_t>(archive.config().populationSize);
+    py::array_t<float> scores({size(), py::ssize_t{2}, members});
+    for (py::ssize_t g = 0; g < size(); ++g)
+        for (py::ssize_t p = 0; p < 2; ++p) {
+            const std::vector<float> population =
+                archive.generations[static_cast<std::size_t>(g)].lineage.scoresOf(
+                    static_cast<int>(p) + 1);
+            std::copy(population.begin(), population.end(), scores.mutable_data(g, p));
+        }
+    return std::move(scores);
+}
+
+py::array PythonArchive::birthArrays(bool wantParents) const
+{
+    requireLineage();
+    const int members = archive.config().populationSize;
+    const auto n = static_cast<py::ssize_t>(members);
+    py::array_t<std::int32_t> parents({size(), py::ssize_t{2}, n, py::ssize_t{2}});
+    py::array_t<std::int8_t> operators({size(), py::ssize_t{2}, n});
+    for (py::ssize_t g = 0; g < size(); ++g)
+        for (py::ssize_t p = 0; p < 2; ++p)
+            writeBirthArrays(
+                archive.generations[static_cast<std::size_t>(g)].lineage.birthsOf(
+                    static_cast<int>(p) + 1),
+                members, parents.mutable_data(g, p), operators.mutable_data(g, p));
+    if (wantParents)
+        return std::move(parents);
+    return std::move(operators);
+}
+
+py::array PythonArchive::parents() const
+{
+    return birthArrays(true);
+}
+
+py::array PythonArchive::operators() const
+{
+    return birthArrays(false);
+}
+
+const LineageModel& PythonArchive::lineageModel()
+{
+    if (!lineage) {
+        QString error;
+        auto model = std::make_unique<LineageModel>(lineageModelOf(archive, error));
+        if (!error.isEmpty())
+            raiseValueError(error);
+        lineage = std::move(model);
+    }
+    return *lineage;
 }
 
 py::array PythonArchive::unpackPopulations() const

@@ -168,7 +168,8 @@ void bindRecords(py::module_& module)
             "The run's seed.")
         .def_property_readonly(
             "version", [](const PythonArchive& self) { return self.run().header.formatVersion; },
-            "The archive format's version (1 for the default experiment, else 2).")
+            "The archive format's version: 3 as runs write it; 1 and 2, written before, keep "
+            "no member's score or birth.")
         .def_property_readonly(
             "program_version",
             [](const PythonArchive& self) { return utf8Of(self.run().header.programVersion); },
@@ -189,7 +190,23 @@ void bindRecords(py::module_& module)
         .def_property_readonly(
             "champion_scores", &PythonArchive::championScores,
             "The champions' scores as the run stored them: float32 (G, 2), the highest member "
-            "score of each generation's population (Generation.scores).");
+            "score of each generation's population (Generation.scores).")
+        .def_property_readonly(
+            "scores", &PythonArchive::scores,
+            "Every member's score as the run played it: float32 (G, 2, N), "
+            "scores[g, p, champions[g, p]] == champion_scores[g, p] (Generation.scores). "
+            "ValueError for an archive that keeps none (format 1 or 2).")
+        .def_property_readonly(
+            "parents", &PythonArchive::parents,
+            "How each member was bred: int32 (G, 2, N, 2), [g, p, i, 0] the member of the "
+            "generation before that member i was selected from, [g, p, i, 1] its mate for a "
+            "crossover, -1 otherwise; -1 throughout for the first generation (Generation."
+            "parents). ValueError for an archive that keeps no births (format 1 or 2).")
+        .def_property_readonly(
+            "operators", &PythonArchive::operators,
+            "The operator that bred each member: int8 (G, 2, N), 0 mutation, 1 crossover, "
+            "2 copy, -1 where parents is (Generation.operators). ValueError for an archive "
+            "that keeps no births.");
 
     module.def("read_log", &readLog, py::arg("path"), py::arg("as_frame") = false,
                "The CSV log of a run as a dict of numpy arrays, \"generation\" (int32), "

@@ -1,6 +1,7 @@
 #include "evolution/ProgressLine.h"
 #include "python/Arguments.h"
 #include "python/ArrayConversion.h"
+#include "python/BirthArrays.h"
 #include "python/Bindings.h"
 #include "python/PythonRun.h"
 #include "records/ConfigKeys.h"
@@ -10,26 +11,12 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace py = pybind11;
 
 namespace
 {
-
-// What Generation.operators holds for each operator, -1 where no birth is
-// recorded.
-std::int8_t operatorCode(BreedingOperator breedingOperator)
-{
-    switch (breedingOperator) {
-    case BreedingOperator::Mutation:
-        return 0;
-    case BreedingOperator::Crossover:
-        return 1;
-    case BreedingOperator::Copy:
-        return 2;
-    }
-    return -1;
-}
 
 // One generation as the run played it.
 struct PlayedGeneration {
@@ -62,35 +49,16 @@ py::array scoresOf(const PlayedGeneration& played)
     return std::move(scores);
 }
 
-py::array parentsOf(const PlayedGeneration& played)
+// Both populations' births as parents (2, N, 2) and operators (2, N).
+std::pair<py::array, py::array> birthArraysOf(const PlayedGeneration& played)
 {
     const auto members = static_cast<py::ssize_t>(played.report.populations[0].size());
     py::array_t<std::int32_t> parents({py::ssize_t{2}, members, py::ssize_t{2}});
-    auto out = parents.mutable_unchecked<3>();
-    for (py::ssize_t p = 0; p < 2; ++p) {
-        const Births& births = played.report.births[static_cast<std::size_t>(p)];
-        for (py::ssize_t i = 0; i < members; ++i) {
-            const bool known = !births.empty();
-            out(p, i, 0) = known ? births[static_cast<std::size_t>(i)].parent : -1;
-            out(p, i, 1) = known ? births[static_cast<std::size_t>(i)].mate : -1;
-        }
-    }
-    return std::move(parents);
-}
-
-py::array operatorsOf(const PlayedGeneration& played)
-{
-    const auto members = static_cast<py::ssize_t>(played.report.populations[0].size());
     py::array_t<std::int8_t> operators({py::ssize_t{2}, members});
-    auto out = operators.mutable_unchecked<2>();
-    for (py::ssize_t p = 0; p < 2; ++p) {
-        const Births& births = played.report.births[static_cast<std::size_t>(p)];
-        for (py::ssize_t i = 0; i < members; ++i)
-            out(p, i) = births.empty()
-                            ? std::int8_t{-1}
-                            : operatorCode(births[static_cast<std::size_t>(i)].breedingOperator);
-    }
-    return std::move(operators);
+    for (py::ssize_t p = 0; p < 2; ++p)
+        writeBirthArrays(played.report.births[static_cast<std::size_t>(p)],
+                         static_cast<int>(members), parents.mutable_data(p), operators.mutable_data(p));
+    return {std::move(parents), std::move(operators)};
 }
 
 // The next n generations of a run, played one per step of the iteration.
@@ -180,13 +148,13 @@ void bindGeneration(py::module_& module)
             "lowest index on a tie; scores[p, champions[p]] is what the archive stores as its "
             "score.")
         .def_property_readonly(
-            "parents", &parentsOf,
+            "parents", [](const PlayedGeneration& g) { return birthArraysOf(g).first; },
             "How each member was bred, int32 (2, N, 2): [p, i, 0] the member of the generation "
             "before that member i of population p was selected from, [p, i, 1] its mate for a "
-            "crossover, -1 otherwise. -1 throughout for the first generation, and for the first "
-            "generation a resumed run plays (a checkpoint does not keep the births).")
+            "crossover, -1 otherwise. -1 throughout for the first generation (and for the first "
+            "one a run resumes from a checkpoint written before checkpoints kept births).")
         .def_property_readonly(
-            "operators", &operatorsOf,
+            "operators", [](const PlayedGeneration& g) { return birthArraysOf(g).second; },
             "The operator that bred each member, int8 (2, N): 0 mutation, 1 crossover, 2 copy; "
             "-1 where parents is.")
         .def("__repr__", [](const PlayedGeneration& g) {

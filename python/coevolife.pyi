@@ -71,6 +71,15 @@ class Archive:
     @property
     def champion_scores(self) -> npt.NDArray[np.float32]:
         """The champions' scores as the run stored them, (G, 2)."""
+    @property
+    def scores(self) -> npt.NDArray[np.float32]:
+        """Every member's score, (G, 2, N); ValueError for format 1 or 2."""
+    @property
+    def parents(self) -> npt.NDArray[np.int32]:
+        """Each member's parent and a crossover's mate, (G, 2, N, 2); -1 none."""
+    @property
+    def operators(self) -> npt.NDArray[np.int8]:
+        """Each member's operator, (G, 2, N): 0 mutation, 1 crossover, 2 copy, -1 none."""
 
 @overload
 def read_log(path: _Path, as_frame: Literal[False] = ...) -> Dict[str, npt.NDArray[Any]]: ...
@@ -124,6 +133,13 @@ def grid(archive: Archive, generations: Optional[Tuple[Optional[_Index], Optiona
          every: _Index = ..., threads: Optional[_Index] = ...,
          dtype: npt.DTypeLike = ...) -> npt.NDArray[Any]:
     """Every champion of population 1 against every one of population 2: (G, G, 2)."""
+def descent(archive: Archive, population: _Index = ..., member: Optional[_Index] = ...,
+            of: Optional[_Index] = ...) -> Any:
+    """The line of descent of a member, oldest first, as a pandas DataFrame."""
+def lineage(archive: Archive, of: Optional[_Index] = ..., all: bool = ...) -> Any:
+    """The ALife Data Standards phylogeny of a generation's ancestry (or every birth)."""
+def turnover(archive: Archive) -> Any:
+    """Distinct patterns and time to coalescence per generation, as a pandas DataFrame."""
 @overload
 def master(archive: Archive,
            generations: Optional[Tuple[Optional[_Index], Optional[_Index]]] = ...,

@@ -160,6 +160,45 @@ def csv_lines(header, columns):
                        for row in zip(*(list(columns[name]) for name in header.split(",")))]
 
 
+@pytest.mark.parametrize("read,options", [
+    (lambda a: coevolife.descent(a), []),
+    (lambda a: coevolife.descent(a, population=2, member=np.int64(5), of=3),
+     ["--population", "2", "--member", "5", "--of", "3"]),
+    (lambda a: coevolife.lineage(a), []),
+    (lambda a: coevolife.lineage(a, of=2), ["--of", "2"]),
+    (lambda a: coevolife.lineage(a, all=True), ["--all"]),
+    (lambda a: coevolife.turnover(a), []),
+], ids=["descent", "descent of", "lineage", "lineage of", "lineage all", "turnover"])
+def test_lineage_frames_are_the_analyzer_csv(run, tmp_path, read, options):
+    archive = coevolife.Archive(run[0])
+    frame = read(archive)
+    command = ("descent" if "mate" in frame else "lineage" if "id" in frame else "turnover")
+    if "champion" in frame:
+        frame["champion"] = frame["champion"].map({True: "true", False: "false"})
+    assert frame.to_csv(index=False, float_format="%.9g").splitlines() == analyzer_csv(
+        tmp_path, command, run[0], *options)
+    if command == "lineage":
+        # Each row's score and first parent are the archive's.
+        g, p, i = frame.origin_time - 1, frame.population - 1, frame.member
+        np.testing.assert_array_equal(frame.score.to_numpy(), archive.scores[g, p, i])
+        bred = frame.origin_time > 1
+        first = frame.ancestor_list[bred].str.extract(r"\[(\d+)")[0].astype(np.uint64)
+        n = archive.config["population.size"]
+        np.testing.assert_array_equal(
+            first.to_numpy(),
+            ((g[bred] - 1) * 2 + p[bred]) * n + archive.parents[g[bred], p[bred], i[bred], 0])
+
+
+@pytest.mark.parametrize("read", [
+    lambda a: a.scores, lambda a: a.parents, lambda a: a.operators, coevolife.descent,
+    coevolife.lineage, coevolife.turnover])
+def test_lineage_of_an_archive_without_births_is_refused(tmp_path, read):
+    archive = one_member_archive(tmp_path / "two.coevo", 3)
+    with pytest.raises(ValueError, match=re.escape(
+            "archive format 2 keeps no member's score or birth; only format 3")):
+        read(archive)
+
+
 def test_master_is_the_analyzer_master(run, tmp_path):
     archive = coevolife.Archive(run[0])
     master = coevolife.master(archive, every=2, threads=2)
@@ -350,6 +389,14 @@ BAD_CALLS = [
     (lambda r: coevolife.master(archive_of(r), threads=0), ValueError, "threads: 1 to 1024"),
     (lambda r: coevolife.master(archive_of(r), as_frame=2), TypeError,
      "as_frame: True or False, not 2 (int)"),
+    (lambda r: coevolife.descent(archive_of(r), of=5), ValueError, "of: 1 to 4, not 5"),
+    (lambda r: coevolife.descent(archive_of(r), population=3), ValueError,
+     "population: 1 to 2, not 3"),
+    (lambda r: coevolife.descent(archive_of(r), member=100), ValueError,
+     "member: 0 to 99, not 100"),
+    (lambda r: coevolife.lineage(archive_of(r), all="yes"), TypeError,
+     "all: True or False, not 'yes' (str)"),
+    (lambda r: coevolife.turnover(str(r[0])), TypeError, "archive: a coevolife.Archive, not '"),
     (lambda r: coevolife.crossplay(str(r[0].parent)), TypeError,
      "conditions: a list of condition folders"),
     (lambda r: coevolife.crossplay(["/nonexistent"]), FileNotFoundError, "No such file"),
@@ -421,9 +468,11 @@ def test_run_is_the_batch(run, tmp_path):
     first = coevolife.Run(9, config, threads=2)
     lines = played_lines(first.generations(101))
     first.checkpoint(str(tmp_path / "run.ckpt"))
-    resumed = coevolife.Run.resume(str(tmp_path / "run.ckpt"), threads=1)
-    lines += played_lines(resumed.generations(4))
+    resumed = list(coevolife.Run.resume(str(tmp_path / "run.ckpt"), threads=1).generations(4))
+    lines += played_lines(resumed)
     assert lines + ["stopped"] == straight
+    # The checkpoint kept the births of the members it resumes with.
+    assert resumed[0].operators.min() >= 0 and resumed[0].parents[..., 0].min() >= 0
     assert batch_lines("--resume", str(tmp_path / "run.ckpt"), "--generations", "105") == \
         straight[102:]
 
@@ -435,6 +484,9 @@ def test_run_is_the_batch(run, tmp_path):
         np.testing.assert_array_equal(generation.champions, archive.champions[g])
         np.testing.assert_array_equal(generation.scores[[0, 1], generation.champions],
                                       archive.champion_scores[g])
+        np.testing.assert_array_equal(generation.scores, archive.scores[g])
+        np.testing.assert_array_equal(generation.parents, archive.parents[g])
+        np.testing.assert_array_equal(generation.operators, archive.operators[g])
 
 
 def match_scores(config, first, second):

@@ -160,9 +160,14 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
                 DuelSelection chosen = current;
                 (population == 1 ? chosen.member1 : chosen.member2) = member;
                 // The member clicked is the one whose line is followed.
-                followLineage({population == 1 ? current.generation1 : current.generation2,
-                               population, member});
+                focus = LineageMember{population == 1 ? current.generation1 : current.generation2,
+                                      population, member};
+                refreshLineage();
+                // A selection unchanged is not shown anew: its frames are.
+                const bool unchanged = chosen == current;
                 select(chosen);
+                if (unchanged)
+                    updatePanes();
             });
     // A step of the line is that ancestor, for its side; the line stays.
     connect(stripPane, &LineageStripPane::ancestorChosen, this,

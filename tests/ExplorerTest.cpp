@@ -644,6 +644,13 @@ void ExplorerTest::lineageOfTheClickedMember()
         const QRect next = strip->thumbnailRect(1);
         QCOMPARE(stripPicture.pixelColor(next.right() + 2, next.bottom() + 1), background);
     }
+    // A click on another member follows that one instead.
+    const int other = (line.front().member + 1) % members;
+    clickAt(populations, populations->thumbnailRect(population, other).center());
+    QCOMPARE(window.lineageFocus()->generation, line.front().generation);
+    QCOMPARE(window.lineageFocus()->member, other);
+    QCOMPARE(strip->line().back().generation, line.front().generation);
+    QCOMPARE(strip->line().back().member, other);
 }
 
 void ExplorerTest::selectionIsOneDuel_data()

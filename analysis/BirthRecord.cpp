@@ -27,3 +27,14 @@ Births ArchiveBirths::birthsIn(int generation, int population) const
     const ArchivedGeneration* record = archive.generation(generation);
     return record ? record->lineage.birthsOf(population) : Births();
 }
+
+std::optional<Birth> ArchiveBirths::recordedBirth(int generation, int population, int member) const
+{
+    if (generation <= archive.oldestGeneration())
+        return std::nullopt;
+    const ArchivedGeneration* record = archive.generation(generation);
+    if (!record || !record->lineage.hasBirths() || member < 0 ||
+        member >= static_cast<int>(record->population1.size()))
+        return std::nullopt;
+    return record->lineage.birth(population, member);
+}

@@ -34,6 +34,7 @@ public:
     int firstHeld() const override;
     int lastHeld() const override;
     Births birthsIn(int generation, int population) const override;
+    std::optional<Birth> recordedBirth(int generation, int population, int member) const override;
 
 private:
     const RunArchive& archive;

@@ -1143,6 +1143,17 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
     QTest::newRow("--timeout without --follow")
         << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--timeout", "5"}
         << QStringLiteral("--timeout needs --follow") + help << true;
+    QTest::newRow("--lineage without --duel")
+        << QStringList{"~/run.arc", "--lineage", "1", "1", "0"}
+        << QStringLiteral("--members, --step and --lineage need --duel") + help << true;
+    QTest::newRow("--lineage past the run")
+        << QStringList{"~/run.arc", "--duel", "1", "1", "--lineage", "5", "1", "0",
+                       "--screenshot", "~/s.png"}
+        << QStringLiteral("--lineage: generation 5 is not in the archive (1 to 2)") << true;
+    QTest::newRow("--lineage population 3")
+        << QStringList{"~/run.arc", "--duel", "1", "1", "--lineage", "2", "3", "0",
+                       "--screenshot", "~/s.png"}
+        << QStringLiteral("--lineage: population 3: there are populations 1 and 2") << true;
     // The formats Qt writes vary with its plugins.
     QTest::newRow("--board-image name")
         << QStringList{"~/run.arc", "--board-image", "~/" + hostile}

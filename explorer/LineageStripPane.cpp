@@ -82,6 +82,13 @@ void LineageStripPane::setSelectedStep(int generation, int member)
         return;
     selectedGeneration = generation;
     selectedMember = member;
+    // Stepping along the line (Left on the fitness chart) walks the strip.
+    if (!steps.empty()) {
+        const int step = generation - steps.front().generation;
+        if (step >= 0 && step < static_cast<int>(steps.size()) &&
+            steps[static_cast<std::size_t>(step)].member == member)
+            scrollToStep(step);
+    }
     viewport()->update();
 }
 

@@ -27,7 +27,8 @@ public:
                  PatternShape shape);
     // No line, `message` in its place.
     void setMessage(const QString& message);
-    // Marks the step of `generation` when it is `member`'s; none otherwise.
+    // Marks the step of `generation` when it is `member`'s, scrolled into
+    // view; none otherwise.
     void setSelectedStep(int generation, int member);
 
     const std::vector<DescentStep>& line() const { return steps; }

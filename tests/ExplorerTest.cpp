@@ -644,12 +644,20 @@ void ExplorerTest::lineageOfTheClickedMember()
         const QRect next = strip->thumbnailRect(1);
         QCOMPARE(stripPicture.pixelColor(next.right() + 2, next.bottom() + 1), background);
     }
+    // The focus chosen again: its step, the last, scrolled into view.
+    DuelSelection back = window.selection();
+    (population == 1 ? back.generation1 : back.generation2) = generation;
+    (population == 1 ? back.member1 : back.member2) = member;
+    window.select(back);
+    QVERIFY(strip->viewport()->rect().contains(
+        strip->thumbnailRect(static_cast<int>(line.size()) - 1)));
+    QCOMPARE(populations->shownGeneration(population), generation);
     // A click on another member follows that one instead.
-    const int other = (line.front().member + 1) % members;
+    const int other = (member + 1) % members;
     clickAt(populations, populations->thumbnailRect(population, other).center());
-    QCOMPARE(window.lineageFocus()->generation, line.front().generation);
+    QCOMPARE(window.lineageFocus()->generation, generation);
     QCOMPARE(window.lineageFocus()->member, other);
-    QCOMPARE(strip->line().back().generation, line.front().generation);
+    QCOMPARE(strip->line().back().generation, generation);
     QCOMPARE(strip->line().back().member, other);
 }
 

@@ -399,7 +399,7 @@ QString ExplorerWindow::keysHelp()
               "\n"
               "Populations\n"
               "  Click a member: it, for its side of the duel, and its line followed: its\n"
-              "    ancestors framed in blue in earlier generations, its descendants in\n"
+              "    ancestors framed in green in earlier generations, its descendants in\n"
               "    later ones; the generations stay\n"
               "  Hover: its index and score, and whether it is the champion\n"
               "\n"

@@ -28,7 +28,7 @@ constexpr int minimumHeightAlone = 120;
 const QColor championFrame(0xd0, 0x20, 0x20);
 const QColor chosenFrame(0x20, 0x20, 0x20);
 // Apart from both, and from the patterns' own colours.
-const QColor lineageFrame(0x10, 0x90, 0xe0);
+const QColor lineageFrame(0x20, 0xa0, 0x40);
 
 } // namespace
 

@@ -4,35 +4,44 @@
 
 #include <algorithm>
 
+std::vector<DescentStep> firstParentLine(const BirthRecord& record, int generation, int population,
+                                         int member)
+{
+    std::vector<DescentStep> line;
+    for (;;) {
+        DescentStep step;
+        step.generation = generation;
+        step.member = member;
+        step.birth = record.recordedBirth(generation, population, member);
+        const bool bred = step.birth.has_value();
+        line.push_back(std::move(step));
+        if (!bred)
+            break;
+        member = line.back().birth->parent;
+        --generation;
+    }
+    std::reverse(line.begin(), line.end());
+    return line;
+}
+
 std::vector<DescentStep> lineOfDescent(const LineageModel& model, int generation, int population,
                                        int member)
 {
     const int p = population - 1;
-    std::vector<DescentStep> line;
-    for (;;) {
-        const LineageGeneration& played = model.at(generation);
-        DescentStep step;
-        step.generation = generation;
-        step.member = member;
+    std::vector<DescentStep> line = firstParentLine(model, generation, population, member);
+    for (DescentStep& step : line) {
+        const LineageGeneration& played = model.at(step.generation);
         const std::vector<float>& scores = played.scores[p];
         if (!scores.empty())
-            step.score = scores[static_cast<std::size_t>(member)];
-        step.champion = played.champions[p] == member;
-        const Birth* birth = model.birthOf(generation, population, member);
-        if (birth) {
-            step.birth = *birth;
-            const LineageGeneration& before = model.at(generation - 1);
-            step.changed =
-                changedCells(before.members[p][static_cast<std::size_t>(birth->parent)],
-                             played.members[p][static_cast<std::size_t>(member)], model.shape());
+            step.score = scores[static_cast<std::size_t>(step.member)];
+        step.champion = played.champions[p] == step.member;
+        if (step.birth) {
+            const LineageGeneration& before = model.at(step.generation - 1);
+            step.changed = changedCells(
+                before.members[p][static_cast<std::size_t>(step.birth->parent)],
+                played.members[p][static_cast<std::size_t>(step.member)], model.shape());
         }
-        line.push_back(std::move(step));
-        if (!birth)
-            break;
-        member = birth->parent;
-        --generation;
     }
-    std::reverse(line.begin(), line.end());
     return line;
 }
 

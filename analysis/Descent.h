@@ -20,6 +20,12 @@ struct DescentStep {
     bool champion = false;
 };
 
+// The line of descent of a member (population 1 or 2) of a generation
+// `record` holds, along first parents, oldest first, as lineOfDescent walks
+// it: each step's generation, member and birth only.
+std::vector<DescentStep> firstParentLine(const BirthRecord& record, int generation, int population,
+                                         int member);
+
 // The line of descent of a member (population 1 or 2) the model holds,
 // along first parents (the member each was selected from), oldest first:
 // back to the model's first generation, or to the first member on it whose

@@ -62,6 +62,19 @@ const Birth* LineageModel::birthOf(int generation, int population, int member) c
     return births.empty() ? nullptr : &births[static_cast<std::size_t>(member)];
 }
 
+Births LineageModel::birthsIn(int generation, int population) const
+{
+    if (!holds(generation) || generation == firstGeneration())
+        return {};
+    return at(generation).births[population - 1];
+}
+
+std::optional<Birth> LineageModel::recordedBirth(int generation, int population, int member) const
+{
+    const Birth* birth = birthOf(generation, population, member);
+    return birth ? std::optional<Birth>(*birth) : std::nullopt;
+}
+
 int LineageModel::firstWithoutBirths() const
 {
     for (std::size_t k = 1; k < generations.size(); ++k)

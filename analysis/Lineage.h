@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/BirthRecord.h"
 #include "board/Pattern.h"
 #include "evolution/Birth.h"
 #include "records/NumberedGenerations.h"
@@ -33,7 +34,7 @@ struct LineageGeneration {
 // one, all of one population size and pattern shape. What the analyses of
 // descent, phylogeny and turnover read, filled from a run's reports or an
 // archive's records alike.
-class LineageModel
+class LineageModel : public BirthRecord
 {
 public:
     LineageModel(int populationSize, PatternShape shape);
@@ -67,6 +68,11 @@ public:
     int firstWithoutBirths() const;
     // Whether any generation kept every member's score.
     bool scoresRecorded() const;
+
+    int firstHeld() const override { return firstGeneration(); }
+    int lastHeld() const override { return lastGeneration(); }
+    Births birthsIn(int generation, int population) const override;
+    std::optional<Birth> recordedBirth(int generation, int population, int member) const override;
 
     // A number for a member that depends only on its generation, population
     // and index: ((generation - 1) x 2 + population - 1) x N + member.

@@ -2,36 +2,74 @@
 
 #include "records/CsvText.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <vector>
 
+MemberFlags ancestorsOf(const BirthRecord& record, int generation, int population,
+                        std::vector<char> marked)
+{
+    // The parents of a flagged member are flagged in the generation before.
+    MemberFlags flags;
+    for (; generation >= record.firstHeld() && generation >= 1; --generation) {
+        std::vector<char> parents(marked.size(), 0);
+        const Births births = record.birthsIn(generation, population);
+        for (std::size_t i = 0; i < births.size() && i < marked.size(); ++i) {
+            if (!marked[i])
+                continue;
+            parents[static_cast<std::size_t>(births[i].parent)] = 1;
+            if (births[i].mate >= 0)
+                parents[static_cast<std::size_t>(births[i].mate)] = 1;
+        }
+        flags.rows.push_back(std::move(marked));
+        marked = std::move(parents);
+    }
+    std::reverse(flags.rows.begin(), flags.rows.end());
+    flags.first = generation + 1;
+    return flags;
+}
+
+MemberFlags descendantsOf(const BirthRecord& record, int generation, int population,
+                          std::vector<char> marked)
+{
+    // A member is flagged when its first parent or its mate is, in the
+    // generation before.
+    MemberFlags flags;
+    flags.first = generation;
+    const std::size_t members = marked.size();
+    flags.rows.push_back(std::move(marked));
+    for (++generation; generation <= record.lastHeld(); ++generation) {
+        const std::vector<char>& parents = flags.rows.back();
+        // A line died out has no descendant after it: no row is needed.
+        if (std::none_of(parents.begin(), parents.end(), [](char flag) { return flag != 0; }))
+            break;
+        std::vector<char> children(members, 0);
+        const Births births = record.birthsIn(generation, population);
+        for (std::size_t i = 0; i < births.size() && i < members; ++i) {
+            const Birth& birth = births[i];
+            children[i] = parents[static_cast<std::size_t>(birth.parent)] ||
+                          (birth.mate >= 0 && parents[static_cast<std::size_t>(birth.mate)]);
+        }
+        flags.rows.push_back(std::move(children));
+    }
+    return flags;
+}
+
 std::vector<LineageMember> ancestryOf(const LineageModel& model, int of)
 {
-    // Marked members, generation by generation from `of` back; the parents
-    // of a marked member are marked in the generation before.
-    const int members = model.populationSize();
-    std::vector<std::vector<LineageMember>> byGeneration;
-    std::vector<char> marked(2 * static_cast<std::size_t>(members), 1);
-    for (int generation = of; generation >= model.firstGeneration(); --generation) {
-        std::vector<char> parents(marked.size(), 0);
-        byGeneration.emplace_back();
-        for (int p = 0; p < 2; ++p)
-            for (int i = 0; i < members; ++i) {
-                if (!marked[static_cast<std::size_t>(p * members + i)])
-                    continue;
-                byGeneration.back().push_back({generation, p + 1, i});
-                if (const Birth* birth = model.birthOf(generation, p + 1, i)) {
-                    parents[static_cast<std::size_t>(p * members + birth->parent)] = 1;
-                    if (birth->mate >= 0)
-                        parents[static_cast<std::size_t>(p * members + birth->mate)] = 1;
-                }
-            }
-        marked.swap(parents);
-    }
+    const auto members = static_cast<std::size_t>(model.populationSize());
+    const std::array<MemberFlags, 2> flags = {
+        ancestorsOf(model, of, 1, std::vector<char>(members, 1)),
+        ancestorsOf(model, of, 2, std::vector<char>(members, 1))};
+    // In the order of their ids: by generation, population 1 first.
     std::vector<LineageMember> ordered;
-    for (auto it = byGeneration.rbegin(); it != byGeneration.rend(); ++it)
-        ordered.insert(ordered.end(), it->begin(), it->end());
+    for (int generation = flags[0].first; generation <= of; ++generation)
+        for (int p = 1; p <= 2; ++p)
+            for (int i = 0; i < model.populationSize(); ++i)
+                if (flags[static_cast<std::size_t>(p - 1)].flagged(generation, i))
+                    ordered.push_back({generation, p, i});
     return ordered;
 }
 

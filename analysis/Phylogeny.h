@@ -13,6 +13,33 @@ struct LineageMember {
     int member = 0;
 };
 
+// Members of one population flagged generation by generation: row k is
+// generation first + k, a flag a member.
+struct MemberFlags {
+    int first = 0;
+    std::vector<std::vector<char>> rows;
+
+    bool flagged(int generation, int member) const
+    {
+        const int k = generation - first;
+        if (k < 0 || k >= static_cast<int>(rows.size()) || member < 0 ||
+            member >= static_cast<int>(rows[static_cast<std::size_t>(k)].size()))
+            return false;
+        return rows[static_cast<std::size_t>(k)][static_cast<std::size_t>(member)] != 0;
+    }
+};
+
+// The members of population 1 or 2 of `generation` that `marked` flags, and
+// in every generation `record` holds before it their ancestors, first
+// parents and mates alike.
+MemberFlags ancestorsOf(const BirthRecord& record, int generation, int population,
+                        std::vector<char> marked);
+// The members `marked` flags and, in every generation held after theirs, the
+// members with one of them among their ancestors (no row past the
+// generation where the last of them died out).
+MemberFlags descendantsOf(const BirthRecord& record, int generation, int population,
+                          std::vector<char> marked);
+
 // The members of generation `of` and every ancestor of theirs the model
 // holds, first parents and mates alike, in the order of their ids. `of` must
 // be a generation the model holds.

@@ -11,7 +11,8 @@ namespace
 {
 
 const char usage[] =
-    "Usage: coevolife-explorer [PATH] [--duel G1 G2 [--members I J] [--step K]]\n"
+    "Usage: coevolife-explorer [PATH] [--duel G1 G2 [--members I J] [--step K]\n"
+    "                                 [--lineage G P I]]\n"
     "                          [--screenshot FILE | --board-image FILE]\n"
     "                          [--follow [--timeout S]] [--size WxH]\n"
     "Explores a run: PATH is a run folder (fitness.csv, run.arc, config.toml, any of them\n"
@@ -20,6 +21,9 @@ const char usage[] =
     "                      population 2's of generation G2\n"
     "  --members I J       members I and J of those generations instead of the champions\n"
     "  --step K            show the duel at step K\n"
+    "  --lineage G P I     follow the line of descent of population P's member I of\n"
+    "                      generation G: its ancestors and descendants framed, its\n"
+    "                      line in the strip under the populations\n"
     "  --screenshot FILE   write the window as shown to FILE and exit; .svg and .pdf\n"
     "                      keep the text as text\n"
     "  --size WxH          with --screenshot: the window's size (default 1280x800)\n"
@@ -45,6 +49,12 @@ const OptionTable& explorerOptions()
     static const OptionTable table({
         generations("duel", "G1 G2"),
         generations("members", "I J"),
+        [largest] {
+            OptionRow row =
+                numberOption(QStringLiteral("lineage"), QStringLiteral("G P I"), {}, 0, largest);
+            row.values = 3;
+            return row;
+        }(),
         numberOption(QStringLiteral("step"), QStringLiteral("K"), {}, 0, largest),
         flagOption(QStringLiteral("follow"), {}),
         numberOption(QStringLiteral("timeout"), QStringLiteral("S"), {}, 0, largest),
@@ -110,6 +120,11 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
         return refusal(program, read.problem);
     options.duel = pairOf(read, QStringLiteral("duel"));
     options.members = pairOf(read, QStringLiteral("members"));
+    if (const QList<qint64> lineage = read.numbers.value(QStringLiteral("lineage"));
+        lineage.size() == 3)
+        options.lineage =
+            std::array<int, 3>{static_cast<int>(lineage[0]), static_cast<int>(lineage[1]),
+                               static_cast<int>(lineage[2])};
     options.step = static_cast<int>(read.numbers.value(QStringLiteral("step"), {0}).value(0));
     options.screenshotPath = read.values.value(QStringLiteral("screenshot")).value(0);
     options.boardImagePath = read.values.value(QStringLiteral("board-image")).value(0);
@@ -136,7 +151,7 @@ ExplorerOptionsParse parseExplorerOptions(const QStringList& arguments)
         if (!problem.isEmpty())
             return refuse(problem);
     }
-    if ((options.members || options.step > 0) && !options.duel)
-        return refuse(QStringLiteral("--members and --step need --duel"));
+    if ((options.members || options.step > 0 || options.lineage) && !options.duel)
+        return refuse(QStringLiteral("--members, --step and --lineage need --duel"));
     return parsed;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // The explorer's command line: an optional run to open and, for
@@ -17,6 +18,9 @@ struct ExplorerOptions {
     std::optional<std::pair<int, int>> duel;
     std::optional<std::pair<int, int>> members;
     int step = 0;
+    // --lineage G P I: follow the line of population P's member I of
+    // generation G.
+    std::optional<std::array<int, 3>> lineage;
     // --screenshot FILE: the window as shown; --board-image FILE: the duel
     // board alone. Either writes the picture in the format the suffix names
     // (SVG and PDF too for the window) and exits.

@@ -1,9 +1,12 @@
 #include "explorer/ExplorerWindow.h"
 
+#include "analysis/BirthRecord.h"
+#include "analysis/Descent.h"
 #include "charts/ImageFile.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
 #include "explorer/FitnessPane.h"
+#include "explorer/LineageStripPane.h"
 #include "explorer/PopulationsPane.h"
 #include "explorer/SweepPane.h"
 #include "output/AtomicFile.h"
@@ -32,6 +35,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace
 {
@@ -110,7 +114,15 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     populationsScroll->setFrameShape(QFrame::NoFrame);
     populationsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     populationsScroll->setWidget(populationsPane);
-    bottomRow->addWidget(populationsScroll);
+    // The line of descent of the member followed under its population.
+    stripPane = new LineageStripPane(this);
+    auto* populationsColumn = new QWidget(this);
+    auto* populationsLayout = new QVBoxLayout(populationsColumn);
+    populationsLayout->setContentsMargins(0, 0, 0, 0);
+    populationsLayout->setSpacing(0);
+    populationsLayout->addWidget(populationsScroll, 1);
+    populationsLayout->addWidget(stripPane);
+    bottomRow->addWidget(populationsColumn);
     bottomRow->addWidget(duelPane);
     // Narrower than its controls and labels would have it, so that the
     // window keeps the maps their room at 900 x 600.
@@ -146,6 +158,22 @@ ExplorerWindow::ExplorerWindow(bool layoutRemembered, QWidget* parent)
     connect(populationsPane, &PopulationsPane::memberChosen, this,
             [this](int population, int member) {
                 DuelSelection chosen = current;
+                (population == 1 ? chosen.member1 : chosen.member2) = member;
+                // The member clicked is the one whose line is followed.
+                focus = LineageMember{population == 1 ? current.generation1 : current.generation2,
+                                      population, member};
+                refreshLineage();
+                // A selection unchanged is not shown anew: its frames are.
+                const bool unchanged = chosen == current;
+                select(chosen);
+                if (unchanged)
+                    updatePanes();
+            });
+    // A step of the line is that ancestor, for its side; the line stays.
+    connect(stripPane, &LineageStripPane::ancestorChosen, this,
+            [this](int population, int generation, int member) {
+                DuelSelection chosen = current;
+                (population == 1 ? chosen.generation1 : chosen.generation2) = generation;
                 (population == 1 ? chosen.member1 : chosen.member2) = member;
                 select(chosen);
             });
@@ -370,8 +398,14 @@ QString ExplorerWindow::keysHelp()
               "  Esc: cancel the matches in progress\n"
               "\n"
               "Populations\n"
-              "  Click a member: it, for its side of the duel; the generations stay\n"
-              "  Hover: its index, whether it is the champion, and the champion's score\n"
+              "  Click a member: it, for its side of the duel, and its line followed: its\n"
+              "    ancestors framed in green in earlier generations, its descendants in\n"
+              "    later ones; the generations stay\n"
+              "  Hover: its index and score, and whether it is the champion\n"
+              "\n"
+              "Line of descent\n"
+              "  Click a step: that ancestor, for its side of the duel; the line stays\n"
+              "  Hover: its generation, member, score and how it was bred\n"
               "\n"
               "Duel board\n"
               "  Space: play or pause\n"
@@ -462,6 +496,8 @@ void ExplorerWindow::showRun(std::unique_ptr<LiveRun> opened, SelectedChampions 
     if (run.archive)
         ciaoPane->setChampions(std::move(champions), run.archive->config().match);
     showRecords(true);
+    focus.reset();
+    refreshLineage();
     current = DuelSelection{-1, -1, -2, -2};
     followNewest = false;
     setFollowingNewest(true);
@@ -496,6 +532,8 @@ void ExplorerWindow::closeRun()
     setWindowTitle(tr("Coevolife explorer"));
     fitnessPane->setRecords({}, QString());
     ciaoPane->clear();
+    focus.reset();
+    refreshLineage();
     updatePanes();
 }
 
@@ -503,6 +541,62 @@ const ArchivedGeneration* ExplorerWindow::archived(int generation) const
 {
     const OpenedRun* run = openedRun();
     return run && run->archive ? run->archive->generation(generation) : nullptr;
+}
+
+void ExplorerWindow::refreshLineage(bool descendantsOnly)
+{
+    const OpenedRun* run = openedRun();
+    const RunArchive* archive = run && run->archive ? &*run->archive : nullptr;
+    const ArchivedGeneration* focused =
+        focus && archive ? archive->generation(focus->generation) : nullptr;
+    // A run grown keeps its focus's ancestors and line; only descendants
+    // are new.
+    focusDescendants = MemberFlags();
+    if (!descendantsOnly || !focused)
+        focusAncestors = MemberFlags();
+    if (!run)
+        return stripPane->setMessage(tr("No run open"));
+    if (!archive)
+        return stripPane->setMessage(tr("The run has no archive: no line of descent"));
+    if (archive->header.formatVersion < 3)
+        return stripPane->setMessage(
+            tr("This archive keeps no births (format %1)").arg(archive->header.formatVersion));
+    if (!focused)
+        return stripPane->setMessage(tr("Click a member to follow its line of descent"));
+    // Decoded from the records, generation by generation: no copy of the run.
+    const ArchiveBirths births(*archive);
+    const int population = focus->population;
+    std::vector<char> marked(focused->population1.size(), 0);
+    marked[static_cast<std::size_t>(focus->member)] = 1;
+    focusDescendants = descendantsOf(births, focus->generation, population, marked);
+    if (descendantsOnly)
+        return;
+    focusAncestors = ancestorsOf(births, focus->generation, population, std::move(marked));
+    std::vector<DescentStep> line =
+        firstParentLine(births, focus->generation, population, focus->member);
+    std::vector<PackedPattern> patterns;
+    patterns.reserve(line.size());
+    for (DescentStep& step : line) {
+        const ArchivedGeneration& record = *archive->generation(step.generation);
+        const auto member = static_cast<std::size_t>(step.member);
+        patterns.push_back(population == 1 ? record.population1[member]
+                                           : record.population2[member]);
+        if (!record.lineage.empty())
+            step.score = record.lineage.score(population, step.member);
+        step.champion = (population == 1 ? record.champion1 : record.champion2) == step.member;
+    }
+    stripPane->setLine(population, std::move(line), std::move(patterns), run->config.match.pattern);
+}
+
+std::vector<char> ExplorerWindow::lineageFlags(int population, int generation) const
+{
+    if (!focus || focus->population != population)
+        return {};
+    const MemberFlags& flags = generation <= focus->generation ? focusAncestors : focusDescendants;
+    const int row = generation - flags.first;
+    if (row < 0 || row >= static_cast<int>(flags.rows.size()))
+        return {};
+    return flags.rows[static_cast<std::size_t>(row)];
 }
 
 DuelSelection ExplorerWindow::newestDuel() const
@@ -563,6 +657,29 @@ QString ExplorerWindow::selectChecked(const DuelSelection& selection)
     return {};
 }
 
+QString ExplorerWindow::followLineage(const LineageMember& member)
+{
+    const OpenedRun* run = openedRun();
+    if (!run || !run->archive)
+        return tr("a line of descent needs the run's archive (run.arc)");
+    if (member.population < 1 || member.population > 2)
+        return tr("population %1: there are populations 1 and 2").arg(member.population);
+    const ArchivedGeneration* shown = archived(member.generation);
+    if (!shown)
+        return tr("generation %1 is not in the archive (%2 to %3)")
+            .arg(member.generation)
+            .arg(run->archive->oldestGeneration())
+            .arg(run->archive->newestGeneration());
+    if (member.member < 0 || member.member >= static_cast<int>(shown->population1.size()))
+        return tr("member %1: a population has %2 members")
+            .arg(member.member)
+            .arg(shown->population1.size());
+    focus = member;
+    refreshLineage();
+    updatePanes();
+    return {};
+}
+
 void ExplorerWindow::updatePanes()
 {
     const OpenedRun* run = openedRun();
@@ -573,6 +690,20 @@ void ExplorerWindow::updatePanes()
     const ArchivedGeneration* second = archived(current.generation2);
     populationsPane->setGenerations(first, second, shape);
     populationsPane->setChosenMembers(current.member1, current.member2);
+    populationsPane->setLineageFrames(1, lineageFlags(1, current.generation1));
+    populationsPane->setLineageFrames(2, lineageFlags(2, current.generation2));
+    // The strip marks the member its population shows, when on the line.
+    const int stripPopulation = stripPane->population();
+    const ArchivedGeneration* stripShown = stripPopulation == 1 ? first : second;
+    if (stripShown) {
+        const int member = stripPopulation == 1 ? current.member1 : current.member2;
+        stripPane->setSelectedStep(
+            stripShown->generation,
+            member >= 0 ? member
+                        : (stripPopulation == 1 ? stripShown->champion1 : stripShown->champion2));
+    } else {
+        stripPane->setSelectedStep(0, -1);
+    }
     if (!first || !second) {
         const Pattern empty = makePattern(shape.cells());
         duelPane->setDuel(run ? run->config.match : MatchLayout(), empty, empty,
@@ -611,6 +742,7 @@ void ExplorerWindow::followRun()
     if (look.error.isEmpty())
         statusBar()->showMessage(live->run().warnings.join(QStringLiteral("; ")));
     showRecords(!look.reread);
+    refreshLineage(!look.reread);
     if (followNewest)
         selectQuietly(newestDuel());
     else

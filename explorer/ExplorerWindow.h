@@ -1,16 +1,20 @@
 #pragma once
 
 #include "analysis/LiveRun.h"
+#include "analysis/Phylogeny.h"
 #include "explorer/DuelSelection.h"
 #include "explorer/RunReader.h"
 
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class CiaoPane;
 class DuelBoardPane;
 class FitnessPane;
+class LineageStripPane;
 class PopulationsPane;
 class QAction;
 class QMenu;
@@ -65,6 +69,10 @@ public:
     // Selects a duel asked for by generations and members, after checking
     // that the run holds them; the problem, or empty.
     QString selectChecked(const DuelSelection& selection);
+    // Follows the line of a member: its ancestors and descendants framed
+    // in the generations before and after, its line in the strip, as a
+    // click on its thumbnail does, without choosing it. The problem, or empty.
+    QString followLineage(const LineageMember& member);
     // Reads what the open run's files gained (a batch still writing it).
     void followRun();
     // Whether the open run's files have their final names: the batch that
@@ -90,6 +98,10 @@ public:
     PopulationsPane* populations() const { return populationsPane; }
     FitnessPane* fitness() const { return fitnessPane; }
     CiaoPane* ciao() const { return ciaoPane; }
+    LineageStripPane* lineageStrip() const { return stripPane; }
+    // The member whose line the thumbnails frame and the strip shows: the
+    // last one clicked among the thumbnails; none before the first click.
+    const std::optional<LineageMember>& lineageFocus() const { return focus; }
     // The sweep shown, a sweep's or a condition's folder opened; null while
     // a run is shown.
     SweepPane* sweep() const;
@@ -121,6 +133,13 @@ private:
     void updatePanes();
     // The archived generation `generation`, or null.
     const ArchivedGeneration* archived(int generation) const;
+    // The focus's ancestors and descendants anew, and its line too unless
+    // `descendantsOnly` (the run only grew).
+    void refreshLineage(bool descendantsOnly = false);
+    // The members of population 1 or 2 of `generation` on the focus's line:
+    // its ancestors before it, its descendants after; none of the other
+    // population.
+    std::vector<char> lineageFlags(int population, int generation) const;
 
     const bool layoutRemembered;
     std::unique_ptr<LiveRun> live;
@@ -138,6 +157,10 @@ private:
     CiaoPane* ciaoPane = nullptr;
     PopulationsPane* populationsPane = nullptr;
     DuelBoardPane* duelPane = nullptr;
+    LineageStripPane* stripPane = nullptr;
+    std::optional<LineageMember> focus;
+    MemberFlags focusAncestors;
+    MemberFlags focusDescendants;
     QMenu* recentMenu = nullptr;
     QTimer* followTimer = nullptr;
     RunReader* reader = nullptr;

@@ -27,6 +27,8 @@ constexpr int minimumHeightAlone = 120;
 
 const QColor championFrame(0xd0, 0x20, 0x20);
 const QColor chosenFrame(0x20, 0x20, 0x20);
+// Apart from both, and from the patterns' own colours.
+const QColor lineageFrame(0x20, 0xa0, 0x40);
 
 } // namespace
 
@@ -83,6 +85,24 @@ void PopulationsPane::setChosenMembers(int member1, int member2)
     chosen1 = member1;
     chosen2 = member2;
     update();
+}
+
+void PopulationsPane::setLineageFrames(int population, std::vector<char> flags)
+{
+    lineage[static_cast<std::size_t>(population - 1)] = std::move(flags);
+    update();
+}
+
+bool PopulationsPane::lineageFramed(int population, int member) const
+{
+    const std::vector<char>& flags = lineage[static_cast<std::size_t>(population - 1)];
+    return member >= 0 && static_cast<std::size_t>(member) < flags.size() &&
+           flags[static_cast<std::size_t>(member)] != 0;
+}
+
+QColor PopulationsPane::lineageFrameColor()
+{
+    return lineageFrame;
 }
 
 // Both populations in sections of half the height each, thumbnails of the
@@ -186,6 +206,14 @@ void PopulationsPane::paintEvent(QPaintEvent*)
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(place.adjusted(-1, -1, 0, 0));
             }
+            // Around the champion's or the chosen one's frame, so that a
+            // member shows both; within half the gap, apart from the next
+            // member's.
+            if (lineageFramed(population, member)) {
+                painter.setPen(QPen(lineageFrame, 1));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(place.adjusted(-2, -2, 1, 1));
+            }
         }
     }
 }
@@ -200,12 +228,21 @@ QString PopulationsPane::memberToolTip(int population, int member) const
                        .arg(population)
                        .arg(generation->generation)
                        .arg(member);
-    // The archive holds the champions' scores only.
+    // Every member's score where the record keeps them, the champion's only
+    // otherwise.
+    if (!generation->lineage.empty())
+        text +=
+            tr("\nscore %1")
+                .arg(static_cast<double>(generation->lineage.score(population, member)), 0, 'g', 6);
     if (member == champion)
-        text += tr("\nthe champion, score %1")
-                    .arg(static_cast<double>(population == 1 ? generation->championScore1
-                                                             : generation->championScore2),
-                         0, 'g', 6);
+        text += generation->lineage.empty()
+                    ? tr("\nthe champion, score %1")
+                          .arg(static_cast<double>(population == 1 ? generation->championScore1
+                                                                   : generation->championScore2),
+                               0, 'g', 6)
+                    : tr("\nthe champion");
+    if (lineageFramed(population, member))
+        text += tr("\non the line of the member followed");
     return text;
 }
 

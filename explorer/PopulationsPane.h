@@ -6,11 +6,13 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 // The two populations of the duel chosen as thumbnails of their patterns:
 // population 1 of its generation above population 2 of its own, each
-// champion framed and the chosen members marked. A click on a member
-// chooses it for its side of the duel.
+// champion framed and the chosen members marked, and the members of the
+// chosen member's line (its ancestors or descendants) framed in a colour of
+// their own. A click on a member chooses it for its side of the duel.
 class PopulationsPane : public QWidget
 {
     Q_OBJECT
@@ -24,6 +26,12 @@ public:
                         const PatternShape& shape);
     // Marks members (-1: the champion) without choosing anything.
     void setChosenMembers(int member1, int member2);
+    // Frames the members of population 1 or 2 that `flags` flags, one a
+    // member; none when empty.
+    void setLineageFrames(int population, std::vector<char> flags);
+    bool lineageFramed(int population, int member) const;
+    // The colour of those frames.
+    static QColor lineageFrameColor();
 
     // The generation population 1 or 2 is shown of, or 0.
     int shownGeneration(int population) const
@@ -36,7 +44,8 @@ public:
     QRect thumbnailRect(int population, int member) const;
 
     // What hovering over a member says: its population, generation and
-    // index, and for the champion that it is and its score.
+    // index, its score where the record keeps every member's (otherwise the
+    // champion's only), and whether it is the champion.
     QString memberToolTip(int population, int member) const;
 
 signals:
@@ -70,4 +79,5 @@ private:
     PatternShape shape;
     int chosen1 = -1;
     int chosen2 = -1;
+    std::array<std::vector<char>, 2> lineage;
 };

@@ -82,6 +82,13 @@ int writeScriptedImage(ExplorerWindow& window, const ExplorerOptions& options)
             reportError(problem);
             return ExitCode::badInput;
         }
+        if (options.lineage)
+            if (const QString problem = window.followLineage(
+                    {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
+                !problem.isEmpty()) {
+                reportError(QStringLiteral("--lineage: %1").arg(problem));
+                return ExitCode::badInput;
+            }
         if (options.step > window.duelBoard()->lastStep()) {
             reportError(QStringLiteral("--step %1: the match has %2 steps")
                             .arg(options.step)
@@ -178,6 +185,9 @@ int main(int argc, char** argv)
                         duel.member2 = options.members->second;
                     }
                     window.selectChecked(duel);
+                    if (options.lineage)
+                        window.followLineage(
+                            {(*options.lineage)[0], (*options.lineage)[1], (*options.lineage)[2]});
                     window.duelBoard()->goToStep(options.step);
                 },
                 Qt::SingleShotConnection);

@@ -224,7 +224,28 @@ float ArchivedLineage::score(int population, int member) const
 
 Birth ArchivedLineage::birth(int population, int member) const
 {
-    return birthsOf(population)[static_cast<std::size_t>(member)];
+    // Only this member's: a line of descent reads one birth a generation.
+    const LineageLayout layout(members, shape);
+    const char* packed = block.constData() + offset;
+    const char* at =
+        packed + (population == 1 ? 8 * layout.members : secondBirthsAt(packed, layout));
+    const char* parents = at + layout.operatorBytes();
+    Birth birth;
+    birth.breedingOperator = static_cast<BreedingOperator>(operatorCode(at, member));
+    birth.parent =
+        static_cast<int>(unsignedAt(parents + member * layout.indexBytes, layout.indexBytes));
+    if (birth.breedingOperator != BreedingOperator::Crossover)
+        return birth;
+    const char* crossing = parents + layout.members * layout.indexBytes +
+                           crossoversIn(at, member) * layout.crossoverBytes();
+    birth.mate = static_cast<int>(unsignedAt(crossing, layout.indexBytes));
+    const char* corners = crossing + layout.indexBytes;
+    const qsizetype c = layout.coordinateBytes;
+    birth.rectangle = {static_cast<int>(unsignedAt(corners, c)),
+                       static_cast<int>(unsignedAt(corners + c, c)),
+                       static_cast<int>(unsignedAt(corners + 2 * c, c)),
+                       static_cast<int>(unsignedAt(corners + 3 * c, c))};
+    return birth;
 }
 
 std::vector<float> ArchivedLineage::scoresOf(int population) const

@@ -53,7 +53,7 @@ public:
     // Whether the record kept the scores (version 3 only).
     bool empty() const { return members == 0; }
     bool hasBirths() const { return births; }
-    // Population 1 or 2's member.
+    // Population 1 or 2's member; its birth only when hasBirths().
     float score(int population, int member) const;
     Birth birth(int population, int member) const;
     std::vector<float> scoresOf(int population) const;

@@ -491,6 +491,25 @@ void AnalyzeTest::lineageOfHandBuiltRun()
                         "22,[16],4,2,1,copy,,,,,7,false,02\n"
                         "23,[17],4,2,2,copy,,,,,7,false,04\n"));
     QCOMPARE(everyMember(model).size(), std::size_t{24});
+    // Forward, through first parents and mates, from one member of
+    // generation 2's population 1: a row a generation, a flag a member. The
+    // mate of id 13 carries member 1 on; member 0's line ends at once.
+    const auto descendantRows = [&model](int member) {
+        std::vector<char> marked(3, 0);
+        marked[static_cast<std::size_t>(member)] = 1;
+        const MemberFlags flags = descendantsOf(model, 2, 1, marked);
+        QStringList rows;
+        for (int generation = 2; generation <= 4; ++generation) {
+            QString row;
+            for (int i = 0; i < 3; ++i)
+                row += flags.flagged(generation, i) ? QLatin1Char('1') : QLatin1Char('0');
+            rows << row;
+        }
+        return rows.join(QLatin1Char(' '));
+    };
+    QCOMPARE(descendantRows(0), QStringLiteral("100 000 000"));
+    QCOMPARE(descendantRows(1), QStringLiteral("010 010 010"));
+    QCOMPARE(descendantRows(2), QStringLiteral("001 111 111"));
     QCOMPARE(descentCsv(lineOfDescent(model, 4, 1, 1)),
              QByteArray("generation,member,operator,mate,changed,cells,score,champion\n"
                         "1,1,,,,,,true\n"

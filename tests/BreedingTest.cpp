@@ -424,6 +424,9 @@ void BreedingTest::birthsRebuildEveryChild()
         QVERIFY2(archived, qPrintable(problem));
         for (int p = 0; p < 2; ++p) {
             QVERIFY(archived->lineage.birthsOf(p + 1) == report.births[p]);
+            // One member's alone, as a line of descent reads it.
+            for (std::size_t i = 0; i < report.births[p].size(); ++i)
+                QVERIFY(archived->lineage.birth(p + 1, static_cast<int>(i)) == report.births[p][i]);
             QVERIFY(archived->lineage.scoresOf(p + 1) == report.scores[p]);
         }
     }

@@ -3,6 +3,7 @@
 #include "PaintTestSupport.h"
 #include "RecordsTestSupport.h"
 #include "analysis/ChampionGrid.h"
+#include "analysis/Descent.h"
 #include "analysis/GenerationRange.h"
 #include "board/Board.h"
 #include "board/Match.h"
@@ -11,6 +12,7 @@
 #include "explorer/DuelBoardPane.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/FitnessPane.h"
+#include "explorer/LineageStripPane.h"
 #include "explorer/PopulationsPane.h"
 #include "explorer/SweepPane.h"
 #include "output/PartialFile.h"
@@ -170,6 +172,8 @@ private slots:
     void ciaoClickPlaysThatDuel();
     void ciaoMapPaintsOnlyFinishedRows();
     void thumbnailsChooseTheirMembers();
+    void lineageOfTheClickedMember_data();
+    void lineageOfTheClickedMember();
     void selectionIsOneDuel_data();
     void selectionIsOneDuel();
     void followedRunToItsEnd_data();
@@ -474,7 +478,7 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QVERIFY(populations->thumbnailRect(1, 1).left() > first.right() + 1);
     const ArchivedGeneration& third = window.openedRun()->archive->generations[2];
     QCOMPARE(populations->memberToolTip(1, third.champion1),
-             QStringLiteral("population 1, generation 3, member %1\nthe champion, score %2")
+             QStringLiteral("population 1, generation 3, member %1\nscore %2\nthe champion")
                  .arg(third.champion1)
                  .arg(static_cast<double>(third.championScore1), 0, 'g', 6));
     clickAt(populations, populations->thumbnailRect(1, 6).center());
@@ -507,6 +511,154 @@ void ExplorerTest::thumbnailsChooseTheirMembers()
     QCOMPARE(populations->thumbnailRect(2, 99).width(), 3 * PatternShape().width);
     QVERIFY(populations->thumbnailRect(2, 99).bottom() < populations->height());
     QVERIFY(populations->height() > populations->parentWidget()->height());
+}
+
+void ExplorerTest::lineageOfTheClickedMember_data()
+{
+    // A click on member M of population P of generation G, then generation
+    // S shown (as the fitness chart's Left and Right keys show it), in a
+    // batch's run of eight generations or in an archive of format 1.
+    QTest::addColumn<bool>("formatOne");
+    QTest::addColumn<int>("population");
+    QTest::addColumn<int>("generation");
+    QTest::addColumn<int>("member");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("ancestors, one back") << false << 1 << 8 << 4 << 7;
+    QTest::newRow("ancestors, to the first") << false << 2 << 8 << 0 << 1;
+    QTest::newRow("ancestors, the middle") << false << 1 << 6 << 8 << 3;
+    QTest::newRow("itself") << false << 2 << 5 << 3 << 5;
+    QTest::newRow("descendants") << false << 1 << 2 << 5 << 4;
+    QTest::newRow("descendants, of the first") << false << 2 << 1 << 3 << 8;
+    QTest::newRow("format 1: no births") << true << 1 << 4 << 1 << 2;
+}
+
+// The members framed are the focus's ancestors or descendants as the
+// analyses find them in the whole run, the strip is its line of descent,
+// and a click on a step of the strip chooses that ancestor.
+void ExplorerTest::lineageOfTheClickedMember()
+{
+    QFETCH(bool, formatOne);
+    QFETCH(int, population);
+    QFETCH(int, generation);
+    QFETCH(int, member);
+    QFETCH(int, shown);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.arc"));
+    if (formatOne)
+        QVERIFY(writeBytes(path, randomArchive(5, 3, ExperimentConfig(), 1, 1)));
+    else
+        QVERIFY(recordRun(dir.path(), 8));
+    ExplorerWindow window(false);
+    window.resize(1280, 800);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.openPath(path), QString());
+    PopulationsPane* populations = window.populations();
+    LineageStripPane* strip = window.lineageStrip();
+    window.select({generation, generation, -1, -1});
+    clickAt(populations, populations->thumbnailRect(population, member).center());
+    QVERIFY(window.lineageFocus());
+    QCOMPARE(window.lineageFocus()->generation, generation);
+    QCOMPARE(window.lineageFocus()->member, member);
+    window.select({shown, shown, -1, -1});
+    QCOMPARE(window.lineageFocus()->generation, generation);
+    const RunArchive& archive = *window.openedRun()->archive;
+    const ArchivedGeneration& record = *archive.generation(shown);
+    const int members = static_cast<int>(record.population1.size());
+    QApplication::processEvents();
+    const QImage picture = populations->grab().toImage();
+    const auto framedInPicture = [&](int p, int i) {
+        const QRect place = populations->thumbnailRect(p, i);
+        return picture.pixelColor(place.left() - 2, place.center().y()) ==
+               PopulationsPane::lineageFrameColor();
+    };
+    if (formatOne) {
+        QCOMPARE(strip->message(), QStringLiteral("This archive keeps no births (format 1)"));
+        QVERIFY(strip->line().empty());
+        for (int p = 1; p <= 2; ++p)
+            for (int i = 0; i < members; ++i)
+                QVERIFY(!populations->lineageFramed(p, i) && !framedInPicture(p, i));
+        // Only the champion's score is kept.
+        QVERIFY(!populations->memberToolTip(1, record.champion1 == 0 ? 1 : 0)
+                     .contains(QStringLiteral("score")));
+        return;
+    }
+    QString error;
+    const LineageModel model = lineageModelOf(archive, error);
+    QCOMPARE(error, QString());
+    std::vector<char> focus(static_cast<std::size_t>(members), 0);
+    focus[static_cast<std::size_t>(member)] = 1;
+    const MemberFlags ancestors = ancestorsOf(model, generation, population, focus);
+    int framed = 0;
+    for (int i = 0; i < members; ++i) {
+        // A descendant is a member with the focus among its own ancestors.
+        std::vector<char> only(static_cast<std::size_t>(members), 0);
+        only[static_cast<std::size_t>(i)] = 1;
+        const bool expected =
+            shown <= generation
+                ? ancestors.flagged(shown, i)
+                : ancestorsOf(model, shown, population, only).flagged(generation, member);
+        QCOMPARE(populations->lineageFramed(population, i), expected);
+        QCOMPARE(framedInPicture(population, i), expected);
+        QVERIFY(!populations->lineageFramed(3 - population, i));
+        QVERIFY(!framedInPicture(3 - population, i));
+        framed += expected ? 1 : 0;
+        QVERIFY(populations->memberToolTip(population, i)
+                    .contains(QStringLiteral("\nscore %1\n")
+                                  .arg(static_cast<double>(record.lineage.score(population, i)), 0,
+                                       'g', 6)
+                                  .chopped(1)));
+    }
+    // The focus has an ancestor in every generation before it; these rows'
+    // have descendants.
+    QVERIFY(framed > 0);
+
+    const std::vector<DescentStep> line = lineOfDescent(model, generation, population, member);
+    QCOMPARE(strip->line().size(), line.size());
+    QCOMPARE(static_cast<int>(line.size()), generation);
+    for (std::size_t k = 0; k < line.size(); ++k) {
+        QCOMPARE(strip->line()[k].generation, line[k].generation);
+        QCOMPARE(strip->line()[k].member, line[k].member);
+        QCOMPARE(strip->line()[k].birth, line[k].birth);
+        QCOMPARE(strip->line()[k].score, line[k].score);
+        QCOMPARE(strip->line()[k].champion, line[k].champion);
+        QVERIFY(strip->stepToolTip(static_cast<int>(k))
+                    .contains(QStringLiteral("score %1")
+                                  .arg(static_cast<double>(*line[k].score), 0, 'g', 6)));
+    }
+    // The oldest step, clicked: that ancestor for its side; the focus stays.
+    strip->scrollToStep(0);
+    QTest::mouseClick(strip->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      strip->thumbnailRect(0).center());
+    const DuelSelection chosen = window.selection();
+    QCOMPARE(population == 1 ? chosen.generation1 : chosen.generation2, line.front().generation);
+    QCOMPARE(population == 1 ? chosen.member1 : chosen.member2, line.front().member);
+    QCOMPARE(window.lineageFocus()->generation, generation);
+    QCOMPARE(populations->shownGeneration(population), line.front().generation);
+    // The strip marks it: its rim is not the background; the next one's is.
+    const QImage stripPicture = strip->viewport()->grab().toImage();
+    const QColor background = strip->palette().window().color();
+    const QRect oldest = strip->thumbnailRect(0);
+    QVERIFY(stripPicture.pixelColor(oldest.left() - 1, oldest.center().y()) != background);
+    if (line.size() > 1) {
+        const QRect next = strip->thumbnailRect(1);
+        QCOMPARE(stripPicture.pixelColor(next.right() + 2, next.bottom() + 1), background);
+    }
+    // The focus chosen again: its step, the last, scrolled into view.
+    DuelSelection back = window.selection();
+    (population == 1 ? back.generation1 : back.generation2) = generation;
+    (population == 1 ? back.member1 : back.member2) = member;
+    window.select(back);
+    QVERIFY(strip->viewport()->rect().contains(
+        strip->thumbnailRect(static_cast<int>(line.size()) - 1)));
+    QCOMPARE(populations->shownGeneration(population), generation);
+    // A click on another member follows that one instead.
+    const int other = (member + 1) % members;
+    clickAt(populations, populations->thumbnailRect(population, other).center());
+    QCOMPARE(window.lineageFocus()->generation, generation);
+    QCOMPARE(window.lineageFocus()->member, other);
+    QCOMPARE(strip->line().back().generation, generation);
+    QCOMPARE(strip->line().back().member, other);
 }
 
 void ExplorerTest::selectionIsOneDuel_data()
@@ -999,6 +1151,17 @@ void ExplorerTest::hostileArgumentsAreQuoted_data()
     QTest::newRow("--timeout without --follow")
         << QStringList{"~/run.arc", "--screenshot", "~/s.png", "--timeout", "5"}
         << QStringLiteral("--timeout needs --follow") + help << true;
+    QTest::newRow("--lineage without --duel")
+        << QStringList{"~/run.arc", "--lineage", "1", "1", "0"}
+        << QStringLiteral("--members, --step and --lineage need --duel") + help << true;
+    QTest::newRow("--lineage past the run")
+        << QStringList{"~/run.arc", "--duel", "1", "1", "--lineage", "5", "1", "0",
+                       "--screenshot", "~/s.png"}
+        << QStringLiteral("--lineage: generation 5 is not in the archive (1 to 2)") << true;
+    QTest::newRow("--lineage population 3")
+        << QStringList{"~/run.arc", "--duel", "1", "1", "--lineage", "2", "3", "0",
+                       "--screenshot", "~/s.png"}
+        << QStringLiteral("--lineage: population 3: there are populations 1 and 2") << true;
     // The formats Qt writes vary with its plugins.
     QTest::newRow("--board-image name")
         << QStringList{"~/run.arc", "--board-image", "~/" + hostile}

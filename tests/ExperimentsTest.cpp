@@ -264,7 +264,7 @@ std::vector<SummaryRow> risingRows(double bestFactor = 1.0)
         const Quartiles q{0.0, g * 0.5, g * 1.0, g * 1.5, g * 2.0};
         const Quartiles best{0.0, q.lower * bestFactor, q.median * bestFactor, q.upper * bestFactor,
                              q.maximum * bestFactor};
-        rows.push_back({g, 3, q, q, best, best});
+        rows.push_back({g, 3, q, q, best, best, {}});
     }
     return rows;
 }

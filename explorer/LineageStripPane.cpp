@@ -190,7 +190,7 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
                                "%4 generations along first parents (m mutation, x crossover, "
                                "= copy)")),
                     caption(tr("Line of pop. %1's member %2, gen. %3: %4 generations (m, x, =)")),
-                    caption(tr("Pop. %1, member %2, gen. %3: %4"))});
+                    caption(tr("Pop. %1, member %2, gen. %3: %4 steps"))});
     // Only the steps in view.
     const int scroll = horizontalScrollBar()->value();
     const int step = pitch();

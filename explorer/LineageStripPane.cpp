@@ -1,9 +1,7 @@
 #include "explorer/LineageStripPane.h"
 
-#include "board/Board.h"
 #include "charts/ChartStyle.h"
-#include "view/BoardPainting.h"
-#include "view/SpriteSheet.h"
+#include "explorer/ThumbnailPainter.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -198,24 +196,13 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
     const int first = std::clamp((event->rect().left() + scroll - margin) / step - 1, 0, count - 1);
     const int lastShown =
         std::clamp((event->rect().right() + scroll - margin) / step + 1, 0, count - 1);
-    const QPixmap sheet = spriteSheet ? *spriteSheet : QPixmap();
-    Board thumbnail;
-    thumbnail.setWidth(shape.width);
-    thumbnail.setHeight(shape.height);
-    std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
+    ThumbnailPainter thumbnails(shape);
     const int labelTop = captionHeight + margin + thumbnailSize().height() + 1;
     for (int k = first; k <= lastShown; ++k) {
         const DescentStep& shown = steps[static_cast<std::size_t>(k)];
         const QRect place = thumbnailRect(k);
-        unpackCells(patterns[static_cast<std::size_t>(k)], cells.data(), shape);
-        thumbnail.reset();
-        for (int c = 0; c < shape.cells(); ++c)
-            if (cells[static_cast<std::size_t>(c)] != 0)
-                thumbnail.setCell(c % shape.width, c / shape.width, linePopulation);
-        painter.save();
-        painter.translate(place.topLeft());
-        drawBoard(&painter, thumbnail, cellSize(), sheet);
-        painter.restore();
+        thumbnails.paint(painter, place.topLeft(), patterns[static_cast<std::size_t>(k)],
+                         linePopulation, cellSize());
         if (shown.generation == selectedGeneration && shown.member == selectedMember) {
             painter.setPen(QPen(chosenFrame, 2));
             painter.setBrush(Qt::NoBrush);

@@ -1,10 +1,7 @@
 #include "explorer/PopulationsPane.h"
 
-#include "board/Board.h"
 #include "charts/ChartStyle.h"
-#include "records/PackedPattern.h"
-#include "view/BoardPainting.h"
-#include "view/SpriteSheet.h"
+#include "explorer/ThumbnailPainter.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -165,10 +162,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
         return;
     }
     const Layout at = layout();
-    const QPixmap sheet = spriteSheet ? *spriteSheet : QPixmap();
-    Board thumbnail;
-    thumbnail.setWidth(shape.width);
-    thumbnail.setHeight(shape.height);
+    ThumbnailPainter thumbnails(shape);
     for (int population = 1; population <= 2; ++population) {
         const auto& generation = shown[static_cast<std::size_t>(population - 1)];
         if (!generation)
@@ -187,18 +181,10 @@ void PopulationsPane::paintEvent(QPaintEvent*)
                        QStringList{caption(tr("Population %1, generation %2: champion %3 framed")),
                                    caption(tr("Population %1, gen. %2, champion %3")),
                                    caption(tr("Pop. %1, gen. %2, ch. %3"))});
-        std::vector<int> cells(static_cast<std::size_t>(shape.cells()));
         for (int member = 0; member < static_cast<int>(members.size()); ++member) {
             const QRect place = thumbnailRect(population, member);
-            unpackCells(members[static_cast<std::size_t>(member)], cells.data(), shape);
-            thumbnail.reset();
-            for (int k = 0; k < shape.cells(); ++k)
-                if (cells[static_cast<std::size_t>(k)] != 0)
-                    thumbnail.setCell(k % shape.width, k / shape.width, population);
-            painter.save();
-            painter.translate(place.topLeft());
-            drawBoard(&painter, thumbnail, at.cellSize, sheet);
-            painter.restore();
+            thumbnails.paint(painter, place.topLeft(), members[static_cast<std::size_t>(member)],
+                             population, at.cellSize);
             const bool isChosen = member == (chosen < 0 ? champion : chosen);
             if (member == champion || isChosen) {
                 painter.setPen(

@@ -180,7 +180,8 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
     }
     const DescentStep& last = steps.back();
     const auto caption = [&](const QString& wording) {
-        return wording.arg(linePopulation).arg(last.member).arg(last.generation).arg(steps.size());
+        const QString filled = wording.arg(linePopulation).arg(last.member).arg(last.generation);
+        return filled.contains(QLatin1String("%4")) ? filled.arg(steps.size()) : filled;
     };
     drawFittedText(
         painter, captionRect, Qt::AlignLeft | Qt::AlignVCenter,
@@ -188,7 +189,8 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
                                "%4 generations along first parents (m mutation, x crossover, "
                                "= copy)")),
                     caption(tr("Line of pop. %1's member %2, gen. %3: %4 generations (m, x, =)")),
-                    caption(tr("Pop. %1, member %2, gen. %3: %4 steps"))});
+                    caption(tr("Pop. %1, member %2, gen. %3: %4 steps")),
+                    caption(tr("Pop. %1, member %2, gen. %3"))});
     // Only the steps in view.
     const int scroll = horizontalScrollBar()->value();
     const int step = pitch();

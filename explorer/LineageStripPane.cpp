@@ -16,15 +16,12 @@ namespace
 {
 
 constexpr int margin = 4;
-constexpr int captionHeight = 18;
 // Room for the operator's mark between two thumbnails.
 constexpr int markWidth = 14;
 // Small enough to leave the populations their room, large enough to read a
 // pattern of the window's size.
 constexpr int largestThumbnailHeight = 30;
 constexpr int largestCell = 4;
-
-const QColor chosenFrame(0x20, 0x20, 0x20);
 
 QString markOf(BreedingOperator breedingOperator)
 {
@@ -112,7 +109,7 @@ int LineageStripPane::pitch() const
 int LineageStripPane::contentHeight() const
 {
     const int thumbnail = std::max(thumbnailSize().height(), largestThumbnailHeight);
-    return captionHeight + thumbnail + fontMetrics().height() + 2 * margin;
+    return thumbnailCaptionHeight + thumbnail + fontMetrics().height() + 2 * margin;
 }
 
 QSize LineageStripPane::sizeHint() const
@@ -146,7 +143,7 @@ QRect LineageStripPane::thumbnailRect(int step) const
     if (step < 0 || step >= static_cast<int>(steps.size()))
         return {};
     return QRect(
-        QPoint(margin + step * pitch() - horizontalScrollBar()->value(), captionHeight + margin),
+        QPoint(margin + step * pitch() - horizontalScrollBar()->value(), thumbnailCaptionHeight + margin),
         thumbnailSize());
 }
 
@@ -173,7 +170,7 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), palette().window());
     painter.setPen(palette().windowText().color());
-    const QRect captionRect(margin, 0, viewport()->width() - 2 * margin, captionHeight);
+    const QRect captionRect(margin, 0, viewport()->width() - 2 * margin, thumbnailCaptionHeight);
     if (steps.empty()) {
         drawFittedText(painter, captionRect, Qt::AlignLeft | Qt::AlignVCenter, shownMessage);
         return;
@@ -199,14 +196,14 @@ void LineageStripPane::paintEvent(QPaintEvent* event)
     const int lastShown =
         std::clamp((event->rect().right() + scroll - margin) / step + 1, 0, count - 1);
     ThumbnailPainter thumbnails(shape);
-    const int labelTop = captionHeight + margin + thumbnailSize().height() + 1;
+    const int labelTop = thumbnailCaptionHeight + margin + thumbnailSize().height() + 1;
     for (int k = first; k <= lastShown; ++k) {
         const DescentStep& shown = steps[static_cast<std::size_t>(k)];
         const QRect place = thumbnailRect(k);
         thumbnails.paint(painter, place.topLeft(), patterns[static_cast<std::size_t>(k)],
                          linePopulation, cellSize());
         if (shown.generation == selectedGeneration && shown.member == selectedMember) {
-            painter.setPen(QPen(chosenFrame, 2));
+            painter.setPen(QPen(chosenFrameColor, 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(place.adjusted(-1, -1, 0, 0));
         }

@@ -14,7 +14,6 @@
 namespace
 {
 
-constexpr int captionHeight = 18;
 // Fewer pixels a cell than this and a pattern cannot be read; the pane
 // scrolls instead.
 constexpr int smallestThumbnailCell = 3;
@@ -23,7 +22,6 @@ constexpr int thumbnailGap = 4;
 constexpr int minimumHeightAlone = 120;
 
 const QColor championFrame(0xd0, 0x20, 0x20);
-const QColor chosenFrame(0x20, 0x20, 0x20);
 // Apart from both, and from the patterns' own colours.
 const QColor lineageFrame(0x20, 0xa0, 0x40);
 
@@ -59,7 +57,7 @@ void PopulationsPane::fitHeight()
     const int columns =
         std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
     const int rows = (members + columns - 1) / columns;
-    const int needed = 2 * (captionHeight + rows * (thumbnail.height() + thumbnailGap));
+    const int needed = 2 * (thumbnailCaptionHeight + rows * (thumbnail.height() + thumbnailGap));
     setMinimumHeight(std::max(minimumHeightAlone, needed));
 }
 
@@ -108,10 +106,10 @@ PopulationsPane::Layout PopulationsPane::layout() const
 {
     Layout result;
     const int members = std::max(memberCount(1), memberCount(2));
-    const int sectionHeight = (height() - 2 * captionHeight) / 2;
+    const int sectionHeight = (height() - 2 * thumbnailCaptionHeight) / 2;
     for (int population = 0; population < 2; ++population)
         result.sections[static_cast<std::size_t>(population)] =
-            QRect(0, captionHeight + population * (sectionHeight + captionHeight), width(),
+            QRect(0, thumbnailCaptionHeight + population * (sectionHeight + thumbnailCaptionHeight), width(),
                   sectionHeight);
     if (members == 0 || sectionHeight <= 0)
         return result;
@@ -176,7 +174,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
         const auto caption = [&](const QString& wording) {
             return wording.arg(population).arg(generation->generation).arg(champion);
         };
-        drawFittedText(painter, QRect(0, section.top() - captionHeight, width(), captionHeight),
+        drawFittedText(painter, QRect(0, section.top() - thumbnailCaptionHeight, width(), thumbnailCaptionHeight),
                        Qt::AlignLeft | Qt::AlignVCenter,
                        QStringList{caption(tr("Population %1, generation %2: champion %3 framed")),
                                    caption(tr("Population %1, gen. %2, champion %3")),
@@ -188,7 +186,7 @@ void PopulationsPane::paintEvent(QPaintEvent*)
             const bool isChosen = member == (chosen < 0 ? champion : chosen);
             if (member == champion || isChosen) {
                 painter.setPen(
-                    QPen(member == champion ? championFrame : chosenFrame, isChosen ? 2 : 1));
+                    QPen(member == champion ? championFrame : chosenFrameColor, isChosen ? 2 : 1));
                 painter.setBrush(Qt::NoBrush);
                 painter.drawRect(place.adjusted(-1, -1, 0, 0));
             }

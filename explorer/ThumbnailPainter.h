@@ -4,12 +4,18 @@
 #include "board/Pattern.h"
 #include "records/PackedPattern.h"
 
+#include <QColor>
 #include <QPixmap>
 #include <QPoint>
 
 #include <vector>
 
 class QPainter;
+
+// What the panes of thumbnails share: the caption above a row of them and
+// the frame of the member chosen.
+inline constexpr int thumbnailCaptionHeight = 18;
+inline const QColor chosenFrameColor(0x20, 0x20, 0x20);
 
 // Paints packed patterns as the board paints its cells, one thumbnail after
 // another through one scratch board: the panes that show members as

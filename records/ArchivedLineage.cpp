@@ -2,6 +2,8 @@
 
 #include "records/ByteCodec.h"
 
+#include <algorithm>
+#include <bitset>
 #include <cfloat>
 
 namespace
@@ -48,8 +50,14 @@ unsigned operatorCode(const char* operators, qsizetype member)
 
 qsizetype crossoversIn(const char* operators, qsizetype members)
 {
+    // Four operators a byte: a crossover is a pair of bits 01.
     qsizetype count = 0;
-    for (qsizetype i = 0; i < members; ++i)
+    const qsizetype whole = members / 4;
+    for (qsizetype k = 0; k < whole; ++k) {
+        const auto bits = static_cast<unsigned char>(operators[k]);
+        count += std::bitset<8>(bits & ~(bits >> 1) & 0x55u).count();
+    }
+    for (qsizetype i = 4 * whole; i < members; ++i)
         count += operatorCode(operators, i) == 1 ? 1 : 0;
     return count;
 }
@@ -76,6 +84,59 @@ Births birthsAt(const char* at, const LineageLayout& layout)
         crossing += layout.crossoverBytes();
     }
     return births;
+}
+
+// Whether the packed form is sound, checked in as few passes as a long
+// archive's millions of births want; problemOf says what is wrong when not.
+bool soundAt(const char* packed, const LineageLayout& layout, PatternShape shape, bool births)
+{
+    bool sound = true;
+    for (qsizetype i = 0; i < 2 * layout.members; ++i) {
+        const float score = bitCast<float>(uint32At(packed + 4 * i));
+        sound &= score >= 0.0f && score <= FLT_MAX;
+    }
+    if (!sound || !births)
+        return sound;
+    const char* at = packed + 8 * layout.members;
+    const qsizetype unused = 4 * layout.operatorBytes() - layout.members;
+    for (int population = 1; population <= 2; ++population) {
+        // Operator 3 is none, and the bits past the last member are zero.
+        unsigned three = 0;
+        for (qsizetype k = 0; k < layout.operatorBytes(); ++k) {
+            const auto bits = static_cast<unsigned char>(at[k]);
+            three |= bits & (bits >> 1) & 0x55u;
+        }
+        if (three != 0 || (unused > 0 && (static_cast<unsigned char>(at[layout.operatorBytes() - 1]) >>
+                                          (2 * (4 - unused))) != 0))
+            return false;
+        const char* parents = at + layout.operatorBytes();
+        std::uint32_t largest = 0;
+        if (layout.indexBytes == 1)
+            for (qsizetype i = 0; i < layout.members; ++i)
+                largest = std::max<std::uint32_t>(largest, static_cast<unsigned char>(parents[i]));
+        else
+            for (qsizetype i = 0; i < layout.members; ++i)
+                largest = std::max(largest, unsignedAt(parents + i * layout.indexBytes,
+                                                       layout.indexBytes));
+        if (largest >= static_cast<std::uint32_t>(layout.members))
+            return false;
+        const char* crossing = parents + layout.members * layout.indexBytes;
+        const qsizetype c = layout.coordinateBytes;
+        const qsizetype crossovers = crossoversIn(at, layout.members);
+        for (qsizetype k = 0; k < crossovers; ++k, crossing += layout.crossoverBytes()) {
+            const char* corners = crossing + layout.indexBytes;
+            const std::uint32_t x0 = unsignedAt(corners, c);
+            const std::uint32_t x1 = unsignedAt(corners + c, c);
+            const std::uint32_t y0 = unsignedAt(corners + 2 * c, c);
+            const std::uint32_t y1 = unsignedAt(corners + 3 * c, c);
+            if (unsignedAt(crossing, layout.indexBytes) >= static_cast<std::uint32_t>(layout.members) ||
+                x0 > x1 || x1 > static_cast<std::uint32_t>(shape.width) || y0 > y1 ||
+                y1 > static_cast<std::uint32_t>(shape.height))
+                return false;
+        }
+        at = crossing;
+    }
+    return true;
 }
 
 // Where population 2's births begin, population 1's being sound.
@@ -156,6 +217,8 @@ QString ArchivedLineage::problemOf(const char* packed, int members, PatternShape
                                    bool births)
 {
     const LineageLayout layout(members, shape);
+    if (soundAt(packed, layout, shape, births))
+        return {};
     for (int population = 1; population <= 2; ++population)
         for (int i = 0; i < members; ++i) {
             const float score = bitCast<float>(uint32At(packed + layout.scoresAt(population) + 4 * i));

@@ -2,6 +2,7 @@
 
 #include "analysis/BirthRecord.h"
 #include "analysis/Descent.h"
+#include "analysis/Lineage.h"
 #include "charts/ImageFile.h"
 #include "explorer/CiaoPane.h"
 #include "explorer/DuelBoardPane.h"
@@ -558,7 +559,7 @@ void ExplorerWindow::refreshLineage(bool descendantsOnly)
         return stripPane->setMessage(tr("No run open"));
     if (!archive)
         return stripPane->setMessage(tr("The run has no archive: no line of descent"));
-    if (archive->header.formatVersion < 3)
+    if (!lineageRefusalOf(*archive).isEmpty())
         return stripPane->setMessage(
             tr("This archive keeps no births (format %1)").arg(archive->header.formatVersion));
     if (!focused)

@@ -142,9 +142,9 @@ QRect LineageStripPane::thumbnailRect(int step) const
 {
     if (step < 0 || step >= static_cast<int>(steps.size()))
         return {};
-    return QRect(
-        QPoint(margin + step * pitch() - horizontalScrollBar()->value(), thumbnailCaptionHeight + margin),
-        thumbnailSize());
+    return QRect(QPoint(margin + step * pitch() - horizontalScrollBar()->value(),
+                        thumbnailCaptionHeight + margin),
+                 thumbnailSize());
 }
 
 void LineageStripPane::scrollToStep(int step)

@@ -53,9 +53,9 @@ void PopulationsPane::fitHeight()
     // Thumbnails of the smallest readable cells that do not fit make the
     // pane taller, to be scrolled.
     const int members = std::max(memberCount(1), memberCount(2));
-    const QSize thumbnail(shape.width * smallestThumbnailCell, shape.height * smallestThumbnailCell);
-    const int columns =
-        std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
+    const QSize thumbnail(shape.width * smallestThumbnailCell,
+                          shape.height * smallestThumbnailCell);
+    const int columns = std::max(1, (width() - thumbnailGap) / (thumbnail.width() + thumbnailGap));
     const int rows = (members + columns - 1) / columns;
     const int needed = 2 * (thumbnailCaptionHeight + rows * (thumbnail.height() + thumbnailGap));
     setMinimumHeight(std::max(minimumHeightAlone, needed));
@@ -109,8 +109,8 @@ PopulationsPane::Layout PopulationsPane::layout() const
     const int sectionHeight = (height() - 2 * thumbnailCaptionHeight) / 2;
     for (int population = 0; population < 2; ++population)
         result.sections[static_cast<std::size_t>(population)] =
-            QRect(0, thumbnailCaptionHeight + population * (sectionHeight + thumbnailCaptionHeight), width(),
-                  sectionHeight);
+            QRect(0, thumbnailCaptionHeight + population * (sectionHeight + thumbnailCaptionHeight),
+                  width(), sectionHeight);
     if (members == 0 || sectionHeight <= 0)
         return result;
     // The widest cell size for which the members fill rows of the section.
@@ -118,7 +118,8 @@ PopulationsPane::Layout PopulationsPane::layout() const
         const QSize thumbnail(shape.width * cellSize, shape.height * cellSize);
         const int columns = std::max(1, (width() - result.gap) / (thumbnail.width() + result.gap));
         const int rows = (members + columns - 1) / columns;
-        if (rows * (thumbnail.height() + result.gap) <= sectionHeight || cellSize == smallestThumbnailCell) {
+        if (rows * (thumbnail.height() + result.gap) <= sectionHeight ||
+            cellSize == smallestThumbnailCell) {
             result.cellSize = cellSize;
             result.thumbnail = thumbnail;
             result.columns = columns;
@@ -174,11 +175,13 @@ void PopulationsPane::paintEvent(QPaintEvent*)
         const auto caption = [&](const QString& wording) {
             return wording.arg(population).arg(generation->generation).arg(champion);
         };
-        drawFittedText(painter, QRect(0, section.top() - thumbnailCaptionHeight, width(), thumbnailCaptionHeight),
-                       Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringList{caption(tr("Population %1, generation %2: champion %3 framed")),
-                                   caption(tr("Population %1, gen. %2, champion %3")),
-                                   caption(tr("Pop. %1, gen. %2, ch. %3"))});
+        drawFittedText(
+            painter,
+            QRect(0, section.top() - thumbnailCaptionHeight, width(), thumbnailCaptionHeight),
+            Qt::AlignLeft | Qt::AlignVCenter,
+            QStringList{caption(tr("Population %1, generation %2: champion %3 framed")),
+                        caption(tr("Population %1, gen. %2, champion %3")),
+                        caption(tr("Pop. %1, gen. %2, ch. %3"))});
         for (int member = 0; member < static_cast<int>(members.size()); ++member) {
             const QRect place = thumbnailRect(population, member);
             thumbnails.paint(painter, place.topLeft(), members[static_cast<std::size_t>(member)],

@@ -15,21 +15,30 @@ namespace py = pybind11;
 namespace
 {
 
+// A column of the CSV as pandas is to read it: its dtype, and whether an
+// empty field is missing (otherwise it stays an empty str).
+struct CsvColumn {
+    const char* name;
+    const char* dtype;
+    bool mayBeMissing = false;
+};
+
 // The CSV coevolife-analyze writes, read by pandas as a frame: the same rows
-// and numbers whichever way a user takes them. Columns in `missing` read an
-// empty field as missing; in the others it stays an empty str.
-py::object frameOfCsv(const QByteArray& csv, const py::dict& dtypes,
-                      std::initializer_list<const char*> missing)
+// and numbers whichever way a user takes them.
+py::object frameOfCsv(const QByteArray& csv, std::initializer_list<CsvColumn> columns)
 {
-    const py::module_ pandas = py::module_::import("pandas");
+    py::dict dtypes;
+    py::dict missing;
+    for (const CsvColumn& column : columns) {
+        dtypes[column.name] = column.dtype;
+        if (column.mayBeMissing)
+            missing[column.name] = py::make_tuple("");
+    }
     const py::object bytes = py::module_::import("io").attr("BytesIO")(
         py::bytes(csv.constData(), static_cast<std::size_t>(csv.size())));
-    py::dict naValues;
-    for (const char* column : missing)
-        naValues[column] = py::make_tuple("");
-    return pandas.attr("read_csv")(bytes, py::arg("dtype") = dtypes,
-                                   py::arg("keep_default_na") = false,
-                                   py::arg("na_values") = naValues);
+    return py::module_::import("pandas").attr("read_csv")(bytes, py::arg("dtype") = dtypes,
+                                                          py::arg("keep_default_na") = false,
+                                                          py::arg("na_values") = missing);
 }
 
 // --of: a generation the archive holds, its last by default.
@@ -37,8 +46,7 @@ int tracedGeneration(const LineageModel& model, const std::optional<GivenInteger
 {
     if (!of)
         return model.lastGeneration();
-    return static_cast<int>(
-        integerIn(*of, "of", model.firstGeneration(), model.lastGeneration()));
+    return static_cast<int>(integerIn(*of, "of", model.firstGeneration(), model.lastGeneration()));
 }
 
 py::object descentFrame(const GivenArchive& givenArchive, const GivenInteger& givenPopulation,
@@ -50,20 +58,18 @@ py::object descentFrame(const GivenArchive& givenArchive, const GivenInteger& gi
     const LineageModel& model = archive.lineageModel();
     const int generation = tracedGeneration(model, of);
     const int member =
-        givenMember ? static_cast<int>(integerIn(*givenMember, "member", 0,
-                                                 model.populationSize() - 1))
-                    : model.at(generation).champions[static_cast<std::size_t>(population - 1)];
-    py::dict dtypes;
-    dtypes["generation"] = "int32";
-    dtypes["member"] = "int32";
-    dtypes["operator"] = "str";
-    dtypes["mate"] = "Int32";
-    dtypes["changed"] = "Int32";
-    dtypes["cells"] = "str";
-    dtypes["score"] = "float32";
-    dtypes["champion"] = "bool";
-    return frameOfCsv(descentCsv(lineOfDescent(model, generation, population, member)), dtypes,
-                      {"operator", "mate", "changed", "score"});
+        givenMember
+            ? static_cast<int>(integerIn(*givenMember, "member", 0, model.populationSize() - 1))
+            : model.at(generation).champions[static_cast<std::size_t>(population - 1)];
+    return frameOfCsv(descentCsv(lineOfDescent(model, generation, population, member)),
+                      {{"generation", "int32"},
+                       {"member", "int32"},
+                       {"operator", "str", true},
+                       {"mate", "Int32", true},
+                       {"changed", "Int32", true},
+                       {"cells", "str"},
+                       {"score", "float32", true},
+                       {"champion", "bool"}});
 }
 
 py::object lineageFrame(const GivenArchive& givenArchive, const std::optional<GivenInteger>& of,
@@ -73,50 +79,50 @@ py::object lineageFrame(const GivenArchive& givenArchive, const std::optional<Gi
     const bool every = flagOf(all, "all");
     const LineageModel& model = archive.lineageModel();
     const int generation = tracedGeneration(model, of);
-    py::dict dtypes;
-    dtypes["id"] = "uint64";
-    dtypes["ancestor_list"] = "str";
-    dtypes["origin_time"] = "int32";
-    dtypes["population"] = "int8";
-    dtypes["member"] = "int32";
-    dtypes["operator"] = "str";
-    for (const char* bound : {"x0", "x1", "y0", "y1"})
-        dtypes[bound] = "Int32";
-    dtypes["score"] = "float32";
-    dtypes["champion"] = "bool";
-    dtypes["pattern"] = "str";
     return frameOfCsv(
-        phylogenyCsv(model, every ? everyMember(model) : ancestryOf(model, generation)), dtypes,
-        {"operator", "x0", "x1", "y0", "y1", "score"});
+        phylogenyCsv(model, every ? everyMember(model) : ancestryOf(model, generation)),
+        {{"id", "uint64"},
+         {"ancestor_list", "str"},
+         {"origin_time", "int32"},
+         {"population", "int8"},
+         {"member", "int32"},
+         {"operator", "str", true},
+         {"x0", "Int32", true},
+         {"x1", "Int32", true},
+         {"y0", "Int32", true},
+         {"y1", "Int32", true},
+         {"score", "float32", true},
+         {"champion", "bool"},
+         {"pattern", "str"}});
 }
 
 py::object turnoverFrame(const GivenArchive& givenArchive)
 {
     PythonArchive& archive = archiveOf(givenArchive);
-    py::dict dtypes;
-    for (const char* column : {"generation", "distinct1", "distinct2"})
-        dtypes[column] = "int32";
-    for (const char* column : {"coalescence1", "coalescence2"})
-        dtypes[column] = "Int32";
-    return frameOfCsv(turnoverCsv(turnoverOf(archive.lineageModel())), dtypes,
-                      {"coalescence1", "coalescence2"});
+    return frameOfCsv(turnoverCsv(turnoverOf(archive.lineageModel())),
+                      {{"generation", "int32"},
+                       {"distinct1", "int32"},
+                       {"distinct2", "int32"},
+                       {"coalescence1", "Int32", true},
+                       {"coalescence2", "Int32", true}});
 }
 
 } // namespace
 
 void bindLineage(py::module_& module)
 {
-    module.def("descent", &descentFrame, py::arg("archive"), py::arg("population") = 1,
-               py::arg("member") = py::none(), py::arg("of") = py::none(),
-               "The line of descent of population `population`'s member `member` (default: "
-               "its champion) of generation `of` (default: the archive's last), along first "
-               "parents back to the first generation, as coevolife-analyze descent writes its "
-               "--csv: a pandas DataFrame, a row per ancestor, oldest first, \"generation\", "
-               "\"member\", \"operator\" (\"mutation\", \"crossover\" or \"copy\"), \"mate\" "
-               "(a crossover's), \"changed\" (how many cells differ from its first parent; "
-               "these three missing for the first), \"cells\" (their indices x + W * y, separated by "
-               "spaces), \"score\" (float32, as Archive.scores) and \"champion\". ValueError "
-               "for an archive that keeps no births (format 1 or 2).");
+    module.def(
+        "descent", &descentFrame, py::arg("archive"), py::arg("population") = 1,
+        py::arg("member") = py::none(), py::arg("of") = py::none(),
+        "The line of descent of population `population`'s member `member` (default: "
+        "its champion) of generation `of` (default: the archive's last), along first "
+        "parents back to the first generation, as coevolife-analyze descent writes its "
+        "--csv: a pandas DataFrame, a row per ancestor, oldest first, \"generation\", "
+        "\"member\", \"operator\" (\"mutation\", \"crossover\" or \"copy\"), \"mate\" "
+        "(a crossover's), \"changed\" (how many cells differ from its first parent; "
+        "these three missing for the first), \"cells\" (their indices x + W * y, separated by "
+        "spaces), \"score\" (float32, as Archive.scores) and \"champion\". ValueError "
+        "for an archive that keeps no births (format 1 or 2).");
     module.def("lineage", &lineageFrame, py::arg("archive"), py::arg("of") = py::none(),
                py::arg("all") = false,
                "The phylogeny in the ALife Data Standards' form, as coevolife-analyze lineage "

@@ -99,32 +99,31 @@ py::array PythonArchive::scores() const
     return std::move(scores);
 }
 
-py::array PythonArchive::birthArrays(bool wantParents) const
+py::array PythonArchive::parents() const
 {
     requireLineage();
     const int members = archive.config().populationSize;
-    const auto n = static_cast<py::ssize_t>(members);
-    py::array_t<std::int32_t> parents({size(), py::ssize_t{2}, n, py::ssize_t{2}});
-    py::array_t<std::int8_t> operators({size(), py::ssize_t{2}, n});
+    py::array_t<std::int32_t> parents(
+        {size(), py::ssize_t{2}, static_cast<py::ssize_t>(members), py::ssize_t{2}});
     for (py::ssize_t g = 0; g < size(); ++g)
         for (py::ssize_t p = 0; p < 2; ++p)
-            writeBirthArrays(
-                archive.generations[static_cast<std::size_t>(g)].lineage.birthsOf(
-                    static_cast<int>(p) + 1),
-                members, parents.mutable_data(g, p), operators.mutable_data(g, p));
-    if (wantParents)
-        return std::move(parents);
-    return std::move(operators);
-}
-
-py::array PythonArchive::parents() const
-{
-    return birthArrays(true);
+            writeParents(archive.generations[static_cast<std::size_t>(g)].lineage.birthsOf(
+                             static_cast<int>(p) + 1),
+                         members, parents.mutable_data(g, p));
+    return std::move(parents);
 }
 
 py::array PythonArchive::operators() const
 {
-    return birthArrays(false);
+    requireLineage();
+    const int members = archive.config().populationSize;
+    py::array_t<std::int8_t> operators({size(), py::ssize_t{2}, static_cast<py::ssize_t>(members)});
+    for (py::ssize_t g = 0; g < size(); ++g)
+        for (py::ssize_t p = 0; p < 2; ++p)
+            writeOperators(archive.generations[static_cast<std::size_t>(g)].lineage.birthsOf(
+                               static_cast<int>(p) + 1),
+                           members, operators.mutable_data(g, p));
+    return std::move(operators);
 }
 
 const LineageModel& PythonArchive::lineageModel()

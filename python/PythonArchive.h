@@ -43,8 +43,6 @@ public:
 private:
     pybind11::array unpackPopulations() const;
     void requireLineage() const;
-    // Parents when `wantParents`, otherwise operators.
-    pybind11::array birthArrays(bool wantParents) const;
 
     QString archivePath;
     RunArchive archive;

@@ -1,8 +1,8 @@
 #include "evolution/ProgressLine.h"
 #include "python/Arguments.h"
 #include "python/ArrayConversion.h"
-#include "python/BirthArrays.h"
 #include "python/Bindings.h"
+#include "python/BirthArrays.h"
 #include "python/PythonRun.h"
 #include "records/ConfigKeys.h"
 #include "records/GenerationRecord.h"
@@ -11,7 +11,6 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace py = pybind11;
 
@@ -49,16 +48,24 @@ py::array scoresOf(const PlayedGeneration& played)
     return std::move(scores);
 }
 
-// Both populations' births as parents (2, N, 2) and operators (2, N).
-std::pair<py::array, py::array> birthArraysOf(const PlayedGeneration& played)
+py::array parentsOf(const PlayedGeneration& played)
 {
     const auto members = static_cast<py::ssize_t>(played.report.populations[0].size());
     py::array_t<std::int32_t> parents({py::ssize_t{2}, members, py::ssize_t{2}});
+    for (py::ssize_t p = 0; p < 2; ++p)
+        writeParents(played.report.births[static_cast<std::size_t>(p)], static_cast<int>(members),
+                     parents.mutable_data(p));
+    return std::move(parents);
+}
+
+py::array operatorsOf(const PlayedGeneration& played)
+{
+    const auto members = static_cast<py::ssize_t>(played.report.populations[0].size());
     py::array_t<std::int8_t> operators({py::ssize_t{2}, members});
     for (py::ssize_t p = 0; p < 2; ++p)
-        writeBirthArrays(played.report.births[static_cast<std::size_t>(p)],
-                         static_cast<int>(members), parents.mutable_data(p), operators.mutable_data(p));
-    return {std::move(parents), std::move(operators)};
+        writeOperators(played.report.births[static_cast<std::size_t>(p)], static_cast<int>(members),
+                       operators.mutable_data(p));
+    return std::move(operators);
 }
 
 // The next n generations of a run, played one per step of the iteration.
@@ -112,16 +119,14 @@ void bindGeneration(py::module_& module)
             "matches between current members (the configuration's match.per_generation, 400 "
             "by default), not by its members: with 100 members and 400 matches, a quarter of "
             "scores[0].mean().")
-        .def_property_readonly(
-            "average2", &recorded<&GenerationRecord::average2>,
-            "Population 2's average, as average1 is population 1's.")
+        .def_property_readonly("average2", &recorded<&GenerationRecord::average2>,
+                               "Population 2's average, as average1 is population 1's.")
         .def_property_readonly(
             "best1", &recorded<&GenerationRecord::best1>,
             "Population 1's best score so far: the highest member score (float32) of this and "
             "every earlier generation of the run, runs of 100 and resumes included.")
-        .def_property_readonly(
-            "best2", &recorded<&GenerationRecord::best2>,
-            "Population 2's best score so far, as best1 is population 1's.")
+        .def_property_readonly("best2", &recorded<&GenerationRecord::best2>,
+                               "Population 2's best score so far, as best1 is population 1's.")
         .def_property_readonly(
             "line", [](const PlayedGeneration& g) { return utf8Of(progressLine(g.report)); },
             "The progress line exactly as coevolife-batch prints it.")
@@ -148,13 +153,13 @@ void bindGeneration(py::module_& module)
             "lowest index on a tie; scores[p, champions[p]] is what the archive stores as its "
             "score.")
         .def_property_readonly(
-            "parents", [](const PlayedGeneration& g) { return birthArraysOf(g).first; },
+            "parents", &parentsOf,
             "How each member was bred, int32 (2, N, 2): [p, i, 0] the member of the generation "
             "before that member i of population p was selected from, [p, i, 1] its mate for a "
             "crossover, -1 otherwise. -1 throughout for the first generation (and for the first "
             "one a run resumes from a checkpoint written before checkpoints kept births).")
         .def_property_readonly(
-            "operators", [](const PlayedGeneration& g) { return birthArraysOf(g).second; },
+            "operators", &operatorsOf,
             "The operator that bred each member, int8 (2, N): 0 mutation, 1 crossover, 2 copy; "
             "-1 where parents is.")
         .def("__repr__", [](const PlayedGeneration& g) {

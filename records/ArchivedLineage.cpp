@@ -106,8 +106,8 @@ bool soundAt(const char* packed, const LineageLayout& layout, PatternShape shape
             const auto bits = static_cast<unsigned char>(at[k]);
             three |= bits & (bits >> 1) & 0x55u;
         }
-        if (three != 0 || (unused > 0 && (static_cast<unsigned char>(at[layout.operatorBytes() - 1]) >>
-                                          (2 * (4 - unused))) != 0))
+        const auto lastByte = static_cast<unsigned char>(at[layout.operatorBytes() - 1]);
+        if (three != 0 || (unused > 0 && (lastByte >> (2 * (4 - unused))) != 0))
             return false;
         const char* parents = at + layout.operatorBytes();
         std::uint32_t largest = 0;
@@ -116,8 +116,8 @@ bool soundAt(const char* packed, const LineageLayout& layout, PatternShape shape
                 largest = std::max<std::uint32_t>(largest, static_cast<unsigned char>(parents[i]));
         else
             for (qsizetype i = 0; i < layout.members; ++i)
-                largest = std::max(largest, unsignedAt(parents + i * layout.indexBytes,
-                                                       layout.indexBytes));
+                largest = std::max(largest,
+                                   unsignedAt(parents + i * layout.indexBytes, layout.indexBytes));
         if (largest >= static_cast<std::uint32_t>(layout.members))
             return false;
         const char* crossing = parents + layout.members * layout.indexBytes;
@@ -129,8 +129,9 @@ bool soundAt(const char* packed, const LineageLayout& layout, PatternShape shape
             const std::uint32_t x1 = unsignedAt(corners + c, c);
             const std::uint32_t y0 = unsignedAt(corners + 2 * c, c);
             const std::uint32_t y1 = unsignedAt(corners + 3 * c, c);
-            if (unsignedAt(crossing, layout.indexBytes) >= static_cast<std::uint32_t>(layout.members) ||
-                x0 > x1 || x1 > static_cast<std::uint32_t>(shape.width) || y0 > y1 ||
+            const std::uint32_t mate = unsignedAt(crossing, layout.indexBytes);
+            if (mate >= static_cast<std::uint32_t>(layout.members) || x0 > x1 ||
+                x1 > static_cast<std::uint32_t>(shape.width) || y0 > y1 ||
                 y1 > static_cast<std::uint32_t>(shape.height))
                 return false;
         }

@@ -316,6 +316,12 @@ void HostileArchiveTest::refusedWithOneLine_data()
              births.insert(6 + 23, QByteArray("\x00\x00\x07\x00\x02", 5));
          }),
          "population 1's member 1's crossover rectangle lies outside the pattern"},
+        {"mate",
+         withBirths([](QByteArray& births) {
+             births[0] = 1 << 2;
+             births.insert(6 + 23, QByteArray("\x17\x00\x01\x00\x01", 5));
+         }),
+         "population 1's member 1's parents are no member"},
     };
     for (const auto& record : records)
         QTest::addRow("v3: %s", record.tag)

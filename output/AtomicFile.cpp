@@ -44,13 +44,22 @@ QString writeFileAtomically(const QString& path, const QByteArray& bytes, int* s
             *systemError = error;
         return QStringLiteral("cannot write %1: %2").arg(quotedText(path), systemReason(error));
     };
+    // A rename would replace a device or a FIFO named as the output (as
+    // root, /dev/null itself) with a regular file.
+    struct stat existing;
+    const bool replacing = ::stat(QFile::encodeName(path).constData(), &existing) == 0;
+    if (replacing && !S_ISREG(existing.st_mode)) {
+        if (systemError)
+            *systemError = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return QStringLiteral("cannot write %1: %2")
+            .arg(quotedText(path), irregularFileKind(existing.st_mode));
+    }
     QByteArray temporaryName;
     const int descriptor = createTemporaryBeside(path, temporaryName);
     if (descriptor < 0)
         return failure(errno);
     // A file replaced keeps its permissions, as an editor's save does.
-    struct stat existing;
-    if (::stat(QFile::encodeName(path).constData(), &existing) == 0)
+    if (replacing)
         ::fchmod(descriptor, existing.st_mode & 07777);
     int error = writeAll(descriptor, bytes.constData(), bytes.size());
     if (::close(descriptor) != 0 && error == 0)

@@ -2,10 +2,13 @@
 
 #include "output/PartialFile.h"
 #include "output/QuotedText.h"
+#include "output/SystemFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+#include <sys/stat.h>
 
 QString absoluteCleanPath(const QString& path)
 {
@@ -49,10 +52,21 @@ QString problemWithFile(const PlannedOutput& output)
     const QFileInfo info(output.path);
     if (info.isDir())
         return QStringLiteral("%1 is a folder, not a file").arg(named(output));
-    if (output.kind == PlannedOutput::Kind::PartialFile &&
-        QFileInfo(PartialFile::partialPathOf(output.path)).isDir())
-        return QStringLiteral("%1: %2 is a folder")
-            .arg(named(output), quotedText(PartialFile::partialPathOf(output.path)));
+    // Replaced by a rename, a device or a FIFO would become a regular file.
+    QStringList written{output.path};
+    if (output.kind == PlannedOutput::Kind::PartialFile)
+        written << PartialFile::partialPathOf(output.path);
+    for (const QString& path : written) {
+        struct stat existing;
+        if (::stat(QFile::encodeName(path).constData(), &existing) == 0 &&
+            !S_ISREG(existing.st_mode))
+            return path == output.path
+                       ? QStringLiteral("%1 is %2").arg(named(output),
+                                                        irregularFileKind(existing.st_mode))
+                       : QStringLiteral("%1: %2 is %3")
+                             .arg(named(output), quotedText(path),
+                                  irregularFileKind(existing.st_mode));
+    }
     const QFileInfo folder(info.absolutePath());
     if (!folder.exists())
         return QStringLiteral("%1: folder %2 does not exist")

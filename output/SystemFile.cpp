@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString systemReason(int error)
@@ -50,4 +51,17 @@ int writeAllAt(int descriptor, const char* data, std::size_t size, long long off
             return ::pwrite(descriptor, at, left, static_cast<off_t>(offset + (at - start)));
         },
         data, size);
+}
+
+QString irregularFileKind(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder, not a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO, not a regular file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("a device, not a regular file");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("a socket, not a regular file");
+    return QStringLiteral("not a regular file");
 }

@@ -12,25 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
-
-// What a file that is not a regular one is, for the line that refuses it.
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return QStringLiteral("a folder, not a file");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("a FIFO, not a regular file");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("a device, not a regular file");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("a socket, not a regular file");
-    return QStringLiteral("not a regular file");
-}
-
-} // namespace
-
 RegularFileReader::RegularFileReader(const QString& path)
 {
     // Non-blocking, so that opening a FIFO does not wait for a writer.
@@ -46,7 +27,7 @@ RegularFileReader::RegularFileReader(const QString& path)
         return;
     }
     if (!S_ISREG(status.st_mode)) {
-        failure = kindOf(status.st_mode);
+        failure = irregularFileKind(status.st_mode);
         return;
     }
     fileSize = static_cast<qint64>(status.st_size);

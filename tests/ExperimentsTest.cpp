@@ -44,6 +44,9 @@
 #include <tuple>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 
@@ -1114,6 +1117,14 @@ void ExperimentsTest::atomicWriteReplacesWholeFile()
     QCOMPARE(writeFileAtomically(path, "short\n"), QString());
     QCOMPARE(readText(path), QStringLiteral("short\n"));
     QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("out.txt")});
+    // A FIFO named as the file is refused, not replaced by a regular file.
+    const QString fifo = dir.filePath(QStringLiteral("fifo"));
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+    QCOMPARE(writeFileAtomically(fifo, "x"),
+             QStringLiteral("cannot write %1: a FIFO, not a regular file").arg(fifo));
+    struct stat kept;
+    QVERIFY(::stat(QFile::encodeName(fifo).constData(), &kept) == 0 && S_ISFIFO(kept.st_mode));
+    QVERIFY(::unlink(QFile::encodeName(fifo).constData()) == 0);
     QCOMPARE(makeFolder(dir.filePath(QStringLiteral("a/b/c"))), QString());
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("a/b/c"))).isDir());
     QCOMPARE(makeFolder(dir.filePath(QStringLiteral("a/b/c"))), QString());

@@ -651,6 +651,14 @@ void HostileArchiveTest::readersTakeWhatTheirFormatAllows_data()
     QTest::newRow("--checkpoint-info of a former checkpoint longer than it says")
         << batchPath << QStringList{"--checkpoint-info", "~/long.ckpt"} << 2
         << batch + "~/long.ckpt: corrupted: 3221225472 bytes where the header says *";
+    // Renamed into place, an output would turn a FIFO or a device into a
+    // regular file.
+    QTest::newRow("--csv a FIFO") << batchPath
+                                  << QStringList{"--generations", "1", "--csv", "~/fifo"} << 2
+                                  << batch + "--csv ~/fifo is " + fifo;
+    QTest::newRow("grid --csv a link to /dev/zero")
+        << analyzePath << QStringList{"grid", "~/huge.arc", "--csv", "~/zero/fitness.csv"} << 2
+        << analyze + "--csv ~/zero/fitness.csv is " + device;
     QTest::newRow("grid /dev/zero")
         << analyzePath << QStringList{"grid", "/dev/zero", "--csv", "~/out.csv"} << 2
         << analyze + "/dev/zero: cannot read: " + device;
